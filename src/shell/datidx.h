@@ -1,0 +1,105 @@
+// Index names of the objects in data/vorlin.dat. The game addresses the archive
+// by position only, so these numbers are its contract with the data generator.
+#pragma once
+
+enum DataIndex {
+    BMP_BACKGROUND_1 = 0,   // arena floors 0..6; levels 7 and 8 share the last
+    BMP_BACKGROUND_2 = 1,
+    BMP_BACKGROUND_3 = 2,
+    BMP_BACKGROUND_4 = 3,
+    BMP_BACKGROUND_5 = 4,
+    BMP_BACKGROUND_6 = 5,
+    BMP_BACKGROUND_7 = 6,
+    SPR_SHADOW_LOW = 7,
+    SPR_SHADOW_HIGH = 8,
+    SPR_BOSS_1 = 9,         // 9..15 rising
+    SPR_BOSS_WALK_1 = 16,
+    SPR_BOSS_WALK_2 = 17,
+    SPR_BOSS_DEAD = 18,
+    SND_BUMP = 19,
+    SND_BALL_BURST = 20,
+    SPR_CAR = 21,
+    SPR_WRECK = 22,
+    SPR_PLAYER = 23,
+    SPR_PLAYER_DAMAGED = 24,
+    SPR_PLAYER_WRECK = 25,
+    SPR_PLAYER_SHOT = 26,
+    BMP_JOYPAD = 27,
+    SND_ONE_UP = 28,
+    SND_PLAYER_DEATH = 29,
+    SPR_ZAP_1 = 30,
+    SPR_ZAP_2 = 31,
+    SPR_ZAP_3 = 32,
+    SND_ZAP = 33,
+    SPR_TURD = 34,
+    UNUSED_35 = 35,
+    SND_ENGINE = 36,
+    SPR_PERSON_1 = 37,      // 37..42 rising
+    SPR_PERSON_WALK_1 = 43,
+    SPR_PERSON_WALK_2 = 44,
+    SND_EXPLOSION = 45,
+    PAL_GAME = 46,
+    SPR_STALKER_1 = 47,     // 47..51 forming
+    SPR_STALKER_3 = 49,     // also the frame after death
+    SPR_STALKER_MOVE_1 = 52,
+    SPR_STALKER_MOVE_2 = 53,
+    BMP_SIGN_START = 54,
+    BMP_GAME_OVER = 55,
+    BMP_HUD_HEAT_ICON = 56,
+    BMP_HUD_HEAT_LABEL = 57,
+    BMP_HUD_HEAT_PATTERN = 58,
+    BMP_HUD_HEAT_PATTERN_MAX = 59,
+    BMP_HUD_HP_PIP = 60,
+    SPR_FAST_BALL = 61,
+    SPR_FAST_BALL_BURST = 62,
+    BMP_INTRO = 63,
+    TXT_KEYBOARD_HELP = 64,
+    BMP_SIGN_LEVEL_DONE = 65,
+    BMP_BRIEF_1 = 66,       // briefing of level N is 65 + N
+    BMP_BRIEF_8 = 73,
+    BMP_HUD_HP_ICON = 74,
+    BMP_HUD_HP_LABEL = 75,
+    SPR_GUY_1 = 76,         // 76..81 rising
+    SPR_GUY_WALK_1 = 82,
+    SPR_GUY_WALK_2 = 83,
+    BMP_HUD_LIVES_ICON = 84,
+    FNT_MAIN = 85,
+    SND_RISE = 86,
+    BMP_MENU_BACK = 87,
+    BMP_MENU_REMAP = 88,
+    BMP_MENU_CONTROLS = 89,
+    BMP_MENU_JOYSTICK = 90,
+    BMP_MENU_KEYBOARD = 91,
+    UNUSED_92 = 92,
+    BMP_MENU_QUIT = 93,
+    BMP_MENU_START = 94,
+    BMP_LOGO = 95,
+    BMP_PAUSE_MARKER = 96,
+    BMP_ARROW_LEFT = 97,
+    UNUSED_98 = 98,
+    BMP_ARROW_RIGHT = 99,
+    UNUSED_100 = 100,
+    SPR_ONE_UP = 101,
+    BMP_PAUSE_PANEL = 102,
+    SPR_SPINNER = 103,
+    SND_SPIT = 104,
+    SPR_BALL = 105,
+    SPR_BALL_BURST = 106,
+    SND_TURD_DIES = 107,
+    SND_PLAYER_SHOT = 108,
+    SPR_SPIKE_1 = 109,      // 109..112 cycled
+    BMP_TITLE_BACKGROUND = 113,
+    SPR_SPITTER = 114,
+    SPR_SPITTER_OPEN = 115,
+    SPR_SPITTER_DEAD = 116,
+    SPR_SPIT = 117,
+    SPR_CHASE_CAR = 118,
+    NUM_DATA_OBJECTS = 119
+};
+
+// The ending's own archive, data/ending.dat.
+enum EndingIndex {
+    BMP_ENDING_0 = 0,
+    BMP_ENDING_1 = 1,
+    NUM_ENDING_OBJECTS = 2
+};
