@@ -1,0 +1,68 @@
+// The song box: the game's one music player, streaming numbered songs from "music/".
+#ifndef VORLIN_MUSIC_H
+#define VORLIN_MUSIC_H
+
+struct PACKFILE;
+struct ALMP3_MP3STREAM;
+
+// Songs are addressed by number 0 .. NUM_SONGS-1 (title 0/1, levels 2..9, game over 10, ending 11).
+const int NUM_SONGS = 12;
+
+// One song at a time, fed block by block from its file to an MP3 stream.
+// All calls come from the main thread. While muted, play() opens nothing, so
+// every other call finds no song and only the volume value changes.
+class SONGBOX {
+public:
+    // An open song: its file reader, the stream decoding it and the file's size.
+    struct MP3FILE {
+        PACKFILE* file;
+        ALMP3_MP3STREAM* stream;
+        int size;
+    };
+
+    SONGBOX();
+    ~SONGBOX();
+
+    void set_mute(bool m);
+    // Starts song number `song`. The same song again leaves a playing stream
+    // undisturbed and resumes a paused one; another song closes the open one
+    // first. A song file that cannot be opened ends the program.
+    // Precondition (unless muted): 0 <= song < NUM_SONGS.
+    void play(int song);
+    // Stops the sound and forgets the song number; the file stays open.
+    void stop();
+    // true: the open stream stops where it is; false: it starts again from there.
+    void set_paused(bool p);
+    bool playing();
+    // v == -1 restores the default 192; any other value is stored as given.
+    void set_volume(int v);
+    // Adds d, holding the volume within 0..255.
+    void slide_volume(int d);
+    int get_volume();
+    // Keeps the stream fed and decoding; call once per tick.
+    void poll();
+    // Continues feeding from the file position that belongs to `milliseconds`;
+    // the block the stream already holds plays first. A refused seek changes nothing.
+    void seek(int milliseconds);
+
+    // Opens "music/<name>" and creates its stream; NULL when the file is missing,
+    // empty or holds no usable MPEG audio.
+    MP3FILE* open_mp3(const char* name);
+    void play_mp3(MP3FILE* m, int buffer_size, int vol, int pan);
+    // One refill of the stream from the file, then one stream poll.
+    void poll_mp3(MP3FILE* m);
+    // NULL is ignored.
+    void close_mp3(MP3FILE* m);
+
+    // Plain fields, readable by diagnostics and tests; only the song box writes them.
+    const char* songs[NUM_SONGS];
+    int current;
+    int volume;
+    bool mute;
+    MP3FILE* mp3;
+};
+
+// The one song box, created at start-up and deleted at shutdown.
+extern SONGBOX* songbox;
+
+#endif
