@@ -1,0 +1,20 @@
+// Fixed-tick pacing shared by every screen loop: one logic tick per pass, a frame
+// only when the logic is not behind the timer, then a yielding wait while the
+// logic is ahead. Logic runs at the timer's rate; frames are dropped, never ticks.
+#pragma once
+
+// Installs fps_proc as the pacing timer at the given rate (60 in the game;
+// tests may run loops faster with a higher rate).
+void pacing_install_timer(int ticks_per_second);
+
+// At the entry of a screen loop: fps = fpscounter = 0.
+void pacing_reset();
+// The logic is not behind the timer: draw this pass.
+bool pacing_frame_due();
+// Waits, yielding the processor, while fpscounter is ahead of fps.
+void pacing_wait();
+
+// Headless runs without a timer: the wait never blocks and every pass draws,
+// so loops run as fast as the processor allows, tick for tick as in play.
+void pacing_set_free_run(bool on);
+bool pacing_free_run();
