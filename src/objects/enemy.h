@@ -1,0 +1,108 @@
+// ENEMY: every kind of enemy in play, one class that switches on its type.
+#pragma once
+#include <allegro.h>
+#include "object.h"
+
+// An enemy lives in `objects` (which owns it) and in `enemies` (which only
+// refers to it). It is created inactive and enters play its own way (falls,
+// rises, forms, fades in or waits for the level start); while `active` it can
+// be shot (unless unkillable) and hurts the player on contact; the hit that
+// takes `hp` to 0 clears `active` and starts a fade-out, at whose end dead()
+// takes it out of `enemies` and the level loop deletes it.
+//
+// Fields are public: the level scripts, the projectiles and the tests read and
+// write them directly, as they do the OBJECT fields.
+class ENEMY : public OBJECT {
+public:
+    enum TYPE {
+        ET_TURD = 0,
+        ET_GUY = 1,
+        ET_CAR = 2,
+        ET_SPIKE = 3,
+        ET_BALL = 4,
+        ET_FAST_BALL = 5,
+        ET_STALKER = 6,
+        ET_SPITTER = 7,
+        ET_SPINNER = 8,
+        ET_PERSON = 9,
+        ET_CHASE_CAR = 10,
+        ET_BOSS = 11
+    };
+    static const int NUM_TYPES = 12;
+
+    TYPE type;
+    BITMAP* overlay;      // ground mark of a ball, zap of a spinner; NULL for none
+    int hp;               // 0 means dead
+    int frame;            // archive object of the current sprite; spr follows it
+    float drop;           // height above the ground (falling turd: 100 -> 0)
+    float drop_speed;
+    float drop_accel;
+    float speed;          // along the heading, for the steered types
+    float dx, dy;         // step added to x, y every tick
+    float turn_rate;      // angle units per tick toward target_angle
+    float target_angle;   // 256ths of a turn; never wrapped
+    float heading;        // angle in radians, kept while angle is 0
+    float timer1;         // per-type counter or phase
+    float timer2;         // second per-type counter or phase
+    float hits;           // hits counted by the chase car
+    float move_angle;     // direction of travel in radians
+    float base_y;         // ground line of a ball, 0 for other types
+    int alpha;            // opacity 0..255
+    int alpha_step;       // added to alpha each tick while not 0
+    bool unkillable;      // hits cost nothing and shots pass through
+    bool knocks_back;     // contact also knocks the player away
+    bool overlay_alpha;   // overlay drawn over the body with the alpha blender
+
+    // Needs the archive loaded (spr is taken from it). Sets the position,
+    // enables the enemy and gives it its type's starting values.
+    ENEMY(ENEMY::TYPE type, float x, float y);
+    ~ENEMY() override;
+
+    // Common defaults, then the type's starting values (an unknown type keeps
+    // only the defaults); spr = archive object `frame`.
+    void init();
+    // One hit by a player's shot: may kill (hp 0, inactive, fade-out, sound).
+    void hit();
+    // enabled = false and out of `enemies`; the object stays in `objects`.
+    void dead();
+    TYPE get_type() const { return type; }
+    // Spark colour of a hit; the spitter draws a new one on every call.
+    int get_color();
+    // Sparks of a hit; asked right after hit(), so hp 0 means the death burst.
+    int get_num_sparks() const;
+    // dx, dy = a step away from (px, py), its larger component +-1.5; a point
+    // at the box centre gives (0, 0).
+    void delta_from(float px, float py);
+    void set_unkillable(bool u) { unkillable = u; }
+    bool is_unkillable() const { return unkillable; }
+
+    void processing() override;
+    void draw() override;
+
+private:
+    // Pieces of processing(): the common frame's steps and each type's behaviour.
+    void refresh_sprite();
+    void turn_toward_target();
+    void fall();
+    void fade();
+    void touch_player();
+    void behave(bool& played_sound);
+    void stay_in_arena();
+
+    void turd_step();
+    void walker_step(int first_walk_frame, int second_walk_frame, int rise_pitch, float walk_speed);
+    void boss_step();
+    void spike_step();
+    void stalker_step();
+    void spitter_step(bool& played_sound);
+    void spit(bool& played_sound);
+    void car_step();
+    void chase_car_step();
+    void ball_step();
+    void spinner_step();
+
+    void pick_axis_direction(float v);
+    ENEMY* first_enemy_touching();
+    void steer_speed(float top_speed);
+    void draw_shadow(int sw, int sh) const;
+};
