@@ -1,0 +1,61 @@
+// The base of everything in play: position, rotation, sprite, life flags and the
+// box geometry that every collision in the game is decided by.
+#pragma once
+#include <allegro.h>
+
+// A thing in play. Created with new by its owner, appended to `objects` (which
+// owns it) and deleted through an OBJECT* by the level loop once `enabled` is
+// false after its processing(). Every construction adds one to `create_count`.
+class OBJECT {
+public:
+    BITMAP* spr;     // sprite; its size is the default box size. Required by every collision test.
+    float x;         // top-left corner of the sprite, or box centre when `centered`
+    float y;
+    float angle;     // 256ths of a turn; exactly 0 selects the cheap unrotated geometry
+    float w;         // box width, 0: the sprite's width
+    float h;         // box height, 0: the sprite's height
+    bool active;     // a target: shots only test active enemies
+    bool enabled;    // alive; cleared to have the level loop delete the object
+    bool centered;   // (x, y) is the centre of the unrotated box
+
+    OBJECT();
+    // Copies every field; the copy is one more live object for the leak count.
+    OBJECT(const OBJECT& other);
+    OBJECT& operator=(const OBJECT& other) = default;
+    virtual ~OBJECT();
+
+    // One logic tick of the object's behaviour.
+    virtual void processing() = 0;
+    // Draws the object into `buffer`.
+    virtual void draw() = 0;
+
+    // Places the object and brings it to life (enabled = true).
+    void set(float new_x, float new_y);
+    void set_angle(int a);
+    void set_active(bool a);
+    bool is_active() const;
+    bool is_enabled() const;
+    bool no_spr() const;
+
+    // The collision box. Unrotated (angle == 0): the box from x, y, w, h and
+    // `centered`, corner arrays untouched. Rotated and aligned: the axis-aligned
+    // box enclosing the rotated sprite (sprite size, x, y as its top-left corner).
+    // Rotated and not aligned: the four rotated sprite corners (top-left,
+    // top-right, bottom-right, bottom-left) in rot_x[0..3], rot_y[0..3]; x1..y2
+    // are not written. Requires spr; the corner form requires both arrays.
+    void get_bbox(float& x1, float& y1, float& x2, float& y2,
+                  float* rot_x, float* rot_y, bool aligned) const;
+    // The two objects' (enclosing, axis-aligned) boxes overlap or touch.
+    // Requires both sprites.
+    bool collide(const OBJECT* obj) const;
+    // The object is (partly) outside the arena (x1, y1)-(x2, y2). An unrotated
+    // object is tested by its sprite rectangle and never moved; a rotated one is
+    // pushed back inside on the first side found out (left, top, right, bottom),
+    // one side per call. Requires spr.
+    bool wall_collide(int x1, int y1, int x2, int y2);
+};
+
+// Inclusive overlap of the boxes (ax1, ay1)-(ax2, ay2) and (bx1, by1)-(bx2, by2):
+// boxes sharing only an edge or a corner collide.
+bool collide(float ax1, float ay1, float ax2, float ay2,
+             float bx1, float by1, float bx2, float by2);
