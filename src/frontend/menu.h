@@ -1,11 +1,82 @@
 // Front end: the title screen and its menus, the pause menu with the joystick
 // remapping, and the ending.
 #pragma once
+#include <allegro.h>
+#include <cstdio>
 
-// Runs the title screen; returns MENU_START or MENU_QUIT.
+// ---- Title screen -------------------------------------------------------
+
+const int TITLE_MENU_ROOT = 0;
+const int TITLE_MENU_JOYSTICK = 1;
+const int TITLE_MENU_KEYBOARD = 2;
+const int MENU_TABLE_SIZE = 3;
+
+// Carousel items of each menu, as archive indices of their pictures.
+extern int root_menu_choices[MENU_TABLE_SIZE];       // start, controls, quit
+extern int joystick_menu_choices[MENU_TABLE_SIZE];   // remap, keyboard, back
+extern int keyboard_menu_choices[MENU_TABLE_SIZE];   // joystick, back (two used)
+// Top-left of the label of joystick buttons 0..8 on the joypad picture.
+extern const int joystick_pos[9][2];
+
+// Title state, set at the entry of title_screen (title_begin).
+extern int title_go;            // -1 while the title runs, else MENU_START/MENU_QUIT
+extern int pending_title_go;    // becomes title_go when the fade-out reaches 0
+extern int logo_x;              // left edge of the sliding logo
+extern bool menu_ready;         // logo in place: carousel shown and live
+extern int current_menu;        // TITLE_MENU_*
+extern int* menu_choices;       // table of the current menu
+extern int num_menu_choices;
+extern int menu_choice;         // item shown
+extern int next_choice;         // item the carousel scrolls to
+extern int scroll_x;            // carousel offset in pixels
+extern int scroll_dx;           // +6, -6 or 0
+extern int title_a;             // brightness 0..255
+extern int title_da;            // -4 while fading out
+
+// Runs the title screen; returns MENU_START or MENU_QUIT. Plays title_song
+// and flips it, so successive titles alternate between songs 0 and 1.
 int title_screen();
-// Shows the ending after the last level has been cleared.
-void stupid_ending();
+// Entry of the title: resets the state above, starts the title song, flips
+// title_song and resets the tick counters. title_screen calls it first.
+void title_begin();
+// One tick of input (keys ESC/ENTER/LEFT/RIGHT and joystick 0), one tick of
+// logic, one frame into buffer and onto the screen.
+void title_input();
+void title_processing();
+void title_draw_screen();
+// Label shown beside joystick button b on the joystick page: the control of
+// highest index mapped to b, or "(unused)".
+const char* joystick_button_label(int b);
+
+// ---- Pause menu and remapping ---------------------------------------------
+
 // Pause menu over the frozen level; draw_level(true) composes the level into
-// buffer without showing it. Returns false when the player chose to quit.
+// buffer without showing it. Returns true to go on playing, false to quit.
+// The level clock (fpscounter) and the timer count are the same on return as
+// on entry: a pause neither skips level ticks nor has them caught up.
 bool do_pausemenu(void (*draw_level)(bool));
+// Asks for a joystick button for each of the seven controls in turn and stores
+// them in joystick_controls (the highest button held is taken). Does nothing
+// without a joystick.
+void change_controls();
+
+// ---- Ending ---------------------------------------------------------------
+
+const int ENDING_MAX_TICKS = 5155;
+const int ENDING_LINE_MAX = 128;   // a timing line holds at most 127 characters
+
+// Reads the next line of the timing file into its kind character and the tick
+// (from 1) at which that kind's picture takes over; false when none is left.
+// A line longer than the limit is taken as its first part and the rest is
+// skipped; a line without a number gives tick 0, which never matches.
+bool read_ending_cue(FILE* f, char* kind, int* tick);
+// Picture of the ending archive a kind selects ('U': the first).
+int ending_picture_for(char kind);
+
+// Shows the ending after the last level has been cleared: with music the two
+// pictures alternate on the timing file's cues (ESC+F skips), without music a
+// notice that waits for a key.
+void stupid_ending();
+// The musical ending proper, from already opened files (either may be null).
+// Returns the picture shown at the end. stupid_ending calls it.
+int run_musical_ending(FILE* times, DATAFILE* pictures);
