@@ -1,31 +1,243 @@
-// Level attempt (placeholder until the real level loop exists).
+// The level loop: one attempt at a level, ticked at a fixed rate, with its
+// fades, opening zoom, start sign, fps display, volume keys and pause entry.
 #include "game.h"
-#include "placeholder.h"
+#include "datidx.h"
+#include "enemy.h"
+// Until the blending module lands: the primitives as the game declares them.
+void fblend_trans(BITMAP* src, BITMAP* dst, int x, int y, int fact);
+void fblend_rect_trans(BITMAP* dst, int x, int y, int w, int h, int color, int fact);
+#include "levels.h"
+#include "menu.h"
+#include "music.h"
+#include "object.h"
+#include "pacing.h"
+#include "player.h"
 #include "vorlin.h"
-#include <cstdio>
+#include <algorithm>
+#include <vector>
 
-static int lives = 4;
+int current_level = 0;
+int game_go = -1;
+int pending_game_go = -1;
+int screen_a = 255;
+int d_screen_a = 0;
+int sign_a = 0;
+int d_sign_a = 0;
+BITMAP* sign_bmp = nullptr;
+float zoom_factor = 0;
+bool game_started = false;
+bool show_fps = false;
+int enemies_left = 0;
+int wall_x1 = WALL_X1, wall_y1 = WALL_Y1, wall_x2 = WALL_X2, wall_y2 = WALL_Y2;
+
+namespace {
+
+const int FPS_UPDATE_TICKS = 60;    // the fps display is refreshed once a second
+const int VOLUME_KEY_STEP = 2;      // volume change per tick while PGUP/PGDN is held
+const int MSG_RISE_STEP = 4;        // message rise per tick
+const int MSG_BOTTOM_GAP = 5;       // gap between the risen message and the screen's lower edge
+const int SIGN_CENTRE_X = 320;
+const int SIGN_CENTRE_Y = 200;
+const int LAST_BACKGROUND = BMP_BACKGROUND_7;
+
+// Edge-trigger memory of input(); menu_down survives from one level to the next.
+bool f_down = false;
+bool menu_down = false;
+
+void move_message()
+{
+    if (screen_msg_counter == 0)
+        return;
+    const int h = text_height(mainfont);
+    if (screen_msg_counter < h + 5) {
+        if (screen_msg_y < SCREEN_HEIGHT + h)
+            screen_msg_y = std::min(screen_msg_y + 1, SCREEN_HEIGHT + h);
+    } else if (screen_msg_y > SCREEN_HEIGHT - MSG_BOTTOM_GAP - h) {
+        screen_msg_y = std::max(screen_msg_y - MSG_RISE_STEP, SCREEN_HEIGHT - MSG_BOTTOM_GAP - h);
+    }
+    --screen_msg_counter;
+}
+
+void process_objects()
+{
+    std::vector<OBJECT*> disabled;
+    // std::list: objects appended by a processing() call are reached by this walk.
+    for (OBJECT* o : objects) {
+        o->processing();
+        if (!o->is_enabled())
+            disabled.push_back(o);
+    }
+    for (OBJECT* o : disabled) {
+        objects.remove(o);
+        --create_count;
+        delete o;
+    }
+}
+
+} // namespace
+
+void reset_input_edges()
+{
+    f_down = false;
+    menu_down = false;
+}
+
+void input()
+{
+    poll_joystick();
+    if (take_window_close_request())
+        screen_message("Use ESC key instead!!!", 120);
+
+    if (key[KEY_ESC] && debug)
+        game_go = GAME_QUIT;
+
+    const int pause_button = player->get_joy_pause_button();
+    const bool pause_pressed = key[KEY_ESC] || (num_joysticks > 0 && pause_button >= 0 &&
+                                                pause_button < joy[0].num_buttons &&
+                                                joy[0].button[pause_button].b);
+    if (pause_pressed) {
+        if (!menu_down && !do_pausemenu(draw_screen))
+            game_go = GAME_QUIT;
+        menu_down = true;
+    } else {
+        menu_down = false;
+    }
+
+    if (key[KEY_PGUP]) {
+        songbox->slide_volume(VOLUME_KEY_STEP);
+        show_slider(songbox->get_volume());
+    } else if (key[KEY_PGDN]) {
+        songbox->slide_volume(-VOLUME_KEY_STEP);
+        show_slider(songbox->get_volume());
+    }
+
+    if (key[KEY_F] && !f_down)
+        show_fps = !show_fps;
+    f_down = key[KEY_F];
+
+    if (game_started)
+        player->input();
+}
+
+void processing()
+{
+    ++fpscounter;
+    if (fpscounter % FPS_UPDATE_TICKS == 0) {
+        disp_fps = a_fps;
+        a_fps = 0;
+    }
+    songbox->poll();
+
+    if (fpscounter > ZOOM_START_TICK && zoom_factor < 1.0f) {
+        zoom_factor += ZOOM_STEP;
+        if (zoom_factor >= 1.0f) {
+            zoom_factor = 1.0f;
+            player->set_active(true);
+        }
+    }
+
+    if (fpscounter > START_SIGN_TICK && !game_started) {
+        game_started = true;
+        show_sign(data_bitmap(BMP_SIGN_START), START_SIGN_FADE);
+    }
+
+    if (sign_a != 0) {
+        sign_a += d_sign_a;
+        if (sign_a <= 0) {
+            sign_a = 0;
+            if (sign_bmp == data_bitmap(BMP_SIGN_LEVEL_DONE)) {
+                pending_game_go = GAME_NEXTLVL;
+                d_screen_a = LEVEL_DONE_SCREEN_FADE;
+            }
+        }
+    }
+
+    screen_a = std::max(0, std::min(255, screen_a + d_screen_a));
+    if (screen_a == 0)
+        game_go = pending_game_go;
+    if (screen_a != 255)
+        songbox->slide_volume(-1);
+
+    move_message();
+    level_proc();
+    process_objects();
+}
+
+void draw_screen(bool compose_only)
+{
+    ++a_fps;
+    const int background = std::min(current_level - 1, LAST_BACKGROUND);
+    blit(data_bitmap(std::max(background, 0)), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+
+    for (OBJECT* o : objects)
+        o->draw();
+
+    if (sign_a != 0)
+        fblend_trans(sign_bmp, buffer, SIGN_CENTRE_X - sign_bmp->w / 2,
+                     SIGN_CENTRE_Y - sign_bmp->h / 2, sign_a);
+
+    player->draw_hud();
+
+    if (screen_a < 255)
+        fblend_rect_trans(buffer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 255 - screen_a);
+
+    if (show_fps)
+        textprintf_right_ex(buffer, mainfont, SCREEN_WIDTH, SCREEN_HEIGHT - text_height(mainfont),
+                            -1, -1, "Fps: %d", disp_fps);
+    if (screen_msg_counter != 0)
+        textout_ex(buffer, mainfont, screen_msg_buf, SCREEN_MSG_X, screen_msg_y, -1, -1);
+
+    if (compose_only || zoom_factor == 0)
+        return;
+    const bool zooming = zoom_factor != 1.0f;
+    if (zooming) {
+        const int a = static_cast<int>(zoom_factor * (SCREEN_WIDTH / 2));
+        const int b = static_cast<int>(zoom_factor * (SCREEN_HEIGHT / 2));
+        set_clip_rect(screen, SCREEN_WIDTH / 2 - a, SCREEN_HEIGHT / 2 - b,
+                      SCREEN_WIDTH / 2 + a, SCREEN_HEIGHT / 2 + b);
+    }
+    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    if (zooming)
+        set_clip_rect(screen, 0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1);
+}
 
 int run_game(int level)
 {
-    char title[64];
-    snprintf(title, sizeof title, "Level %d", level);
-    static const int keys[] = {KEY_C, KEY_D, KEY_ESC, 0};
-    int k = placeholder_screen(title, "C: clear   D: die   ESC: quit", keys);
-    if (k == KEY_C)
-        return GAME_NEXTLVL;
-    if (k == KEY_D)
-        return --lives > 0 ? GAME_DEAD : GAME_OVER;
-    return GAME_QUIT;
-}
+    if (!debug)
+        level_brief(level);
 
-void game_over()
-{
-    static const int keys[] = {KEY_ENTER, 0};
-    placeholder_screen("Game over", "Press ENTER", keys);
-}
+    game_go = -1;
+    pending_game_go = -1;
+    game_started = false;
+    screen_a = 255;
+    d_screen_a = 0;
+    screen_msg_counter = 0;
+    screen_msg_y = SCREEN_HEIGHT + text_height(mainfont);
+    d_sign_a = 0;
+    sign_a = 0;
+    sign_bmp = nullptr;
+    show_fps = debug;
+    zoom_factor = 0;
+    current_level = level;
+    enemies_left = 0;
 
-void reset_after_gameover()
-{
-    lives = 4;
+    songbox->set_volume(-1);
+    create_game_objects();
+    start_game_music();
+    level_init();
+
+    pacing_reset();
+    while (game_go == -1) {
+        input();
+        processing();
+        if (pacing_frame_due())
+            draw_screen(false);
+        pacing_wait();
+    }
+
+    songbox->stop();
+    destroy_game_objects();
+    if (game_go == GAME_DEAD && player_lives == 0)
+        game_go = GAME_OVER;
+    return game_go;
 }

@@ -1,8 +1,47 @@
-// One attempt at a level, from its briefing to its result.
+// One attempt at a level: the fixed-tick level loop, its state, fades, opening
+// zoom, start sign and the frame it composes.
 #pragma once
+#include "overlays.h"
+#include "registry.h"
 
-// Plays the level once; returns GAME_OVER, GAME_QUIT, GAME_DEAD or GAME_NEXTLVL.
+struct BITMAP;
+
+// Level state, reset by run_game at the start of every attempt.
+extern int current_level;       // level being played, 1..8
+extern int game_go;             // -1 while the level runs, else the GAME_ code it ended with
+extern int pending_game_go;     // GAME_ code that becomes game_go once the screen is black
+extern int screen_a;            // brightness of the level picture, 0 (black) .. 255
+extern int d_screen_a;          // added to screen_a every tick (0, or negative while fading out)
+extern int sign_a;              // opacity of the sign over the arena; 0 = no sign
+extern int d_sign_a;            // added to sign_a every tick while a sign shows
+extern BITMAP* sign_bmp;        // the sign most recently raised (archive bitmap), null at level start
+extern float zoom_factor;       // opening zoom: 0 hides the level, 1 shows the whole screen
+extern bool game_started;       // the start sign was raised; player input is read
+extern bool show_fps;
+extern int enemies_left;        // quota the level script has still to release
+// Inner edges of the arena in screen pixels, set by level_init.
+extern int wall_x1, wall_y1, wall_x2, wall_y2;
+
+// Level clock milestones (ticks of the attempt).
+const int ZOOM_START_TICK = 60;        // the zoom opens on the ticks after this
+const float ZOOM_STEP = 0.04f;         // zoom growth per tick
+const int START_SIGN_TICK = 150;       // the start sign rises on the tick after this
+const int START_SIGN_FADE = -3;        // start sign opacity change per tick
+const int LEVEL_DONE_SCREEN_FADE = -2; // screen fade per tick after the cleared sign is gone
+
+// Plays the level once, from its briefing (skipped in debug mode) to its end.
+// Returns GAME_OVER, GAME_QUIT, GAME_DEAD (a life lost, lives remain) or GAME_NEXTLVL.
+// Needs the archive loaded and songbox created.
 int run_game(int level);
-// The game-over screen, then the lives back to their start value.
-void game_over();
-void reset_after_gameover();
+
+// One logic tick each; only run_game calls them (tests drive them directly too).
+void input();
+void processing();
+
+// Composes one frame of the level in buffer. compose_only false: the frame is
+// also copied to the screen through the zoom window. The pause menu calls it
+// with true to draw its panel over the frozen level.
+void draw_screen(bool compose_only);
+
+// Tests may clear the edge-trigger memory of input() (F and pause keys).
+void reset_input_edges();

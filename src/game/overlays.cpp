@@ -1,0 +1,172 @@
+// Overlays and interludes around play: message, sign, volume bar, briefing, game over.
+#include "overlays.h"
+#include "datidx.h"
+// Until the blending module lands: the primitives as the game declares them.
+void fblend_trans(BITMAP* src, BITMAP* dst, int x, int y, int fact);
+void fblend_rect_trans(BITMAP* dst, int x, int y, int w, int h, int color, int fact);
+#include "game.h"
+#include "music.h"
+#include "pacing.h"
+#include "player.h"
+#include "registry.h"
+#include "vorlin.h"
+#include <cstring>
+
+char screen_msg_buf[SCREEN_MSG_SIZE] = "";
+int screen_msg_counter = 0;
+int screen_msg_y = 0;
+
+namespace {
+
+const int FULL_HP = 3;
+const int INTERLUDE_FADE_STEP = 3;     // brightness change per tick of briefing and game over
+const int GAME_OVER_SONG = 10;
+const int GAME_OVER_SONG_BRIGHTNESS = 60;  // the song starts when the fade-in reaches this
+const int BRIEF_TEXT_X = 25;
+const int BRIEF_TITLE_Y = 25;
+const int BRIEF_PROMPT_Y = 460;
+const int SLIDER_FIRST_BAR = 14;       // index of the first bar character in the text
+
+const char* const BRIEF_TEXTS[] = {
+    "Dodge the falling turds!!!",
+    "Gay guys from below!!",
+    "Spikes and Balls!!!",
+    "Peoo!! Glclclch!",
+    "Brakes don't work well on ice",
+    "People get killed!!",
+    "Hell!",
+    "He's pissed",
+};
+const int NUM_BRIEF_TEXTS = sizeof BRIEF_TEXTS / sizeof BRIEF_TEXTS[0];
+
+void wait_joybuttons_released()
+{
+    do {
+        poll_joystick();
+    } while (any_joybutton());
+}
+
+bool dismiss_pressed()
+{
+    poll_joystick();
+    return keypressed() || any_joybutton();
+}
+
+// Darkens the whole buffer to `brightness` (255: unchanged).
+void darken_buffer(int brightness)
+{
+    if (brightness < 255)
+        fblend_rect_trans(buffer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 255 - brightness);
+}
+
+} // namespace
+
+void screen_message(const char* text, int ticks)
+{
+    strncpy(screen_msg_buf, text, SCREEN_MSG_SIZE - 1);
+    screen_msg_buf[SCREEN_MSG_SIZE - 1] = '\0';
+    screen_msg_counter = ticks;
+}
+
+void show_sign(BITMAP* bmp, int step)
+{
+    sign_bmp = bmp;
+    sign_a = 255;
+    d_sign_a = step;
+    if (bmp == data_bitmap(BMP_SIGN_LEVEL_DONE) && player && player->get_hp() == FULL_HP)
+        player->one_up();
+}
+
+void show_slider(int volume)
+{
+    strcpy(screen_msg_buf, "Music Volume [==============]");
+    const int n = static_cast<int>(volume / 255.0 * SLIDER_BARS + 0.5);
+    for (int i = 0; i < n && i < SLIDER_BARS; ++i)
+        screen_msg_buf[SLIDER_FIRST_BAR + i] = '+';
+    screen_msg_counter = SLIDER_TICKS;
+}
+
+const char* level_brief_text(int level)
+{
+    if (level >= 1 && level <= NUM_BRIEF_TEXTS)
+        return BRIEF_TEXTS[level - 1];
+    return "(none)";
+}
+
+void level_brief(int level)
+{
+    int brightness = 0;
+    int step = INTERLUDE_FADE_STEP;
+    const char* text = level_brief_text(level);
+    BITMAP* picture = data_bitmap(BMP_SIGN_LEVEL_DONE + level);
+    const int fh = text_height(mainfont);
+
+    clear_keybuf();
+    wait_joybuttons_released();
+    pacing_reset();
+    bool finished = false;
+    while (!finished) {
+        if (dismiss_pressed())
+            step = -INTERLUDE_FADE_STEP;
+        brightness += step;
+        if (brightness > 255)
+            brightness = 255;
+        if (brightness < 0) {
+            brightness = 0;
+            finished = true;
+        }
+        ++fpscounter;
+
+        if (pacing_frame_due()) {
+            blit(picture, buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+            textprintf_ex(buffer, mainfont, BRIEF_TEXT_X, BRIEF_TITLE_Y, -1, -1, "--Level %d--", level);
+            textout_ex(buffer, mainfont, text, BRIEF_TEXT_X, fh + 30, -1, -1);
+            textout_centre_ex(buffer, mainfont, "Press any key or button...", SCREEN_WIDTH / 2,
+                              BRIEF_PROMPT_Y, -1, -1);
+            darken_buffer(brightness);
+            blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+        }
+        pacing_wait();
+    }
+}
+
+void game_over()
+{
+    int brightness = 0;
+    int step = INTERLUDE_FADE_STEP;
+    clear_keybuf();
+    wait_joybuttons_released();
+    pacing_reset();
+    bool finished = false;
+    while (!finished) {
+        if (dismiss_pressed())
+            step = -INTERLUDE_FADE_STEP;
+        brightness += step;
+        if (brightness == GAME_OVER_SONG_BRIGHTNESS && step > 0) {
+            songbox->play(GAME_OVER_SONG);
+            songbox->set_volume(-1);
+        }
+        songbox->slide_volume(step);
+        songbox->poll();
+        if (brightness > 255)
+            brightness = 255;
+        if (brightness < 0) {
+            brightness = 0;
+            finished = true;
+        }
+        ++fpscounter;
+
+        if (pacing_frame_due()) {
+            blit(data_bitmap(BMP_GAME_OVER), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+            darken_buffer(brightness);
+            blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+        }
+        pacing_wait();
+    }
+    songbox->stop();
+}
+
+void reset_after_gameover()
+{
+    player_lives = PLAYER_LIVES;
+}

@@ -1,0 +1,32 @@
+// Overlays and interludes around play: the sliding message, the sign over the
+// arena, the volume bar, the level briefing, the game-over screen.
+#pragma once
+
+struct BITMAP;
+
+const int SCREEN_MSG_SIZE = 128;
+extern char screen_msg_buf[SCREEN_MSG_SIZE];  // current message text, NUL-terminated
+extern int screen_msg_counter;                // ticks the message still shows; 0 = none
+extern int screen_msg_y;                      // y of the message's top edge
+
+const int SCREEN_MSG_X = 5;
+const int SLIDER_TICKS = 120;                 // how long the volume bar stays up
+const int SLIDER_BARS = 14;                   // characters of the volume bar
+
+// Shows `text` (truncated to 127 characters) for `ticks` ticks; the message keeps
+// its current height so a new one continues from where the last one stood.
+// Main thread only.
+void screen_message(const char* text, int ticks);
+// Makes bmp the sign at full opacity, changing by `step` per tick. Raising the
+// level-cleared sign while the player has full health earns a life.
+void show_sign(BITMAP* bmp, int step);
+// Shows the volume bar for volume 0..255 as the message.
+void show_slider(int volume);
+// The level's briefing: fades in, waits for a key or joystick button, fades out.
+void level_brief(int level);
+// The briefing line of a level, "(none)" outside 1..8.
+const char* level_brief_text(int level);
+// The game-over screen with its song: fades in, waits for a key or button, fades out.
+void game_over();
+// The lives back to PLAYER_LIVES after a lost game.
+void reset_after_gameover();
