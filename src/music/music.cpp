@@ -46,5 +46,5 @@ void SONGBOX::poll() {}
 void SONGBOX::seek(int) {}
 SONGBOX::MP3FILE* SONGBOX::open_mp3(const char*) { return NULL; }
 void SONGBOX::play_mp3(MP3FILE*, int, int, int) {}
-void SONGBOX::poll_mp3(MP3FILE*) {}
+int SONGBOX::poll_mp3(MP3FILE*) { return -1; }
 void SONGBOX::close_mp3(MP3FILE*) {}

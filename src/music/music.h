@@ -2,6 +2,8 @@
 #ifndef VORLIN_MUSIC_H
 #define VORLIN_MUSIC_H
 
+#include <string>
+
 struct PACKFILE;
 struct ALMP3_MP3STREAM;
 
@@ -14,10 +16,14 @@ const int NUM_SONGS = 12;
 class SONGBOX {
 public:
     // An open song: its file reader, the stream decoding it and the file's size.
+    // read_pos is where the reader stands (bytes from the file's start) and path
+    // the opened file, so that a seek can also move the reader backwards.
     struct MP3FILE {
         PACKFILE* file;
         ALMP3_MP3STREAM* stream;
         int size;
+        int read_pos;
+        std::string path;
     };
 
     SONGBOX();
@@ -49,8 +55,9 @@ public:
     // empty or holds no usable MPEG audio.
     MP3FILE* open_mp3(const char* name);
     void play_mp3(MP3FILE* m, int buffer_size, int vol, int pan);
-    // One refill of the stream from the file, then one stream poll.
-    void poll_mp3(MP3FILE* m);
+    // One refill of the stream from the file, then one stream poll; returns the
+    // stream's poll result (poll() itself ignores it).
+    int poll_mp3(MP3FILE* m);
     // NULL is ignored.
     void close_mp3(MP3FILE* m);
 
