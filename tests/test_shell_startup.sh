@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# The real program under the test run's X server: the start-up log line by line,
+# a normal quit with its settings file, and the fatal paths (missing archive,
+# impossible colour depth), each exiting with the right code and message.
+set -uo pipefail
+build="$(realpath "$1")"
+fail=0
+check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# Presses ESC every 0.4 s until the game exits (it skips the intro, then quits
+# from the title), at most 60 s; prints the exit code.
+run_and_quit() {
+  "$@" &
+  local pid=$!
+  local wid
+  wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
+  for _ in $(seq 150); do
+    kill -0 $pid 2>/dev/null || break
+    if [ -n "$wid" ]; then xdotool keydown Escape; sleep 0.1; xdotool keyup Escape; fi
+    sleep 0.3
+  done
+  kill $pid 2>/dev/null
+  wait $pid
+}
+
+cd "$build"
+mkdir -p "$work/home"
+HOME="$work/home" run_and_quit ./vorlin -win > "$work/out" 2> "$work/err"
+rc=$?
+check "normal quit exits 0" '[ $rc -eq 0 ]'
+printf '%s\n' '//************' '             El Vorlin (v0.7)' '                           ***************//' \
+  'Initializing......' 'Sound....... ' 'Joysticks..... ' 'Graphics..... ' 'Loading data... ' \
+  'Installing timers...' 'Done!' '' > "$work/banner"
+check "start-up lines on standard output" 'head -n 11 "$work/out" | diff - "$work/banner"'
+check "shutdown lines on standard error" \
+  'grep -qx "Shutting down...." "$work/err" && [ "$(tail -n 1 "$work/err")" = "Goodbye!" ]'
+cfg="$work/home/vorlin-settings.cfg"
+check "settings file written" '[ -f "$cfg" ]'
+check "title song toggled to 0" 'grep -q "^title_song = 0" "$cfg"'
+for pair in 0:3 1:0 2:1 3:2 4:8 5:7 6:6; do
+  check "control${pair%%:*} stored" "grep -q '^control${pair%%:*} = ${pair##*:}' '$cfg'"
+done
+
+# Second run: the title song alternates back.
+HOME="$work/home" run_and_quit ./vorlin -win > /dev/null 2>&1
+check "title song alternates" 'grep -q "^title_song = 1" "$cfg"'
+
+# Missing archive: run from a folder without data/. xmessage is kept off the
+# PATH so the message box cannot wait for a click.
+mkdir -p "$work/empty"
+(cd "$work/empty" && HOME="$work/home" PATH=/nonexistent timeout 30 "$build/vorlin" -win > "$work/out2" 2> "$work/err2")
+rc=$?
+check "missing archive exits 1" '[ $rc -eq 1 ]'
+check "missing archive message" 'grep -qx "Fatal error:  Cannot load data archive:  data/vorlin.dat!!!" "$work/err2"'
+
+# A depth no driver offers.
+HOME="$work/home" PATH=/nonexistent timeout 30 ./vorlin -win -bpp 7 > /dev/null 2> "$work/err3"
+rc=$?
+check "impossible depth exits 1" '[ $rc -eq 1 ]'
+check "impossible depth reported" 'grep -q "^Fatal error:  " "$work/err3"'
+check "a fatal error does not store the settings" 'grep -q "^title_song = 1" "$cfg"'
+
+exit $fail

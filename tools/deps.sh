@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, playing and testing Vorlin need,
+# only those that are missing, without questions.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  liballegro4-dev libmpg123-dev libfreetype-dev fonts-dejavu-core
+  libgtest-dev googletest
+  xvfb xauth xdotool x11-utils imagemagick
+  lame sox twolame
+  clang libclang-rt-14-dev
+)
+if [ "${1:-}" = "--play" ]; then
+  packages=(build-essential cmake pkg-config liballegro4-dev libmpg123-dev libfreetype-dev
+            fonts-dejavu-core libgtest-dev googletest)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+echo "Installing: ${missing[*]}"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -y
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
