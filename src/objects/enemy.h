@@ -1,7 +1,16 @@
 // ENEMY: every kind of enemy in play, one class that switches on its type.
 #pragma once
 #include <allegro.h>
+#include "datidx.h"
 #include "object.h"
+
+// Every sample an enemy plays (pan 128, no loop) goes through enemy_sound, which
+// counts it per archive index and keeps the last volume and pitch, so when a
+// sound plays can be checked without a sound card.
+void enemy_sound(int index, int volume, int pitch);
+extern int enemy_sound_count[NUM_DATA_OBJECTS];
+extern int enemy_sound_last_volume;
+extern int enemy_sound_last_pitch;
 
 // An enemy lives in `objects` (which owns it) and in `enemies` (which only
 // refers to it). It is created inactive and enters play its own way (falls,

@@ -1,0 +1,485 @@
+// One logic tick of an enemy: the frame every type shares, with each type's
+// behaviour in its middle.
+#include "enemy.h"
+#include "datidx.h"
+#include "game.h"
+#include "player.h"
+#include "projectile.h"
+#include "registry.h"
+#include "vorlin.h"
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Exact constants: the heading is each quotient of the exact division, held as a float.
+const double UNITS_PER_DEGREE = 0.7111111111111111;    // 256 / 360
+const double DEGREES_IN_RADIAN = 57.29577951308232;    // 180 / pi
+const double PI = 3.141592653589793;
+
+const float START_DROP = 100.0f;
+const int DROP_BOX_FACTOR = 4;         // a falling box is up to five times the sprite
+
+// Clock multiples at which periodic steps run (they follow the level clock,
+// not the enemy's age).
+const int WALKER_RISE_EVERY_TICKS = 6;
+const int WALKER_TURN_EVERY_TICKS = 30;
+const int WALK_ANIM_EVERY_TICKS = 10;
+const int BOSS_RISE_EVERY_TICKS = 10;
+const int SPIKE_ANIM_EVERY_TICKS = 12;
+const int STALKER_ANIM_EVERY_TICKS = 5;
+const int SPIT_VOLLEY_EVERY_TICKS = 200;
+const int SPITTER_SHUT_EVERY_TICKS = 210;
+const int SPIT_CHANCE_EVERY_TICKS = 120;
+const int CAR_NEW_GOAL_EVERY_TICKS = 240;
+const int ZAP_ANIM_EVERY_TICKS = 3;
+
+const float RISE_JUMP = 8.0f;          // a risen walker steps out of its hole
+const float FIRST_WALK_SPEED = 1.0f;
+const int RISE_VOLUME = 128;
+const int GUY_RISE_PITCH = 1000;
+const int PERSON_RISE_PITCH = 700;
+const float GUY_WALK_SPEED = 0.5f;
+const float PERSON_WALK_SPEED = 1.5f;
+
+const int BOSS_LAST_RISE_FRAME = 15;
+const float BOSS_JUMP_X = 74.0f;
+const float BOSS_JUMP_Y = 3.0f;
+const int BOSS_RISE_VOLUME = 255;
+const int BOSS_RISE_PITCH = 400;
+const float BOSS_WALK_SPEED = 2.5f;
+
+const int SPIKE_LAST_FRAME = 112;
+const int STALKER_LAST_FORMING_FRAME = 51;
+const float STALKER_SPEED = 0.5f;
+
+const float SPIT_ANGLE = 128.0f;       // straight down
+const float SPIT_SPEED = 12.0f;
+
+// Cars keep to the middle box and head back to (320, 240) when outside it.
+const float CAR_BOX_X1 = 128, CAR_BOX_X2 = 512, CAR_BOX_Y1 = 96, CAR_BOX_Y2 = 384;
+const float ARENA_MIDDLE_X = 320, ARENA_MIDDLE_Y = 240;
+const float CAR_TOP_SPEED = 1.0f;
+const float CHASE_CAR_TOP_SPEED = 1.5f;
+const double CAR_ACCEL = 0.01;
+const double CAR_BACKING_ACCEL = 0.001;
+const float CAR_FASTEST_BACKING = -0.5f;
+const float CAR_BACKING_TICKS = 200.0f;
+
+const double BALL_BOB_HEIGHT = 5.0;
+const double BALL_BOB_PHASE_STEP = 0.1;
+const float BALL_UP = -1.0f;           // bob offset at which the high ground mark shows
+
+const float SPINNER_SPEED = 2.0f;
+const float ZAP_TICKS = 120.0f;
+
+bool every(int ticks) { return fpscounter % ticks == 0; }
+
+float to_angle_units(float radians)
+{
+    return radians * DEGREES_IN_RADIAN * UNITS_PER_DEGREE;
+}
+
+} // namespace
+
+void ENEMY::processing()
+{
+    // Shared by every spitter: a volley of several spitters in one tick is heard once.
+    static bool played_sound = false;
+
+    refresh_sprite();
+    x += dx;
+    y += dy;
+    if (base_y != 0)
+        base_y += dy;
+    turn_toward_target();
+    if (angle != 0) {
+        float deg = angle / UNITS_PER_DEGREE;
+        heading = deg / DEGREES_IN_RADIAN;
+    }
+    fall();
+    fade();
+    touch_player();
+    behave(played_sound);
+    refresh_sprite();
+    if (type != ET_SPITTER)
+        stay_in_arena();
+}
+
+void ENEMY::refresh_sprite()
+{
+    spr = data_bitmap(frame);
+}
+
+// Plain numbers: the turn goes the straight numeric way and never wraps.
+void ENEMY::turn_toward_target()
+{
+    if (angle == target_angle || !(active || type == ET_SPINNER))
+        return;
+    if (angle < target_angle) {
+        angle += turn_rate;
+        if (angle > target_angle)
+            angle = target_angle;
+    } else {
+        angle -= turn_rate;
+        if (angle < target_angle)
+            angle = target_angle;
+    }
+}
+
+void ENEMY::fall()
+{
+    if (drop == 0)
+        return;
+    drop_speed += drop_accel;
+    drop -= drop_speed;
+    if (drop < 0)
+        drop = 0;
+    int sw = spr->w, sh = spr->h;
+    w = sw + (drop / START_DROP) * (DROP_BOX_FACTOR * sw);
+    h = sh + (drop / START_DROP) * (DROP_BOX_FACTOR * sh);
+}
+
+void ENEMY::fade()
+{
+    if (alpha == 0 || alpha_step == 0)
+        return;
+    alpha += alpha_step;
+    if (alpha <= 0) {
+        alpha = 0;
+        dead();
+    } else if (alpha > 255) {
+        alpha = 255;
+        alpha_step = 0;
+    }
+}
+
+void ENEMY::touch_player()
+{
+    if (!active || !player || !collide(player))
+        return;
+    float bw = w != 0 ? w : spr->w;
+    float bh = h != 0 ? h : spr->h;
+    float px = x + bw / 2, py = y + bh / 2;
+    if (knocks_back)
+        player->crash_from(px, py);
+    if (type == ET_SPINNER && !player->is_stunned()) {
+        overlay = data_bitmap(SPR_ZAP_1);
+        enemy_sound(SND_ZAP, 255, 1000);
+        timer1 = ZAP_TICKS;
+    }
+    player->hit();
+}
+
+void ENEMY::behave(bool& played_sound)
+{
+    switch (type) {
+    case ET_TURD:
+        turd_step();
+        break;
+    case ET_GUY:
+        walker_step(SPR_GUY_WALK_1, SPR_GUY_WALK_2, GUY_RISE_PITCH, GUY_WALK_SPEED);
+        break;
+    case ET_PERSON:
+        walker_step(SPR_PERSON_WALK_1, SPR_PERSON_WALK_2, PERSON_RISE_PITCH, PERSON_WALK_SPEED);
+        break;
+    case ET_BOSS:
+        boss_step();
+        break;
+    case ET_SPIKE:
+        spike_step();
+        break;
+    case ET_STALKER:
+        stalker_step();
+        break;
+    case ET_SPITTER:
+        spitter_step(played_sound);
+        break;
+    case ET_CAR:
+        car_step();
+        break;
+    case ET_CHASE_CAR:
+        chase_car_step();
+        break;
+    case ET_BALL:
+    case ET_FAST_BALL:
+        ball_step();
+        break;
+    case ET_SPINNER:
+        spinner_step();
+        break;
+    }
+}
+
+// The left and top tests of a centred enemy hold its centre inside the wall,
+// the right and bottom ones its edge.
+void ENEMY::stay_in_arena()
+{
+    float bw = w != 0 ? w : spr->w;
+    float bh = h != 0 ? h : spr->h;
+    if (centered) {
+        bw /= 2;
+        bh /= 2;
+    }
+    if (x < wall_x1)
+        x = wall_x1;
+    if (y < wall_y1)
+        y = wall_y1;
+    if (x + bw > wall_x2)
+        x = wall_x2 - bw;
+    if (y + bh > wall_y2)
+        y = wall_y2 - bh;
+}
+
+void ENEMY::pick_axis_direction(float v)
+{
+    if ((rand() & 1) == 0) {
+        dx = (rand() & 1) == 1 ? -v : v;
+        dy = 0;
+    } else {
+        dx = 0;
+        dy = (rand() & 1) == 1 ? -v : v;
+    }
+}
+
+ENEMY* ENEMY::first_enemy_touching()
+{
+    for (ENEMY* e : enemies)
+        if (e != this && collide(e))
+            return e;
+    return nullptr;
+}
+
+// Driving (timer1 0) speeds up to the top speed; backing up slows toward
+// -0.5 while timer1 counts down.
+void ENEMY::steer_speed(float top_speed)
+{
+    if (timer1 == 0) {
+        if (speed < top_speed)
+            speed += CAR_ACCEL;
+    } else {
+        if (speed > CAR_FASTEST_BACKING)
+            speed -= CAR_BACKING_ACCEL;
+        timer1 -= 1;
+        if (timer1 < 0)
+            timer1 = 0;
+    }
+}
+
+void ENEMY::turd_step()
+{
+    if (drop != 0)
+        return;
+    float s1 = std::sin(timer1);
+    float s2 = std::sin(-timer2);
+    if (!active && hp != 0)
+        active = true;
+    timer1 += (rand() % 50) / 1000.0;
+    timer2 += (rand() % 50) / 1000.0;
+    int sw = spr->w, sh = spr->h;
+    w = sw + sw * 0.25 * s1;
+    h = sh + sh * 0.25 * s2;
+    move_angle += s2;
+    dx = std::sin(move_angle);
+    dy = -std::cos(move_angle);
+}
+
+void ENEMY::walker_step(int first_walk_frame, int second_walk_frame, int rise_pitch, float walk_speed)
+{
+    if (every(WALKER_RISE_EVERY_TICKS) && frame < first_walk_frame) {
+        frame += 1;
+        if (frame == first_walk_frame) {
+            x += RISE_JUMP;
+            y += RISE_JUMP;
+            active = true;
+            enemy_sound(SND_RISE, RISE_VOLUME, rise_pitch);
+            pick_axis_direction(FIRST_WALK_SPEED);
+        }
+    }
+    if (!active)
+        return;
+    if (every(WALKER_TURN_EVERY_TICKS))
+        pick_axis_direction(walk_speed);
+    else if (every(WALK_ANIM_EVERY_TICKS))
+        frame = frame == first_walk_frame ? second_walk_frame : first_walk_frame;
+    if (ENEMY* e = first_enemy_touching())
+        delta_from(e->x + e->spr->w / 2, e->y + e->spr->h / 2);
+}
+
+void ENEMY::boss_step()
+{
+    if (every(BOSS_RISE_EVERY_TICKS) && frame <= BOSS_LAST_RISE_FRAME) {
+        frame += 1;
+        if (frame == SPR_BOSS_WALK_1) {
+            x += BOSS_JUMP_X;
+            y += BOSS_JUMP_Y;
+            active = true;
+            enemy_sound(SND_RISE, BOSS_RISE_VOLUME, BOSS_RISE_PITCH);
+            pick_axis_direction(FIRST_WALK_SPEED);
+        }
+    }
+    if (!active)
+        return;
+    if (player->is_stunned())
+        player->delta_from(x, y, dx, dy);
+    else if (every(WALKER_TURN_EVERY_TICKS))
+        pick_axis_direction(BOSS_WALK_SPEED);
+    else if (every(WALK_ANIM_EVERY_TICKS))
+        frame = frame == SPR_BOSS_WALK_1 ? SPR_BOSS_WALK_2 : SPR_BOSS_WALK_1;
+}
+
+void ENEMY::spike_step()
+{
+    if (game_started && !active)
+        active = true;
+    if (every(SPIKE_ANIM_EVERY_TICKS)) {
+        frame += 1;
+        if (frame > SPIKE_LAST_FRAME)
+            frame = SPR_SPIKE_1;
+    }
+}
+
+void ENEMY::stalker_step()
+{
+    if (frame > STALKER_LAST_FORMING_FRAME && !active && hp != 0)
+        active = true;
+    if (hp != 0 && frame <= STALKER_LAST_FORMING_FRAME && every(STALKER_ANIM_EVERY_TICKS))
+        frame += 1;
+    if (!active)
+        return;
+    if (every(STALKER_ANIM_EVERY_TICKS))
+        frame = frame == SPR_STALKER_MOVE_1 ? SPR_STALKER_MOVE_2 : SPR_STALKER_MOVE_1;
+    speed = player->is_stunned() ? 0.0f : STALKER_SPEED;
+    move_angle = player->get_angle_towards(x, y);
+    dx = std::sin(move_angle) * speed;
+    dy = -std::cos(move_angle) * speed;
+}
+
+void ENEMY::spitter_step(bool& played_sound)
+{
+    if (game_started && !active && hp != 0)
+        active = true;
+    if (!active)
+        return;
+    if (every(SPIT_VOLLEY_EVERY_TICKS))
+        spit(played_sound);
+    else
+        played_sound = false;
+    if (every(SPITTER_SHUT_EVERY_TICKS) && frame != SPR_SPITTER)
+        frame = SPR_SPITTER;
+    if (every(SPIT_CHANCE_EVERY_TICKS) && (rand() & 1) == 0)
+        spit(played_sound);
+}
+
+// The spit leaves from the middle of the mouth's bottom edge, falling straight down.
+void ENEMY::spit(bool& played_sound)
+{
+    if (!played_sound) {
+        enemy_sound(SND_SPIT, 255, 1000);
+        played_sound = true;
+    }
+    objects.push_back(new PROJ(this, data_bitmap(SPR_SPIT), x + spr->w / 2, y + spr->h,
+                               SPIT_ANGLE, SPIT_SPEED));
+    frame = SPR_SPITTER_OPEN;
+}
+
+void ENEMY::car_step()
+{
+    if (game_started && !active && hp != 0)
+        active = true;
+    if (!active)
+        return;
+    if (target_angle == 0 || every(CAR_NEW_GOAL_EVERY_TICKS))
+        target_angle = rand() & 255;
+    if (x > CAR_BOX_X2 || x < CAR_BOX_X1 || y > CAR_BOX_Y2 || y < CAR_BOX_Y1)
+        target_angle = to_angle_units(std::atan2(ARENA_MIDDLE_X - x, y - ARENA_MIDDLE_Y));
+    dx = std::sin(heading) * speed;
+    dy = -std::cos(heading) * speed;
+    steer_speed(CAR_TOP_SPEED);
+    if (wall_collide(wall_x1, wall_y1, wall_x2, wall_y2) && timer1 == 0) {
+        target_angle = rand() & 255;
+        speed = -speed;
+        timer1 = CAR_BACKING_TICKS;
+    }
+    if (first_enemy_touching()) {
+        speed = -speed;
+        timer1 = CAR_BACKING_TICKS;
+    }
+}
+
+void ENEMY::chase_car_step()
+{
+    if (game_started && !active && hp != 0)
+        active = true;
+    if (!active)
+        return;
+    if (timer2 == 0)
+        target_angle = to_angle_units(player->get_angle_towards(x, y));
+    else
+        timer2 -= 1;
+    dx = std::sin(heading) * speed;
+    dy = -std::cos(heading) * speed;
+    steer_speed(CHASE_CAR_TOP_SPEED);
+    if (wall_collide(wall_x1, wall_y1, wall_x2, wall_y2) && timer1 == 0) {
+        target_angle = rand() & 255;
+        speed = -speed;
+        timer1 = CAR_BACKING_TICKS;
+    }
+    if (ENEMY* e = first_enemy_touching()) {
+        // Pushed off the other's top-left corner at once; the heading takes over next tick.
+        delta_from(e->x, e->y);
+        x += dx;
+        y += dy;
+        speed = -speed;
+        timer1 = CAR_BACKING_TICKS;
+    }
+}
+
+void ENEMY::ball_step()
+{
+    if (game_started && !active && hp != 0 && alpha == 255)
+        active = true;
+    float b = BALL_BOB_HEIGHT * std::sin(timer1);
+    timer1 += BALL_BOB_PHASE_STEP;
+    y = base_y + b;
+    overlay = data_bitmap(b <= BALL_UP ? SPR_SHADOW_HIGH : SPR_SHADOW_LOW);
+    if (!active)
+        return;
+    if (wall_collide(wall_x1, wall_y1, wall_x2, wall_y2) || first_enemy_touching())
+        move_angle += PI;
+    dx = std::sin(move_angle) * speed;
+    dy = -std::cos(move_angle) * speed;
+}
+
+void ENEMY::spinner_step()
+{
+    if (alpha == 255 && !active && hp != 0)
+        active = true;
+    if (!active)
+        return;
+    if (dx == 0 && dy == 0) {
+        dx = (rand() & 1) == 1 ? -SPINNER_SPEED : SPINNER_SPEED;
+        dy = (rand() & 1) == 1 ? -SPINNER_SPEED : SPINNER_SPEED;
+    }
+    int sw = spr->w, sh = spr->h;
+    if (x < wall_x1 || x + sw > wall_x2)
+        dx = -dx;
+    if (y < wall_y1 || y + sh > wall_y2)
+        dy = -dy;
+    if (timer1 == 0)
+        return;
+    timer1 -= 1;
+    if (timer1 <= 0) {
+        overlay = nullptr;
+    } else if (every(ZAP_ANIM_EVERY_TICKS)) {
+        BITMAP* zap1 = data_bitmap(SPR_ZAP_1);
+        BITMAP* zap2 = data_bitmap(SPR_ZAP_2);
+        BITMAP* zap3 = data_bitmap(SPR_ZAP_3);
+        if (overlay == zap1)
+            overlay = zap2;
+        else if (overlay == zap2)
+            overlay = zap3;
+        else
+            overlay = zap1;
+    }
+}
