@@ -4,10 +4,6 @@
 #include <cassert>
 #include <cmath>
 
-// Allegro angle units per degree (256 / 360) and degrees per radian.
-static const float ANGLE_UNITS_PER_DEGREE = 0.7111111111111111f;
-static const float DEGREES_PER_RADIAN = 57.29577951308232f;
-
 OBJECT::OBJECT()
     : spr(nullptr), x(0), y(0), angle(0), w(0), h(0),
       active(false), enabled(false), centered(false)
@@ -68,8 +64,7 @@ void OBJECT::get_bbox(float& x1, float& y1, float& x2, float& y2,
     const float cy = y + half_h;
 
     if (aligned) {
-        const float deg = angle / ANGLE_UNITS_PER_DEGREE;
-        const float rad = deg / DEGREES_PER_RADIAN;
+        const float rad = angle_to_radians(angle);
         const float co = std::fabs(std::cos(rad));
         const float si = std::fabs(std::sin(rad));
         x1 = cx - half_w * co - half_h * si;

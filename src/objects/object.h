@@ -3,6 +3,19 @@
 #pragma once
 #include <allegro.h>
 
+// Angles of things in play are in 256ths of a turn; radians come from two float
+// quotients (degrees first), which is the rounding the game's motion is built on.
+const float ANGLE_UNITS_PER_DEGREE = 0.7111111111111111f;   // 256 / 360
+const float DEGREES_PER_RADIAN = 57.29577951308232f;        // 180 / pi
+inline float angle_to_radians(float a)
+{
+    const float deg = a / ANGLE_UNITS_PER_DEGREE;
+    return deg / DEGREES_PER_RADIAN;
+}
+
+// A float position as a pixel: + 0.5, truncated toward zero.
+inline int to_pixel(float v) { return static_cast<int>(v + 0.5f); }
+
 // A thing in play. Created with new by its owner, appended to `objects` (which
 // owns it) and deleted through an OBJECT* by the level loop once `enabled` is
 // false after its processing(). Every construction adds one to `create_count`.

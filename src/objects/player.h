@@ -2,6 +2,7 @@
 // knock-back, the death explosion, the engine sound and the heads-up display.
 #pragma once
 #include "object.h"
+#include "datidx.h"
 #include "settings.h"
 
 // Driving, per tick.
@@ -50,6 +51,20 @@ const int NUM_HUD_TYPES = 5;
 
 // Engine sample pitch for a speed: 500 at rest to 1000 at top speed.
 int engine_frequency(float speed, float max_speed);
+
+// The engine's looping sample. Kept apart from the driving so the driving can
+// be checked without a sound card: engine_sound_freq is the pitch last asked
+// for (0 while the engine is off). Safe before the archive is loaded.
+void engine_sound_start();
+void engine_sound_adjust(int freq);
+void engine_sound_stop();
+extern int engine_sound_freq;
+
+// Every one-shot sample of the craft (volume 255, pan 128, pitch 1000, no loop)
+// goes through player_effect, which counts it per archive index, so when a
+// sound plays can be checked without a sound card.
+void player_effect(int index);
+extern int player_effect_count[NUM_DATA_OBJECTS];
 
 // The one craft (global `player`). The registry creates one per level attempt.
 class PLAYER : public OBJECT {
