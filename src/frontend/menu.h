@@ -77,6 +77,8 @@ int ending_picture_for(char kind);
 // pictures alternate on the timing file's cues (ESC+F skips), without music a
 // notice that waits for a key.
 void stupid_ending();
-// The musical ending proper, from already opened files (either may be null).
-// Returns the picture shown at the end. stupid_ending calls it.
-int run_musical_ending(FILE* times, DATAFILE* pictures);
+// The musical ending proper, over at most max_ticks ticks (ENDING_MAX_TICKS in
+// the game), from the open timing file (may be null) and the ending archive
+// with its two pictures. Writes the "wongame" mark. Returns the picture shown
+// at the end. stupid_ending calls it.
+int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks);

@@ -1,0 +1,145 @@
+// The ending after the last level: two pictures alternating in time with the
+// ending song, or, without music, a notice that the ending is skipped.
+#include "menu.h"
+#include "datidx.h"
+#include "music.h"
+#include "pacing.h"
+#include "vorlin.h"
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+static const char* const ENDING_ARCHIVE = "data/ending.dat";
+static const char* const ENDING_TIMES = "data/endingtimes.txt";
+static const int ENDING_SONG = 11;
+static const int WONGAME_MARK = 51234123;
+static const int THE_END_X = 630;
+static const int THE_END_Y = 450;
+static const int NOTICE_Y = 240;
+static const int NOTICE_LINE_GAP = 4;
+
+bool read_ending_cue(FILE* f, char* kind, int* tick)
+{
+    char line[ENDING_LINE_MAX];
+    if (!std::fgets(line, sizeof line, f))
+        return false;
+    // fgets stops at a zero byte only by accident; the length it read is up
+    // to the first zero, which is all a line of text can mean here.
+    const size_t len = std::strlen(line);
+    if (len == sizeof line - 1 && line[len - 1] != '\n') {
+        // Too long: the rest of this line must not be taken for the next one.
+        int c;
+        while ((c = std::fgetc(f)) != EOF && c != '\n') {
+        }
+    }
+    *kind = line[0];
+    long value = 0;
+    if (len > 2) {
+        // atoi's reading, without its undefined overflow.
+        value = std::strtol(line + 2, nullptr, 10);
+        if (value > INT_MAX)
+            value = INT_MAX;
+    }
+    // A tick of 0 or below can never be reached: it never switches.
+    *tick = value < 0 ? 0 : static_cast<int>(value);
+    return true;
+}
+
+int ending_picture_for(char kind)
+{
+    return kind == 'U' ? BMP_ENDING_0 : BMP_ENDING_1;
+}
+
+static void wait_joybuttons_released()
+{
+    for (;;) {
+        poll_joystick();
+        if (!any_joybutton())
+            return;
+        rest(1);
+    }
+}
+
+int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
+{
+    wait_joybuttons_released();
+    clear_keybuf();
+    songbox->play(ENDING_SONG);
+    pacing_reset();
+    set_config_int("misc", "wongame", WONGAME_MARK);
+
+    bool running = true;
+    bool need_line = true;
+    char kind = 0;
+    int switch_tick = -1;   // counter value at which the cue's picture takes over; -1: none
+    int shown = BMP_ENDING_0;
+
+    while (running && fpscounter < max_ticks) {
+        if (key[KEY_ESC] && key[KEY_F])
+            running = false;
+        if (need_line) {
+            int tick = 0;
+            if (times && read_ending_cue(times, &kind, &tick))
+                switch_tick = tick - 1;
+            need_line = false;
+        }
+        if (fpscounter == switch_tick) {
+            shown = ending_picture_for(kind);
+            switch_tick = -1;
+            need_line = true;
+        }
+        songbox->poll();
+        fpscounter += 1;
+        if (pacing_frame_due()) {
+            blit(static_cast<BITMAP*>(pictures[shown].dat), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+            textout_right_ex(buffer, mainfont, "The End", THE_END_X, THE_END_Y, -1, -1);
+            blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+        }
+        pacing_wait();
+    }
+    songbox->stop();
+    return shown;
+}
+
+// The ending archive must hold its two pictures before anything draws them.
+static bool ending_archive_usable(const DATAFILE* d)
+{
+    for (int i = 0; i < NUM_ENDING_OBJECTS; i++)
+        if (d[i].type != DAT_BITMAP)
+            return false;
+    return true;
+}
+
+static void show_skip_notice()
+{
+    clear_to_color(screen, 0);
+    const int cx = SCREEN_WIDTH / 2;
+    textout_centre_ex(screen, mainfont, "Sorry!! Ending will be skipped!", cx, NOTICE_Y, -1, -1);
+    textout_centre_ex(screen, mainfont, "(it wouldn't make sense without mp3's)", cx,
+                      NOTICE_Y + text_height(mainfont) + NOTICE_LINE_GAP, -1, -1);
+    clear_keybuf();
+    readkey();
+}
+
+void stupid_ending()
+{
+    if (no_mp3) {
+        show_skip_notice();
+        return;
+    }
+    FILE* times = std::fopen(ENDING_TIMES, "r");
+    DATAFILE* pictures = load_datafile(ENDING_ARCHIVE);
+    if (pictures && !ending_archive_usable(pictures)) {
+        unload_datafile(pictures);
+        pictures = nullptr;
+    }
+    if (!pictures) {
+        if (times)
+            std::fclose(times);
+        return;
+    }
+    run_musical_ending(times, pictures, ENDING_MAX_TICKS);
+    unload_datafile(pictures);
+    if (times)
+        std::fclose(times);
+}

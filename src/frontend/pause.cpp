@@ -1,0 +1,125 @@
+// The pause menu over the frozen level, and the joystick remapping asked for
+// from the title's joystick page.
+#include "menu.h"
+#include "datidx.h"
+#include "fblend.h"
+#include "music.h"
+#include "pacing.h"
+#include "settings.h"
+#include "vorlin.h"
+
+static const int PAUSE_DARKEN = 128;
+static const int MARKER_DX = 50;
+static const int MARKER_ROW_Y[2] = {104, 150};   // go on, quit; from the panel's top
+static const int PROMPT_X = 10;
+static const int PROMPT_Y = 10;
+static const int PROMPT_LINE_HEIGHT = 25;
+
+enum { PAUSE_GO_ON = 0, PAUSE_QUIT = 1 };
+
+static void draw_pause_frame(void (*draw_level)(bool), int selection)
+{
+    draw_level(true);
+    fblend_rect_trans(buffer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, PAUSE_DARKEN);
+    set_alpha_blender();
+    BITMAP* panel = data_bitmap(BMP_PAUSE_PANEL);
+    const int px = SCREEN_WIDTH / 2 - panel->w / 2;
+    const int py = SCREEN_HEIGHT / 2 - panel->h / 2;
+    draw_trans_sprite(buffer, panel, px, py);
+    draw_trans_sprite(buffer, data_bitmap(BMP_PAUSE_MARKER), px + MARKER_DX, py + MARKER_ROW_Y[selection]);
+    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
+bool do_pausemenu(void (*draw_level)(bool))
+{
+    // The level clock is fpscounter: it must stand still while the game is
+    // paused, or script ticks falling inside the pause would never be seen.
+    const int level_clock = fpscounter;
+    const int level_timer = fps;
+
+    songbox->set_paused(true);
+    int selection = PAUSE_GO_ON;
+    bool waiting_for_release = true;   // the press that opened the menu must end first
+    bool running = true;
+    bool up_down_held = false;
+
+    while (running) {
+        poll_joystick();
+
+        const bool confirm = key[KEY_ENTER] || any_joybutton();
+        if (confirm && !waiting_for_release)
+            running = false;
+        if (!confirm)
+            waiting_for_release = false;
+
+        const JOYSTICK_AXIS_INFO& vertical = joy[0].stick[0].axis[1];
+        const bool up_down = key[KEY_UP] || key[KEY_DOWN] ||
+                             (num_joysticks > 0 && (vertical.d1 || vertical.d2));
+        if (up_down && !up_down_held)
+            selection = selection == PAUSE_GO_ON ? PAUSE_QUIT : PAUSE_GO_ON;
+        up_down_held = up_down;
+
+        fpscounter += 1;
+        if (pacing_frame_due())
+            draw_pause_frame(draw_level, selection);
+        pacing_wait();
+    }
+    songbox->set_paused(false);
+
+    fpscounter = level_clock;
+    fps = level_timer;
+    return selection == PAUSE_GO_ON;
+}
+
+static int highest_button_down()
+{
+    for (int b = NUM_JOY_BUTTONS - 1; b >= 0; b--)
+        if (joy[0].button[b].b)
+            return b;
+    return -1;
+}
+
+// Waits, polling, until no joystick button is down.
+static void wait_joybuttons_released()
+{
+    for (;;) {
+        poll_joystick();
+        if (!any_joybutton())
+            return;
+        rest(1);
+    }
+}
+
+// Waits, polling, for a press; the highest button down at that poll.
+static int wait_joybutton_press()
+{
+    for (;;) {
+        poll_joystick();
+        if (any_joybutton())
+            return highest_button_down();
+        rest(1);
+    }
+}
+
+void change_controls()
+{
+    if (num_joysticks == 0)
+        return;
+    songbox->set_paused(true);
+
+    // Multiplying by pure blue keeps only the title picture's blue channel.
+    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
+    set_multiply_blender(0, 0, 0, 255);
+    rectfill(buffer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, makecol(0, 0, 255));
+    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    solid_mode();
+
+    wait_joybuttons_released();
+    for (int i = 0; i < NUM_CONTROLS; i++) {
+        textprintf_ex(screen, mainfont, PROMPT_X, PROMPT_Y + PROMPT_LINE_HEIGHT * i, -1, -1,
+                      "Press button for %s....", control_labels[i]);
+        joystick_controls[i] = wait_joybutton_press();
+        wait_joybuttons_released();
+    }
+    songbox->set_paused(false);
+}
