@@ -1,25 +1,408 @@
-// Stand-in sound effects (a short quiet tone per index) until the real synthesis lands.
+// The game's eleven sound effects, synthesised from fixed recipes and fixed-seed noise.
 #include "sounds.h"
 
 #include <cmath>
 
+#include "../../src/shell/datidx.h"
+#include "synth.h"
+
 namespace {
-const int STANDIN_RATE_HZ = 22050;
-const int STANDIN_LENGTH_SAMPLES = 4410;
-const double STANDIN_AMPLITUDE = 3000.0;
-const double STANDIN_BASE_HZ = 200.0;
-const double PI = 3.14159265358979323846;
+const int RATE_HZ = 22050;
+
+// Ends of every one-shot: a fade-in short enough to keep attacks crisp, a fade-out
+// long enough that a tail cut at the end of the buffer never ticks.
+const double ATTACK_FADE_S = 0.002;
+const double SOFT_FADE_S = 0.006;
+const double TAIL_FADE_S = 0.03;
+
+// Each sound draws its noise from its own seed, so tuning one never changes another.
+const uint32_t SEED_BUMP = 19;
+const uint32_t SEED_BALL_BURST = 20;
+const uint32_t SEED_ZAP = 33;
+const uint32_t SEED_ENGINE = 36;
+const uint32_t SEED_EXPLOSION = 45;
+const uint32_t SEED_RISE = 86;
+const uint32_t SEED_SPIT = 104;
+const uint32_t SEED_TURD_DIES = 107;
+
+double time_of(size_t i)
+{
+    return static_cast<double>(i) / RATE_HZ;
+}
+
+// Dull thud: a low sine that drops in pitch, a muffled knock of noise, everything under 900 Hz.
+SynthSample make_bump()
+{
+    const double length_s = 0.3;
+    const double pitch_from_hz = 125.0, pitch_to_hz = 48.0, pitch_drop_s = 0.03;
+    const double body_decay_s = 0.075;
+    const double knock_cutoff_hz = 450.0, knock_decay_s = 0.012, knock_level = 0.6;
+    const double overtone_ratio = 2.3, overtone_decay_s = 0.025, overtone_level = 0.25;
+    const double muffle_hz = 900.0;
+    const double drive = 1.6;
+
+    SynthRng rng = rng_seeded(SEED_BUMP);
+    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthOsc body{0.0}, overtone{0.0};
+    SynthSvf knock{}, muffle{};
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = time_of(i);
+        const double pitch = pitch_to_hz + (pitch_from_hz - pitch_to_hz) * std::exp(-t / pitch_drop_s);
+        double x = osc_sine(body, pitch, RATE_HZ) * std::exp(-t / body_decay_s);
+        x += overtone_level * osc_sine(overtone, pitch * overtone_ratio, RATE_HZ) * std::exp(-t / overtone_decay_s);
+        x += knock_level * svf(knock, rng_bipolar(rng), knock_cutoff_hz, 0.7, RATE_HZ).low * 4.0 *
+             std::exp(-t / knock_decay_s);
+        w[i] = svf(muffle, soft_clip(drive * x), muffle_hz, 0.7, RATE_HZ).low;
+    }
+    return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
+}
+
+// Wet pop: a snap of band-passed noise, one big bubble rising in pitch, then a spray of droplets.
+SynthSample make_ball_burst()
+{
+    const double length_s = 0.35;
+    const double snap_hz = 2600.0, snap_q = 1.2, snap_decay_s = 0.007, snap_level = 0.9;
+    const SynthBubble pop{0.0, 320.0, 2.6, 0.03, 0.05, 1.0};
+    const double thump_hz = 140.0, thump_decay_s = 0.03, thump_level = 0.45;
+    const int droplet_count = 7;
+
+    SynthRng rng = rng_seeded(SEED_BALL_BURST);
+    const std::vector<SynthBubble> droplets =
+        random_bubbles(rng, droplet_count, 0.03, 0.22, 900.0, 2300.0, 0.012, 0.028, 0.12, 0.35);
+    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthSvf snap{};
+    SynthOsc thump{0.0};
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = time_of(i);
+        double x = snap_level * svf(snap, rng_bipolar(rng), snap_hz, snap_q, RATE_HZ).band * std::exp(-t / snap_decay_s);
+        x += bubble_at(pop, t);
+        x += thump_level * osc_sine(thump, thump_hz, RATE_HZ) * std::exp(-t / thump_decay_s);
+        for (const SynthBubble& d : droplets)
+            x += bubble_at(d, t);
+        w[i] = x;
+    }
+    return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
+}
+
+// Rising three-note arpeggio (C, E, G) of a soft pulse tone, the last note ringing with vibrato, plus an echo.
+SynthSample make_one_up()
+{
+    const double length_s = 0.85;
+    const double note_hz[] = {1046.5, 1318.5, 1568.0};
+    const double note_start_s[] = {0.0, 0.075, 0.15};
+    const double note_decay_s[] = {0.07, 0.07, 0.22};
+    const double note_attack_s = 0.004;
+    const double pulse_width = 0.3, sine_level = 0.6;
+    const double vibrato_hz = 6.5, vibrato_depth = 0.006, vibrato_delay_s = 0.1;
+    const double tone_cutoff_hz = 5000.0;
+    const double echo_delay_s = 0.11, echo_level = 0.35;
+
+    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthOsc pulse[3] = {}, sine[3] = {}, vibrato{0.0};
+    SynthSvf tone{};
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = time_of(i);
+        const double wobble = smooth_ramp((t - note_start_s[2] - vibrato_delay_s) / vibrato_delay_s) *
+                              vibrato_depth * osc_sine(vibrato, vibrato_hz, RATE_HZ);
+        double x = 0.0;
+        for (int n = 0; n < 3; ++n) {
+            const double env = env_attack_decay(t - note_start_s[n], note_attack_s, note_decay_s[n]);
+            const double hz = note_hz[n] * (n == 2 ? 1.0 + wobble : 1.0);
+            const double tone_now = osc_pulse(pulse[n], hz, RATE_HZ, pulse_width) + sine_level * osc_sine(sine[n], hz, RATE_HZ);
+            x += env * tone_now;
+        }
+        w[i] = svf(tone, x, tone_cutoff_hz, 0.7, RATE_HZ).low;
+    }
+    const size_t echo = static_cast<size_t>(echo_delay_s * RATE_HZ);
+    for (size_t i = w.size(); i-- > echo;)
+        w[i] += echo_level * w[i - echo];
+    return finish_one_shot(w, RATE_HZ, SOFT_FADE_S, TAIL_FADE_S);
+}
+
+// Falling wail: two detuned buzzy oscillators sliding down three octaves with a widening
+// vibrato, through a resonant low-pass that closes with the pitch.
+SynthSample make_player_death()
+{
+    const double length_s = 1.6;
+    const double pitch_from_hz = 880.0, pitch_to_hz = 110.0, slide_s = 1.45;
+    const double detune = 1.007;
+    const double vibrato_hz = 7.0, vibrato_max_depth = 0.035, vibrato_grow_s = 0.6;
+    const double cutoff_per_pitch = 3.5, filter_q = 2.5;
+    const double attack_s = 0.03, release_from_s = 0.85, release_s = 0.7;
+
+    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthOsc saw{0.0}, pulse{0.3}, vibrato{0.0};
+    SynthSvf filter{};
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = time_of(i);
+        const double slide = std::min(t / slide_s, 1.0);
+        const double depth = vibrato_max_depth * smooth_ramp(t / vibrato_grow_s);
+        const double pitch = pitch_from_hz * std::pow(pitch_to_hz / pitch_from_hz, slide) *
+                             (1.0 + depth * osc_sine(vibrato, vibrato_hz, RATE_HZ));
+        const double raw = osc_saw(saw, pitch, RATE_HZ) + 0.7 * osc_pulse(pulse, pitch * detune, RATE_HZ, 0.5);
+        const double env = smooth_ramp(t / attack_s) * (1.0 - smooth_ramp((t - release_from_s) / release_s));
+        w[i] = env * svf(filter, raw, pitch * cutoff_per_pitch, filter_q, RATE_HZ).low;
+    }
+    return finish_one_shot(w, RATE_HZ, SOFT_FADE_S, TAIL_FADE_S);
+}
+
+// Electric crackle: a mains-like buzz and hissing arc that switch on and off in random
+// bursts, peppered with sharp resonant snaps.
+SynthSample make_zap()
+{
+    const double length_s = 0.55;
+    const double buzz_hz = 120.0, buzz_highpass_hz = 350.0, buzz_level = 0.55;
+    const double hiss_highpass_hz = 2500.0, hiss_level = 0.35;
+    const double burst_min_s = 0.012, burst_max_s = 0.05, gap_max_s = 0.025;
+    const double snap_chance = 0.006, snap_hz = 3200.0, snap_q = 4.0, snap_level = 3.0;
+    const double decay_s = 0.35;
+
+    SynthRng rng = rng_seeded(SEED_ZAP);
+    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthOsc buzz{0.0};
+    SynthOnePole buzz_hp{0.0}, hiss_hp{0.0}, gate_smooth{0.0};
+    SynthSvf snap{};
+    double burst_end_s = 0.0, burst_level = 0.0;
+    bool in_gap = true;
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = time_of(i);
+        if (t >= burst_end_s) {
+            // Alternate bursts and short gaps of random length; a gap may be empty.
+            in_gap = !in_gap;
+            burst_end_s = t + (in_gap ? rng_range(rng, 0.0, gap_max_s) : rng_range(rng, burst_min_s, burst_max_s));
+            burst_level = in_gap ? 0.08 : rng_range(rng, 0.55, 1.0);
+        }
+        // A few milliseconds of smoothing turn the gate's steps into quick swells instead of clicks.
+        const double gate = lowpass1(gate_smooth, burst_level, 300.0, RATE_HZ);
+        double x = buzz_level * highpass1(buzz_hp, osc_saw(buzz, buzz_hz, RATE_HZ), buzz_highpass_hz, RATE_HZ);
+        x += hiss_level * highpass1(hiss_hp, rng_bipolar(rng), hiss_highpass_hz, RATE_HZ);
+        x *= gate;
+        const double impulse = rng_uniform(rng) < snap_chance * gate ? rng_bipolar(rng) : 0.0;
+        x += snap_level * svf(snap, impulse, snap_hz, snap_q, RATE_HZ).band;
+        w[i] = soft_clip(1.4 * x) * std::exp(-t / decay_s);
+    }
+    return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
+}
+
+// Low motor hum, one second that loops. Every component repeats a whole number of times
+// in the loop, so the end flows into the start. The game plays it at half to full speed,
+// which sweeps the firing rate from 50 to 100 Hz.
+SynthSample make_engine()
+{
+    const int loop_samples = RATE_HZ;   // one second
+    const int firing_per_loop = 100;    // firing pulses per loop at full speed: 100 Hz
+    const double cylinder_level[] = {1.0, 0.8, 0.92, 0.74};   // a four-cylinder beat at a quarter of the firing rate
+    const double jitter = 0.12;
+    const double pulse_ring = 2.5, pulse_decay = 4.0;         // per firing cycle: ringing periods and decay
+    const double crank_level = 0.35, firing_level = 0.3;
+    const double exhaust_cutoff_hz = 700.0, exhaust_level = 0.8, exhaust_decay = 6.0;
+    const double muffle_hz = 1100.0;
+    const int warm_up_loops = 2;   // filters settle over these before the kept loop
+
+    SynthRng rng = rng_seeded(SEED_ENGINE);
+    std::vector<double> noise(loop_samples), cycle_level(firing_per_loop);
+    for (double& n : noise)
+        n = rng_bipolar(rng);
+    for (int c = 0; c < firing_per_loop; ++c)
+        cycle_level[c] = cylinder_level[c % 4] * (1.0 + jitter * rng_bipolar(rng));
+
+    std::vector<double> w(loop_samples);
+    SynthSvf exhaust{}, muffle{};
+    for (int i = 0; i < (warm_up_loops + 1) * loop_samples; ++i) {
+        const int k = i % loop_samples;
+        const double cycles = static_cast<double>(k) * firing_per_loop / loop_samples;
+        const int cycle = static_cast<int>(cycles);
+        const double u = cycles - cycle;   // position inside the firing cycle, [0, 1)
+        double x = cycle_level[cycle] * std::sin(2.0 * SYNTH_PI * pulse_ring * u) * std::exp(-pulse_decay * u);
+        x += crank_level * std::sin(2.0 * SYNTH_PI * cycles / 2.0);
+        x += firing_level * std::sin(2.0 * SYNTH_PI * cycles);
+        x += exhaust_level * cycle_level[cycle] * std::exp(-exhaust_decay * u) *
+             svf(exhaust, noise[k], exhaust_cutoff_hz, 0.7, RATE_HZ).low;
+        const double y = svf(muffle, x, muffle_hz, 0.7, RATE_HZ).low;
+        if (i >= warm_up_loops * loop_samples)
+            w[k] = y;
+    }
+    return finish_loop(w, RATE_HZ);
+}
+
+// Explosion: a sharp crack, a roaring noise body whose brightness falls, a low boom
+// that drops in pitch, debris crackles and a long rumbling tail.
+SynthSample make_explosion()
+{
+    const double length_s = 2.4;
+    const double crack_highpass_hz = 1200.0, crack_decay_s = 0.02, crack_level = 0.8;
+    const double body_cutoff_from_hz = 4000.0, body_cutoff_to_hz = 250.0, body_sweep_s = 0.18;
+    const double body_attack_s = 0.004, body_decay_s = 0.32, body_level = 1.6;
+    const double boom_from_hz = 90.0, boom_to_hz = 36.0, boom_drop_s = 0.09;
+    const double boom_attack_s = 0.005, boom_decay_s = 0.38, boom_level = 1.0;
+    const double rumble_cutoff_hz = 140.0, rumble_decay_s = 0.6, rumble_level = 4.0;
+    const double debris_until_s = 1.2, debris_chance = 0.006, debris_hz = 1300.0, debris_level = 1.2;
+    const double debris_dull_hz = 2500.0;
+    const double drive = 1.3;
+
+    SynthRng rng = rng_seeded(SEED_EXPLOSION);
+    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthOnePole crack{0.0};
+    SynthSvf body{}, rumble{}, debris{}, debris_dull{};
+    SynthOsc boom{0.0};
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = time_of(i);
+        const double white = rng_bipolar(rng);
+        double x = crack_level * highpass1(crack, white, crack_highpass_hz, RATE_HZ) * std::exp(-t / crack_decay_s);
+        const double cutoff = body_cutoff_to_hz + (body_cutoff_from_hz - body_cutoff_to_hz) * std::exp(-t / body_sweep_s);
+        x += body_level * svf(body, white, cutoff, 0.9, RATE_HZ).low * env_attack_decay(t, body_attack_s, body_decay_s);
+        const double boom_hz = boom_to_hz + (boom_from_hz - boom_to_hz) * std::exp(-t / boom_drop_s);
+        x += boom_level * osc_sine(boom, boom_hz, RATE_HZ) * env_attack_decay(t, boom_attack_s, boom_decay_s);
+        x += rumble_level * svf(rumble, rng_bipolar(rng), rumble_cutoff_hz, 1.1, RATE_HZ).low *
+             env_attack_decay(t, body_attack_s, rumble_decay_s);
+        // Debris thins out as the blast settles.
+        const double debris_density = debris_chance * std::max(0.0, 1.0 - t / debris_until_s);
+        const double impulse = rng_uniform(rng) < debris_density ? rng_bipolar(rng) : 0.0;
+        const double snap = svf(debris, impulse, debris_hz, 2.0, RATE_HZ).band;
+        x += debris_level * svf(debris_dull, snap, debris_dull_hz, 0.7, RATE_HZ).low;
+        w[i] = soft_clip(drive * x);
+    }
+    return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, 0.25);
+}
+
+// Rumbling upward sweep: a growling buzz climbing two octaves under an opening filter,
+// with low noise rumble, both shaken by slow random tremors.
+SynthSample make_rise()
+{
+    const double length_s = 1.1;
+    const double pitch_from_hz = 45.0, pitch_to_hz = 190.0;
+    const double cutoff_from_hz = 180.0, cutoff_to_hz = 1800.0, filter_q = 1.6;
+    const double rumble_cutoff_from_hz = 110.0, rumble_cutoff_to_hz = 450.0, rumble_level = 3.0;
+    const double tremor_cutoff_hz = 18.0, tremor_gain = 14.0, tremor_depth = 0.6;
+    const double swell_s = 0.35, release_from_s = 0.9, release_s = 0.2;
+
+    SynthRng rng = rng_seeded(SEED_RISE);
+    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthOsc saw{0.0}, pulse{0.5};
+    SynthSvf filter{}, rumble{}, tremor{};
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = time_of(i);
+        const double p = t / length_s;
+        const double pitch = pitch_from_hz * std::pow(pitch_to_hz / pitch_from_hz, p);
+        const double cutoff = cutoff_from_hz * std::pow(cutoff_to_hz / cutoff_from_hz, p);
+        const double rumble_cutoff = rumble_cutoff_from_hz * std::pow(rumble_cutoff_to_hz / rumble_cutoff_from_hz, p);
+        const double shake = 1.0 + tremor_depth * std::tanh(tremor_gain * svf(tremor, rng_bipolar(rng), tremor_cutoff_hz, 0.7, RATE_HZ).low);
+        double x = svf(filter, osc_saw(saw, pitch, RATE_HZ) + 0.8 * osc_pulse(pulse, pitch * 1.005, RATE_HZ, 0.4),
+                       cutoff, filter_q, RATE_HZ).low;
+        x += rumble_level * svf(rumble, rng_bipolar(rng), rumble_cutoff, 1.0, RATE_HZ).low;
+        const double env = (0.25 + 0.75 * smooth_ramp(t / swell_s)) * (1.0 - smooth_ramp((t - release_from_s) / release_s));
+        w[i] = soft_clip(shake * x) * env;
+    }
+    return finish_one_shot(w, RATE_HZ, SOFT_FADE_S, TAIL_FADE_S);
+}
+
+// Short wet "ptoo": a lip plosive, a tongue tick, a falling "oo" vowel and a few droplets.
+SynthSample make_spit()
+{
+    const double length_s = 0.26;
+    const double plosive_cutoff_hz = 1000.0, plosive_decay_s = 0.012, plosive_level = 3.5;
+    const double tick_at_s = 0.018, tick_highpass_hz = 3500.0, tick_decay_s = 0.006, tick_level = 0.6;
+    const double vowel_at_s = 0.03, vowel_attack_s = 0.012, vowel_decay_s = 0.06;
+    const double voice_from_hz = 280.0, voice_to_hz = 170.0, voice_fall_s = 0.08;
+    const double formant1_hz = 330.0, formant2_hz = 850.0, formant_q = 5.0, formant2_level = 0.6, vowel_level = 1.4;
+    const int droplet_count = 4;
+
+    SynthRng rng = rng_seeded(SEED_SPIT);
+    const std::vector<SynthBubble> droplets =
+        random_bubbles(rng, droplet_count, 0.02, 0.1, 1400.0, 2600.0, 0.008, 0.018, 0.12, 0.3);
+    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthSvf plosive{}, formant1{}, formant2{};
+    SynthOnePole tick{0.0};
+    SynthOsc voice{0.0};
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = time_of(i);
+        const double white = rng_bipolar(rng);
+        double x = plosive_level * svf(plosive, white, plosive_cutoff_hz, 0.8, RATE_HZ).low *
+                   env_attack_decay(t, 0.001, plosive_decay_s);
+        x += tick_level * highpass1(tick, white, tick_highpass_hz, RATE_HZ) * env_attack_decay(t - tick_at_s, 0.001, tick_decay_s);
+        const double tv = t - vowel_at_s;
+        const double pitch = voice_to_hz + (voice_from_hz - voice_to_hz) * std::exp(-std::max(tv, 0.0) / voice_fall_s);
+        const double glottal = osc_saw(voice, pitch, RATE_HZ);
+        const double vowel = svf(formant1, glottal, formant1_hz, formant_q, RATE_HZ).band +
+                             formant2_level * svf(formant2, glottal, formant2_hz, formant_q, RATE_HZ).band;
+        x += vowel_level * vowel * env_attack_decay(tv, vowel_attack_s, vowel_decay_s);
+        for (const SynthBubble& d : droplets)
+            x += bubble_at(d, t);
+        w[i] = x;
+    }
+    return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
+}
+
+// Squelch: noise through a resonant band that swings up and back down like a squashed
+// vowel, wobbling as it goes, over a burst of low gurgling bubbles.
+SynthSample make_turd_dies()
+{
+    const double length_s = 0.5;
+    const double band_from_hz = 300.0, band_peak_hz = 1400.0, band_q = 5.0, band_level = 2.2;
+    const double wobble_hz = 23.0, wobble_depth = 0.25;
+    const double squish_attack_s = 0.01, squish_decay_s = 0.08;
+    const double low_cutoff_hz = 260.0, low_level = 1.2;
+    const int bubble_count = 9;
+
+    SynthRng rng = rng_seeded(SEED_TURD_DIES);
+    const std::vector<SynthBubble> bubbles =
+        random_bubbles(rng, bubble_count, 0.02, 0.32, 250.0, 800.0, 0.02, 0.05, 0.3, 0.7);
+    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthSvf band{}, low{};
+    SynthOsc wobble{0.0};
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = time_of(i);
+        const double white = rng_bipolar(rng);
+        // The band opens fast and closes slowly: a sine arch over the first quarter second.
+        const double arch = std::sin(SYNTH_PI * std::min(std::sqrt(t / 0.25), 1.0));
+        const double centre = (band_from_hz + (band_peak_hz - band_from_hz) * arch) *
+                              (1.0 + wobble_depth * osc_sine(wobble, wobble_hz, RATE_HZ));
+        const double env = env_attack_decay(t, squish_attack_s, squish_decay_s);
+        double x = band_level * svf(band, white, centre, band_q, RATE_HZ).band * env;
+        x += low_level * svf(low, white, low_cutoff_hz, 1.5, RATE_HZ).low * env;
+        for (const SynthBubble& b : bubbles)
+            x += bubble_at(b, t);
+        w[i] = soft_clip(1.2 * x);
+    }
+    return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
+}
+
+// Short bright laser blip: a narrow pulse diving from 3 kHz to 600 Hz with a sine an octave up.
+SynthSample make_player_shot()
+{
+    const double length_s = 0.13;
+    const double pitch_from_hz = 3000.0, pitch_to_hz = 600.0, dive_s = 0.025;
+    const double pulse_width = 0.3, octave_level = 0.35;
+    const double attack_s = 0.0015, decay_s = 0.035;
+    const double thin_hz = 300.0;
+
+    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthOsc pulse{0.0}, octave{0.0};
+    SynthOnePole thin{0.0};
+    for (size_t i = 0; i < w.size(); ++i) {
+        const double t = time_of(i);
+        const double pitch = pitch_to_hz + (pitch_from_hz - pitch_to_hz) * std::exp(-t / dive_s);
+        double x = osc_pulse(pulse, pitch, RATE_HZ, pulse_width) + octave_level * osc_sine(octave, 2.0 * pitch, RATE_HZ);
+        w[i] = highpass1(thin, x, thin_hz, RATE_HZ) * env_attack_decay(t, attack_s, decay_s);
+    }
+    return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
+}
 }
 
 SynthSample synth_sample(int idx)
 {
-    SynthSample s{STANDIN_RATE_HZ, {}};
-    const double freq = STANDIN_BASE_HZ + 10.0 * idx;
-    s.pcm.resize(STANDIN_LENGTH_SAMPLES);
-    for (int i = 0; i < STANDIN_LENGTH_SAMPLES; ++i) {
-        // A raised-sine envelope starts and ends at zero, so the tone has no click.
-        const double env = std::sin(PI * i / (STANDIN_LENGTH_SAMPLES - 1));
-        s.pcm[i] = static_cast<int16_t>(STANDIN_AMPLITUDE * env * std::sin(2.0 * PI * freq * i / STANDIN_RATE_HZ));
+    switch (idx) {
+    case SND_BUMP: return make_bump();
+    case SND_BALL_BURST: return make_ball_burst();
+    case SND_ONE_UP: return make_one_up();
+    case SND_PLAYER_DEATH: return make_player_death();
+    case SND_ZAP: return make_zap();
+    case SND_ENGINE: return make_engine();
+    case SND_EXPLOSION: return make_explosion();
+    case SND_RISE: return make_rise();
+    case SND_SPIT: return make_spit();
+    case SND_TURD_DIES: return make_turd_dies();
+    case SND_PLAYER_SHOT: return make_player_shot();
+    default: return SynthSample{0, {}};
     }
-    return s;
 }
