@@ -3,9 +3,7 @@
 #include "game.h"
 #include "datidx.h"
 #include "enemy.h"
-// Until the blending module lands: the primitives as the game declares them.
-void fblend_trans(BITMAP* src, BITMAP* dst, int x, int y, int fact);
-void fblend_rect_trans(BITMAP* dst, int x, int y, int w, int h, int color, int fact);
+#include "fblend.h"
 #include "levels.h"
 #include "menu.h"
 #include "music.h"

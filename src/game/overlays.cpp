@@ -1,9 +1,7 @@
 // Overlays and interludes around play: message, sign, volume bar, briefing, game over.
 #include "overlays.h"
 #include "datidx.h"
-// Until the blending module lands: the primitives as the game declares them.
-void fblend_trans(BITMAP* src, BITMAP* dst, int x, int y, int fact);
-void fblend_rect_trans(BITMAP* dst, int x, int y, int w, int h, int color, int fact);
+#include "fblend.h"
 #include "game.h"
 #include "music.h"
 #include "pacing.h"

@@ -1,0 +1,80 @@
+// Test helpers for level attempts: a scripted object that rides along in
+// `objects`, a scripted "any key" for the briefing and game-over screens, and
+// the headless set-up the level tests share.
+#pragma once
+#include "game.h"
+#include "music.h"
+#include "object.h"
+#include "test_support.h"
+#include "vorlin.h"
+#include <allegro.h>
+#include <functional>
+
+// Entered into `objects` before run_game makes the player, so its hooks run
+// first in every tick's object walk (after the loop's own steps and the level
+// script of that tick) and first in every composed frame. No sprite: the
+// placement tests of the level scripts skip it.
+class PROBE : public OBJECT {
+public:
+    std::function<void(int tick)> on_tick;
+    std::function<void()> on_draw;
+    // Frames composed since this tick's step: the level loop composes one per
+    // pass, so a second one before the next tick comes from the pause menu.
+    int draws_since_tick = 0;
+    PROBE() { set(0, 0); }
+    bool in_pause_menu() const { return draws_since_tick >= 2; }
+    void processing() override
+    {
+        draws_since_tick = 0;
+        if (on_tick)
+            on_tick(fpscounter);
+    }
+    void draw() override
+    {
+        ++draws_since_tick;
+        if (on_draw)
+            on_draw();
+    }
+};
+
+// The screens before and after play dismiss on keypressed(): this scripted
+// keyboard reports a press once the screen's own loop has run `press_at_tick`
+// ticks, and counts the screens it has seen (a new one starts at tick 0).
+struct ScriptedKeys {
+    static int press_at_tick;
+    static int screens;
+    static std::function<void()> on_press;  // runs once per screen, at the tick of the press
+    static int keypressed_hook()
+    {
+        static int last_tick = -1;
+        if (fpscounter == 0 && last_tick != 0)
+            ++screens;
+        if (fpscounter == press_at_tick && last_tick != press_at_tick && on_press)
+            on_press();
+        last_tick = fpscounter;
+        return fpscounter >= press_at_tick;
+    }
+    static int readkey_hook() { return 0; }
+};
+inline int ScriptedKeys::press_at_tick = 100;
+inline int ScriptedKeys::screens = 0;
+inline std::function<void()> ScriptedKeys::on_press;
+
+// Headless library at 32 bits with the archive, a muted song box, a scripted
+// keyboard, clean keys and the edge-trigger memory of the level loop cleared.
+inline bool game_test_init()
+{
+    headless_init(32);
+    if (!data && !headless_load_data())
+        return false;
+    if (!songbox) {
+        songbox = new SONGBOX();
+        songbox->set_mute(true);
+    }
+    install_keyboard_hooks(ScriptedKeys::keypressed_hook, ScriptedKeys::readkey_hook);
+    for (int i = 0; i < KEY_MAX; ++i)
+        key[i] = 0;
+    num_joysticks = 0;
+    reset_input_edges();
+    return true;
+}
