@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "../../src/shell/datidx.h"
+#include "datidx.h"
 #include "synth.h"
 
 namespace {
@@ -38,6 +38,7 @@ SynthSample make_bump()
     const double body_decay_s = 0.075;
     const double knock_cutoff_hz = 450.0, knock_decay_s = 0.012, knock_level = 0.6;
     const double overtone_ratio = 2.3, overtone_decay_s = 0.025, overtone_level = 0.25;
+    const double knock_gain = 4.0;   // makes up for the energy the low-pass takes out of white noise
     const double muffle_hz = 900.0;
     const double drive = 1.6;
 
@@ -50,9 +51,9 @@ SynthSample make_bump()
         const double pitch = pitch_to_hz + (pitch_from_hz - pitch_to_hz) * std::exp(-t / pitch_drop_s);
         double x = osc_sine(body, pitch, RATE_HZ) * std::exp(-t / body_decay_s);
         x += overtone_level * osc_sine(overtone, pitch * overtone_ratio, RATE_HZ) * std::exp(-t / overtone_decay_s);
-        x += knock_level * svf(knock, rng_bipolar(rng), knock_cutoff_hz, 0.7, RATE_HZ).low * 4.0 *
+        x += knock_level * knock_gain * svf(knock, rng_bipolar(rng), knock_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low *
              std::exp(-t / knock_decay_s);
-        w[i] = svf(muffle, soft_clip(drive * x), muffle_hz, 0.7, RATE_HZ).low;
+        w[i] = svf(muffle, soft_clip(drive * x), muffle_hz, SYNTH_Q_FLAT, RATE_HZ).low;
     }
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
 }
@@ -65,10 +66,11 @@ SynthSample make_ball_burst()
     const SynthBubble pop{0.0, 320.0, 2.6, 0.03, 0.05, 1.0};
     const double thump_hz = 140.0, thump_decay_s = 0.03, thump_level = 0.45;
     const int droplet_count = 7;
+    const SynthBubbleSpread droplet_spread{0.03, 0.22, 900.0, 2300.0, 0.012, 0.028, 0.12, 0.35};
 
     SynthRng rng = rng_seeded(SEED_BALL_BURST);
     const std::vector<SynthBubble> droplets =
-        random_bubbles(rng, droplet_count, 0.03, 0.22, 900.0, 2300.0, 0.012, 0.028, 0.12, 0.35);
+        random_bubbles(rng, droplet_count, droplet_spread);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
     SynthSvf snap{};
     SynthOsc thump{0.0};
@@ -88,9 +90,11 @@ SynthSample make_ball_burst()
 SynthSample make_one_up()
 {
     const double length_s = 0.85;
-    const double note_hz[] = {1046.5, 1318.5, 1568.0};
-    const double note_start_s[] = {0.0, 0.075, 0.15};
-    const double note_decay_s[] = {0.07, 0.07, 0.22};
+    const int notes = 3;
+    const int last = notes - 1;
+    const double note_hz[notes] = {1046.5, 1318.5, 1568.0};
+    const double note_start_s[notes] = {0.0, 0.075, 0.15};
+    const double note_decay_s[notes] = {0.07, 0.07, 0.22};
     const double note_attack_s = 0.004;
     const double pulse_width = 0.3, sine_level = 0.6;
     const double vibrato_hz = 6.5, vibrato_depth = 0.006, vibrato_delay_s = 0.1;
@@ -98,20 +102,20 @@ SynthSample make_one_up()
     const double echo_delay_s = 0.11, echo_level = 0.35;
 
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthOsc pulse[3] = {}, sine[3] = {}, vibrato{0.0};
+    SynthOsc pulse[notes] = {}, sine[notes] = {}, vibrato{0.0};
     SynthSvf tone{};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
-        const double wobble = smooth_ramp((t - note_start_s[2] - vibrato_delay_s) / vibrato_delay_s) *
+        const double wobble = smooth_ramp((t - note_start_s[last] - vibrato_delay_s) / vibrato_delay_s) *
                               vibrato_depth * osc_sine(vibrato, vibrato_hz, RATE_HZ);
         double x = 0.0;
-        for (int n = 0; n < 3; ++n) {
+        for (int n = 0; n < notes; ++n) {
             const double env = env_attack_decay(t - note_start_s[n], note_attack_s, note_decay_s[n]);
-            const double hz = note_hz[n] * (n == 2 ? 1.0 + wobble : 1.0);
+            const double hz = note_hz[n] * (n == last ? 1.0 + wobble : 1.0);
             const double tone_now = osc_pulse(pulse[n], hz, RATE_HZ, pulse_width) + sine_level * osc_sine(sine[n], hz, RATE_HZ);
             x += env * tone_now;
         }
-        w[i] = svf(tone, x, tone_cutoff_hz, 0.7, RATE_HZ).low;
+        w[i] = svf(tone, x, tone_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low;
     }
     const size_t echo = static_cast<size_t>(echo_delay_s * RATE_HZ);
     for (size_t i = w.size(); i-- > echo;)
@@ -125,13 +129,13 @@ SynthSample make_player_death()
 {
     const double length_s = 1.6;
     const double pitch_from_hz = 880.0, pitch_to_hz = 110.0, slide_s = 1.45;
-    const double detune = 1.007;
+    const double detune = 1.007, pulse_level = 0.7, pulse_width = 0.5, pulse_phase = 0.3;
     const double vibrato_hz = 7.0, vibrato_max_depth = 0.035, vibrato_grow_s = 0.6;
     const double cutoff_per_pitch = 3.5, filter_q = 2.5;
     const double attack_s = 0.03, release_from_s = 0.85, release_s = 0.7;
 
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthOsc saw{0.0}, pulse{0.3}, vibrato{0.0};
+    SynthOsc saw{0.0}, pulse{pulse_phase}, vibrato{0.0};
     SynthSvf filter{};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
@@ -139,7 +143,7 @@ SynthSample make_player_death()
         const double depth = vibrato_max_depth * smooth_ramp(t / vibrato_grow_s);
         const double pitch = pitch_from_hz * std::pow(pitch_to_hz / pitch_from_hz, slide) *
                              (1.0 + depth * osc_sine(vibrato, vibrato_hz, RATE_HZ));
-        const double raw = osc_saw(saw, pitch, RATE_HZ) + 0.7 * osc_pulse(pulse, pitch * detune, RATE_HZ, 0.5);
+        const double raw = osc_saw(saw, pitch, RATE_HZ) + pulse_level * osc_pulse(pulse, pitch * detune, RATE_HZ, pulse_width);
         const double env = smooth_ramp(t / attack_s) * (1.0 - smooth_ramp((t - release_from_s) / release_s));
         w[i] = env * svf(filter, raw, pitch * cutoff_per_pitch, filter_q, RATE_HZ).low;
     }
@@ -154,8 +158,10 @@ SynthSample make_zap()
     const double buzz_hz = 120.0, buzz_highpass_hz = 350.0, buzz_level = 0.55;
     const double hiss_highpass_hz = 2500.0, hiss_level = 0.35;
     const double burst_min_s = 0.012, burst_max_s = 0.05, gap_max_s = 0.025;
+    const double burst_level_lo = 0.55, burst_level_hi = 1.0, gap_level = 0.08;
+    const double gate_smooth_hz = 300.0;
     const double snap_chance = 0.006, snap_hz = 3200.0, snap_q = 4.0, snap_level = 3.0;
-    const double decay_s = 0.35;
+    const double decay_s = 0.35, drive = 1.4;
 
     SynthRng rng = rng_seeded(SEED_ZAP);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
@@ -170,16 +176,16 @@ SynthSample make_zap()
             // Alternate bursts and short gaps of random length; a gap may be empty.
             in_gap = !in_gap;
             burst_end_s = t + (in_gap ? rng_range(rng, 0.0, gap_max_s) : rng_range(rng, burst_min_s, burst_max_s));
-            burst_level = in_gap ? 0.08 : rng_range(rng, 0.55, 1.0);
+            burst_level = in_gap ? gap_level : rng_range(rng, burst_level_lo, burst_level_hi);
         }
         // A few milliseconds of smoothing turn the gate's steps into quick swells instead of clicks.
-        const double gate = lowpass1(gate_smooth, burst_level, 300.0, RATE_HZ);
+        const double gate = lowpass1(gate_smooth, burst_level, gate_smooth_hz, RATE_HZ);
         double x = buzz_level * highpass1(buzz_hp, osc_saw(buzz, buzz_hz, RATE_HZ), buzz_highpass_hz, RATE_HZ);
         x += hiss_level * highpass1(hiss_hp, rng_bipolar(rng), hiss_highpass_hz, RATE_HZ);
         x *= gate;
         const double impulse = rng_uniform(rng) < snap_chance * gate ? rng_bipolar(rng) : 0.0;
         x += snap_level * svf(snap, impulse, snap_hz, snap_q, RATE_HZ).band;
-        w[i] = soft_clip(1.4 * x) * std::exp(-t / decay_s);
+        w[i] = soft_clip(drive * x) * std::exp(-t / decay_s);
     }
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
 }
@@ -191,10 +197,11 @@ SynthSample make_engine()
 {
     const int loop_samples = RATE_HZ;   // one second
     const int firing_per_loop = 100;    // firing pulses per loop at full speed: 100 Hz
-    const double cylinder_level[] = {1.0, 0.8, 0.92, 0.74};   // a four-cylinder beat at a quarter of the firing rate
+    const int cylinders = 4;
+    const double cylinder_level[cylinders] = {1.0, 0.8, 0.92, 0.74};   // an uneven beat at a quarter of the firing rate
     const double jitter = 0.12;
     const double pulse_ring = 2.5, pulse_decay = 4.0;         // per firing cycle: ringing periods and decay
-    const double crank_level = 0.35, firing_level = 0.3;
+    const double crank_level = 0.35, firing_level = 0.3;   // sines at half and at the firing rate
     const double exhaust_cutoff_hz = 700.0, exhaust_level = 0.8, exhaust_decay = 6.0;
     const double muffle_hz = 1100.0;
     const int warm_up_loops = 2;   // filters settle over these before the kept loop
@@ -204,7 +211,7 @@ SynthSample make_engine()
     for (double& n : noise)
         n = rng_bipolar(rng);
     for (int c = 0; c < firing_per_loop; ++c)
-        cycle_level[c] = cylinder_level[c % 4] * (1.0 + jitter * rng_bipolar(rng));
+        cycle_level[c] = cylinder_level[c % cylinders] * (1.0 + jitter * rng_bipolar(rng));
 
     std::vector<double> w(loop_samples);
     SynthSvf exhaust{}, muffle{};
@@ -214,11 +221,11 @@ SynthSample make_engine()
         const int cycle = static_cast<int>(cycles);
         const double u = cycles - cycle;   // position inside the firing cycle, [0, 1)
         double x = cycle_level[cycle] * std::sin(2.0 * SYNTH_PI * pulse_ring * u) * std::exp(-pulse_decay * u);
-        x += crank_level * std::sin(2.0 * SYNTH_PI * cycles / 2.0);
+        x += crank_level * std::sin(SYNTH_PI * cycles);
         x += firing_level * std::sin(2.0 * SYNTH_PI * cycles);
         x += exhaust_level * cycle_level[cycle] * std::exp(-exhaust_decay * u) *
-             svf(exhaust, noise[k], exhaust_cutoff_hz, 0.7, RATE_HZ).low;
-        const double y = svf(muffle, x, muffle_hz, 0.7, RATE_HZ).low;
+             svf(exhaust, noise[k], exhaust_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low;
+        const double y = svf(muffle, x, muffle_hz, SYNTH_Q_FLAT, RATE_HZ).low;
         if (i >= warm_up_loops * loop_samples)
             w[k] = y;
     }
@@ -232,13 +239,14 @@ SynthSample make_explosion()
     const double length_s = 2.4;
     const double crack_highpass_hz = 1200.0, crack_decay_s = 0.02, crack_level = 0.8;
     const double body_cutoff_from_hz = 4000.0, body_cutoff_to_hz = 250.0, body_sweep_s = 0.18;
-    const double body_attack_s = 0.004, body_decay_s = 0.32, body_level = 1.6;
+    const double body_attack_s = 0.004, body_decay_s = 0.32, body_level = 1.6, body_q = 0.9;
     const double boom_from_hz = 90.0, boom_to_hz = 36.0, boom_drop_s = 0.09;
     const double boom_attack_s = 0.005, boom_decay_s = 0.38, boom_level = 1.0;
-    const double rumble_cutoff_hz = 140.0, rumble_decay_s = 0.6, rumble_level = 4.0;
+    const double rumble_cutoff_hz = 140.0, rumble_decay_s = 0.6, rumble_level = 4.0, rumble_q = 1.1;
     const double debris_until_s = 1.2, debris_chance = 0.006, debris_hz = 1300.0, debris_level = 1.2;
-    const double debris_dull_hz = 2500.0;
+    const double debris_q = 2.0, debris_dull_hz = 2500.0;
     const double drive = 1.3;
+    const double tail_fade_s = 0.25;
 
     SynthRng rng = rng_seeded(SEED_EXPLOSION);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
@@ -250,19 +258,19 @@ SynthSample make_explosion()
         const double white = rng_bipolar(rng);
         double x = crack_level * highpass1(crack, white, crack_highpass_hz, RATE_HZ) * std::exp(-t / crack_decay_s);
         const double cutoff = body_cutoff_to_hz + (body_cutoff_from_hz - body_cutoff_to_hz) * std::exp(-t / body_sweep_s);
-        x += body_level * svf(body, white, cutoff, 0.9, RATE_HZ).low * env_attack_decay(t, body_attack_s, body_decay_s);
+        x += body_level * svf(body, white, cutoff, body_q, RATE_HZ).low * env_attack_decay(t, body_attack_s, body_decay_s);
         const double boom_hz = boom_to_hz + (boom_from_hz - boom_to_hz) * std::exp(-t / boom_drop_s);
         x += boom_level * osc_sine(boom, boom_hz, RATE_HZ) * env_attack_decay(t, boom_attack_s, boom_decay_s);
-        x += rumble_level * svf(rumble, rng_bipolar(rng), rumble_cutoff_hz, 1.1, RATE_HZ).low *
+        x += rumble_level * svf(rumble, rng_bipolar(rng), rumble_cutoff_hz, rumble_q, RATE_HZ).low *
              env_attack_decay(t, body_attack_s, rumble_decay_s);
         // Debris thins out as the blast settles.
         const double debris_density = debris_chance * std::max(0.0, 1.0 - t / debris_until_s);
         const double impulse = rng_uniform(rng) < debris_density ? rng_bipolar(rng) : 0.0;
-        const double snap = svf(debris, impulse, debris_hz, 2.0, RATE_HZ).band;
-        x += debris_level * svf(debris_dull, snap, debris_dull_hz, 0.7, RATE_HZ).low;
+        const double snap = svf(debris, impulse, debris_hz, debris_q, RATE_HZ).band;
+        x += debris_level * svf(debris_dull, snap, debris_dull_hz, SYNTH_Q_FLAT, RATE_HZ).low;
         w[i] = soft_clip(drive * x);
     }
-    return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, 0.25);
+    return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, tail_fade_s);
 }
 
 // Rumbling upward sweep: a growling buzz climbing two octaves under an opening filter,
@@ -271,14 +279,15 @@ SynthSample make_rise()
 {
     const double length_s = 1.1;
     const double pitch_from_hz = 45.0, pitch_to_hz = 190.0;
+    const double pulse_level = 0.8, pulse_detune = 1.005, pulse_width = 0.4, pulse_phase = 0.5;
     const double cutoff_from_hz = 180.0, cutoff_to_hz = 1800.0, filter_q = 1.6;
     const double rumble_cutoff_from_hz = 110.0, rumble_cutoff_to_hz = 450.0, rumble_level = 3.0;
     const double tremor_cutoff_hz = 18.0, tremor_gain = 14.0, tremor_depth = 0.6;
-    const double swell_s = 0.35, release_from_s = 0.9, release_s = 0.2;
+    const double swell_s = 0.35, swell_floor = 0.25, release_from_s = 0.9, release_s = 0.2;
 
     SynthRng rng = rng_seeded(SEED_RISE);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthOsc saw{0.0}, pulse{0.5};
+    SynthOsc saw{0.0}, pulse{pulse_phase};
     SynthSvf filter{}, rumble{}, tremor{};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
@@ -286,11 +295,11 @@ SynthSample make_rise()
         const double pitch = pitch_from_hz * std::pow(pitch_to_hz / pitch_from_hz, p);
         const double cutoff = cutoff_from_hz * std::pow(cutoff_to_hz / cutoff_from_hz, p);
         const double rumble_cutoff = rumble_cutoff_from_hz * std::pow(rumble_cutoff_to_hz / rumble_cutoff_from_hz, p);
-        const double shake = 1.0 + tremor_depth * std::tanh(tremor_gain * svf(tremor, rng_bipolar(rng), tremor_cutoff_hz, 0.7, RATE_HZ).low);
-        double x = svf(filter, osc_saw(saw, pitch, RATE_HZ) + 0.8 * osc_pulse(pulse, pitch * 1.005, RATE_HZ, 0.4),
-                       cutoff, filter_q, RATE_HZ).low;
-        x += rumble_level * svf(rumble, rng_bipolar(rng), rumble_cutoff, 1.0, RATE_HZ).low;
-        const double env = (0.25 + 0.75 * smooth_ramp(t / swell_s)) * (1.0 - smooth_ramp((t - release_from_s) / release_s));
+        const double shake = 1.0 + tremor_depth * std::tanh(tremor_gain * svf(tremor, rng_bipolar(rng), tremor_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low);
+        const double raw = osc_saw(saw, pitch, RATE_HZ) + pulse_level * osc_pulse(pulse, pitch * pulse_detune, RATE_HZ, pulse_width);
+        double x = svf(filter, raw, cutoff, filter_q, RATE_HZ).low;
+        x += rumble_level * svf(rumble, rng_bipolar(rng), rumble_cutoff, SYNTH_Q_FLAT, RATE_HZ).low;
+        const double env = (swell_floor + (1.0 - swell_floor) * smooth_ramp(t / swell_s)) * (1.0 - smooth_ramp((t - release_from_s) / release_s));
         w[i] = soft_clip(shake * x) * env;
     }
     return finish_one_shot(w, RATE_HZ, SOFT_FADE_S, TAIL_FADE_S);
@@ -300,16 +309,18 @@ SynthSample make_rise()
 SynthSample make_spit()
 {
     const double length_s = 0.26;
+    const double click_attack_s = 0.001;
     const double plosive_cutoff_hz = 1000.0, plosive_decay_s = 0.012, plosive_level = 3.5;
     const double tick_at_s = 0.018, tick_highpass_hz = 3500.0, tick_decay_s = 0.006, tick_level = 0.6;
     const double vowel_at_s = 0.03, vowel_attack_s = 0.012, vowel_decay_s = 0.06;
     const double voice_from_hz = 280.0, voice_to_hz = 170.0, voice_fall_s = 0.08;
     const double formant1_hz = 330.0, formant2_hz = 850.0, formant_q = 5.0, formant2_level = 0.6, vowel_level = 1.4;
     const int droplet_count = 4;
+    const SynthBubbleSpread droplet_spread{0.02, 0.1, 1400.0, 2600.0, 0.008, 0.018, 0.12, 0.3};
 
     SynthRng rng = rng_seeded(SEED_SPIT);
     const std::vector<SynthBubble> droplets =
-        random_bubbles(rng, droplet_count, 0.02, 0.1, 1400.0, 2600.0, 0.008, 0.018, 0.12, 0.3);
+        random_bubbles(rng, droplet_count, droplet_spread);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
     SynthSvf plosive{}, formant1{}, formant2{};
     SynthOnePole tick{0.0};
@@ -317,9 +328,9 @@ SynthSample make_spit()
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
         const double white = rng_bipolar(rng);
-        double x = plosive_level * svf(plosive, white, plosive_cutoff_hz, 0.8, RATE_HZ).low *
-                   env_attack_decay(t, 0.001, plosive_decay_s);
-        x += tick_level * highpass1(tick, white, tick_highpass_hz, RATE_HZ) * env_attack_decay(t - tick_at_s, 0.001, tick_decay_s);
+        double x = plosive_level * svf(plosive, white, plosive_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low *
+                   env_attack_decay(t, click_attack_s, plosive_decay_s);
+        x += tick_level * highpass1(tick, white, tick_highpass_hz, RATE_HZ) * env_attack_decay(t - tick_at_s, click_attack_s, tick_decay_s);
         const double tv = t - vowel_at_s;
         const double pitch = voice_to_hz + (voice_from_hz - voice_to_hz) * std::exp(-std::max(tv, 0.0) / voice_fall_s);
         const double glottal = osc_saw(voice, pitch, RATE_HZ);
@@ -339,30 +350,32 @@ SynthSample make_turd_dies()
 {
     const double length_s = 0.5;
     const double band_from_hz = 300.0, band_peak_hz = 1400.0, band_q = 5.0, band_level = 2.2;
+    const double band_arch_s = 0.25;   // the band opens fast and closes slowly over this time
     const double wobble_hz = 23.0, wobble_depth = 0.25;
     const double squish_attack_s = 0.01, squish_decay_s = 0.08;
-    const double low_cutoff_hz = 260.0, low_level = 1.2;
+    const double low_cutoff_hz = 260.0, low_q = 1.5, low_level = 1.2;
+    const double drive = 1.2;
     const int bubble_count = 9;
+    const SynthBubbleSpread bubble_spread{0.02, 0.32, 250.0, 800.0, 0.02, 0.05, 0.3, 0.7};
 
     SynthRng rng = rng_seeded(SEED_TURD_DIES);
     const std::vector<SynthBubble> bubbles =
-        random_bubbles(rng, bubble_count, 0.02, 0.32, 250.0, 800.0, 0.02, 0.05, 0.3, 0.7);
+        random_bubbles(rng, bubble_count, bubble_spread);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
     SynthSvf band{}, low{};
     SynthOsc wobble{0.0};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
         const double white = rng_bipolar(rng);
-        // The band opens fast and closes slowly: a sine arch over the first quarter second.
-        const double arch = std::sin(SYNTH_PI * std::min(std::sqrt(t / 0.25), 1.0));
+        const double arch = std::sin(SYNTH_PI * std::min(std::sqrt(t / band_arch_s), 1.0));
         const double centre = (band_from_hz + (band_peak_hz - band_from_hz) * arch) *
                               (1.0 + wobble_depth * osc_sine(wobble, wobble_hz, RATE_HZ));
         const double env = env_attack_decay(t, squish_attack_s, squish_decay_s);
         double x = band_level * svf(band, white, centre, band_q, RATE_HZ).band * env;
-        x += low_level * svf(low, white, low_cutoff_hz, 1.5, RATE_HZ).low * env;
+        x += low_level * svf(low, white, low_cutoff_hz, low_q, RATE_HZ).low * env;
         for (const SynthBubble& b : bubbles)
             x += bubble_at(b, t);
-        w[i] = soft_clip(1.2 * x);
+        w[i] = soft_clip(drive * x);
     }
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
 }

@@ -160,19 +160,17 @@ double bubble_at(const SynthBubble& b, double t_s)
     return b.amp * env_attack_decay(t, BUBBLE_ATTACK_S, b.decay_s) * std::sin(2.0 * SYNTH_PI * phase);
 }
 
-std::vector<SynthBubble> random_bubbles(SynthRng& rng, int count, double start_lo_s, double start_hi_s,
-                                        double freq_lo_hz, double freq_hi_hz, double decay_lo_s, double decay_hi_s,
-                                        double amp_lo, double amp_hi)
+std::vector<SynthBubble> random_bubbles(SynthRng& rng, int count, const SynthBubbleSpread& spread)
 {
     std::vector<SynthBubble> bubbles;
     for (int i = 0; i < count; ++i) {
         SynthBubble b;
-        b.start_s = rng_range(rng, start_lo_s, start_hi_s);
-        b.freq_hz = rng_range(rng, freq_lo_hz, freq_hi_hz);
-        b.decay_s = rng_range(rng, decay_lo_s, decay_hi_s);
+        b.start_s = rng_range(rng, spread.start_lo_s, spread.start_hi_s);
+        b.freq_hz = rng_range(rng, spread.freq_lo_hz, spread.freq_hi_hz);
+        b.decay_s = rng_range(rng, spread.decay_lo_s, spread.decay_hi_s);
         b.glide = BUBBLE_GLIDE;
         b.rise_s = b.decay_s * BUBBLE_RISE_PER_DECAY;
-        b.amp = rng_range(rng, amp_lo, amp_hi);
+        b.amp = rng_range(rng, spread.amp_lo, spread.amp_hi);
         bubbles.push_back(b);
     }
     return bubbles;

@@ -6,6 +6,8 @@
 #include "sounds.h"
 
 const double SYNTH_PI = 3.14159265358979323846;
+// Filter q without a resonant peak (Butterworth).
+const double SYNTH_Q_FLAT = 0.7071;
 
 // Peak of every finished sample as a fraction of 16-bit full scale: loud, with headroom
 // so that rounding and the mixer's resampling never clip.
@@ -45,10 +47,11 @@ double smooth_ramp(double x);                                          // 0 at x
 // (> 0); its level falls by a factor e every decay_s.
 struct SynthBubble { double start_s, freq_hz, glide, rise_s, decay_s, amp; };
 double bubble_at(const SynthBubble& b, double t_s);
-// count bubbles with random start, pitch, decay and amplitude within the given ranges.
-std::vector<SynthBubble> random_bubbles(SynthRng& rng, int count, double start_lo_s, double start_hi_s,
-                                        double freq_lo_hz, double freq_hi_hz, double decay_lo_s, double decay_hi_s,
-                                        double amp_lo, double amp_hi);
+// Ranges, [lo, hi), from which random bubbles draw their start, pitch, decay and level.
+struct SynthBubbleSpread {
+    double start_lo_s, start_hi_s, freq_lo_hz, freq_hi_hz, decay_lo_s, decay_hi_s, amp_lo, amp_hi;
+};
+std::vector<SynthBubble> random_bubbles(SynthRng& rng, int count, const SynthBubbleSpread& spread);
 
 std::vector<double> wave_of(double seconds, int rate_hz);   // silent buffer
 double soft_clip(double x);                                 // tanh: rounds peaks, adds punch
