@@ -2,8 +2,7 @@
 // in one of five styles that can slide out of view.
 #include "player.h"
 #include "vorlin.h"
-// Until the blending module lands: the primitive as the game declares it.
-void fblend_rect_trans(BITMAP* dst, int x, int y, int w, int h, int color, int fact);
+#include "fblend.h"
 
 // Panel geometry, relative to hud_y.
 static const int PANEL_X1 = 3, PANEL_X2 = 300, PANEL_HEIGHT = 36;

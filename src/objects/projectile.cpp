@@ -6,12 +6,10 @@
 #include "player.h"
 #include "registry.h"
 #include "vorlin.h"
+#include "fblend.h"
 #include <cassert>
 #include <cmath>
 #include <cstdlib>
-// Until the blending module lands: the primitives as the game declares them.
-void fblend_rect_trans(BITMAP* dst, int x, int y, int w, int h, int color, int fact);
-void fblend_rect_add(BITMAP* dst, int x, int y, int w, int h, int color, int fact);
 
 static const int SPARK_ANGLE_RANGE = 255;    // spark headings 0..254
 static const int SPARK_SPEED_STEPS = 100;    // spark speeds 1.00..1.99
