@@ -1,0 +1,311 @@
+// The title screen tick by tick with injected keys: quitting before and after
+// the menu is ready, the carousel's moves and wrapping, choosing during a
+// scroll, the joystick and keyboard pages, the reveal and the fade-out.
+#include "datidx.h"
+#include "menu.h"
+#include "pacing.h"
+#include "test_menu_support.h"
+
+namespace {
+
+class TitleTest : public FrontendTest {
+protected:
+    void SetUp() override
+    {
+        FrontendTest::SetUp();
+        title_song = 1;
+        title_begin();
+    }
+    // One pass of the title loop as it runs in play (free-running: every pass draws).
+    void tick()
+    {
+        title_input();
+        title_processing();
+        title_draw_screen();
+    }
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; i++)
+            tick();
+    }
+    void press(int k)
+    {
+        key[k] = 1;
+        tick();
+        key[k] = 0;
+    }
+    // Runs until the logo is in place, then one tick without keys so the
+    // edge flags of earlier tests are forgotten.
+    void until_ready()
+    {
+        for (int i = 0; i < 200 && !menu_ready; i++)
+            tick();
+        ASSERT_TRUE(menu_ready);
+        tick();
+    }
+    // Lets a scroll under way finish.
+    void settle()
+    {
+        for (int i = 0; i < 30 && scroll_dx != 0; i++)
+            tick();
+        ASSERT_EQ(scroll_dx, 0);
+    }
+};
+
+TEST_F(TitleTest, EscBeforeTheMenuIsReadyQuitsAtOnce)
+{
+    // During the reveal, and during the logo slide.
+    for (int at : {0, 40, 92}) {
+        title_begin();
+        ticks(at);
+        ASSERT_FALSE(menu_ready);
+        key[KEY_ESC] = 1;
+        title_input();
+        EXPECT_EQ(title_go, MENU_QUIT) << "ESC at tick " << at;
+        EXPECT_EQ(title_a, 255) << "no fade";
+        key[KEY_ESC] = 0;
+    }
+    // Through the whole loop: it ends after the one tick in which ESC was seen.
+    key[KEY_ESC] = 1;
+    EXPECT_EQ(title_screen(), MENU_QUIT);
+    EXPECT_EQ(fpscounter, 1);
+}
+
+TEST_F(TitleTest, MenuBecomesReadyWhenTheLogoHasSlidIn)
+{
+    const int w = data_bitmap(BMP_LOGO)->w;
+    const int steps = (w + 6 + 14) / 15;   // 15 pixels a tick from -w to 6 or past it
+    ticks(89 + steps - 1);
+    EXPECT_FALSE(menu_ready);
+    EXPECT_LT(logo_x, 6);
+    tick();
+    EXPECT_TRUE(menu_ready);
+    EXPECT_EQ(logo_x, 6);
+}
+
+TEST_F(TitleTest, EscWhenReadyScrollsToQuitWithoutChoosing)
+{
+    until_ready();
+    press(KEY_ESC);
+    EXPECT_EQ(next_choice, 2);
+    EXPECT_EQ(scroll_dx, 6);
+    ticks(15);
+    EXPECT_EQ(menu_choice, 0) << "still scrolling after 16 ticks";
+    tick();
+    EXPECT_EQ(menu_choice, 2);
+    EXPECT_EQ(scroll_dx, 0);
+    EXPECT_EQ(title_go, -1);
+    EXPECT_EQ(title_da, 0);
+
+    // Held, ESC scrolls again and again.
+    key[KEY_ESC] = 1;
+    ticks(17);
+    EXPECT_EQ(menu_choice, 2);
+    tick();
+    EXPECT_EQ(scroll_dx, 6) << "a held ESC starts another scroll";
+    key[KEY_ESC] = 0;
+    settle();
+
+    // ENTER on quit fades out over 64 ticks, then the title ends with MENU_QUIT.
+    press(KEY_ENTER);
+    EXPECT_EQ(title_da, -4);
+    ticks(62);
+    EXPECT_EQ(title_go, -1);
+    tick();
+    EXPECT_EQ(title_go, MENU_QUIT);
+    EXPECT_EQ(title_a, 0);
+}
+
+TEST_F(TitleTest, HeldRightMovesOnceAndTheCarouselWraps)
+{
+    until_ready();
+    key[KEY_RIGHT] = 1;
+    ticks(60);
+    key[KEY_RIGHT] = 0;
+    tick();
+    EXPECT_EQ(menu_choice, 1) << "holding RIGHT moves one item";
+
+    press(KEY_RIGHT);
+    settle();
+    EXPECT_EQ(menu_choice, 2);
+    press(KEY_RIGHT);
+    EXPECT_EQ(scroll_dx, -6);
+    settle();
+    EXPECT_EQ(menu_choice, 0) << "RIGHT from the last item wraps to the first";
+    press(KEY_LEFT);
+    EXPECT_EQ(scroll_dx, 6);
+    settle();
+    EXPECT_EQ(menu_choice, 2) << "LEFT from the first item wraps to the last";
+}
+
+TEST_F(TitleTest, EnterDuringAScrollActsOnTheItemScrolledTo)
+{
+    until_ready();
+    press(KEY_RIGHT);   // towards "controls"
+    ticks(5);
+    ASSERT_NE(scroll_dx, 0);
+    press(KEY_ENTER);
+    EXPECT_EQ(current_menu, TITLE_MENU_JOYSTICK);
+    EXPECT_EQ(menu_choices, joystick_menu_choices);
+    settle();
+    EXPECT_EQ(menu_choice, 1) << "the scroll lands on its target in the new menu";
+
+    // From the joystick page's "back" (item 2) scrolling right lands on remap...
+    press(KEY_RIGHT);
+    settle();
+    ASSERT_EQ(menu_choice, 2);
+    press(KEY_ENTER);   // back to the root menu
+    ASSERT_EQ(current_menu, TITLE_MENU_ROOT);
+    press(KEY_LEFT);    // root item 0 -> 2 (quit)
+    press(KEY_RIGHT);   // mid-scroll, now towards item 1 from item 0
+    ticks(3);
+    press(KEY_LEFT);    // towards 2 again
+    ticks(2);
+    press(KEY_ENTER);
+    EXPECT_EQ(title_da, -4);
+    EXPECT_EQ(pending_title_go, MENU_QUIT);
+
+    // Start chosen while scrolling from quit towards start.
+    title_begin();
+    until_ready();
+    press(KEY_LEFT);
+    settle();
+    ASSERT_EQ(menu_choice, 2);
+    press(KEY_RIGHT);
+    ticks(10);
+    press(KEY_ENTER);
+    EXPECT_EQ(pending_title_go, MENU_START);
+    ticks(70);
+    EXPECT_EQ(title_go, MENU_START);
+}
+
+TEST_F(TitleTest, AJoystickButtonChoosesOnceWhileHeld)
+{
+    script_polls(nullptr, true);
+    until_ready();
+    press(KEY_RIGHT);
+    settle();
+    set_buttons({4});
+    tick();
+    ASSERT_EQ(current_menu, TITLE_MENU_JOYSTICK);
+    ticks(5);   // still held: the joystick page's first item (remap) is not chosen
+    set_buttons({});
+    tick();
+    EXPECT_EQ(current_menu, TITLE_MENU_JOYSTICK);
+    EXPECT_EQ(menu_choice, 0);
+}
+
+TEST(TitleLabels, JoystickPageLabels)
+{
+    std::memcpy(joystick_controls, default_joystick_controls, sizeof joystick_controls);
+    const char* expected[NUM_JOY_BUTTONS] = {"Shoot", "Brake", "Reverse", "Gas", "(unused)",
+                                             "(unused)", "Prev. Hud", "Next Hud", "Pause"};
+    for (int b = 0; b < NUM_JOY_BUTTONS; b++)
+        EXPECT_STREQ(joystick_button_label(b), expected[b]) << "button " << b;
+
+    // Two controls on one button: the later control in the list is named.
+    joystick_controls[CONTROL_PAUSE] = 0;   // with Shoot
+    EXPECT_STREQ(joystick_button_label(0), "Pause");
+    EXPECT_STREQ(joystick_button_label(8), "(unused)");
+    joystick_controls[CONTROL_GAS] = 0;
+    EXPECT_STREQ(joystick_button_label(0), "Pause");
+    EXPECT_STREQ(joystick_button_label(3), "(unused)");
+    std::memcpy(joystick_controls, default_joystick_controls, sizeof joystick_controls);
+}
+
+// Counts pixels of the rectangle where a and b differ.
+int differing_pixels(BITMAP* a, BITMAP* b, int x, int y, int w, int h)
+{
+    int n = 0;
+    for (int j = y; j < y + h; j++)
+        for (int i = x; i < x + w; i++)
+            n += getpixel(a, i, j) != getpixel(b, i, j);
+    return n;
+}
+
+TEST_F(TitleTest, PagesDrawTheirLabelsAndHelpText)
+{
+    until_ready();
+    press(KEY_RIGHT);
+    settle();
+    press(KEY_ENTER);
+    ASSERT_EQ(current_menu, TITLE_MENU_JOYSTICK);
+    tick();
+    // Each label is drawn over the joypad picture at its button's place.
+    BITMAP* pad = data_bitmap(BMP_JOYPAD);
+    for (int b = 0; b < NUM_JOY_BUTTONS; b++) {
+        const int w = text_length(mainfont, joystick_button_label(b));
+        EXPECT_GT(differing_pixels(buffer, pad, joystick_pos[b][0], joystick_pos[b][1], w,
+                                   text_height(mainfont)), 0)
+            << "label of button " << b;
+    }
+    // Far from any label, the joypad shows unchanged.
+    EXPECT_EQ(differing_pixels(buffer, pad, 560, 200, 60, 60), 0);
+
+    // Keyboard page: black with the help text in pure red from (10, 10).
+    press(KEY_RIGHT);
+    settle();
+    press(KEY_ENTER);
+    ASSERT_EQ(current_menu, TITLE_MENU_KEYBOARD);
+    EXPECT_EQ(num_menu_choices, 2);
+    tick();
+    const int red = makecol(255, 0, 0);
+    int red_pixels = 0, other_pixels = 0;
+    for (int y = 0; y < 400; y++)
+        for (int x = 0; x < SCREEN_WIDTH; x++) {
+            const int c = getpixel(buffer, x, y);
+            red_pixels += c == red;
+            other_pixels += c != red && c != 0;
+        }
+    EXPECT_GT(red_pixels, 200);
+    EXPECT_EQ(other_pixels, 0);
+    for (int y = 0; y < 10; y++)
+        for (int x = 0; x < SCREEN_WIDTH; x++)
+            ASSERT_EQ(getpixel(buffer, x, y), 0) << "nothing above the first line";
+
+    // Back from the keyboard page goes to the root menu.
+    press(KEY_RIGHT);
+    settle();
+    press(KEY_ENTER);
+    EXPECT_EQ(current_menu, TITLE_MENU_ROOT);
+}
+
+TEST_F(TitleTest, RemapWithoutAJoystickChangesNothing)
+{
+    until_ready();
+    press(KEY_RIGHT);
+    settle();
+    press(KEY_ENTER);
+    ASSERT_EQ(current_menu, TITLE_MENU_JOYSTICK);
+    ASSERT_EQ(menu_choice, 0);
+    press(KEY_ENTER);   // remap
+    EXPECT_EQ(current_menu, TITLE_MENU_JOYSTICK);
+    EXPECT_EQ(menu_choice, 0);
+    EXPECT_EQ(0, std::memcmp(joystick_controls, default_joystick_controls, sizeof joystick_controls));
+}
+
+TEST_F(TitleTest, ThePictureIsRevealedInBands)
+{
+    ticks(45);   // 45 / 90 of each band of 48 lines: 24 lines
+    BITMAP* bg = data_bitmap(BMP_TITLE_BACKGROUND);
+    for (int band = 0; band < 10; band++) {
+        const int y = 48 * band;
+        EXPECT_EQ(differing_pixels(buffer, bg, 0, y, SCREEN_WIDTH, 24), 0) << "band " << band;
+        for (int x = 0; x < SCREEN_WIDTH; x += 7)
+            ASSERT_EQ(getpixel(buffer, x, y + 24), 0) << "band " << band;
+    }
+}
+
+TEST_F(TitleTest, TitleSongsAlternateAndTheMusicFadesWithThePicture)
+{
+    EXPECT_EQ(title_song, 0);
+    title_begin();
+    EXPECT_EQ(title_song, 1);
+    EXPECT_EQ(songbox->get_volume(), 192);
+    until_ready();
+    press(KEY_ENTER);   // start
+    ticks(20);
+    EXPECT_EQ(songbox->get_volume(), 192 - 4 * 21);
+}
+
+} // namespace
