@@ -1,0 +1,89 @@
+// Translucent sprite blits: fading enemies, signs and pictures.
+#include "fblend.h"
+#include "fblend_kernels.h"
+#include "fblend_workers.h"
+#include <stdint.h>
+
+namespace {
+
+// 32-bit strengths where the exact average stands in for the weighted blend.
+const int HALF_BELOW_32 = 127;
+const int HALF_32 = 128;
+
+// Full strength copies every source pixel but the mask colour, like masked_blit, and like it
+// does not lock the destination.
+template <class PIXEL>
+void masked_copy(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, uint32_t mask)
+{
+    const fblend_kernels *k = fblend_active_kernels();
+    fblend_rows<PIXEL>(dst, x, y, h, false, [&](PIXEL *row, int i) {
+        const PIXEL *s = fblend_src_row<PIXEL>(src, sy + i, sx);
+        if (sizeof(PIXEL) == sizeof(uint16_t))
+            k->masked_copy_16(reinterpret_cast<uint16_t *>(row), reinterpret_cast<const uint16_t *>(s), w, mask);
+        else
+            k->masked_copy_32(reinterpret_cast<uint32_t *>(row), reinterpret_cast<const uint32_t *>(s), w, mask);
+    });
+}
+
+} // namespace
+
+void fblend_trans_15(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f)
+{
+    const fblend_kernels *k = fblend_active_kernels();
+    fblend_rows<uint16_t>(dst, x, y, h, true, [&](uint16_t *row, int i) {
+        k->trans_15(row, fblend_src_row<uint16_t>(src, sy + i, sx), w, f);
+    });
+}
+
+void fblend_trans_16(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f)
+{
+    const fblend_kernels *k = fblend_active_kernels();
+    fblend_rows<uint16_t>(dst, x, y, h, true, [&](uint16_t *row, int i) {
+        k->trans_16(row, fblend_src_row<uint16_t>(src, sy + i, sx), w, f);
+    });
+}
+
+void fblend_trans_32(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f)
+{
+    const fblend_kernels *k = fblend_active_kernels();
+    const int weight = (f == HALF_BELOW_32) ? HALF_32 : f;
+    fblend_rows<uint32_t>(dst, x, y, h, true, [&](uint32_t *row, int i) {
+        k->trans_32(row, fblend_src_row<uint32_t>(src, sy + i, sx), w, weight);
+    });
+}
+
+void fblend_trans(BITMAP *src, BITMAP *dst, int x, int y, int fact)
+{
+    int w = src->w, h = src->h, sx = 0, sy = 0;
+    if (!fblend_clip(dst->w, dst->h, x, y, w, h, sx, sy))
+        return;
+    const int depth = bitmap_color_depth(dst);
+    if (bitmap_color_depth(src) != depth)
+        return;
+    switch (depth) {
+    case 15:
+    case 16: {
+        const int f = fblend_fact_5(fact);
+        const uint32_t mask = (depth == 15) ? FBLEND_MASK_COLOR_15 : FBLEND_MASK_COLOR_16;
+        if (f < 1)
+            return;
+        if (f >= FBLEND_FULL_5)
+            masked_copy<uint16_t>(src, dst, sx, sy, x, y, w, h, mask);
+        else if (depth == 15)
+            fblend_trans_15(src, dst, sx, sy, x, y, w, h, f);
+        else
+            fblend_trans_16(src, dst, sx, sy, x, y, w, h, f);
+        return;
+    }
+    case 32:
+        if (fact < 1)
+            return;
+        if (fact >= FBLEND_FACT_MAX)
+            masked_copy<uint32_t>(src, dst, sx, sy, x, y, w, h, FBLEND_MASK_COLOR_32);
+        else
+            fblend_trans_32(src, dst, sx, sy, x, y, w, h, fact);
+        return;
+    default:
+        return;
+    }
+}

@@ -1,0 +1,46 @@
+// Choice of the row kernel set: the fastest one this build carries and this processor runs.
+#include "fblend_kernels.h"
+
+namespace {
+
+const fblend_kernels *active_kernels = nullptr;
+
+} // namespace
+
+const fblend_kernels *fblend_kernels_of(fblend_impl impl)
+{
+    switch (impl) {
+    case FBLEND_PORTABLE:
+        return fblend_portable_kernels();
+    case FBLEND_SSE2:
+        return fblend_sse2_kernels();
+    case FBLEND_AVX2:
+        return fblend_avx2_kernels();
+    default:
+        return nullptr;
+    }
+}
+
+fblend_impl fblend_best_impl()
+{
+    for (int impl = FBLEND_IMPL_COUNT - 1; impl > FBLEND_PORTABLE; impl--)
+        if (fblend_kernels_of(static_cast<fblend_impl>(impl)))
+            return static_cast<fblend_impl>(impl);
+    return FBLEND_PORTABLE;
+}
+
+const fblend_kernels *fblend_active_kernels()
+{
+    if (!active_kernels)
+        active_kernels = fblend_kernels_of(fblend_best_impl());
+    return active_kernels;
+}
+
+bool fblend_select(fblend_impl impl)
+{
+    const fblend_kernels *k = fblend_kernels_of(impl);
+    if (!k)
+        return false;
+    active_kernels = k;
+    return true;
+}
