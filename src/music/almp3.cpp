@@ -291,6 +291,7 @@ FRAME_RESULT resync(ALMP3_MP3STREAM* s, unsigned char* out)
             continue;
         if (decode_frame(s, s->window + s->pos, h.length, out, s->out_bytes_per_frame) > 0) {
             s->pos += h.length;
+            move_window(s);
             return FRAME_DECODED;
         }
     }
@@ -319,6 +320,7 @@ FRAME_RESULT next_frame(ALMP3_MP3STREAM* s, unsigned char* out)
                 return out_of_data(s);
             if (decode_frame(s, p, h.length, out, s->out_bytes_per_frame) > 0) {
                 s->pos += h.length;
+                move_window(s);
                 return FRAME_DECODED;
             }
         }
