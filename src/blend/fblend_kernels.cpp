@@ -1,12 +1,6 @@
 // Choice of the row kernel set: the fastest one this build carries and this processor runs.
 #include "fblend_kernels.h"
 
-namespace {
-
-const fblend_kernels *active_kernels = nullptr;
-
-} // namespace
-
 const fblend_kernels *fblend_kernels_of(fblend_impl impl)
 {
     switch (impl) {
@@ -29,18 +23,20 @@ fblend_impl fblend_best_impl()
     return FBLEND_PORTABLE;
 }
 
-const fblend_kernels *fblend_active_kernels()
-{
-    if (!active_kernels)
-        active_kernels = fblend_kernels_of(fblend_best_impl());
-    return active_kernels;
-}
+const fblend_kernels *fblend_active = &FBLEND_PORTABLE_KERNELS;
+
+namespace {
+
+// Upgrades the set before main; anything drawn earlier still gets the right pixels.
+const bool best_chosen = fblend_select(fblend_best_impl());
+
+} // namespace
 
 bool fblend_select(fblend_impl impl)
 {
     const fblend_kernels *k = fblend_kernels_of(impl);
     if (!k)
         return false;
-    active_kernels = k;
+    fblend_active = k;
     return true;
 }

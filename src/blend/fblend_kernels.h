@@ -49,8 +49,16 @@ enum fblend_impl { FBLEND_PORTABLE, FBLEND_SSE2, FBLEND_AVX2, FBLEND_IMPL_COUNT 
 
 // The kernel set of `impl`, or nullptr when this build or this processor lacks it.
 const fblend_kernels *fblend_kernels_of(fblend_impl impl);
-// The set the primitives use: the fastest available unless fblend_select chose another.
-const fblend_kernels *fblend_active_kernels();
+
+// The portable set, always present; the vector sets finish their rows' last pixels with it.
+extern const fblend_kernels FBLEND_PORTABLE_KERNELS;
+// The set the primitives use: the fastest available (chosen before main; the portable set until
+// then) unless fblend_select chose another. Read on every call, so kept inline.
+extern const fblend_kernels *fblend_active;
+inline const fblend_kernels *fblend_active_kernels()
+{
+    return fblend_active;
+}
 // Makes the primitives use `impl` from now on (tests and the benchmark compare the sets).
 // Returns false, changing nothing, when `impl` is not available.
 bool fblend_select(fblend_impl impl);

@@ -176,7 +176,9 @@ void masked_copy_32(uint32_t *d, const uint32_t *s, int n, uint32_t mask)
             d[i] = s[i];
 }
 
-const fblend_kernels PORTABLE = {
+} // namespace
+
+const fblend_kernels FBLEND_PORTABLE_KERNELS = {
     "portable",
     rect_trans_1516<SPLIT_A_15, SPLIT_B_15>,
     rect_trans_1516<SPLIT_A_16, SPLIT_B_16>,
@@ -193,9 +195,7 @@ const fblend_kernels PORTABLE = {
     masked_copy_32,
 };
 
-} // namespace
-
 const fblend_kernels *fblend_portable_kernels()
 {
-    return &PORTABLE;
+    return &FBLEND_PORTABLE_KERNELS;
 }

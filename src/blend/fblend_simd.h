@@ -5,7 +5,6 @@
 #define VORLIN_FBLEND_SIMD_H
 
 #include "fblend_kernels.h"
-#include <string.h>
 
 namespace {
 
@@ -27,40 +26,33 @@ const int MUL_SHIFT = 11;
 const uint32_t RB_32 = 0x00FF00FF;
 const uint32_t G_32 = 0x0000FF00;
 
-// Applies `op` to every whole vector of the row, then to the pixels left over through a
-// zero-padded copy, so that short rows (single-pixel sparks) take the same arithmetic.
+typedef void (*RECT_16)(uint16_t *, int, uint32_t, int);
+typedef void (*TRANS_16)(uint16_t *, const uint16_t *, int, int);
+constexpr int PER_16 = V::BYTES / sizeof(uint16_t);
+constexpr int PER_32 = V::BYTES / sizeof(uint32_t);
+const fblend_kernels &PORTABLE = FBLEND_PORTABLE_KERNELS;
+
+// Applies `op` to every whole vector of the row and returns how many pixels that covered; the
+// kernels hand the rest, and rows shorter than a vector (single-pixel sparks), to the portable
+// kernel, which gives the same pixels.
 template <class PIXEL, class OP>
-inline void each_vector(PIXEL *d, int n, OP op)
+inline int each_vector(PIXEL *d, int n, OP op)
 {
     constexpr int PER = V::BYTES / sizeof(PIXEL);
     int i = 0;
     for (; i + PER <= n; i += PER)
         V::store(d + i, op(V::load(d + i)));
-    if (i < n) {
-        PIXEL tmp[PER] = {};
-        const size_t bytes = static_cast<size_t>(n - i) * sizeof(PIXEL);
-        memcpy(tmp, d + i, bytes);
-        V::store(tmp, op(V::load(tmp)));
-        memcpy(d + i, tmp, bytes);
-    }
+    return i;
 }
 
 template <class PIXEL, class OP>
-inline void each_vector2(PIXEL *d, const PIXEL *s, int n, OP op)
+inline int each_vector2(PIXEL *d, const PIXEL *s, int n, OP op)
 {
     constexpr int PER = V::BYTES / sizeof(PIXEL);
     int i = 0;
     for (; i + PER <= n; i += PER)
         V::store(d + i, op(V::load(d + i), V::load(s + i)));
-    if (i < n) {
-        PIXEL dt[PER] = {};
-        PIXEL st[PER] = {};
-        const size_t bytes = static_cast<size_t>(n - i) * sizeof(PIXEL);
-        memcpy(dt, d + i, bytes);
-        memcpy(st, s + i, bytes);
-        V::store(dt, op(V::load(dt), V::load(st)));
-        memcpy(d + i, dt, bytes);
-    }
+    return i;
 }
 
 // x*w/32 rounded down per channel, for fields RB (red with blue) and G: the high half of
@@ -73,17 +65,21 @@ inline uint16_t scale_1516(uint32_t x, int w)
     return static_cast<uint16_t>(((((x & RB) * m) >> 16) & RB) | ((((x & G) * m) >> 16) & G));
 }
 
-template <uint16_t RB, uint16_t G>
+template <uint16_t RB, uint16_t G, RECT_16 fblend_kernels::*TAIL>
 void rect_trans_1516(uint16_t *d, int n, uint32_t color, int f)
 {
+    if (n < PER_16)
+        return (PORTABLE.*TAIL)(d, n, color, f);
     const vec mul = V::set16(static_cast<uint16_t>((FBLEND_FULL_5 - f) << MUL_SHIFT));
     const vec k = V::set16(scale_1516<RB, G>(color, f));
     const vec rb = V::set16(RB), g = V::set16(G);
-    each_vector(d, n, [&](vec p) {
+    const int done = each_vector(d, n, [&](vec p) {
         const vec prb = V::and_(V::mulhi_u16(V::and_(p, rb), mul), rb);
         const vec pg = V::and_(V::mulhi_u16(V::and_(p, g), mul), g);
         return V::add16(V::or_(prb, pg), k);
     });
+    if (done < n)
+        (PORTABLE.*TAIL)(d + done, n - done, color, f);
 }
 
 // x*w/256 rounded down per colour byte: blue and red sit in the low bytes of 16-bit lanes and
@@ -97,53 +93,65 @@ inline uint32_t scale_32(uint32_t x, int w)
 
 void rect_trans_32(uint32_t *d, int n, uint32_t color, int f)
 {
+    if (n < PER_32)
+        return PORTABLE.rect_trans_32(d, n, color, f);
     const vec mul = V::set16(static_cast<uint16_t>((FBLEND_FULL_8 - f) << FBLEND_SHIFT_8));
     const vec k = V::set32(scale_32(color, f));
     const vec rb = V::set32(RB_32), g = V::set32(G_32);
-    each_vector(d, n, [&](vec p) {
+    const int done = each_vector(d, n, [&](vec p) {
         const vec prb = V::mulhi_u16(V::and_(p, rb), mul);
         const vec pg = V::and_(V::mulhi_u16(V::and_(p, g), mul), g);
         return V::add16(V::or_(prb, pg), k);
     });
+    if (done < n)
+        PORTABLE.rect_trans_32(d + done, n - done, color, f);
 }
 
 // (x*(32-f) + y*f)/32 rounded down once per channel. Green and red use the high-half multiply
 // (exact there, as their shift is at least 5) and are masked into place; blue is multiplied low.
-template <uint16_t R, uint16_t G, uint16_t MASK>
+template <uint16_t R, uint16_t G, uint16_t MASK, TRANS_16 fblend_kernels::*TAIL>
 void trans_1516(uint16_t *d, const uint16_t *s, int n, int f)
 {
+    if (n < PER_16)
+        return (PORTABLE.*TAIL)(d, s, n, f);
     const int keep = FBLEND_FULL_5 - f;
     const vec dm = V::set16(static_cast<uint16_t>(keep << MUL_SHIFT));
     const vec sm = V::set16(static_cast<uint16_t>(f << MUL_SHIFT));
     const vec dl = V::set16(static_cast<uint16_t>(keep));
     const vec sl = V::set16(static_cast<uint16_t>(f));
     const vec r = V::set16(R), g = V::set16(G), b = V::set16(B_1516), mask = V::set16(MASK);
-    each_vector2(d, s, n, [&](vec dp, vec sp) {
+    const int done = each_vector2(d, s, n, [&](vec dp, vec sp) {
         const vec pr = V::and_(V::add16(V::mulhi_u16(V::and_(dp, r), dm), V::mulhi_u16(V::and_(sp, r), sm)), r);
         const vec pg = V::and_(V::add16(V::mulhi_u16(V::and_(dp, g), dm), V::mulhi_u16(V::and_(sp, g), sm)), g);
         const vec pb = V::srli16<FBLEND_SHIFT_5>(
             V::add16(V::mullo16(V::and_(dp, b), dl), V::mullo16(V::and_(sp, b), sl)));
         return V::select(V::cmpeq16(sp, mask), dp, V::or_(V::or_(pr, pg), pb));
     });
+    if (done < n)
+        (PORTABLE.*TAIL)(d + done, s + done, n - done, f);
 }
 
 // Bytes widened to 16-bit lanes, weighted, summed (at most 255*256) and narrowed back; the
 // weights of the top byte are 0, which clears it.
 void trans_32(uint32_t *d, const uint32_t *s, int n, int f)
 {
+    if (n < PER_32)
+        return PORTABLE.trans_32(d, s, n, f);
     const uint64_t rgb_lanes = 0x0000FFFFFFFFFFFFull;
     const uint64_t dw = (static_cast<uint64_t>(FBLEND_FULL_8 - f) * 0x0001000100010001ull) & rgb_lanes;
     const uint64_t sw = (static_cast<uint64_t>(f) * 0x0001000100010001ull) & rgb_lanes;
     const vec dmul = V::set64(dw), smul = V::set64(sw);
     const vec mask = V::set32(FBLEND_MASK_COLOR_32);
     const vec zero = V::zero();
-    each_vector2(d, s, n, [&](vec dp, vec sp) {
+    const int done = each_vector2(d, s, n, [&](vec dp, vec sp) {
         const vec lo = V::srli16<FBLEND_SHIFT_8>(V::add16(V::mullo16(V::unpacklo8(dp, zero), dmul),
                                                           V::mullo16(V::unpacklo8(sp, zero), smul)));
         const vec hi = V::srli16<FBLEND_SHIFT_8>(V::add16(V::mullo16(V::unpackhi8(dp, zero), dmul),
                                                           V::mullo16(V::unpackhi8(sp, zero), smul)));
         return V::select(V::cmpeq32(sp, mask), dp, V::packus16(lo, hi));
     });
+    if (done < n)
+        PORTABLE.trans_32(d + done, s + done, n - done, f);
 }
 
 // Each 5-bit channel is moved to the top of a lane (shift RS, GS, 11 left), added with unsigned
@@ -154,26 +162,34 @@ inline uint16_t scaled_top5(uint32_t color, int shift, int f)
     return static_cast<uint16_t>(((channel * static_cast<uint32_t>(f)) >> FBLEND_SHIFT_5) << TOP5_SHIFT);
 }
 
-template <int RS, int GS>
+template <int RS, int GS, RECT_16 fblend_kernels::*TAIL>
 void rect_add_1516(uint16_t *d, int n, uint32_t color, int f)
 {
+    if (n < PER_16)
+        return (PORTABLE.*TAIL)(d, n, color, f);
     const vec kr = V::set16(scaled_top5(color, RS, f));
     const vec kg = V::set16(scaled_top5(color, GS, f));
     const vec kb = V::set16(scaled_top5(color, TOP5_SHIFT, f));
     const vec top = V::set16(TOP5);
-    each_vector(d, n, [&](vec p) {
+    const int done = each_vector(d, n, [&](vec p) {
         const vec pr = V::srli16<RS>(V::and_(V::adds_u16(V::and_(V::slli16<RS>(p), top), kr), top));
         const vec pg = V::srli16<GS>(V::and_(V::adds_u16(V::and_(V::slli16<GS>(p), top), kg), top));
         const vec pb = V::srli16<TOP5_SHIFT>(V::adds_u16(V::slli16<TOP5_SHIFT>(p), kb));
         return V::or_(V::or_(pr, pg), pb);
     });
+    if (done < n)
+        (PORTABLE.*TAIL)(d + done, n - done, color, f);
 }
 
 void rect_add_32(uint32_t *d, int n, uint32_t color, int f)
 {
+    if (n < PER_32)
+        return PORTABLE.rect_add_32(d, n, color, f);
     const vec k = V::set32(scale_32(color, f));
     const vec rgb = V::set32(FBLEND_RGB_32);
-    each_vector(d, n, [&](vec p) { return V::and_(V::adds_u8(p, k), rgb); });
+    const int done = each_vector(d, n, [&](vec p) { return V::and_(V::adds_u8(p, k), rgb); });
+    if (done < n)
+        PORTABLE.rect_add_32(d + done, n - done, color, f);
 }
 
 template <class PIXEL>
@@ -200,13 +216,17 @@ void fill_32(uint32_t *d, int n, uint32_t color)
 void masked_copy_16(uint16_t *d, const uint16_t *s, int n, uint32_t mask)
 {
     const vec m = V::set16(static_cast<uint16_t>(mask));
-    each_vector2(d, s, n, [&](vec dp, vec sp) { return V::select(V::cmpeq16(sp, m), dp, sp); });
+    const int done = each_vector2(d, s, n, [&](vec dp, vec sp) { return V::select(V::cmpeq16(sp, m), dp, sp); });
+    if (done < n)
+        PORTABLE.masked_copy_16(d + done, s + done, n - done, mask);
 }
 
 void masked_copy_32(uint32_t *d, const uint32_t *s, int n, uint32_t mask)
 {
     const vec m = V::set32(mask);
-    each_vector2(d, s, n, [&](vec dp, vec sp) { return V::select(V::cmpeq32(sp, m), dp, sp); });
+    const int done = each_vector2(d, s, n, [&](vec dp, vec sp) { return V::select(V::cmpeq32(sp, m), dp, sp); });
+    if (done < n)
+        PORTABLE.masked_copy_32(d + done, s + done, n - done, mask);
 }
 
 const int RED_SHIFT_UP_15 = 1;
@@ -218,14 +238,14 @@ const uint16_t R_16 = 0xF800;
 
 const fblend_kernels SIMD_KERNELS = {
     V::NAME,
-    rect_trans_1516<RB_15, G_15>,
-    rect_trans_1516<RB_16, G_16>,
+    rect_trans_1516<RB_15, G_15, &fblend_kernels::rect_trans_15>,
+    rect_trans_1516<RB_16, G_16, &fblend_kernels::rect_trans_16>,
     rect_trans_32,
-    trans_1516<R_15, G_15, FBLEND_MASK_COLOR_15>,
-    trans_1516<R_16, G_16, FBLEND_MASK_COLOR_16>,
+    trans_1516<R_15, G_15, FBLEND_MASK_COLOR_15, &fblend_kernels::trans_15>,
+    trans_1516<R_16, G_16, FBLEND_MASK_COLOR_16, &fblend_kernels::trans_16>,
     trans_32,
-    rect_add_1516<RED_SHIFT_UP_15, GREEN_SHIFT_UP_15>,
-    rect_add_1516<RED_SHIFT_UP_16, GREEN_SHIFT_UP_16>,
+    rect_add_1516<RED_SHIFT_UP_15, GREEN_SHIFT_UP_15, &fblend_kernels::rect_add_15>,
+    rect_add_1516<RED_SHIFT_UP_16, GREEN_SHIFT_UP_16, &fblend_kernels::rect_add_16>,
     rect_add_32,
     fill_16,
     fill_32,

@@ -1,0 +1,195 @@
+// Times the game's blending primitives against the library's blenders and a plain blit on a
+// 640x480 memory bitmap at 16 and 32 bits; prints one "name value unit" line per figure.
+#include "fblend.h"
+#include "fblend_kernels.h"
+#include <allegro.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <stdint.h>
+#include <string>
+#include <time.h>
+
+namespace {
+
+const int BENCH_W = 640;
+const int BENCH_H = 480;
+const int BENCH_FACT = 128;
+const int SPARK_COUNT = 500;
+// Each figure is the fastest of BATCHES short batches of about BATCH_MS each, in processor time of
+// this thread: on a machine shared with other work the fastest batch is the least disturbed one.
+const int BATCHES = 25;
+const double BATCH_MS = 2.0;
+
+double now_ms()
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double cpu_ms()
+{
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+// Milliseconds per call of `fn`, the fastest batch.
+double time_ms(const std::function<void()> &fn)
+{
+    double t0 = cpu_ms();
+    fn();
+    const double once = std::max(cpu_ms() - t0, 1e-4);
+    const int reps = std::max(1, static_cast<int>(BATCH_MS / once));
+    double best = 1e30;
+    for (int b = 0; b < BATCHES; b++) {
+        t0 = cpu_ms();
+        for (int i = 0; i < reps; i++)
+            fn();
+        best = std::min(best, (cpu_ms() - t0) / reps);
+    }
+    return best;
+}
+
+void print(const std::string &name, double value, const char *unit)
+{
+    printf("%s %.4f %s\n", name.c_str(), value, unit);
+    fflush(stdout);
+}
+
+// The layout the game has under X, which the library's blenders use to split pixels.
+void set_x_pixel_layout()
+{
+    _rgb_r_shift_32 = 16; _rgb_g_shift_32 = 8; _rgb_b_shift_32 = 0; _rgb_a_shift_32 = 24;
+    _rgb_r_shift_16 = 11; _rgb_g_shift_16 = 5; _rgb_b_shift_16 = 0;
+    _rgb_r_shift_15 = 10; _rgb_g_shift_15 = 5; _rgb_b_shift_15 = 0;
+}
+
+// A picture with a mask-coloured border and holes, as sprites have, around random colours.
+void fill_picture(BITMAP *b, std::mt19937 &rng)
+{
+    const int mask = bitmap_mask_color(b);
+    for (int y = 0; y < b->h; y++)
+        for (int x = 0; x < b->w; x++) {
+            const int dx = x - b->w / 2, dy = y - b->h / 2;
+            const bool outside = dx * dx + dy * dy > (b->h / 2) * (b->h / 2);
+            putpixel(b, x, y, outside || rng() % 16 == 0 ? mask : makecol_depth(bitmap_color_depth(b), rng() & 255, rng() & 255, rng() & 255));
+        }
+}
+
+struct GOALS {
+    int met = 0, total = 0;
+    void check(const std::string &name, bool ok)
+    {
+        total++;
+        met += ok;
+        print("goal_" + name, ok ? 1 : 0, "met");
+    }
+};
+
+void bench_depth(int depth, GOALS &goals)
+{
+    std::mt19937 rng(depth);
+    const std::string d = "_" + std::to_string(depth);
+    BITMAP *dst = create_bitmap_ex(depth, BENCH_W, BENCH_H);
+    BITMAP *start = create_bitmap_ex(depth, BENCH_W, BENCH_H);
+    BITMAP *pic = create_bitmap_ex(depth, BENCH_W, BENCH_H);
+    fill_picture(pic, rng);
+    for (int y = 0; y < BENCH_H; y++)
+        for (int x = 0; x < BENCH_W; x++)
+            putpixel(start, x, y, makecol_depth(depth, rng() & 255, rng() & 255, rng() & 255));
+    const int color = makecol_depth(depth, 40, 120, 200);
+    int spark_x[SPARK_COUNT], spark_y[SPARK_COUNT];
+    for (int i = 0; i < SPARK_COUNT; i++) {
+        spark_x[i] = static_cast<int>(rng() % BENCH_W);
+        spark_y[i] = static_cast<int>(rng() % BENCH_H);
+    }
+    auto fresh = [&] { blit(start, dst, 0, 0, 0, 0, BENCH_W, BENCH_H); };
+    auto timed = [&](const std::function<void()> &fn) {
+        fresh();
+        return time_ms(fn);
+    };
+
+    const double t_blit = timed([&] { blit(pic, dst, 0, 0, 0, 0, BENCH_W, BENCH_H); });
+    print("blit" + d, t_blit, "ms");
+
+    // The library's equivalents, each in the blender and drawing mode it needs.
+    set_trans_blender(0, 0, 0, BENCH_FACT);
+    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
+    const double lib_rect_trans = timed([&] { rectfill(dst, 0, 0, BENCH_W - 1, BENCH_H - 1, color); });
+    solid_mode();
+    const double lib_trans = timed([&] { draw_trans_sprite(dst, pic, 0, 0); });
+    set_add_blender(0, 0, 0, BENCH_FACT);
+    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
+    const double lib_rect_add = timed([&] { rectfill(dst, 0, 0, BENCH_W - 1, BENCH_H - 1, color); });
+    const double lib_sparks = timed([&] {
+        for (int i = 0; i < SPARK_COUNT; i++)
+            rectfill(dst, spark_x[i], spark_y[i], spark_x[i], spark_y[i], color);
+    });
+    solid_mode();
+    print("lib_rect_trans" + d, lib_rect_trans, "ms");
+    print("lib_draw_trans_sprite" + d, lib_trans, "ms");
+    print("lib_rect_add" + d, lib_rect_add, "ms");
+    print("lib_sparks500" + d, lib_sparks, "ms");
+
+    // Every kernel set this processor runs; the goals are judged on the one the game uses.
+    const fblend_impl best = fblend_best_impl();
+    double rect_trans = 0, trans = 0, rect_add = 0, sparks = 0;
+    for (int impl = 0; impl < FBLEND_IMPL_COUNT; impl++) {
+        if (!fblend_select(static_cast<fblend_impl>(impl)))
+            continue;
+        const std::string k = std::string("_") + fblend_active_kernels()->name + d;
+        const double a = timed([&] { fblend_rect_trans(dst, 0, 0, BENCH_W, BENCH_H, color, BENCH_FACT); });
+        const double b = timed([&] { fblend_trans(pic, dst, 0, 0, BENCH_FACT); });
+        const double c = timed([&] { fblend_rect_add(dst, 0, 0, BENCH_W, BENCH_H, color, BENCH_FACT); });
+        const double s = timed([&] {
+            for (int i = 0; i < SPARK_COUNT; i++)
+                fblend_rect_add(dst, spark_x[i], spark_y[i], 1, 1, color, BENCH_FACT);
+        });
+        print("rect_trans" + k, a, "ms");
+        print("trans" + k, b, "ms");
+        print("rect_add" + k, c, "ms");
+        print("sparks500" + k, s, "ms");
+        if (impl == best) {
+            rect_trans = a, trans = b, rect_add = c, sparks = s;
+        }
+    }
+    fblend_select(best);
+
+    print("ratio_lib_over_ours_rect_trans" + d, lib_rect_trans / rect_trans, "x");
+    print("ratio_ours_over_blit_rect_trans" + d, rect_trans / t_blit, "x");
+    print("ratio_lib_over_ours_trans" + d, lib_trans / trans, "x");
+    print("ratio_lib_over_ours_rect_add" + d, lib_rect_add / rect_add, "x");
+    print("ratio_lib_over_ours_sparks500" + d, lib_sparks / sparks, "x");
+    goals.check("rect_trans_15x_lib" + d, lib_rect_trans / rect_trans >= 15.0);
+    goals.check("rect_trans_within_1.5_blit" + d, rect_trans <= 1.5 * t_blit);
+    goals.check("trans_10x_lib" + d, lib_trans / trans >= 10.0);
+    goals.check("rect_add_20x_lib" + d, lib_rect_add / rect_add >= 20.0);
+    goals.check("sparks500_3x_lib" + d, lib_sparks / sparks >= 3.0);
+
+    destroy_bitmap(pic);
+    destroy_bitmap(start);
+    destroy_bitmap(dst);
+}
+
+} // namespace
+
+int main()
+{
+    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
+        fprintf(stderr, "bench_blend: the library would not start\n");
+        return 1;
+    }
+    set_x_pixel_layout();
+    const double t0 = now_ms();
+    printf("kernels %s set\n", fblend_active_kernels()->name);
+    GOALS goals;
+    bench_depth(16, goals);
+    bench_depth(32, goals);
+    print("goals_met", goals.met, ("of_" + std::to_string(goals.total)).c_str());
+    print("bench_time", (now_ms() - t0) / 1000.0, "s");
+    return 0;
+}
