@@ -124,7 +124,9 @@ int SONGBOX::get_volume()
 
 void SONGBOX::poll()
 {
-    if (mp3 && current != -1)
+    // A stream restarted by set_paused(false) after stop() plays without a
+    // song number; it is fed all the same, or its last buffers would repeat.
+    if (mp3 && (current != -1 || mp3->stream->audio_stream))
         poll_mp3(mp3);
 }
 

@@ -45,7 +45,8 @@ public:
     // Adds d, holding the volume within 0..255.
     void slide_volume(int d);
     int get_volume();
-    // Keeps the stream fed and decoding; call once per tick.
+    // Keeps the stream of the open song fed and decoding while a song is
+    // current or its stream plays; call once per tick.
     void poll();
     // Continues feeding from the file position that belongs to `milliseconds`;
     // the block the stream already holds plays first. A refused seek changes nothing.
