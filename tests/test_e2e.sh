@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The whole program played from outside (tools/e2e/e2e.sh) under the test run's
+# X server: intro skipped, title pages, a level started, paused and quit; the
+# exit code, the object count, the settings file, the screenshots and the
+# ending notice's program are checked. A second run quits from the title and
+# must play the other title song. Screenshots stay in BUILD/e2e-shots.
+set -uo pipefail
+build="$(realpath "$1")"
+src="$(cd "$(dirname "$0")/.." && pwd)"
+out="$build/e2e-shots"
+fail=0
+check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
+
+home="$(mktemp -d)"
+trap 'rm -rf "$home"' EXIT
+E2E_HOME="$home" bash "$src/tools/e2e/e2e.sh" "$build" "$out"
+rc=$?
+check "game exits 0 after quitting from the pause menu" '[ $rc -eq 0 ]'
+check "the level's objects were all deleted" 'grep -qx "Create count = 0 (this is good)" "$out/game_stdout.txt"'
+check "shutdown completed" '[ "$(tail -n 1 "$out/game_stderr.txt")" = "Goodbye!" ]'
+cfg="$home/vorlin-settings.cfg"
+check "settings file written" '[ -f "$cfg" ]'
+check "first title played song 1, next is 0" 'grep -q "^title_song = 0" "$cfg"'
+for s in intro title joystick keyboard title_start briefing level pause pause_quit ending; do
+  check "screenshot $s" '[ -s "$out/$s.png" ]'
+done
+# Screens that must differ: each page of the title, the pause marker's two rows.
+differ() { [ "$(compare -metric AE "$out/$1.png" "$out/$2.png" null: 2>&1 | cut -d' ' -f1)" != "0" ]; }
+check "title and joystick page differ" 'differ title joystick'
+check "joystick and keyboard pages differ" 'differ joystick keyboard'
+check "pause marker moved" 'differ pause pause_quit'
+check "ending program exits 0 after a key" '[ "$(cat "$out/ending_rc.txt")" = "0" ]'
+
+# Second run, quitting from the title with ESC: the other title song.
+cd "$build"
+HOME="$home" ./vorlin -win > /dev/null 2>&1 &
+pid=$!
+timeout 20 xdotool search --sync --name 'El Vorlin' > /dev/null
+for _ in $(seq 100); do
+  kill -0 $pid 2>/dev/null || break
+  xdotool keydown Escape; sleep 0.1; xdotool keyup Escape; sleep 0.2
+done
+kill $pid 2>/dev/null
+wait $pid
+rc2=$?
+check "second run quits from the title with exit 0" '[ $rc2 -eq 0 ]'
+check "second title played song 0, next is 1" 'grep -q "^title_song = 1" "$cfg"'
+exit $fail
