@@ -1,0 +1,336 @@
+// Archive table of the game's data and its packing with `dat` in fixed order.
+#include "archive.h"
+
+#include "art.h"
+#include "datidx.h"
+#include "font.h"
+#include "sounds.h"
+#include "wav.h"
+
+#include <allegro.h>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+const int WALKER_RISE_FRAMES = 6;
+const int BOSS_RISE_FRAMES = 7;
+const int STALKER_FORM_FRAMES = 5;
+const int SPIKE_FRAMES = 4;
+const int ZAP_FRAMES = 3;
+
+// Ending: the pictures swap on the beat of the ending song (120 beats a minute
+// at 60 ticks a second), every second beat, until the ending's last tick.
+const int ENDING_SWAP_TICKS = 60;
+const int ENDING_FIRST_TICK = 60;
+const int ENDING_LAST_TICK = 5154;
+
+void add(std::vector<ArchiveObject>& t, int index, Kind kind, const std::string& name,
+         std::function<Image()> draw = nullptr)
+{
+    t.push_back(ArchiveObject{index, kind, name, std::move(draw)});
+}
+
+const char* dat_type(Kind k)
+{
+    switch (k) {
+    case Kind::PICTURE:
+    case Kind::SPRITE:
+    case Kind::RGBA: return "BMP";
+    case Kind::SAMPLE: return "SAMP";
+    case Kind::PALETTE: return "PAL";
+    case Kind::FONT: return "FONT";
+    case Kind::TEXT:
+    case Kind::UNUSED: return "DATA";
+    }
+    return "DATA";
+}
+
+const char* extension(Kind k)
+{
+    switch (k) {
+    case Kind::PICTURE:
+    case Kind::SPRITE: return ".bmp";
+    case Kind::RGBA: return ".tga";
+    case Kind::SAMPLE: return ".wav";
+    case Kind::PALETTE:
+    case Kind::FONT: return ".pcx";
+    case Kind::TEXT:
+    case Kind::UNUSED: return ".txt";
+    }
+    return ".bin";
+}
+
+bool write_bytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream f(path, std::ios::binary);
+    f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(f);
+}
+
+bool save_image(const std::string& path, Kind kind, const Image& img)
+{
+    BITMAP* b = kind == Kind::RGBA ? to_rgba_bitmap(img) : kind == Kind::SPRITE ? to_masked_bitmap(img)
+                                                                                 : to_opaque_bitmap(img);
+    const int err = kind == Kind::RGBA ? save_tga(path.c_str(), b, nullptr) : save_bmp(path.c_str(), b, nullptr);
+    destroy_bitmap(b);
+    return err == 0;
+}
+
+bool write_object(const ArchiveObject& o, const std::string& path)
+{
+    switch (o.kind) {
+    case Kind::PICTURE:
+    case Kind::SPRITE:
+    case Kind::RGBA: return save_image(path, o.kind, o.draw());
+    case Kind::SAMPLE: return write_wav(path, synth_sample(o.index));
+    case Kind::PALETTE: return write_palette_pcx(path);
+    case Kind::FONT: return write_font_pcx(path);
+    case Kind::TEXT: return write_bytes(path, keyboard_help_bytes());
+    case Kind::UNUSED: return write_bytes(path, std::string(1, '\0'));
+    }
+    return false;
+}
+
+// Runs the archiver and returns its exit code (-1 if it could not run).
+int run_dat(const std::vector<std::string>& args)
+{
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        // The archiver lists every file it adds; only its errors matter here.
+        const int devnull = open("/dev/null", O_WRONLY);
+        if (devnull >= 0) dup2(devnull, STDOUT_FILENO);
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) < 0) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The archiver copies palette entries' padding bytes from uninitialised
+// memory; the game never reads them, so they are zeroed to keep every build's
+// archive byte-for-byte the same. The archive is stored unpacked, so the
+// palette's chunk ("PAL ", then its stored and unpacked sizes) is found as is.
+bool zero_palette_padding(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    const int pal_bytes = 256 * 4;
+    const std::string tag = std::string("PAL ") + std::string("\0\0\x04\0\0\0\x04\0", 8);
+    size_t at = bytes.find(tag);
+    int found = 0;
+    while (at != std::string::npos) {
+        const size_t data = at + tag.size();
+        if (data + pal_bytes > bytes.size()) return false;
+        for (int i = 3; i < pal_bytes; i += 4) bytes[data + i] = 0;
+        ++found;
+        at = bytes.find(tag, data + pal_bytes);
+    }
+    if (found == 0) return true;
+    return write_bytes(path, bytes);
+}
+
+std::string file_name(const ArchiveObject& o)
+{
+    char prefix[8];
+    std::snprintf(prefix, sizeof prefix, "%03d_", o.index);
+    return prefix + o.name + extension(o.kind);
+}
+
+}  // namespace
+
+std::vector<ArchiveObject> main_archive_table()
+{
+    std::vector<ArchiveObject> t;
+    for (int i = 0; i < 7; ++i)
+        add(t, BMP_BACKGROUND_1 + i, Kind::PICTURE, "background_" + std::to_string(i + 1),
+            [i] { return art_background(i); });
+    add(t, SPR_SHADOW_LOW, Kind::SPRITE, "shadow_low", [] { return art_shadow(false); });
+    add(t, SPR_SHADOW_HIGH, Kind::SPRITE, "shadow_high", [] { return art_shadow(true); });
+    for (int i = 0; i < BOSS_RISE_FRAMES; ++i)
+        add(t, SPR_BOSS_1 + i, Kind::SPRITE, "boss_rise_" + std::to_string(i + 1), [i] { return art_boss_rise(i); });
+    add(t, SPR_BOSS_WALK_1, Kind::SPRITE, "boss_walk_1", [] { return art_boss_walk(0); });
+    add(t, SPR_BOSS_WALK_2, Kind::SPRITE, "boss_walk_2", [] { return art_boss_walk(1); });
+    add(t, SPR_BOSS_DEAD, Kind::SPRITE, "boss_dead", [] { return art_boss_dead(); });
+    add(t, SND_BUMP, Kind::SAMPLE, "bump");
+    add(t, SND_BALL_BURST, Kind::SAMPLE, "ball_burst");
+    add(t, SPR_CAR, Kind::SPRITE, "car", [] { return art_car(false); });
+    add(t, SPR_WRECK, Kind::SPRITE, "wreck", [] { return art_wreck(); });
+    add(t, SPR_PLAYER, Kind::SPRITE, "player", [] { return art_player(0); });
+    add(t, SPR_PLAYER_DAMAGED, Kind::SPRITE, "player_damaged", [] { return art_player(1); });
+    add(t, SPR_PLAYER_WRECK, Kind::SPRITE, "player_wreck", [] { return art_player(2); });
+    add(t, SPR_PLAYER_SHOT, Kind::SPRITE, "player_shot", [] { return art_player_shot(); });
+    add(t, BMP_JOYPAD, Kind::PICTURE, "joypad", [] { return art_joypad(); });
+    add(t, SND_ONE_UP, Kind::SAMPLE, "one_up");
+    add(t, SND_PLAYER_DEATH, Kind::SAMPLE, "player_death");
+    for (int i = 0; i < ZAP_FRAMES; ++i)
+        add(t, SPR_ZAP_1 + i, Kind::RGBA, "zap_" + std::to_string(i + 1), [i] { return art_zap(i); });
+    add(t, SND_ZAP, Kind::SAMPLE, "zap");
+    add(t, SPR_TURD, Kind::SPRITE, "turd", [] { return art_turd(); });
+    add(t, UNUSED_35, Kind::UNUSED, "unused");
+    add(t, SND_ENGINE, Kind::SAMPLE, "engine");
+    for (int i = 0; i < WALKER_RISE_FRAMES; ++i)
+        add(t, SPR_PERSON_1 + i, Kind::SPRITE, "person_rise_" + std::to_string(i + 1),
+            [i] { return art_walker_rise(true, i); });
+    add(t, SPR_PERSON_WALK_1, Kind::SPRITE, "person_walk_1", [] { return art_walker_walk(true, 0); });
+    add(t, SPR_PERSON_WALK_2, Kind::SPRITE, "person_walk_2", [] { return art_walker_walk(true, 1); });
+    add(t, SND_EXPLOSION, Kind::SAMPLE, "explosion");
+    add(t, PAL_GAME, Kind::PALETTE, "palette");
+    for (int i = 0; i < STALKER_FORM_FRAMES; ++i)
+        add(t, SPR_STALKER_1 + i, Kind::SPRITE, "stalker_form_" + std::to_string(i + 1),
+            [i] { return art_stalker_form(i); });
+    add(t, SPR_STALKER_MOVE_1, Kind::SPRITE, "stalker_move_1", [] { return art_stalker_move(0); });
+    add(t, SPR_STALKER_MOVE_2, Kind::SPRITE, "stalker_move_2", [] { return art_stalker_move(1); });
+    add(t, BMP_SIGN_START, Kind::SPRITE, "sign_start", [] { return art_sign("GO!", 300, 120); });
+    add(t, BMP_GAME_OVER, Kind::PICTURE, "game_over", [] { return art_game_over(); });
+    add(t, BMP_HUD_HEAT_ICON, Kind::SPRITE, "hud_heat_icon", [] { return art_hud_icon_flame(); });
+    add(t, BMP_HUD_HEAT_LABEL, Kind::SPRITE, "hud_heat_label", [] { return art_hud_label("HEAT"); });
+    add(t, BMP_HUD_HEAT_PATTERN, Kind::SPRITE, "hud_heat_pattern", [] { return art_hud_pattern(false); });
+    add(t, BMP_HUD_HEAT_PATTERN_MAX, Kind::SPRITE, "hud_heat_pattern_max", [] { return art_hud_pattern(true); });
+    add(t, BMP_HUD_HP_PIP, Kind::SPRITE, "hud_hp_pip", [] { return art_hud_pip(); });
+    add(t, SPR_FAST_BALL, Kind::SPRITE, "fast_ball", [] { return art_ball(true); });
+    add(t, SPR_FAST_BALL_BURST, Kind::SPRITE, "fast_ball_burst", [] { return art_ball_burst(true); });
+    add(t, BMP_INTRO, Kind::PICTURE, "intro", [] { return art_intro(); });
+    add(t, TXT_KEYBOARD_HELP, Kind::TEXT, "keyboard_help");
+    add(t, BMP_SIGN_LEVEL_DONE, Kind::SPRITE, "sign_level_done", [] { return art_sign("LEVEL CLEAR!", 400, 120); });
+    for (int lv = 1; lv <= 8; ++lv)
+        add(t, BMP_BRIEF_1 + lv - 1, Kind::PICTURE, "brief_" + std::to_string(lv), [lv] { return art_briefing(lv); });
+    add(t, BMP_HUD_HP_ICON, Kind::SPRITE, "hud_hp_icon", [] { return art_hud_icon_heart(); });
+    add(t, BMP_HUD_HP_LABEL, Kind::SPRITE, "hud_hp_label", [] { return art_hud_label("HP"); });
+    for (int i = 0; i < WALKER_RISE_FRAMES; ++i)
+        add(t, SPR_GUY_1 + i, Kind::SPRITE, "guy_rise_" + std::to_string(i + 1),
+            [i] { return art_walker_rise(false, i); });
+    add(t, SPR_GUY_WALK_1, Kind::SPRITE, "guy_walk_1", [] { return art_walker_walk(false, 0); });
+    add(t, SPR_GUY_WALK_2, Kind::SPRITE, "guy_walk_2", [] { return art_walker_walk(false, 1); });
+    add(t, BMP_HUD_LIVES_ICON, Kind::SPRITE, "hud_lives_icon", [] { return art_hud_icon_lives(); });
+    add(t, FNT_MAIN, Kind::FONT, "font");
+    add(t, SND_RISE, Kind::SAMPLE, "rise");
+    add(t, BMP_MENU_BACK, Kind::RGBA, "menu_back", [] { return art_menu_item("BACK"); });
+    add(t, BMP_MENU_REMAP, Kind::RGBA, "menu_remap", [] { return art_menu_item("REMAP"); });
+    add(t, BMP_MENU_CONTROLS, Kind::RGBA, "menu_controls", [] { return art_menu_item("CONTROLS"); });
+    add(t, BMP_MENU_JOYSTICK, Kind::RGBA, "menu_joystick", [] { return art_menu_item("JOYSTICK"); });
+    add(t, BMP_MENU_KEYBOARD, Kind::RGBA, "menu_keyboard", [] { return art_menu_item("KEYBOARD"); });
+    add(t, UNUSED_92, Kind::UNUSED, "unused");
+    add(t, BMP_MENU_QUIT, Kind::RGBA, "menu_quit", [] { return art_menu_item("QUIT"); });
+    add(t, BMP_MENU_START, Kind::RGBA, "menu_start", [] { return art_menu_item("START"); });
+    add(t, BMP_LOGO, Kind::RGBA, "logo", [] { return art_logo(); });
+    add(t, BMP_PAUSE_MARKER, Kind::RGBA, "pause_marker", [] { return art_pause_marker(); });
+    add(t, BMP_ARROW_LEFT, Kind::RGBA, "arrow_left", [] { return art_arrow(false); });
+    add(t, UNUSED_98, Kind::UNUSED, "unused");
+    add(t, BMP_ARROW_RIGHT, Kind::RGBA, "arrow_right", [] { return art_arrow(true); });
+    add(t, UNUSED_100, Kind::UNUSED, "unused");
+    add(t, SPR_ONE_UP, Kind::SPRITE, "one_up", [] { return art_one_up(); });
+    add(t, BMP_PAUSE_PANEL, Kind::RGBA, "pause_panel", [] { return art_pause_panel(); });
+    add(t, SPR_SPINNER, Kind::SPRITE, "spinner", [] { return art_spinner(); });
+    add(t, SND_SPIT, Kind::SAMPLE, "spit");
+    add(t, SPR_BALL, Kind::SPRITE, "ball", [] { return art_ball(false); });
+    add(t, SPR_BALL_BURST, Kind::SPRITE, "ball_burst", [] { return art_ball_burst(false); });
+    add(t, SND_TURD_DIES, Kind::SAMPLE, "turd_dies");
+    add(t, SND_PLAYER_SHOT, Kind::SAMPLE, "player_shot");
+    for (int i = 0; i < SPIKE_FRAMES; ++i)
+        add(t, SPR_SPIKE_1 + i, Kind::SPRITE, "spike_" + std::to_string(i + 1), [i] { return art_spike(i); });
+    add(t, BMP_TITLE_BACKGROUND, Kind::PICTURE, "title_background", [] { return art_title_background(); });
+    add(t, SPR_SPITTER, Kind::SPRITE, "spitter", [] { return art_spitter(0); });
+    add(t, SPR_SPITTER_OPEN, Kind::SPRITE, "spitter_open", [] { return art_spitter(1); });
+    add(t, SPR_SPITTER_DEAD, Kind::SPRITE, "spitter_dead", [] { return art_spitter(2); });
+    add(t, SPR_SPIT, Kind::SPRITE, "spit", [] { return art_spit(); });
+    add(t, SPR_CHASE_CAR, Kind::SPRITE, "chase_car", [] { return art_car(true); });
+    return t;
+}
+
+std::vector<ArchiveObject> ending_archive_table()
+{
+    std::vector<ArchiveObject> t;
+    add(t, BMP_ENDING_0, Kind::PICTURE, "ending_0", [] { return art_ending(0); });
+    add(t, BMP_ENDING_1, Kind::PICTURE, "ending_1", [] { return art_ending(1); });
+    return t;
+}
+
+bool build_archive(const std::vector<ArchiveObject>& table, const std::string& work_dir,
+                   const std::string& out_path, const std::string& dat_path)
+{
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].index != static_cast<int>(i)) {
+            std::fprintf(stderr, "gendata: table entry %zu holds index %d\n", i, table[i].index);
+            return false;
+        }
+    std::remove(out_path.c_str());
+    // Consecutive objects of one archiver type go in one call; -n0 on every
+    // call keeps the order of addition.
+    size_t i = 0;
+    while (i < table.size()) {
+        std::vector<std::string> args = {dat_path, out_path, "-n0", "-t", dat_type(table[i].kind), "-a"};
+        const char* type = dat_type(table[i].kind);
+        size_t j = i;
+        for (; j < table.size() && std::string(dat_type(table[j].kind)) == type; ++j) {
+            const std::string path = work_dir + "/" + file_name(table[j]);
+            if (!write_object(table[j], path)) {
+                std::fprintf(stderr, "gendata: cannot write %s\n", path.c_str());
+                return false;
+            }
+            args.push_back(path);
+        }
+        const int rc = run_dat(args);
+        if (rc != 0) {
+            std::fprintf(stderr, "gendata: dat failed (exit %d) adding objects %zu to %zu\n", rc, i, j - 1);
+            return false;
+        }
+        i = j;
+    }
+    // The archiver's own bookkeeping object would load as an extra entry.
+    const int rc = run_dat({dat_path, out_path, "-n0", "-s1"});
+    if (rc != 0) {
+        std::fprintf(stderr, "gendata: dat -s1 failed (exit %d) on %s\n", rc, out_path.c_str());
+        return false;
+    }
+    if (!zero_palette_padding(out_path)) {
+        std::fprintf(stderr, "gendata: cannot tidy the palette of %s\n", out_path.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string ending_times_text()
+{
+    std::ostringstream s;
+    bool up = true;
+    for (int tick = ENDING_FIRST_TICK; tick <= ENDING_LAST_TICK; tick += ENDING_SWAP_TICKS) {
+        s << (up ? 'U' : 'D') << ' ' << tick << '\n';
+        up = !up;
+    }
+    return s.str();
+}
+
+std::string keyboard_help_bytes()
+{
+    // The game starts reading at the second byte and never shows the last
+    // character before the zero, hence the leading and trailing line feeds.
+    return std::string("\n") +
+           "KEYBOARD CONTROLS\n"
+           "\n"
+           "Up arrow ........ accelerate\n"
+           "Down arrow ...... reverse\n"
+           "Left / Right .... turn (only while moving)\n"
+           "Left Ctrl ....... fire (each shot heats the gun; let it cool)\n"
+           "Space ........... brake\n"
+           "Tab ............. change the look of the status panel\n"
+           "H ............... hide or show the status panel\n"
+           "F ............... show or hide frames per second\n"
+           "PgUp / PgDn ..... music volume up / down\n"
+           "ESC ............. pause menu (continue or quit)\n"
+           "\n"
+           "On the title screen: Left / Right choose, Enter selects.\n" +
+           std::string(1, '\0');
+}

@@ -1,0 +1,279 @@
+// Arena backgrounds: seven floors, each framed by walls whose inner edges are
+// exactly the arena's edges, so what stops the craft is what the player sees.
+#include "art.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+const float PI = 3.14159265f;
+const int LIP_PX = 5;            // bevelled inner edge of the walls
+const int CAST_SHADOW_PX = 10;   // shadow the top and left walls throw on the floor
+const float HUD_BAND_DIM = 0.6f; // the top band under the HUD is kept darker
+
+RGBA c(uint32_t hex, float a = 1) { return rgb(hex, a); }
+
+bool in_arena(int x, int y)
+{
+    return x >= size::ARENA_X1 && x <= size::ARENA_X2 && y >= size::ARENA_Y1 && y <= size::ARENA_Y2;
+}
+
+// ---- floors: one function per floor, colour of the floor at a pixel ----
+
+RGBA floor_farm(int x, int y)
+{
+    // Ploughed mud: furrows across the field, wetter patches and straw.
+    const float n = fbm(x / 60.0f, y / 60.0f, 4, 11);
+    const float furrow = 0.5f + 0.5f * std::sin((y + 6 * std::sin(x / 90.0f)) * 2 * PI / 14);
+    RGBA col = mix(c(0x3a2818), c(0x6a4a2c), 0.35f + 0.45f * furrow * (0.6f + 0.5f * n));
+    const float grain = hash01(x, y, 12) - 0.5f;
+    col = scale_rgb(col, 1 + grain * 0.18f);
+    const float wet = fbm(x / 90.0f + 3, y / 70.0f, 3, 13);
+    if (wet > 0.62f) {
+        const float k = smoothstep(0.62f, 0.7f, wet);
+        const RGBA puddle = mix(c(0x20262a), c(0x5a6a70), clamp01(0.5f + 0.6f * std::sin((x - y) / 30.0f)) * 0.4f);
+        col = mix(col, puddle, k * 0.85f);
+    }
+    const float straw = hash01(x / 3, y / 2, 14);
+    if (straw > 0.985f && wet < 0.6f) col = mix(col, c(0xc8a858), 0.6f);
+    return col;
+}
+
+RGBA floor_park(int x, int y)
+{
+    // Mown lawn in broad stripes, with a gravel path winding through it.
+    const float n = fbm(x / 40.0f, y / 40.0f, 4, 21);
+    const bool stripe = static_cast<int>((x + 20) / 56) % 2 == 0;
+    RGBA col = mix(c(0x24502a), c(0x3a7a34), 0.35f + 0.5f * n);
+    col = scale_rgb(col, stripe ? 1.08f : 0.92f);
+    col = scale_rgb(col, 1 + (hash01(x, y, 22) - 0.5f) * 0.22f);
+    const float path_y = 300 + 70 * std::sin(x / 110.0f) + 20 * std::sin(x / 37.0f);
+    const float path_x = 420 + 50 * std::sin(y / 80.0f);
+    const float d = std::min(std::fabs(y - path_y), std::fabs(x - path_x));
+    if (d < 17) {
+        const float edge = smoothstep(13, 17, d);
+        RGBA gravel = mix(c(0x8a7a5a), c(0xb0a078), hash01(x / 2, y / 2, 23));
+        gravel = scale_rgb(gravel, 0.85f + 0.15f * fbm(x / 8.0f, y / 8.0f, 2, 24));
+        col = mix(gravel, scale_rgb(col, 0.7f), edge);
+    }
+    // A few flower dots in the grass.
+    if (d > 24 && hash01(x / 3, y / 3, 25) > 0.996f) col = hash01(x / 3, y / 3, 26) > 0.5f ? c(0xf0e060) : c(0xf0f0f0);
+    return col;
+}
+
+RGBA floor_steel(int x, int y)
+{
+    // Diamond-plate deck panels with seams, rivets and a wet sheen.
+    const int pw = 96, ph = 64;
+    const int lx = (x - size::ARENA_X1 + pw * 10) % pw, ly = (y - size::ARENA_Y1 + ph * 10) % ph;
+    const float tread = (std::fabs(std::sin((x + y) * 0.55f)) > 0.93f) || (std::fabs(std::sin((x - y) * 0.55f)) > 0.93f)
+                            ? 1.0f : 0.0f;
+    const float sheen = 0.5f + 0.5f * std::sin((x * 0.6f - y) / 70.0f);
+    RGBA col = mix(c(0x3a4250), c(0x5e6878), 0.35f * sheen + 0.25f * fbm(x / 50.0f, y / 50.0f, 3, 31));
+    col = scale_rgb(col, 1 + 0.14f * tread - 0.05f);
+    if (lx == 0 || ly == 0) col = c(0x1c2028);
+    else if (lx == 1 || ly == 1) col = scale_rgb(col, 1.25f);
+    const bool rivet = (lx == 5 || lx == pw - 5) && (ly == 5 || ly == ph - 5);
+    if (rivet) col = c(0x9aa4b4);
+    col = scale_rgb(col, 1 + (hash01(x, y, 32) - 0.5f) * 0.08f);
+    // Streaks of reflected light make the deck look slippery.
+    const float streak = std::sin((x + y * 0.3f) / 23.0f) * std::sin(y / 51.0f);
+    if (streak > 0.8f) col = mix(col, c(0xa8c0d8), (streak - 0.8f) * 0.9f);
+    return col;
+}
+
+RGBA floor_tech(int x, int y)
+{
+    // Dark alien panels on a hex-ish grid with glowing circuit traces.
+    const int cell = 48;
+    const int gx = (x - size::ARENA_X1 + cell * 20) / cell, gy = (y - size::ARENA_Y1 + cell * 20) / cell;
+    const int lx = (x - size::ARENA_X1 + cell * 20) % cell, ly = (y - size::ARENA_Y1 + cell * 20) % cell;
+    const float tone = hash01(gx, gy, 41);
+    RGBA col = mix(c(0x141a2a), c(0x24304a), 0.4f + 0.4f * tone);
+    const int bev = std::min(std::min(lx, ly), std::min(cell - 1 - lx, cell - 1 - ly));
+    if (bev == 0) col = c(0x080a12);
+    else if (bev < 3) col = scale_rgb(col, lx < 3 || ly < 3 ? 1.35f : 0.7f);
+    // Traces run along the panel's middle lines on some panels.
+    const bool trace_h = hash01(gx, gy, 42) > 0.5f && std::abs(ly - cell / 2) <= 1 && lx > 6 && lx < cell - 6;
+    const bool trace_v = hash01(gx, gy, 43) > 0.6f && std::abs(lx - cell / 2) <= 1 && ly > 6 && ly < cell - 6;
+    if (trace_h || trace_v) col = mix(col, c(0x30e0c0), 0.55f);
+    if (hash01(gx, gy, 44) > 0.8f && (lx - cell / 2) * (lx - cell / 2) + (ly - cell / 2) * (ly - cell / 2) < 10)
+        col = c(0x80ffe0);
+    // Fine scratches and grime keep the panels from looking flat.
+    return scale_rgb(col, 0.92f + 0.16f * fbm(x / 5.0f, y / 5.0f, 2, 45));
+}
+
+RGBA floor_ice(int x, int y)
+{
+    // Frozen lake: deep blue ice with white cracks and frosty patches.
+    float d1, d2;
+    voronoi(x / 70.0f, y / 70.0f, 51, d1, d2);
+    const float crack = 1 - smoothstep(0.0f, 0.05f, d2 - d1);
+    const float frost = fbm(x / 45.0f, y / 45.0f, 5, 52);
+    RGBA col = mix(c(0x2a5a88), c(0x5a92c0), frost);
+    col = mix(col, c(0xc8e4f8), smoothstep(0.6f, 0.85f, frost) * 0.6f);
+    col = mix(col, c(0xe0f0ff), crack * 0.7f);
+    const float glint = std::sin((x - y * 1.3f) / 19.0f);
+    if (glint > 0.96f) col = mix(col, c(0xffffff), 0.25f);
+    return col;
+}
+
+RGBA floor_city(int x, int y)
+{
+    // Asphalt with lanes: dashed white lines, a double yellow centre line and
+    // a zebra crossing.
+    RGBA col = mix(c(0x2a2a2e), c(0x3e3e44), fbm(x / 30.0f, y / 30.0f, 4, 61));
+    col = scale_rgb(col, 1 + (hash01(x, y, 62) - 0.5f) * 0.25f);
+    const int cy = (size::ARENA_Y1 + size::ARENA_Y2) / 2;
+    const bool yellow = std::abs(y - (cy - 4)) <= 1 || std::abs(y - (cy + 4)) <= 1;
+    const int lane = 96;
+    const bool dashed = (std::abs(y - (cy - lane)) <= 1 || std::abs(y - (cy + lane)) <= 1) && (x / 24) % 2 == 0;
+    const bool zebra = x > 470 && x < 520 && (y / 14) % 2 == 0 && std::abs(y - cy) > 8;
+    const float wear = fbm(x / 6.0f, y / 6.0f, 2, 63);
+    if (yellow) col = mix(col, c(0xd8b020), 0.85f * (0.6f + 0.4f * wear));
+    else if (dashed || zebra) col = mix(col, c(0xe8e8e0), 0.8f * (0.6f + 0.4f * wear));
+    // Oil stains.
+    if (fbm(x / 40.0f + 9, y / 40.0f, 3, 64) > 0.7f) col = scale_rgb(col, 0.75f);
+    const float mx = x - 180.0f, my = y - 130.0f;
+    const float man = std::sqrt(mx * mx + my * my);
+    if (man < 14) col = man > 12.5f ? c(0x1a1a1c) : mix(c(0x3a3a3e), c(0x4a4a50), (static_cast<int>(mx + 20) / 3) % 2);
+    return col;
+}
+
+RGBA floor_hell(int x, int y)
+{
+    // Cracked basalt with lava glowing in the seams.
+    float d1, d2;
+    voronoi(x / 64.0f, y / 64.0f, 71, d1, d2);
+    const float seam = d2 - d1;
+    const float rock = fbm(x / 25.0f, y / 25.0f, 4, 72);
+    RGBA col = mix(c(0x1a1010), c(0x3a2422), rock);
+    col = scale_rgb(col, 0.8f + 0.4f * smoothstep(0.0f, 0.5f, seam));
+    const float lava = 1 - smoothstep(0.02f, 0.09f, seam);
+    const float hot = 1 - smoothstep(0.0f, 0.03f, seam);
+    col = mix(col, c(0xd03008), lava * 0.85f);
+    col = mix(col, c(0xffc040), hot * 0.8f);
+    if (hash01(x, y, 73) > 0.9985f) col = c(0xff8020);
+    return col;
+}
+
+RGBA floor_px(int floor, int x, int y)
+{
+    switch (floor) {
+    case 0: return floor_farm(x, y);
+    case 1: return floor_park(x, y);
+    case 2: return floor_steel(x, y);
+    case 3: return floor_tech(x, y);
+    case 4: return floor_ice(x, y);
+    case 5: return floor_city(x, y);
+    default: return floor_hell(x, y);
+    }
+}
+
+// ---- walls: material of the frame around each floor ----
+
+// (x, y) in the wall; along is the coordinate running along the wall, across
+// the distance from the arena's inner edge.
+RGBA wall_px(int floor, int x, int y, int along, int across, bool horizontal)
+{
+    switch (floor) {
+    case 0: {  // wooden fence: planks and posts
+        const int post = along % 64;
+        const bool is_post = post < 8;
+        const float grain = fbm(horizontal ? x / 30.0f : x / 3.0f, horizontal ? y / 3.0f : y / 30.0f, 3, 81);
+        RGBA wood = mix(c(0x4a3018), c(0x7a5430), grain);
+        if (!is_post && across % 12 == 0) wood = c(0x2a1a0c);
+        if (is_post) wood = scale_rgb(mix(c(0x5a3a1c), c(0x805a34), grain), post < 2 ? 1.3f : post > 5 ? 0.75f : 1.0f);
+        return wood;
+    }
+    case 1: {  // hedge
+        const float leaves = fbm(x / 7.0f, y / 7.0f, 4, 82);
+        RGBA g = mix(c(0x123a16), c(0x3a7a2a), leaves);
+        if (hash01(x / 2, y / 2, 83) > 0.93f) g = mix(g, c(0x6aa848), 0.6f);
+        return g;
+    }
+    case 2: {  // steel bulkhead with a hazard stripe along the inner edge
+        if (across >= 6 && across < 16) return ((x + y) / 10) % 2 ? c(0xe0b020) : c(0x1a1a1a);
+        const int seg = along % 80;
+        RGBA s = mix(c(0x2a303a), c(0x404858), fbm(x / 40.0f, y / 40.0f, 2, 84));
+        if (seg == 0) s = c(0x101418);
+        if ((seg == 6 || seg == 74) && across % 10 == 5) s = c(0x8a94a4);
+        return s;
+    }
+    case 3: {  // alien bulkhead with a glowing conduit
+        RGBA s = mix(c(0x1a1228), c(0x2a1e40), fbm(x / 30.0f, y / 30.0f, 3, 85));
+        if (across >= 7 && across <= 9) s = mix(c(0x40ffe0), c(0x10a090), std::fabs(std::sin(along / 9.0f)));
+        if (across > 9 && along % 40 < 3) s = c(0x100a18);
+        return s;
+    }
+    case 4: {  // ice blocks
+        const int bw = 32, bh = 16;
+        const int row = across / bh;
+        const int col = (along + (row % 2) * bw / 2) % bw;
+        RGBA s = mix(c(0x6a8aa8), c(0xa8c8e0), fbm(x / 20.0f, y / 20.0f, 3, 86));
+        if (col == 0 || across % bh == 0) s = c(0x3a5a78);
+        return s;
+    }
+    case 5: {  // kerb and pavement, then rooftops
+        if (across < 6) return mix(c(0x8a8a86), c(0xb0b0aa), hash01(x, y, 87) * 0.4f);
+        if (across < 22) {
+            RGBA p = mix(c(0x5a5a5a), c(0x6e6e6a), fbm(x / 10.0f, y / 10.0f, 2, 88));
+            if ((along % 30) == 0 || across == 21) p = c(0x3a3a3a);
+            return p;
+        }
+        return mix(c(0x3a2420), c(0x5a3630), fbm(x / 12.0f, y / 5.0f, 2, 89));
+    }
+    default: {  // volcanic rock
+        float d1, d2;
+        voronoi(x / 18.0f, y / 18.0f, 90, d1, d2);
+        RGBA s = mix(c(0x120a0a), c(0x3a2020), fbm(x / 12.0f, y / 12.0f, 3, 91));
+        if (d2 - d1 < 0.06f) s = mix(s, c(0xa02008), 0.7f);
+        return s;
+    }
+    }
+}
+
+void paint_walls(Image& img, int floor)
+{
+    for (int y = 0; y < img.h; ++y)
+        for (int x = 0; x < img.w; ++x) {
+            if (in_arena(x, y)) continue;
+            // Which wall owns the pixel: the nearest inner edge.
+            const int dl = size::ARENA_X1 - x, dr = x - size::ARENA_X2, dt = size::ARENA_Y1 - y, db = y - size::ARENA_Y2;
+            const int across = std::max(std::max(dl, dr), std::max(dt, db)) - 1;
+            const bool horizontal = std::max(dt, db) >= std::max(dl, dr);
+            const int along = horizontal ? x : y;
+            RGBA col = wall_px(floor, x, y, along, across, horizontal);
+            // The inner lip: lit where it faces the top-left light, shaded where it faces away.
+            if (across < LIP_PX) {
+                const float k = 1 - static_cast<float>(across) / LIP_PX;
+                const bool lit = (horizontal && db > 0) || (!horizontal && dr > 0);
+                col = scale_rgb(col, lit ? 1 + 0.45f * k : 1 - 0.45f * k);
+            }
+            if (y < size::ARENA_Y1) col = scale_rgb(col, HUD_BAND_DIM + (1 - HUD_BAND_DIM) * y / size::ARENA_Y1);
+            img.at(x, y) = col;
+        }
+    // Shadow thrown by the top and left walls onto the floor.
+    for (int y = size::ARENA_Y1; y <= size::ARENA_Y2; ++y)
+        for (int x = size::ARENA_X1; x <= size::ARENA_X2; ++x) {
+            const int d = std::min(x - size::ARENA_X1, y - size::ARENA_Y1);
+            if (d >= CAST_SHADOW_PX) continue;
+            const float k = 1 - static_cast<float>(d) / CAST_SHADOW_PX;
+            img.at(x, y) = scale_rgb(img.at(x, y), 1 - 0.45f * k * k);
+        }
+}
+}  // namespace
+
+void paint_floor(Image& img, int floor)
+{
+    for (int y = 0; y < img.h; ++y)
+        for (int x = 0; x < img.w; ++x) img.at(x, y) = floor_px(floor, x, y);
+}
+
+Image art_background(int floor)
+{
+    Image img(size::SCREEN_W, size::SCREEN_H);
+    paint_floor(img, floor);
+    paint_walls(img, floor);
+    return img;
+}
