@@ -1,6 +1,7 @@
 // Portable row kernels: plain integer arithmetic on two 15/16-bit pixels per 32-bit word, and on
 // red with blue and green apart for 32-bit pixels. Used where no vector set runs.
 #include "fblend_kernels.h"
+#include "fblend_pixel.h"
 #include <string.h>
 
 namespace {
@@ -12,21 +13,10 @@ const uint32_t SPLIT_B_16 = 0x07E0F81F;
 const uint32_t SPLIT_A_15 = 0x7C1F03E0;
 const uint32_t SPLIT_B_15 = 0x03E07C1F;
 
-// One pixel duplicated into both halves of a word for the saturating add: red and blue stay in
-// the low half, green (its top 5 bits at 16 bits) moves to the high half; each field's carry
-// lands on the bit just above it.
-const uint32_t ADD_FIELDS_16 = 0x07C0F81F;
-const uint32_t ADD_CARRIES_16 = 0x08010020;
-const uint32_t ADD_FIELDS_15 = 0x03E07C1F;
-const uint32_t ADD_CARRIES_15 = 0x04008020;
-
-const uint32_t RB_32 = 0xFF00FF;
-const uint32_t G_32 = 0x00FF00;
-const uint32_t LOW7_32 = 0x7F7F7F;
-const uint32_t TOP1_32 = 0x808080;
-
-const int HALF_BITS = 16;
-const uint32_t LOW_HALF = 0xFFFF;
+const int HALF_BITS = FBLEND_HALF_BITS;
+const uint32_t LOW_HALF = FBLEND_LOW_HALF;
+const uint32_t RB_32 = FBLEND_RB_32;
+const uint32_t G_32 = FBLEND_G_32;
 
 inline uint32_t load_pair(const uint16_t *p)
 {
@@ -38,12 +28,6 @@ inline uint32_t load_pair(const uint16_t *p)
 inline void store_pair(uint16_t *p, uint32_t v)
 {
     memcpy(p, &v, sizeof v);
-}
-
-inline uint32_t duplicate(uint32_t pixel)
-{
-    pixel &= LOW_HALF;
-    return pixel | (pixel << HALF_BITS);
 }
 
 // Per field of a word split by `a` and `b`: x*f/32, rounded down (f <= 32).
@@ -66,7 +50,7 @@ inline uint32_t mix_pair(uint32_t x, uint32_t y, uint32_t f)
 template <uint32_t A, uint32_t B>
 void rect_trans_1516(uint16_t *d, int n, uint32_t color, int f)
 {
-    const uint32_t k = scale_pair<A, B>(duplicate(color), f);
+    const uint32_t k = scale_pair<A, B>(fblend_duplicate(color), f);
     const uint32_t g = FBLEND_FULL_5 - f;
     int i = 0;
     for (; i + 2 <= n; i += 2)
@@ -99,26 +83,17 @@ void trans_1516(uint16_t *d, const uint16_t *s, int n, int f)
 template <uint32_t FIELDS, uint32_t CARRIES>
 void rect_add_1516(uint16_t *d, int n, uint32_t color, int f)
 {
-    const uint32_t k = (((duplicate(color) & FIELDS) * f) >> FBLEND_SHIFT_5) & FIELDS;
-    for (int i = 0; i < n; i++) {
-        const uint32_t sum = (duplicate(d[i]) & FIELDS) + k;
-        const uint32_t carries = sum & CARRIES;
-        const uint32_t sat = (sum | (carries - (carries >> FBLEND_SHIFT_5))) & FIELDS;
-        d[i] = static_cast<uint16_t>((sat & LOW_HALF) | (sat >> HALF_BITS));
-    }
-}
-
-inline uint32_t scale_32(uint32_t x, uint32_t f)
-{
-    return ((((x & RB_32) * f) >> FBLEND_SHIFT_8) & RB_32) | ((((x & G_32) * f) >> FBLEND_SHIFT_8) & G_32);
+    const uint32_t amount = fblend_add_amount_1516<FIELDS>(color, f);
+    for (int i = 0; i < n; i++)
+        d[i] = fblend_add_1516<FIELDS, CARRIES>(d[i], amount);
 }
 
 void rect_trans_32(uint32_t *d, int n, uint32_t color, int f)
 {
-    const uint32_t k = scale_32(color, f);
+    const uint32_t k = fblend_scale_32(color, f);
     const uint32_t g = FBLEND_FULL_8 - f;
     for (int i = 0; i < n; i++)
-        d[i] = scale_32(d[i], g) + k;
+        d[i] = fblend_scale_32(d[i], g) + k;
 }
 
 void trans_32(uint32_t *d, const uint32_t *s, int n, int f)
@@ -135,18 +110,11 @@ void trans_32(uint32_t *d, const uint32_t *s, int n, int f)
     }
 }
 
-// Bytewise saturating add of the three colour bytes: the low 7 bits of each byte add without
-// reaching the next byte, the top bits are added apart, and a byte that overflowed becomes 0xFF.
 void rect_add_32(uint32_t *d, int n, uint32_t color, int f)
 {
-    const uint32_t k = scale_32(color, f);
-    for (int i = 0; i < n; i++) {
-        const uint32_t x = d[i] & FBLEND_RGB_32;
-        const uint32_t low = (x & LOW7_32) + (k & LOW7_32);
-        const uint32_t tops = (x ^ k) & TOP1_32;
-        const uint32_t over = ((x & k) | (tops & low)) & TOP1_32;
-        d[i] = ((low ^ tops) | ((over << 1) - (over >> 7))) & FBLEND_RGB_32;
-    }
+    const uint32_t amount = fblend_scale_32(color, f);
+    for (int i = 0; i < n; i++)
+        d[i] = fblend_add_32(d[i], amount);
 }
 
 void fill_16(uint16_t *d, int n, uint32_t color)
@@ -186,8 +154,8 @@ const fblend_kernels FBLEND_PORTABLE_KERNELS = {
     trans_1516<SPLIT_A_15, SPLIT_B_15, FBLEND_MASK_COLOR_15>,
     trans_1516<SPLIT_A_16, SPLIT_B_16, FBLEND_MASK_COLOR_16>,
     trans_32,
-    rect_add_1516<ADD_FIELDS_15, ADD_CARRIES_15>,
-    rect_add_1516<ADD_FIELDS_16, ADD_CARRIES_16>,
+    rect_add_1516<FBLEND_ADD_FIELDS_15, FBLEND_ADD_CARRIES_15>,
+    rect_add_1516<FBLEND_ADD_FIELDS_16, FBLEND_ADD_CARRIES_16>,
     rect_add_32,
     fill_16,
     fill_32,

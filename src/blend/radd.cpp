@@ -1,31 +1,98 @@
 // Additive, saturating rectangle fills: sparks, glows and flashes.
 #include "fblend.h"
 #include "fblend_kernels.h"
+#include "fblend_pixel.h"
 #include "fblend_workers.h"
 #include <stdint.h>
 
-void fblend_rect_add_15(BITMAP *dst, int x, int y, int w, int h, int color, int f)
+namespace {
+
+// Rows shorter than this (sparks, thin lines) are added here pixel by pixel, without a kernel call:
+// there the cost of the calls outweighs the work.
+const int SHORT_ROW = 16;
+
+template <uint32_t FIELDS, uint32_t CARRIES>
+void add_rows_1516(BITMAP *dst, int x, int y, int w, int h, int color, int f,
+                   void (*fblend_kernels::*kernel)(uint16_t *, int, uint32_t, int))
 {
+    if (w < SHORT_ROW) {
+        const uint32_t amount = fblend_add_amount_1516<FIELDS>(static_cast<uint32_t>(color), f);
+        fblend_rows<uint16_t>(dst, x, y, h, true, [&](uint16_t *row, int) {
+            for (int i = 0; i < w; i++)
+                row[i] = fblend_add_1516<FIELDS, CARRIES>(row[i], amount);
+        });
+        return;
+    }
     const fblend_kernels *k = fblend_active_kernels();
     fblend_rows<uint16_t>(dst, x, y, h, true,
-                          [&](uint16_t *row, int) { k->rect_add_15(row, w, static_cast<uint32_t>(color), f); });
+                          [&](uint16_t *row, int) { (k->*kernel)(row, w, static_cast<uint32_t>(color), f); });
+}
+
+} // namespace
+
+void fblend_rect_add_15(BITMAP *dst, int x, int y, int w, int h, int color, int f)
+{
+    add_rows_1516<FBLEND_ADD_FIELDS_15, FBLEND_ADD_CARRIES_15>(dst, x, y, w, h, color, f, &fblend_kernels::rect_add_15);
 }
 
 void fblend_rect_add_16(BITMAP *dst, int x, int y, int w, int h, int color, int f)
 {
-    const fblend_kernels *k = fblend_active_kernels();
-    fblend_rows<uint16_t>(dst, x, y, h, true,
-                          [&](uint16_t *row, int) { k->rect_add_16(row, w, static_cast<uint32_t>(color), f); });
+    add_rows_1516<FBLEND_ADD_FIELDS_16, FBLEND_ADD_CARRIES_16>(dst, x, y, w, h, color, f, &fblend_kernels::rect_add_16);
 }
 
 void fblend_rect_add_32(BITMAP *dst, int x, int y, int w, int h, int color, int f)
 {
+    if (w < SHORT_ROW) {
+        const uint32_t amount = fblend_scale_32(static_cast<uint32_t>(color), static_cast<uint32_t>(f));
+        fblend_rows<uint32_t>(dst, x, y, h, true, [&](uint32_t *row, int) {
+            for (int i = 0; i < w; i++)
+                row[i] = fblend_add_32(row[i], amount);
+        });
+        return;
+    }
     const fblend_kernels *k = fblend_active_kernels();
     fblend_rows<uint32_t>(dst, x, y, h, true,
                           [&](uint32_t *row, int) { k->rect_add_32(row, w, static_cast<uint32_t>(color), f); });
 }
 
-void fblend_rect_add(BITMAP *dst, int x, int y, int w, int h, int color, int fact)
+namespace {
+
+template <uint32_t FIELDS, uint32_t CARRIES>
+inline void add_spark_1516(BITMAP *dst, int x, int y, int color, int f)
+{
+    uint16_t *p = reinterpret_cast<uint16_t *>(dst->line[y]) + x;
+    *p = fblend_add_1516<FIELDS, CARRIES>(*p, fblend_add_amount_1516<FIELDS>(static_cast<uint32_t>(color), f));
+}
+
+// A single pixel, the sparks of which there are hundreds a frame, on a bitmap whose lock and bank
+// calls do nothing (a memory bitmap): the same arithmetic as every other size, reached without a
+// call. Returns false, having done nothing, when the general path must take the call.
+inline bool add_spark(BITMAP *dst, int x, int y, int color, int fact)
+{
+    if (static_cast<unsigned>(x) >= static_cast<unsigned>(dst->w) ||
+        static_cast<unsigned>(y) >= static_cast<unsigned>(dst->h) || dst->vtable->acquire ||
+        dst->vtable->release || !fblend_plain_rows(dst))
+        return false;
+    const int depth = bitmap_color_depth(dst);
+    if (depth == 32) {
+        if (fact >= 1) {
+            const uint32_t f = static_cast<uint32_t>(std::min(fact, FBLEND_FACT_MAX) + 1);
+            uint32_t *p = reinterpret_cast<uint32_t *>(dst->line[y]) + x;
+            *p = fblend_add_32(*p, fblend_scale_32(static_cast<uint32_t>(color), f));
+        }
+        return true;
+    }
+    const int f = fblend_fact_5(fact);
+    if (f >= 1 && depth == 16)
+        add_spark_1516<FBLEND_ADD_FIELDS_16, FBLEND_ADD_CARRIES_16>(dst, x, y, color, f);
+    else if (f >= 1 && depth == 15)
+        add_spark_1516<FBLEND_ADD_FIELDS_15, FBLEND_ADD_CARRIES_15>(dst, x, y, color, f);
+    return true;
+}
+
+// Every other call: clipping, the depth's strength, the worker. Kept out of line so that the
+// spark path above needs no stack frame.
+__attribute__((noinline)) void add_area(BITMAP *dst, int x, int y, int w, int h, int color, int fact)
 {
     int sx = 0, sy = 0;
     if (!fblend_clip(dst->w, dst->h, x, y, w, h, sx, sy))
@@ -50,4 +117,13 @@ void fblend_rect_add(BITMAP *dst, int x, int y, int w, int h, int color, int fac
     default:
         return;
     }
+}
+
+} // namespace
+
+void fblend_rect_add(BITMAP *dst, int x, int y, int w, int h, int color, int fact)
+{
+    if (w == 1 && h == 1 && add_spark(dst, x, y, color, fact))
+        return;
+    add_area(dst, x, y, w, h, color, fact);
 }
