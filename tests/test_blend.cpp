@@ -273,6 +273,25 @@ TEST_P(BlendKernels, Every16BitPixelMatchesModel)
     }
 }
 
+// Single pixels (sparks) take their own path: every strength, at the edges and just outside.
+TEST_P(BlendKernels, SparksMatchModel)
+{
+    std::mt19937 rng(17);
+    for (int depth : DEPTHS) {
+        BMP dst(depth, 23, 11), src(depth, 1, 1);
+        const int xs[] = {0, 22, 11, -1, 23, 5}, ys[] = {0, 10, 4, 3, 6, -1};
+        for (int fact = -1; fact <= 256; fact++)
+            for (int i = 0; i < 6; i++) {
+                randomize(dst.b, rng, false);
+                const CALL c = {RECT_ADD, xs[i], ys[i], 1, 1, random_pixel(rng, depth), fact};
+                ASSERT_TRUE(matches_model(c, dst.b, src.b));
+            }
+        randomize(dst.b, rng, false);
+        ASSERT_TRUE(matches_model({RECT_ADD, 11, 23, 1, 1, 0xFFFFFF, 200}, dst.b, src.b));
+        ASSERT_TRUE(matches_model({RECT_ADD, 40, 4, 1, 1, 0xFFFFFF, 200}, dst.b, src.b));
+    }
+}
+
 std::string impl_name(const ::testing::TestParamInfo<fblend_impl> &info)
 {
     const char *names[] = {"portable", "sse2", "avx2"};
@@ -397,6 +416,30 @@ TEST_F(Blend, ClippingKeepsToTheBitmap)
     }
 }
 
+// A sub-bitmap is clipped to its own size and drawn through its own rows.
+TEST_F(Blend, SubBitmapsKeepToTheirArea)
+{
+    std::mt19937 rng(8);
+    for (int depth : DEPTHS) {
+        BMP parent(depth, 40, 30), src(depth, 12, 9);
+        BITMAP *sub = create_sub_bitmap(parent.b, 7, 5, 20, 15);
+        randomize(src.b, rng, true);
+        for (OP op : {RECT_TRANS, TRANS, RECT_ADD})
+            for (int fact : {100, 255}) {
+                randomize(parent.b, rng, false);
+                const std::vector<uint32_t> before = pixels_of(parent.b);
+                const CALL c = {op, 14, -3, 30, 30, random_pixel(rng, depth), fact};
+                ASSERT_TRUE(matches_model(c, sub, src.b));
+                for (int y = 0; y < 30; y++)
+                    for (int x = 0; x < 40; x++)
+                        if (x < 7 || x >= 27 || y < 5 || y >= 20) {
+                            ASSERT_EQ(get(parent.b, x, y), before[static_cast<size_t>(y) * 40 + x]) << x << "," << y;
+                        }
+            }
+        destroy_bitmap(sub);
+    }
+}
+
 // The corners named for the game's overlays: exactly the in-bitmap part changes.
 TEST_F(Blend, CornerRectanglesCoverTheirVisiblePart)
 {
@@ -504,6 +547,31 @@ TEST_F(Blend, LockingFollowsWhatIsDrawn)
         fblend_trans(src.b, dst.bmp.b, 1, 2, 255);
         EXPECT_EQ(acquires, 4) << depth;
         EXPECT_EQ(bank_calls, 5 + 5 + 5 + 8 + 8) << depth;
+
+        // A single pixel on a bitmap that needs locking is locked too.
+        fblend_rect_add(dst.bmp.b, 3, 3, 1, 1, 0xFFFF, 100);
+        EXPECT_EQ(acquires, 5) << depth;
+        EXPECT_EQ(releases, 5) << depth;
+        EXPECT_EQ(bank_calls, 5 + 5 + 5 + 8 + 8 + 1) << depth;
+    }
+}
+
+// Rows reached through the bank calls get the same pixels as rows read from the line table.
+TEST_F(Blend, BankedRowsMatchModel)
+{
+    std::mt19937 rng(21);
+    for (int depth : DEPTHS) {
+        WATCHED dst(depth, 50, 20);
+        BMP src(depth, 30, 7);
+        randomize(src.b, rng, true);
+        for (OP op : {RECT_TRANS, TRANS, RECT_ADD})
+            for (int fact : {60, 255})
+                for (int w : {1, 33}) {
+                    randomize(dst.bmp.b, rng, false);
+                    const CALL c = {op, 3, 4, w, w == 1 ? 1 : 9, random_pixel(rng, depth), fact};
+                    ASSERT_TRUE(matches_model(c, dst.bmp.b, src.b));
+                }
+        EXPECT_GT(bank_calls, 0);
     }
 }
 
