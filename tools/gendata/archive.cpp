@@ -62,7 +62,7 @@ const char* extension(Kind k)
     case Kind::PALETTE:
     case Kind::FONT: return ".pcx";
     case Kind::TEXT:
-    case Kind::UNUSED: return ".txt";
+    case Kind::UNUSED: return ".bin";
     }
     return ".bin";
 }
@@ -98,24 +98,52 @@ bool write_object(const ArchiveObject& o, const std::string& path)
     return false;
 }
 
-// Runs the archiver and returns its exit code (-1 if it could not run).
-int run_dat(const std::vector<std::string>& args)
+// Runs the archiver and returns its exit code (-1 if it could not run); its
+// standard output goes to `listing` when given, else nowhere.
+int run_dat(const std::vector<std::string>& args, std::string* listing = nullptr)
 {
+    int fds[2] = {-1, -1};
+    if (listing && pipe(fds) != 0) return -1;
     const pid_t pid = fork();
     if (pid < 0) return -1;
     if (pid == 0) {
-        // The archiver lists every file it adds; only its errors matter here.
-        const int devnull = open("/dev/null", O_WRONLY);
-        if (devnull >= 0) dup2(devnull, STDOUT_FILENO);
+        const int out = listing ? fds[1] : open("/dev/null", O_WRONLY);
+        if (out >= 0) dup2(out, STDOUT_FILENO);
+        if (listing) close(fds[0]);
         std::vector<char*> argv;
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
     }
+    if (listing) {
+        close(fds[1]);
+        char buf[4096];
+        ssize_t n;
+        while ((n = read(fds[0], buf, sizeof buf)) > 0) listing->append(buf, static_cast<size_t>(n));
+        close(fds[0]);
+    }
     int status = 0;
     if (waitpid(pid, &status, 0) < 0) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// True when the archive lists exactly the table's objects in index order.
+bool listing_in_order(const std::string& listing, size_t count)
+{
+    std::istringstream lines(listing);
+    std::string line;
+    size_t next = 0;
+    while (std::getline(lines, line)) {
+        const size_t dash = line.find(" - ");
+        if (line.rfind("- ", 0) != 0 || dash == std::string::npos) continue;
+        const std::string name = line.substr(dash + 3, 4);
+        char want[8];
+        std::snprintf(want, sizeof want, "%03zu_", next);
+        if (name != want) return false;
+        ++next;
+    }
+    return next == count;
 }
 
 // The archiver copies palette entries' padding bytes from uninitialised
@@ -267,32 +295,41 @@ bool build_archive(const std::vector<ArchiveObject>& table, const std::string& w
             return false;
         }
     std::remove(out_path.c_str());
-    // Consecutive objects of one archiver type go in one call; -n0 on every
-    // call keeps the order of addition.
-    size_t i = 0;
-    while (i < table.size()) {
-        std::vector<std::string> args = {dat_path, out_path, "-n0", "-t", dat_type(table[i].kind), "-a"};
-        const char* type = dat_type(table[i].kind);
-        size_t j = i;
-        for (; j < table.size() && std::string(dat_type(table[j].kind)) == type; ++j) {
-            const std::string path = work_dir + "/" + file_name(table[j]);
-            if (!write_object(table[j], path)) {
+    // The archiver keeps its objects sorted by name, and the names start with
+    // the zero-padded index, so the order is the table's whatever the order of
+    // the calls. One call per type; bitmaps, the bulk, come last so the big
+    // file is rewritten only once, and that call also strips the archiver's
+    // bookkeeping object, which would otherwise load as an extra entry.
+    const Kind call_order[] = {Kind::SAMPLE, Kind::TEXT, Kind::PALETTE, Kind::FONT, Kind::SPRITE};
+    for (size_t k = 0; k < sizeof call_order / sizeof call_order[0]; ++k) {
+        const std::string type = dat_type(call_order[k]);
+        const bool last = k + 1 == sizeof call_order / sizeof call_order[0];
+        std::vector<std::string> args = {dat_path, out_path};
+        if (last) args.push_back("-s1");
+        args.insert(args.end(), {"-t", type, "-a"});
+        const size_t first_file = args.size();
+        for (const ArchiveObject& o : table) {
+            if (dat_type(o.kind) != type) continue;
+            const std::string path = work_dir + "/" + file_name(o);
+            if (!write_object(o, path)) {
                 std::fprintf(stderr, "gendata: cannot write %s\n", path.c_str());
                 return false;
             }
             args.push_back(path);
         }
+        if (args.size() == first_file) continue;
         const int rc = run_dat(args);
         if (rc != 0) {
-            std::fprintf(stderr, "gendata: dat failed (exit %d) adding objects %zu to %zu\n", rc, i, j - 1);
+            std::fprintf(stderr, "gendata: dat failed (exit %d) adding the %s objects to %s\n", rc, type.c_str(),
+                         out_path.c_str());
             return false;
         }
-        i = j;
     }
-    // The archiver's own bookkeeping object would load as an extra entry.
-    const int rc = run_dat({dat_path, out_path, "-n0", "-s1"});
-    if (rc != 0) {
-        std::fprintf(stderr, "gendata: dat -s1 failed (exit %d) on %s\n", rc, out_path.c_str());
+    std::string listing;
+    const int rc = run_dat({dat_path, out_path, "-l"}, &listing);
+    if (rc != 0 || !listing_in_order(listing, table.size())) {
+        std::fprintf(stderr, "gendata: %s does not list objects 0 to %zu in order (dat exit %d)\n", out_path.c_str(),
+                     table.size() - 1, rc);
         return false;
     }
     if (!zero_palette_padding(out_path)) {
