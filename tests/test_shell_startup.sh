@@ -50,13 +50,13 @@ check "title song alternates" 'grep -q "^title_song = 1" "$cfg"'
 # Missing archive: run from a folder without data/. xmessage is kept off the
 # PATH so the message box cannot wait for a click.
 mkdir -p "$work/empty"
-(cd "$work/empty" && HOME="$work/home" PATH=/nonexistent timeout 30 "$build/vorlin" -win > "$work/out2" 2> "$work/err2")
+(cd "$work/empty" && HOME="$work/home" timeout 30 env PATH=/nonexistent "$build/vorlin" -win > "$work/out2" 2> "$work/err2")
 rc=$?
 check "missing archive exits 1" '[ $rc -eq 1 ]'
 check "missing archive message" 'grep -qx "Fatal error:  Cannot load data archive:  data/vorlin.dat!!!" "$work/err2"'
 
 # A depth no driver offers.
-HOME="$work/home" PATH=/nonexistent timeout 30 ./vorlin -win -bpp 7 > /dev/null 2> "$work/err3"
+HOME="$work/home" timeout 30 env PATH=/nonexistent ./vorlin -win -bpp 7 > /dev/null 2> "$work/err3"
 rc=$?
 check "impossible depth exits 1" '[ $rc -eq 1 ]'
 check "impossible depth reported" 'grep -q "^Fatal error:  " "$work/err3"'
