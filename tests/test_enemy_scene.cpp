@@ -1,0 +1,159 @@
+// Every enemy type in an arena drawn with the real archive: each shows up
+// where it stands, alive and dying. With VORLIN_ENEMY_SHOTS set to a directory
+// the frames are also saved there as BMP files to look at.
+#include <gtest/gtest.h>
+#include "datidx.h"
+#include "enemy.h"
+#include "game.h"
+#include "levels.h"
+#include "player.h"
+#include "registry.h"
+#include "test_support.h"
+#include "vorlin.h"
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+class EnemySceneTest : public ::testing::TestWithParam<int> {
+protected:
+    std::vector<ENEMY*> cast;
+    BITMAP* floor_only = nullptr;
+
+    void SetUp() override
+    {
+        headless_init(GetParam());
+        ASSERT_TRUE(headless_load_data()) << "data/vorlin.dat missing: build the gamedata target";
+        objects.clear();
+        enemies.clear();
+        player = new PLAYER();
+        player->set(300, 330);
+        objects.push_back(player);
+        wall_x1 = WALL_X1; wall_y1 = WALL_Y1; wall_x2 = WALL_X2; wall_y2 = WALL_Y2;
+        fpscounter = 0;
+        game_started = true;
+        srand(7);
+        floor_only = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
+        blit(data_bitmap(BMP_BACKGROUND_1), floor_only, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    }
+
+    void TearDown() override
+    {
+        for (OBJECT* o : objects)
+            delete o;
+        objects.clear();
+        enemies.clear();
+        player = nullptr;
+        destroy_bitmap(floor_only);
+    }
+
+    ENEMY* add(ENEMY::TYPE t, float x, float y)
+    {
+        ENEMY* e = new ENEMY(t, x, y);
+        objects.push_back(e);
+        enemies.push_back(e);
+        cast.push_back(e);
+        return e;
+    }
+
+    void tick()
+    {
+        fpscounter += 1;
+        for (OBJECT* o : objects)
+            if (o != player)
+                o->processing();
+        for (auto it = objects.begin(); it != objects.end();) {
+            if (!(*it)->enabled && *it != player) {
+                delete *it;
+                it = objects.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    void compose()
+    {
+        blit(floor_only, buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+        for (OBJECT* o : objects)
+            if (o != player)
+                o->draw();
+    }
+
+    // Pixels that differ from the bare floor inside the enemy's drawn box.
+    int changed_around(const ENEMY* e) const
+    {
+        int bw = e->w != 0 ? static_cast<int>(e->w) : e->spr->w;
+        int bh = e->h != 0 ? static_cast<int>(e->h) : e->spr->h;
+        int x0 = static_cast<int>(e->x) - (e->centered ? bw / 2 : 0);
+        int y0 = static_cast<int>(e->y) - (e->centered ? bh / 2 : 0);
+        int n = 0;
+        for (int y = std::max(0, y0); y < std::min(SCREEN_HEIGHT, y0 + bh); y++)
+            for (int x = std::max(0, x0); x < std::min(SCREEN_WIDTH, x0 + bw); x++)
+                if (getpixel(buffer, x, y) != getpixel(floor_only, x, y))
+                    n++;
+        return n;
+    }
+
+    void save(const char* name) const
+    {
+        const char* dir = getenv("VORLIN_ENEMY_SHOTS");
+        if (!dir)
+            return;
+        std::string path = std::string(dir) + "/" + name + "_" + std::to_string(GetParam()) + ".bmp";
+        save_bitmap(path.c_str(), buffer, nullptr);
+    }
+};
+
+TEST_P(EnemySceneTest, EveryTypeShowsWhereItStandsAliveAndDying)
+{
+    add(ENEMY::ET_TURD, 110, 130);
+    add(ENEMY::ET_GUY, 200, 120);
+    add(ENEMY::ET_PERSON, 260, 120);
+    add(ENEMY::ET_CAR, 360, 140);
+    add(ENEMY::ET_CHASE_CAR, 470, 150);
+    add(ENEMY::ET_SPIKE, 128, 384);
+    add(ENEMY::ET_BALL, 200, 250);
+    add(ENEMY::ET_FAST_BALL, 260, 250);
+    add(ENEMY::ET_STALKER, 420, 260);
+    add(ENEMY::ET_SPITTER, 100, wall_y1 - data_bitmap(SPR_SPITTER)->h / 2);
+    ENEMY* spinner = add(ENEMY::ET_SPINNER, 520, 300);
+    add(ENEMY::ET_BOSS, 320 - data_bitmap(SPR_BOSS_1)->w / 2, wall_y1);
+    for (int t = 1; t <= 100; t++) {
+        if (t == 80)
+            add(ENEMY::ET_TURD, 480, 380);   // still falling at the shot
+        if (t == 99)
+            player->set(spinner->x, spinner->y);   // the spinner zaps the craft
+        tick();
+    }
+    player->set(-500, -500);
+    compose();
+    save("enemies_alive");
+    ASSERT_EQ(enemies.size(), cast.size());
+    for (ENEMY* e : cast) {
+        SCOPED_TRACE(testing::Message() << "type " << e->get_type());
+        EXPECT_GT(changed_around(e), e->spr->w * e->spr->h / 8);
+    }
+    EXPECT_NE(spinner->overlay, nullptr);
+
+    for (ENEMY* e : cast) {
+        if (e->is_unkillable())
+            continue;
+        while (e->hp > 0)
+            e->hit();
+    }
+    for (int i = 0; i < 12; i++)
+        tick();
+    compose();
+    save("enemies_dying");
+    for (ENEMY* e : cast) {
+        SCOPED_TRACE(testing::Message() << "type " << e->get_type());
+        EXPECT_TRUE(e->is_unkillable() || (e->alpha > 0 && e->alpha < 255));
+        EXPECT_GT(changed_around(e), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, EnemySceneTest, ::testing::Values(16, 32));
+
+} // namespace
