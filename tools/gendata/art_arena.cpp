@@ -22,20 +22,21 @@ bool in_arena(int x, int y)
 
 RGBA floor_farm(int x, int y)
 {
-    // Ploughed mud: furrows across the field, wetter patches and straw.
+    // Ploughed mud: furrows across the field with ridges lit from above,
+    // small puddles in the troughs and stubble of straw.
     const float n = fbm(x / 60.0f, y / 60.0f, 4, 11);
-    const float furrow = 0.5f + 0.5f * std::sin((y + 6 * std::sin(x / 90.0f)) * 2 * PI / 14);
-    RGBA col = mix(c(0x3a2818), c(0x6a4a2c), 0.35f + 0.45f * furrow * (0.6f + 0.5f * n));
-    const float grain = hash01(x, y, 12) - 0.5f;
-    col = scale_rgb(col, 1 + grain * 0.18f);
-    const float wet = fbm(x / 90.0f + 3, y / 70.0f, 3, 13);
-    if (wet > 0.62f) {
-        const float k = smoothstep(0.62f, 0.7f, wet);
-        const RGBA puddle = mix(c(0x20262a), c(0x5a6a70), clamp01(0.5f + 0.6f * std::sin((x - y) / 30.0f)) * 0.4f);
-        col = mix(col, puddle, k * 0.85f);
+    const float wave = (y + 5 * std::sin(x / 80.0f) + 3 * (n - 0.5f) * 10) * 2 * PI / 16;
+    const float ridge = std::sin(wave), slope = std::cos(wave);
+    RGBA col = mix(c(0x2e2014), c(0x5e4228), 0.45f + 0.35f * ridge * (0.7f + 0.5f * n));
+    col = scale_rgb(col, 1 - 0.18f * slope);
+    col = scale_rgb(col, 1 + (hash01(x, y, 12) - 0.5f) * 0.2f + (fbm(x / 6.0f, y / 6.0f, 2, 15) - 0.5f) * 0.2f);
+    const float wet = fbm(x / 50.0f + 3, y / 40.0f, 3, 13);
+    if (wet > 0.64f && ridge < -0.2f) {
+        const float k = smoothstep(0.64f, 0.7f, wet) * smoothstep(-0.2f, -0.5f, ridge);
+        col = mix(col, mix(c(0x2a2820), c(0x6a6450), clamp01(0.3f + 0.5f * std::sin((x - y) / 9.0f))), k * 0.8f);
     }
-    const float straw = hash01(x / 3, y / 2, 14);
-    if (straw > 0.985f && wet < 0.6f) col = mix(col, c(0xc8a858), 0.6f);
+    const float straw = hash01(x / 2, y / 3, 14);
+    if (straw > 0.99f && ridge > 0.2f) col = mix(col, c(0xb89a50), 0.55f);
     return col;
 }
 
@@ -57,7 +58,7 @@ RGBA floor_park(int x, int y)
         col = mix(gravel, scale_rgb(col, 0.7f), edge);
     }
     // A few flower dots in the grass.
-    if (d > 24 && hash01(x / 3, y / 3, 25) > 0.996f) col = hash01(x / 3, y / 3, 26) > 0.5f ? c(0xf0e060) : c(0xf0f0f0);
+    if (d > 24 && hash01(x / 3, y / 3, 25) > 0.9985f) col = hash01(x / 3, y / 3, 26) > 0.5f ? c(0xf0e060) : c(0xf0f0f0);
     return col;
 }
 
@@ -105,16 +106,16 @@ RGBA floor_tech(int x, int y)
 
 RGBA floor_ice(int x, int y)
 {
-    // Frozen lake: deep blue ice with white cracks and frosty patches.
+    // Frozen lake: deep blue ice with fine white cracks and frosty patches.
     float d1, d2;
-    voronoi(x / 70.0f, y / 70.0f, 51, d1, d2);
-    const float crack = 1 - smoothstep(0.0f, 0.05f, d2 - d1);
+    voronoi(x / 90.0f, y / 90.0f, 51, d1, d2);
+    const float crack = 1 - smoothstep(0.0f, 0.018f, d2 - d1);
     const float frost = fbm(x / 45.0f, y / 45.0f, 5, 52);
-    RGBA col = mix(c(0x2a5a88), c(0x5a92c0), frost);
-    col = mix(col, c(0xc8e4f8), smoothstep(0.6f, 0.85f, frost) * 0.6f);
-    col = mix(col, c(0xe0f0ff), crack * 0.7f);
+    RGBA col = mix(c(0x1c4470), c(0x3c72a4), frost);
+    col = mix(col, c(0x9cc4e4), smoothstep(0.62f, 0.85f, frost) * 0.45f);
+    col = mix(col, c(0xc8e4f8), crack * 0.5f * (0.4f + 0.6f * fbm(x / 20.0f, y / 20.0f, 2, 53)));
     const float glint = std::sin((x - y * 1.3f) / 19.0f);
-    if (glint > 0.96f) col = mix(col, c(0xffffff), 0.25f);
+    if (glint > 0.97f) col = mix(col, c(0xffffff), 0.15f);
     return col;
 }
 
@@ -142,18 +143,17 @@ RGBA floor_city(int x, int y)
 
 RGBA floor_hell(int x, int y)
 {
-    // Cracked basalt with lava glowing in the seams.
+    // Cracked basalt with lava glowing deep in the seams.
     float d1, d2;
-    voronoi(x / 64.0f, y / 64.0f, 71, d1, d2);
-    const float seam = d2 - d1;
+    voronoi(x / 72.0f, y / 72.0f, 71, d1, d2);
+    const float seam = (d2 - d1) * 72.0f;   // in pixels, roughly
     const float rock = fbm(x / 25.0f, y / 25.0f, 4, 72);
-    RGBA col = mix(c(0x1a1010), c(0x3a2422), rock);
-    col = scale_rgb(col, 0.8f + 0.4f * smoothstep(0.0f, 0.5f, seam));
-    const float lava = 1 - smoothstep(0.02f, 0.09f, seam);
-    const float hot = 1 - smoothstep(0.0f, 0.03f, seam);
-    col = mix(col, c(0xd03008), lava * 0.85f);
-    col = mix(col, c(0xffc040), hot * 0.8f);
-    if (hash01(x, y, 73) > 0.9985f) col = c(0xff8020);
+    RGBA col = mix(c(0x150c0c), c(0x34201c), rock);
+    col = scale_rgb(col, 0.75f + 0.35f * smoothstep(0.0f, 14.0f, seam));
+    const float pulse = 0.6f + 0.4f * fbm(x / 40.0f, y / 40.0f, 2, 74);
+    col = mix(col, c(0x901c04), (1 - smoothstep(1.5f, 6.0f, seam)) * 0.8f * pulse);
+    col = mix(col, c(0xf06018), (1 - smoothstep(0.5f, 2.0f, seam)) * 0.85f * pulse);
+    if (hash01(x, y, 73) > 0.999f) col = c(0xc05010);
     return col;
 }
 

@@ -148,8 +148,9 @@ void briefing_finish(Image& img)
     // Bottom centre: the prompt at y 460.
     calm(img, 150, 452, 490, H + 30, 20, 0.8f);
     const Pen pen{&img, Xf{}};
-    pen.fill([](float x, float y) { return -std::fmin(std::fmin(x - 3, y - 3), std::fmin(W - 3 - x, H - 3 - y)); }, 0,
-             0, W, H, flat(c(0xffc040, 0.55f)));
+    // A thin gold frame round the picture.
+    pen.fill([](float x, float y) { return std::fmin(std::fmin(x, y), std::fmin(W - x, H - y)) - 3; }, 0, 0, W, H,
+             flat(c(0xffc040, 0.55f)));
 }
 
 Image brief_level1()
