@@ -91,7 +91,7 @@ inline bool fblend_plain_rows(BITMAP *bmp)
 // Runs row(pixel address, row index) over the h rows of the area, from the top, between
 // acquire_bitmap and release_bitmap when `lock` is set. Rows come from bmp_write_line, and the
 // bank is let go at the end, except on bitmaps whose bank calls are the stubs: there the line
-// table gives the same addresses without two calls per primitive, which matters for sparks.
+// table gives the same addresses without a call per row.
 template <class PIXEL, class ROW>
 inline void fblend_rows(BITMAP *dst, int x, int y, int h, bool lock, ROW row)
 {
