@@ -315,6 +315,18 @@ TEST_F(ProjTest, SparksAndTheMarkerLive51Ticks)
     EXPECT_EQ(sparks_of(marker), 0);
 }
 
+TEST_F(ProjTest, SparksNeverCollideWhoeverMadeThem)
+{
+    enemy(ENEMY::ET_CAR, 300, 100, true);
+    wall_x1 = 310;
+    PROJ* spark = new PROJ(p, makecol(255, 0, 0), 305.0f, 105.0f, 0.0f, 1.0f);
+    objects.push_back(spark);
+    spark->processing();
+    EXPECT_TRUE(spark->enabled);
+    EXPECT_EQ(sparks_of(spark), 0);
+    EXPECT_EQ(enemies.front()->hp, 20);
+}
+
 TEST_F(ProjTest, SparkDrawsOneBlendedPixel)
 {
     const int grey = makecol(50, 50, 50);

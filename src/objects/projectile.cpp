@@ -48,8 +48,9 @@ void PROJ::processing()
     x += dx;
     y += dy;
 
-    // The player is always the front of `objects` during play.
-    const bool players_shot = owner && !objects.empty() && owner == objects.front();
+    // The player is always the front of `objects` during play. Sparks never
+    // collide, whoever made them: a burst of hundreds must stay cheap.
+    const bool players_shot = !spark && owner && !objects.empty() && owner == objects.front();
     if (players_shot) {
         if (wall_collide(wall_x1, wall_y1, wall_x2, wall_y2)) {
             explode(burst_yellow(), WALL_BURST_SPARKS);
