@@ -137,20 +137,25 @@ uint32_t random_pixel(std::mt19937 &rng, int depth)
     return depth == 32 ? static_cast<uint32_t>(rng()) : (rng() & 0xFFFF);
 }
 
-// Random pixels, with mask-coloured ones and near misses of the mask sprinkled in.
+// Random pixels; with `with_mask`, like a sprite: each row starts with a see-through run of random
+// length, and mask-coloured pixels and near misses of the mask are sprinkled in.
 void randomize(BITMAP *b, std::mt19937 &rng, bool with_mask)
 {
     const int depth = bitmap_color_depth(b);
-    for (int y = 0; y < b->h; y++)
+    for (int y = 0; y < b->h; y++) {
+        const int border = with_mask ? static_cast<int>(rng() % 48) : 0;
         for (int x = 0; x < b->w; x++) {
             uint32_t v = random_pixel(rng, depth);
             const unsigned pick = rng() % 8;
-            if (with_mask && pick == 0)
+            if (x < border)
+                v = mask_color(depth);
+            else if (with_mask && pick == 0)
                 v = mask_color(depth);
             else if (with_mask && pick == 1)
                 v = mask_color(depth) ^ (1u << (rng() % (depth == 32 ? 32 : 16)));
             put(b, x, y, v);
         }
+    }
 }
 
 struct CALL {

@@ -34,6 +34,8 @@ struct V {
     template <int N> static vec srli16(vec a) { return _mm256_srli_epi16(a, N); }
     static vec cmpeq16(vec a, vec b) { return _mm256_cmpeq_epi16(a, b); }
     static vec cmpeq32(vec a, vec b) { return _mm256_cmpeq_epi32(a, b); }
+    // Every lane of m is all ones.
+    static bool all_set(vec m) { return _mm256_movemask_epi8(m) == -1; }
     // Lanes of a where m is all ones, of b where it is zero.
     static vec select(vec m, vec a, vec b) { return _mm256_blendv_epi8(b, a, m); }
     // Unpacking and packing work within each 128-bit half, so a pack undoes the unpacks.

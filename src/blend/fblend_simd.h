@@ -45,13 +45,21 @@ inline int each_vector(PIXEL *d, int n, OP op)
     return i;
 }
 
-template <class PIXEL, class OP>
-inline int each_vector2(PIXEL *d, const PIXEL *s, int n, OP op)
+// Like each_vector, over a destination and a sprite row: vectors whose source pixels are all the mask colour (the
+// see-through surroundings of a shape) are skipped without touching the destination. `is_mask`
+// gives the lanes equal to the mask colour, `op` the blended vector from (dst, src, is_mask).
+template <class PIXEL, class MASKED, class OP>
+inline int each_sprite_vector(PIXEL *d, const PIXEL *s, int n, MASKED is_mask, OP op)
 {
     constexpr int PER = V::BYTES / sizeof(PIXEL);
     int i = 0;
-    for (; i + PER <= n; i += PER)
-        V::store(d + i, op(V::load(d + i), V::load(s + i)));
+    for (; i + PER <= n; i += PER) {
+        const vec sp = V::load(s + i);
+        const vec m = is_mask(sp);
+        if (V::all_set(m))
+            continue;
+        V::store(d + i, op(V::load(d + i), sp, m));
+    }
     return i;
 }
 
@@ -120,12 +128,13 @@ void trans_1516(uint16_t *d, const uint16_t *s, int n, int f)
     const vec dl = V::set16(static_cast<uint16_t>(keep));
     const vec sl = V::set16(static_cast<uint16_t>(f));
     const vec r = V::set16(R), g = V::set16(G), b = V::set16(B_1516), mask = V::set16(MASK);
-    const int done = each_vector2(d, s, n, [&](vec dp, vec sp) {
+    const auto is_mask = [&](vec sp) { return V::cmpeq16(sp, mask); };
+    const int done = each_sprite_vector(d, s, n, is_mask, [&](vec dp, vec sp, vec m) {
         const vec pr = V::and_(V::add16(V::mulhi_u16(V::and_(dp, r), dm), V::mulhi_u16(V::and_(sp, r), sm)), r);
         const vec pg = V::and_(V::add16(V::mulhi_u16(V::and_(dp, g), dm), V::mulhi_u16(V::and_(sp, g), sm)), g);
         const vec pb = V::srli16<FBLEND_SHIFT_5>(
             V::add16(V::mullo16(V::and_(dp, b), dl), V::mullo16(V::and_(sp, b), sl)));
-        return V::select(V::cmpeq16(sp, mask), dp, V::or_(V::or_(pr, pg), pb));
+        return V::select(m, dp, V::or_(V::or_(pr, pg), pb));
     });
     if (done < n)
         (PORTABLE.*TAIL)(d + done, s + done, n - done, f);
@@ -143,12 +152,13 @@ void trans_32(uint32_t *d, const uint32_t *s, int n, int f)
     const vec dmul = V::set64(dw), smul = V::set64(sw);
     const vec mask = V::set32(FBLEND_MASK_COLOR_32);
     const vec zero = V::zero();
-    const int done = each_vector2(d, s, n, [&](vec dp, vec sp) {
+    const auto is_mask = [&](vec sp) { return V::cmpeq32(sp, mask); };
+    const int done = each_sprite_vector(d, s, n, is_mask, [&](vec dp, vec sp, vec m) {
         const vec lo = V::srli16<FBLEND_SHIFT_8>(V::add16(V::mullo16(V::unpacklo8(dp, zero), dmul),
                                                           V::mullo16(V::unpacklo8(sp, zero), smul)));
         const vec hi = V::srli16<FBLEND_SHIFT_8>(V::add16(V::mullo16(V::unpackhi8(dp, zero), dmul),
                                                           V::mullo16(V::unpackhi8(sp, zero), smul)));
-        return V::select(V::cmpeq32(sp, mask), dp, V::packus16(lo, hi));
+        return V::select(m, dp, V::packus16(lo, hi));
     });
     if (done < n)
         PORTABLE.trans_32(d + done, s + done, n - done, f);
@@ -216,7 +226,8 @@ void fill_32(uint32_t *d, int n, uint32_t color)
 void masked_copy_16(uint16_t *d, const uint16_t *s, int n, uint32_t mask)
 {
     const vec m = V::set16(static_cast<uint16_t>(mask));
-    const int done = each_vector2(d, s, n, [&](vec dp, vec sp) { return V::select(V::cmpeq16(sp, m), dp, sp); });
+    const int done = each_sprite_vector(
+        d, s, n, [&](vec sp) { return V::cmpeq16(sp, m); }, [&](vec dp, vec sp, vec is) { return V::select(is, dp, sp); });
     if (done < n)
         PORTABLE.masked_copy_16(d + done, s + done, n - done, mask);
 }
@@ -224,7 +235,8 @@ void masked_copy_16(uint16_t *d, const uint16_t *s, int n, uint32_t mask)
 void masked_copy_32(uint32_t *d, const uint32_t *s, int n, uint32_t mask)
 {
     const vec m = V::set32(mask);
-    const int done = each_vector2(d, s, n, [&](vec dp, vec sp) { return V::select(V::cmpeq32(sp, m), dp, sp); });
+    const int done = each_sprite_vector(
+        d, s, n, [&](vec sp) { return V::cmpeq32(sp, m); }, [&](vec dp, vec sp, vec is) { return V::select(is, dp, sp); });
     if (done < n)
         PORTABLE.masked_copy_32(d + done, s + done, n - done, mask);
 }

@@ -29,6 +29,8 @@ struct V {
     template <int N> static vec srli16(vec a) { return _mm_srli_epi16(a, N); }
     static vec cmpeq16(vec a, vec b) { return _mm_cmpeq_epi16(a, b); }
     static vec cmpeq32(vec a, vec b) { return _mm_cmpeq_epi32(a, b); }
+    // Every lane of m is all ones.
+    static bool all_set(vec m) { return _mm_movemask_epi8(m) == 0xFFFF; }
     // Lanes of a where m is all ones, of b where it is zero.
     static vec select(vec m, vec a, vec b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
     static vec unpacklo8(vec a, vec b) { return _mm_unpacklo_epi8(a, b); }
