@@ -310,7 +310,7 @@ std::vector<off_t> frame_offsets(const std::string& path)
 TEST(Almp3Seek, XingTableFindsTheFrame)
 {
     NEED_ENCODERS();
-    const std::string path = media::song("vbr.mp3");
+    const std::string path = media::song("vbr_uneven.mp3");
     ASSERT_FALSE(path.empty());
     Bytes file = media::read_file(path);
     const std::vector<off_t> offsets = frame_offsets(path);
@@ -318,29 +318,34 @@ TEST(Almp3Seek, XingTableFindsTheFrame)
     ALMP3_MP3STREAM* s = almp3_create_mp3stream(file.data(), BLOCK_BYTES, 0);
     ASSERT_NE(nullptr, s);
     ASSERT_NE(nullptr, s->xing);
+    ASSERT_EQ((int)offsets.size() - 1, s->total_frames);
     const int size = (int)file.size();
-    // The table has 1 % steps: the answer lies within 2 % of the file from
-    // the frame's real place (offsets[0] is the tag frame). Frames of this
-    // variable-rate song are not all as long as the first, so frame times
-    // frame bytes would miss by far more towards the end.
+    // The table has 1 % steps of the song and 1/256 steps of the file: the
+    // answer lies within 2 % of the file from the frame's real place
+    // (offsets[0] is the tag frame). The song's first half is silence in
+    // short frames and its second half noise in long ones, so neither frame
+    // times frame bytes nor reading the table the other way round (as frame
+    // shares of file percentages) comes near.
     const int tolerance = size / 50;
-    for (int ms = 0; ms < 26 * s->total_frames; ms += 370) {
+    for (int ms = 0; ms < 26 * s->total_frames; ms += 130) {
         const int frame = ms / 26;
         const int got = almp3_seek_abs_msecs_mp3stream(s, ms, size);
         const long real = (long)offsets[frame + 1];
         EXPECT_NEAR(real, got, tolerance) << ms << " ms, frame " << frame;
     }
-    const int late = s->total_frames - 10;
-    ASSERT_GT(labs((long)offsets[late + 1] - (long)late * s->frame_bytes), 2L * tolerance)
+    const int half = s->total_frames / 2;
+    ASSERT_GT(labs((long)offsets[half + 1] - (long)half * s->frame_bytes), 3L * tolerance)
         << "the song does not tell the table from the plain estimate";
     EXPECT_EQ(-1, almp3_seek_abs_msecs_mp3stream(s, 26 * s->total_frames, size));
     EXPECT_EQ(-1, almp3_seek_abs_msecs_mp3stream(s, -10, size));
     almp3_destroy_mp3stream(s);
 }
 
-// Tables with equal neighbouring entries leave nothing to interpolate over:
-// the plain frame-size estimate is used instead of dividing by zero.
-TEST(Almp3Seek, TableWithEqualNeighboursFallsBack)
+// The table is only ever interpolated, never divided by: equal neighbours
+// (a quiet stretch) give a flat stretch of places; entries that fall come from
+// a broken table and give the plain frame-size estimate; nothing leads outside
+// the data.
+TEST(Almp3Seek, TableLookupWithFlatAndBrokenEntries)
 {
     NEED_ENCODERS();
     Bytes file = load_song("vbr.mp3");
@@ -348,24 +353,33 @@ TEST(Almp3Seek, TableWithEqualNeighboursFallsBack)
     ALMP3_MP3STREAM* s = almp3_create_mp3stream(file.data(), BLOCK_BYTES, 0);
     ASSERT_NE(nullptr, s);
     ASSERT_NE(nullptr, s->xing);
-    const int size = 1000000;  // room for every plain estimate
+    const long size = 1000000;  // room for every plain estimate
     const int fb = s->frame_bytes;
+    s->xing->frames = 1000;     // 10 frames a percent
+    auto seek_frame = [&](int frame) { return almp3_seek_abs_msecs_mp3stream(s, frame * 26, (int)size); };
 
-    s->xing->frames = 256;
-    // All entries equal: the first one already covers frame 10, and its
-    // neighbour is the same.
-    memset(s->xing->toc, 255, sizeof s->xing->toc);
-    EXPECT_EQ(10 * fb, almp3_seek_abs_msecs_mp3stream(s, 10 * 26, size));
-    // The last entry at the very end: F - 1 - m(99) is 0.
-    for (int i = 0; i < 99; ++i)
-        s->xing->toc[i] = (unsigned char)i;
-    s->xing->toc[99] = 255;
-    EXPECT_EQ(200 * fb, almp3_seek_abs_msecs_mp3stream(s, 200 * 26, size));
-    // Entries that run backwards must still give a place inside the file.
+    for (int i = 0; i < 100; ++i)
+        s->xing->toc[i] = (unsigned char)(i * 2);
+    EXPECT_EQ(100 * size / 256, seek_frame(500));
+    EXPECT_EQ(101 * size / 256, seek_frame(505));   // halfway between entries 50 and 51
+    EXPECT_EQ(198 * size / 256, seek_frame(990));
+    EXPECT_EQ(227 * size / 256, seek_frame(995));   // halfway from the last entry (198) to the end (256)
+
+    // Flat from entry 40 to 41: the same place for frames 400 to 409.
+    s->xing->toc[41] = s->xing->toc[40];
+    for (int frame = 400; frame < 410; ++frame)
+        EXPECT_EQ(80 * size / 256, seek_frame(frame)) << frame;
+    // Entry 61 below entry 60: frames 600 to 609 fall back, 610 does not.
+    s->xing->toc[61] = 100;
+    EXPECT_EQ(600 * fb, seek_frame(600));
+    EXPECT_EQ(609 * fb, seek_frame(609));
+    EXPECT_EQ(100 * size / 256, seek_frame(610));
+
+    // A table running backwards everywhere.
     for (int i = 0; i < 100; ++i)
         s->xing->toc[i] = (unsigned char)(255 - 2 * i);
-    for (int ms = 0; ms < 256 * 26; ms += 100) {
-        const int got = almp3_seek_abs_msecs_mp3stream(s, ms, size);
+    for (int frame = 0; frame < 1000; frame += 7) {
+        const int got = seek_frame(frame);
         EXPECT_GE(got, 0);
         EXPECT_LE(got, size);
     }

@@ -23,6 +23,8 @@ const int ID3V1_MAGIC_BYTES = 3;
 const char XING_MAGIC[] = "Xing";
 const int XING_MAGIC_BYTES = 4;
 const int XING_FIELD_BYTES = 4;
+// Table entries count the file in 256ths; the end of the file is 256.
+const int TOC_END = 256;
 // Silent audio buffers handed over once the data has ended; at the last one the sound stops.
 const int END_SILENT_BUFFERS = 2;
 const int NORMAL_SPEED = 1000;
@@ -551,30 +553,19 @@ int almp3_seek_abs_msecs_mp3stream(ALMP3_MP3STREAM* s, int msecs, int total_size
 
     long long offset = f * s->frame_bytes;
     if (has_frames && (x->flags & ALMP3_XING_TOC)) {
-        // Table entry i is the file position (in 256ths) of i percent of the
-        // frames; interpolate between the entries around f. Equal neighbours
-        // (no span to divide by) keep the plain frame-size estimate.
+        // Entry i is the file position, in 256ths of the file, of the frame at
+        // i percent of the song; interpolate between the entries around f.
+        // Equal neighbours are real (a quiet percent can take less than a
+        // 256th of the file); an entry below its predecessor only comes from
+        // a broken table, which gets the plain frame-size estimate.
         const long long F = x->frames;
-        long long m[ALMP3_XING_TOC_ENTRIES];
-        for (int i = 0; i < ALMP3_XING_TOC_ENTRIES; ++i)
-            m[i] = x->toc[i] * F / 256;
-        int i = 0;
-        if (f > m[0])
-            while (i < ALMP3_XING_TOC_ENTRIES && f > m[i])
-                ++i;
-        if (i == ALMP3_XING_TOC_ENTRIES) {
-            offset = S;
-        } else {
-            const long long p = S * i / 100;
-            if (i == ALMP3_XING_TOC_ENTRIES - 1) {
-                const long long span = F - 1 - m[i];
-                if (span != 0)
-                    offset = (f - m[i]) * (S - 1 - p) / span + p;
-            } else {
-                const long long span = m[i + 1] - m[i];
-                if (span != 0)
-                    offset = (f - m[i]) * ((i + 1) * S / 100 - p) / span + p;
-            }
+        const int i = (int)(f * 100 / F);
+        const long long into = f * 100 - i * F;  // 0 .. F-1: how far f lies past entry i
+        const int a = x->toc[i];
+        const int b = i + 1 < ALMP3_XING_TOC_ENTRIES ? x->toc[i + 1] : TOC_END;
+        if (b >= a) {
+            const double in_256ths = a + (double)(b - a) * (double)into / (double)F;
+            offset = (long long)(in_256ths * (double)S / TOC_END);
         }
     }
     // A table that contradicts itself must not send the reader outside the data.
