@@ -37,6 +37,8 @@ TEST(EndingCues, LinesAreReadRobustly)
         {"number too large is clamped", "U 99999999999999999999\n", {{'U', INT_MAX}}},
         {"a too long line is one line", long_line + "U 300\n", {{'X', INT_MAX}, {'U', 300}}},
         {"empty lines", "\n\nU 3\n", {{'\n', 0}, {'\n', 0}, {'U', 3}}},
+        {"zero bytes inside a long line", std::string("U 5\0zz", 6) + std::string(300, '\0') + "\nX 9\n",
+         {{'U', 5}, {'X', 9}}},
         {"empty file", "", {}},
     };
     for (const Case& c : cases) {

@@ -7,7 +7,6 @@
 #include "vorlin.h"
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 
 static const char* const ENDING_ARCHIVE = "data/ending.dat";
 static const char* const ENDING_TIMES = "data/endingtimes.txt";
@@ -20,19 +19,21 @@ static const int NOTICE_LINE_GAP = 4;
 
 bool read_ending_cue(FILE* f, char* kind, int* tick)
 {
+    // Read by hand rather than with fgets: a line of any length, with any
+    // bytes in it (zeros included), is one line, and only its start is kept.
     char line[ENDING_LINE_MAX];
-    if (!std::fgets(line, sizeof line, f))
+    int len = 0;
+    int c = std::fgetc(f);
+    if (c == EOF)
         return false;
-    // fgets stops at a zero byte only by accident; the length it read is up
-    // to the first zero, which is all a line of text can mean here.
-    const size_t len = std::strlen(line);
-    if (len == sizeof line - 1 && line[len - 1] != '\n') {
-        // Too long: the rest of this line must not be taken for the next one.
-        int c;
-        while ((c = std::fgetc(f)) != EOF && c != '\n') {
-        }
+    while (c != EOF && c != '\n') {
+        if (len < ENDING_LINE_MAX - 1)
+            line[len++] = static_cast<char>(c);
+        c = std::fgetc(f);
     }
-    *kind = line[0];
+    line[len] = '\0';
+
+    *kind = len > 0 ? line[0] : '\n';
     long value = 0;
     if (len > 2) {
         // atoi's reading, without its undefined overflow.

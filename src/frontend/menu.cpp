@@ -62,6 +62,7 @@ static const int CAROUSEL_CLIP_X2 = 385;
 static const int HELP_X = 10;
 static const int HELP_Y = 10;
 static const int HELP_LINE_HEIGHT = 10;
+static const int HELP_LINE_MAX = 256;      // longer help lines are cut
 static const int FPS_TEXT_Y = 472;
 
 // The key (or button) was down on the last tick: a held key acts once.
@@ -239,7 +240,7 @@ static void draw_keyboard_help()
         end++;
     end -= 1;   // the last character is not shown
     const int red = makecol(255, 0, 0);
-    char line[256];
+    char line[HELP_LINE_MAX];
     int row = 0;
     long start = 1;
     while (start < end) {
