@@ -3,6 +3,7 @@
 # clang when it is available, else the plain harness of the given sanitizer
 # build. Seeds are small MPEG files made here with sox, lame and twolame.
 # Usage: run.sh [BUILD_DIR]   (default: build-asan beside the sources)
+# FUZZ_PLAIN=1 skips libFuzzer and runs the plain harness of BUILD_DIR.
 # Exits non-zero on a finding, printing the input that caused it.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -39,7 +40,7 @@ printf '\x10\x00\x01\x00\xff\xfb\x90\x64' > "$work/seeds/tiny"
 elapsed() { echo $((SECONDS - start_s)); }
 log="$work/log"
 status=0
-if command -v clang++ >/dev/null; then
+if [ "${FUZZ_PLAIN:-0}" != 1 ] && command -v clang++ >/dev/null; then
   fdir="$build/fuzz_almp3_libfuzzer"
   if cmake -S "$here" -B "$fdir" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$work/cmake.log" 2>&1 &&
      grep -q 'VORLIN_HAVE_LIBFUZZER:INTERNAL=1' "$fdir/CMakeCache.txt" &&
