@@ -143,16 +143,18 @@ Image art_player_shot()
 
 void paint_turd(const Pen& p)
 {
-    const RGBA brown = c(0x7a4a22);
-    p.ellipse(10, 11.5f, 9, 8, sphere(brown, 9, 10, 10, 0.5f));
-    p.ellipse(10, 10, 6.5f, 5.8f, sphere(scale_rgb(brown, 1.12f), 9, 8.5f, 7.5f, 0.6f));
-    p.circle(10, 8.5f, 3.6f, sphere(scale_rgb(brown, 1.25f), 9.2f, 7.5f, 4.2f, 0.8f));
-    // Grooves between the coils.
-    p.fill([](float x, float y) { return std::fabs(sd_ellipse(x, y, 10, 10.8f, 7.2f, 6.6f)) - 0.45f; }, 2, 3, 18, 18,
-           flat(c(0x3a200c, 0.8f)));
-    p.fill([](float x, float y) { return std::fabs(sd_ellipse(x, y, 10, 9.2f, 4.6f, 4.1f)) - 0.4f; }, 4, 4, 16, 15,
-           flat(c(0x3a200c, 0.7f)));
-    p.circle(8.2f, 6.8f, 1.1f, flat(c(0xfff0d0, 0.9f)));
+    // A coiled pile seen from above: three coils, each lighter and glossier
+    // than the one below, with dark grooves between them and a curled tip.
+    const RGBA brown = c(0x6a3e18);
+    p.ellipse(10, 11.5f, 9, 8, sphere(scale_rgb(brown, 0.85f), 8.5f, 10, 10, 0.4f));
+    p.fill([](float x, float y) { return std::fabs(sd_ellipse(x, y, 10, 10.6f, 6.9f, 6.2f)) - 0.8f; }, 2, 3, 18, 18,
+           flat(c(0x1e0e04)));
+    p.ellipse(10, 10, 6.2f, 5.4f, sphere(brown, 8.8f, 8.5f, 7.5f, 0.6f));
+    p.fill([](float x, float y) { return std::fabs(sd_ellipse(x, y, 10.2f, 8.9f, 3.9f, 3.4f)) - 0.7f; }, 5, 4, 16, 14,
+           flat(c(0x1e0e04)));
+    p.circle(10.2f, 8.6f, 3.2f, sphere(scale_rgb(brown, 1.3f), 9.2f, 7.6f, 4.0f, 0.8f));
+    p.taper(10.4f, 8.2f, 12.6f, 5.4f, 1.6f, 0.5f, sphere(scale_rgb(brown, 1.45f), 11, 6.5f, 3, 0.6f));
+    p.circle(8.2f, 7.4f, 0.9f, flat(c(0xfff0d0, 0.9f)));
 }
 
 Image art_turd() { return make_sprite(size::TURD_W, size::TURD_H, paint_turd); }
@@ -175,7 +177,7 @@ void paint_car(const Pen& p, bool chase)
         p.rrect(1.5f, 35, 22.5f, 38.8f, 1, bevel(c(0x101014), 1, 0.5f));
     }
     // Windscreen, roof and rear window.
-    p.poly({5, 10.5f, 19, 10.5f, 17.5f, 15.5f, 6.5f, 15.5f}, vgrad(c(0x9ad0ff), c(0x1a2a50), 10, 16));
+    p.poly({5, 10.5f, 19, 10.5f, 17.5f, 15.5f, 6.5f, 15.5f}, vgrad(c(0x7ab0e0), c(0x0c1430), 10, 16));
     p.rrect(6.5f, 15.5f, 17.5f, 27, 2, bevel(chase ? c(0x2c2c36) : scale_rgb(body, 1.12f), 2, 0.5f));
     p.poly({6.5f, 27, 17.5f, 27, 18.5f, 31, 5.5f, 31}, vgrad(c(0x2a3a60), c(0x6a8ab8), 27, 31));
     if (chase) {
@@ -216,6 +218,13 @@ Image art_wreck() { return make_sprite(size::CAR_W, size::CAR_H, paint_wreck); }
 
 // ---- walkers -------------------------------------------------------------------
 
+// A walking stride seen from the front: on each step one foot is lifted and
+// the arm on that side swings back (up) while the other swings forward.
+namespace {
+float stride_lift(int side, float swing) { return (side < 0 ? swing > 0 : swing < 0) ? 2.5f : 0.0f; }
+float arm_raise(int side, float swing) { return (side < 0 ? swing > 0 : swing < 0) ? 2.0f : -0.8f * std::fabs(swing); }
+}  // namespace
+
 void paint_walker(const Pen& p, bool person, int step)
 {
     // step 0 and 1 swing the legs and arms opposite ways; 2 stands still.
@@ -225,17 +234,18 @@ void paint_walker(const Pen& p, bool person, int step)
     if (person) {
         const RGBA dress = c(0xe02a48), hair = c(0xf8d040);
         // Legs below the dress.
-        p.capsule(10, 17, 9.5f - swing, 21.5f - std::fmax(0, swing) * 1.5f, 1.1f, flat(skin));
-        p.capsule(14, 17, 14.5f - swing, 21.5f - std::fmax(0, -swing) * 1.5f, 1.1f, flat(skin));
-        p.ellipse(9.5f - swing, 22.2f - std::fmax(0, swing) * 1.5f, 1.8f, 1.1f, flat(shoe));
-        p.ellipse(14.5f - swing, 22.2f - std::fmax(0, -swing) * 1.5f, 1.8f, 1.1f, flat(shoe));
+        for (int side = -1; side <= 1; side += 2) {
+            const float lift = stride_lift(side, swing), hip = 12 + side * 2.0f;
+            p.capsule(hip, 17, hip + side * (0.5f - lift * 0.3f), 21.5f - lift, 1.1f, flat(skin));
+            p.ellipse(hip + side * (0.5f - lift * 0.3f), 22.2f - lift, 1.8f, 1.1f, flat(shoe));
+        }
         // Long hair behind the head, then the dress.
         p.rrect(7.2f, 3, 16.8f, 12.5f, 3.5f, bevel(hair, 2, 0.5f));
         p.poly({9, 8.5f, 15, 8.5f, 18.5f, 18.5f, 5.5f, 18.5f}, bevel(dress, 2.5f, 0.6f), 0.6f);
         p.rrect(8, 17, 16, 18.6f, 0.5f, flat(scale_rgb(dress, 0.7f)));
         // Thin arms swinging.
-        p.capsule(8.8f, 10, 6 + swing, 15.5f, 1.0f, flat(skin));
-        p.capsule(15.2f, 10, 18 + swing, 15.5f, 1.0f, flat(skin));
+        for (int side = -1; side <= 1; side += 2)
+            p.capsule(12 + side * 3.2f, 10, 12 + side * 5.8f, 15.5f - arm_raise(side, swing), 1.0f, flat(skin));
         p.circle(12, 5.5f, 3.8f, sphere(skin, 12, 5.5f, 4.4f, 0.4f));
         p.rrect(8, 1.5f, 16, 4.5f, 1.8f, bevel(hair, 1.5f, 0.6f));
         p.circle(10.6f, 6, 0.75f, flat(c(0x1a2a60)));
@@ -243,16 +253,19 @@ void paint_walker(const Pen& p, bool person, int step)
         p.capsule(11, 8, 13, 8, 0.45f, flat(c(0xa02030)));
     } else {
         const RGBA shirt = c(0x9a3ad8), pants = c(0x6a4a2a);
-        p.capsule(9.5f, 16.5f, 9 - swing, 21.5f - std::fmax(0, swing) * 2, 1.9f, bevel(pants, 1.5f, 0.5f));
-        p.capsule(14.5f, 16.5f, 15 - swing, 21.5f - std::fmax(0, -swing) * 2, 1.9f, bevel(pants, 1.5f, 0.5f));
-        p.ellipse(9 - swing, 22.3f - std::fmax(0, swing) * 2, 2.4f, 1.3f, flat(shoe));
-        p.ellipse(15 - swing, 22.3f - std::fmax(0, -swing) * 2, 2.4f, 1.3f, flat(shoe));
+        for (int side = -1; side <= 1; side += 2) {
+            const float lift = stride_lift(side, swing), hip = 12 + side * 2.5f;
+            const float foot = hip + side * (0.5f - lift * 0.4f);
+            p.capsule(hip, 16.5f, foot, 21.5f - lift, 1.9f, bevel(pants, 1.5f, 0.5f));
+            p.ellipse(foot, 22.3f - lift, 2.4f, 1.3f, flat(shoe));
+        }
         // Broad shoulders, muscled arms and big hands.
         p.rrect(5.5f, 8.5f, 18.5f, 17.5f, 3, bevel(shirt, 2.5f, 0.6f));
-        p.capsule(6, 10.5f, 3.5f + swing, 15.5f, 1.9f, bevel(skin, 1.5f, 0.5f));
-        p.capsule(18, 10.5f, 20.5f + swing, 15.5f, 1.9f, bevel(skin, 1.5f, 0.5f));
-        p.circle(3.5f + swing, 16.2f, 1.8f, sphere(skin, 3 + swing, 15.7f, 2, 0.3f));
-        p.circle(20.5f + swing, 16.2f, 1.8f, sphere(skin, 20 + swing, 15.7f, 2, 0.3f));
+        for (int side = -1; side <= 1; side += 2) {
+            const float hx = 12 + side * 8.5f, hy = 15.5f - arm_raise(side, swing);
+            p.capsule(12 + side * 6.0f, 10.5f, hx, hy, 1.9f, bevel(skin, 1.5f, 0.5f));
+            p.circle(hx, hy + 0.7f, 1.8f, sphere(skin, hx - 0.5f, hy + 0.2f, 2, 0.3f));
+        }
         p.rrect(7.5f, 15.5f, 16.5f, 17.5f, 0.5f, flat(c(0x3a2a18)));
         // Bald head with glowing red eyes and a grin.
         p.circle(12, 5.2f, 4.3f, sphere(skin, 12, 5.2f, 5, 0.6f));
@@ -371,14 +384,14 @@ Image art_boss_rise(int frame)
     Image img(w, h);
     const Pen pen{&img, Xf{}};
     // A long fissure across the ground, glowing from below once it opens.
-    const float half = 30.0f + frame * 16;
+    const float half = 46.0f + frame * 13;
     Rng r(9000u);
     std::vector<float> top, bottom;
     const int n = 16;
     for (int i = 0; i <= n; ++i) {
         const float x = w / 2.0f - half + 2 * half * i / n;
         const float wob = r.range(-2.5f, 2.5f);
-        const float open = gap[frame] * std::sin(PI * i / n) + 1.2f;
+        const float open = gap[frame] * std::sin(PI * i / n) + 2.0f;
         top.push_back(x);
         top.push_back(ground + wob - open * 0.6f);
         bottom.push_back(x);

@@ -433,9 +433,21 @@ Image art_ending(int variant)
     Rng r(900u + variant);
     for (int i = 0; i < 6; ++i)
         burst(img, r.range(60, 580), r.range(50, 200), r.range(14, 30), 910u + variant * 10u + i);
-    actor(img, [](const Pen& p) { paint_boss(p, 3); }, size::BOSS_W, size::BOSS_H, 320, 330, 2.2f, 0.3f);
-    craft(img, variant == 0 ? 320.0f : 330.0f, variant == 0 ? 230.0f : 220.0f, variant == 0 ? 4.0f : 4.4f,
-          variant == 0 ? 0.0f : 0.15f);
+    actor(img, [](const Pen& p) { paint_boss(p, 3); }, size::BOSS_W, size::BOSS_H, 420, 330, 1.9f, 1.4f);
+    smoke(img, 430, 300, 40, 920u + variant);
+    const float angle = variant == 0 ? 0.35f : 0.55f;
+    craft(img, 210, variant == 0 ? 300.0f : 290.0f, variant == 0 ? 3.8f : 4.1f, angle);
+    TextStyle st;
+    st.size_px = 54;
+    st.tracking = 2;
+    st.fill = variant == 0 ? vgrad(c(0xfffce0), c(0xf07018), 0, 50) : vgrad(c(0xffffff), c(0x60a0ff), 0, 50);
+    st.outline = c(0x100404);
+    st.outline_px = 3.5f;
+    st.shadow = c(0x000000, 0.7f);
+    st.shadow_dx = 4;
+    st.shadow_dy = 5;
+    st.shadow_blur = 3;
+    draw_text_centred(img, W / 2.0f, 40, "VICTORY!", st);
     vignette(img, 0.7f);
     calm(img, 450, 430, W + 30, H + 30, 20, 0.6f);
     return img;

@@ -116,19 +116,19 @@ Image art_hud_icon_heart()
     return make_sprite(size::HUD_ICON_W, size::HUD_ICON_H, [](const Pen& p) {
         p.fill(
             [](float x, float y) {
-                const float l = sd_circle(x, y, 2.6f, 3.6f, 2.1f), r = sd_circle(x, y, 5.4f, 3.6f, 2.1f);
-                const float v = sd_poly(x, y, {0.6f, 4.2f, 7.4f, 4.2f, 4, 8.6f});
+                const float l = sd_circle(x, y, 2.4f, 3.4f, 2.3f), r = sd_circle(x, y, 5.6f, 3.4f, 2.3f);
+                const float v = sd_poly(x, y, {0.3f, 4.2f, 7.7f, 4.2f, 4, 9.6f});
                 return std::min(std::min(l, r), v);
             },
-            0, 1, 8, 9, sphere(c(0xf02838), 3.2f, 3.8f, 4.5f, 0.9f));
+            0, 0.5f, 8, 10, sphere(c(0xf02030), 3, 3.6f, 5.5f, 0.9f));
     }, false);
 }
 
 Image art_hud_icon_flame()
 {
     return make_sprite(size::HUD_ICON_W, size::HUD_ICON_H, [](const Pen& p) {
-        p.taper(4, 7, 4.6f, 0.5f, 3.2f, 0.3f, vgrad(c(0xffe060), c(0xe03010), 1, 9));
-        p.taper(4, 7.4f, 4.2f, 3.5f, 1.6f, 0.3f, flat(c(0xfff8d0)));
+        p.taper(4, 7, 5, 0.2f, 3.5f, 0.4f, vgrad(c(0xffd040), c(0xd82008), 1, 10));
+        p.taper(4, 7.8f, 4.4f, 3.2f, 1.8f, 0.4f, vgrad(c(0xfffff0), c(0xffc040), 3, 9));
     }, false);
 }
 
