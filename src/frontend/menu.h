@@ -68,7 +68,8 @@ const int ENDING_LINE_MAX = 128;   // a timing line holds at most 127 characters
 // Reads the next line of the timing file into its kind character and the tick
 // (from 1) at which that kind's picture takes over; false when none is left.
 // A line longer than the limit is taken as its first part and the rest is
-// skipped; a line without a number gives tick 0, which never matches.
+// skipped; a line without a number, or with a negative one, gives tick 0,
+// which never matches; a number beyond int is held at INT_MAX.
 bool read_ending_cue(FILE* f, char* kind, int* tick);
 // Picture of the ending archive a kind selects ('U': the first).
 int ending_picture_for(char kind);
