@@ -140,25 +140,26 @@ void trans_1516(uint16_t *d, const uint16_t *s, int n, int f)
         (PORTABLE.*TAIL)(d + done, s + done, n - done, f);
 }
 
-// Bytes widened to 16-bit lanes, weighted, summed (at most 255*256) and narrowed back; the
-// weights of the top byte are 0, which clears it.
+// Blue and red are weighted in the low bytes of the 16-bit lanes, green (and the top byte, with
+// weight 0, which clears it) after a shift down; each sum is at most 255*256, so it fits a lane,
+// and the rounded-down result is its high byte. No byte shuffling is needed.
 void trans_32(uint32_t *d, const uint32_t *s, int n, int f)
 {
     if (n < PER_32)
         return PORTABLE.trans_32(d, s, n, f);
-    const uint64_t rgb_lanes = 0x0000FFFFFFFFFFFFull;
-    const uint64_t dw = (static_cast<uint64_t>(FBLEND_FULL_8 - f) * 0x0001000100010001ull) & rgb_lanes;
-    const uint64_t sw = (static_cast<uint64_t>(f) * 0x0001000100010001ull) & rgb_lanes;
-    const vec dmul = V::set64(dw), smul = V::set64(sw);
+    const uint32_t keep = static_cast<uint32_t>(FBLEND_FULL_8 - f), take = static_cast<uint32_t>(f);
+    const vec dmul = V::set16(static_cast<uint16_t>(keep)), smul = V::set16(static_cast<uint16_t>(take));
+    const vec dmul_g = V::set32(keep), smul_g = V::set32(take);
+    const vec rb = V::set32(RB_32), g = V::set32(G_32);
     const vec mask = V::set32(FBLEND_MASK_COLOR_32);
-    const vec zero = V::zero();
     const auto is_mask = [&](vec sp) { return V::cmpeq32(sp, mask); };
     const int done = each_sprite_vector(d, s, n, is_mask, [&](vec dp, vec sp, vec m) {
-        const vec lo = V::srli16<FBLEND_SHIFT_8>(V::add16(V::mullo16(V::unpacklo8(dp, zero), dmul),
-                                                          V::mullo16(V::unpacklo8(sp, zero), smul)));
-        const vec hi = V::srli16<FBLEND_SHIFT_8>(V::add16(V::mullo16(V::unpackhi8(dp, zero), dmul),
-                                                          V::mullo16(V::unpackhi8(sp, zero), smul)));
-        return V::select(m, dp, V::packus16(lo, hi));
+        const vec prb = V::srli16<FBLEND_SHIFT_8>(
+            V::add16(V::mullo16(V::and_(dp, rb), dmul), V::mullo16(V::and_(sp, rb), smul)));
+        const vec pg = V::and_(V::add16(V::mullo16(V::srli16<FBLEND_SHIFT_8>(dp), dmul_g),
+                                        V::mullo16(V::srli16<FBLEND_SHIFT_8>(sp), smul_g)),
+                               g);
+        return V::select(m, dp, V::or_(prb, pg));
     });
     if (done < n)
         PORTABLE.trans_32(d + done, s + done, n - done, f);
