@@ -145,7 +145,7 @@ void paint_turd(const Pen& p)
 {
     // A coiled pile seen from above: three coils, each lighter and glossier
     // than the one below, with dark grooves between them and a curled tip.
-    const RGBA brown = c(0x6a3e18);
+    const RGBA brown = c(0x9a6428);
     p.ellipse(10, 11.5f, 9, 8, sphere(scale_rgb(brown, 0.85f), 8.5f, 10, 10, 0.4f));
     p.fill([](float x, float y) { return std::fabs(sd_ellipse(x, y, 10, 10.6f, 6.9f, 6.2f)) - 0.8f; }, 2, 3, 18, 18,
            flat(c(0x1e0e04)));

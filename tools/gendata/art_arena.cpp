@@ -27,16 +27,18 @@ RGBA floor_farm(int x, int y)
     const float n = fbm(x / 60.0f, y / 60.0f, 4, 11);
     const float wave = (y + 5 * std::sin(x / 80.0f) + 3 * (n - 0.5f) * 10) * 2 * PI / 16;
     const float ridge = std::sin(wave), slope = std::cos(wave);
-    RGBA col = mix(c(0x2e2014), c(0x5e4228), 0.45f + 0.35f * ridge * (0.7f + 0.5f * n));
+    RGBA col = mix(c(0x281c14), c(0x4e3a28), 0.45f + 0.35f * ridge * (0.7f + 0.5f * n));
     col = scale_rgb(col, 1 - 0.18f * slope);
     col = scale_rgb(col, 1 + (hash01(x, y, 12) - 0.5f) * 0.2f + (fbm(x / 6.0f, y / 6.0f, 2, 15) - 0.5f) * 0.2f);
-    const float wet = fbm(x / 50.0f + 3, y / 40.0f, 3, 13);
-    if (wet > 0.64f && ridge < -0.2f) {
-        const float k = smoothstep(0.64f, 0.7f, wet) * smoothstep(-0.2f, -0.5f, ridge);
-        col = mix(col, mix(c(0x2a2820), c(0x6a6450), clamp01(0.3f + 0.5f * std::sin((x - y) / 9.0f))), k * 0.8f);
+    // Rain pools in the troughs reflect a grey sky, with a dark wet rim.
+    const float region = smoothstep(0.6f, 0.68f, fbm(x / 110.0f + 3, y / 90.0f, 3, 13));
+    const float wet = region * smoothstep(-0.3f, -0.8f, ridge);
+    if (wet > 0.15f) {
+        const float rim = smoothstep(0.15f, 0.35f, wet), pool = smoothstep(0.4f, 0.55f, wet);
+        col = scale_rgb(col, 1 - 0.3f * rim);
+        const RGBA sky = mix(c(0x3e484c), c(0x707a7e), clamp01(0.5f + 0.5f * std::sin((x * 0.7f - y) / 14.0f)));
+        col = mix(col, sky, pool * 0.8f);
     }
-    const float straw = hash01(x / 2, y / 3, 14);
-    if (straw > 0.99f && ridge > 0.2f) col = mix(col, c(0xb89a50), 0.55f);
     return col;
 }
 
@@ -45,7 +47,7 @@ RGBA floor_park(int x, int y)
     // Mown lawn in broad stripes, with a gravel path winding through it.
     const float n = fbm(x / 40.0f, y / 40.0f, 4, 21);
     const bool stripe = static_cast<int>((x + 20) / 56) % 2 == 0;
-    RGBA col = mix(c(0x24502a), c(0x3a7a34), 0.35f + 0.5f * n);
+    RGBA col = mix(c(0x1f4024), c(0x33622e), 0.35f + 0.5f * n);
     col = scale_rgb(col, stripe ? 1.08f : 0.92f);
     col = scale_rgb(col, 1 + (hash01(x, y, 22) - 0.5f) * 0.22f);
     const float path_y = 300 + 70 * std::sin(x / 110.0f) + 20 * std::sin(x / 37.0f);
@@ -57,8 +59,6 @@ RGBA floor_park(int x, int y)
         gravel = scale_rgb(gravel, 0.85f + 0.15f * fbm(x / 8.0f, y / 8.0f, 2, 24));
         col = mix(gravel, scale_rgb(col, 0.7f), edge);
     }
-    // A few flower dots in the grass.
-    if (d > 24 && hash01(x / 3, y / 3, 25) > 0.9985f) col = hash01(x / 3, y / 3, 26) > 0.5f ? c(0xf0e060) : c(0xf0f0f0);
     return col;
 }
 
@@ -262,12 +262,69 @@ void paint_walls(Image& img, int floor)
             img.at(x, y) = scale_rgb(img.at(x, y), 1 - 0.45f * k * k);
         }
 }
+// ---- small things lying on the floors, painted over the texture ----
+
+void weed(const Pen& p, float x, float y, Rng& r)
+{
+    const RGBA g = mix(c(0x3a5a18), c(0x6a8a30), r.uni());
+    for (int k = -1; k <= 1; ++k)
+        p.taper(x, y, x + k * r.range(1.5f, 3.0f), y - r.range(3.0f, 5.5f), 0.8f, 0.2f, flat(g));
+}
+
+void pebble(const Pen& p, float x, float y, float rad, RGBA col)
+{
+    p.ellipse(x + 0.6f, y + 0.8f, rad, rad * 0.75f, flat(c(0x000000, 0.35f)));
+    p.ellipse(x, y, rad, rad * 0.75f, bevel(col, rad * 0.8f, 0.6f));
+}
+
+void flower(const Pen& p, float x, float y, RGBA petal)
+{
+    for (int k = 0; k < 4; ++k) {
+        const float a = k * PI / 2 + 0.4f;
+        p.circle(x + std::cos(a) * 1.3f, y + std::sin(a) * 1.3f, 1.0f, flat(petal));
+    }
+    p.circle(x, y, 0.8f, flat(c(0xf0c020)));
+}
+
+void decorate(Image& img, int floor)
+{
+    const Pen p{&img, Xf{}};
+    Rng r(500u + floor);
+    const float x0 = size::ARENA_X1 + 8, x1 = size::ARENA_X2 - 8, y0 = size::ARENA_Y1 + 8, y1 = size::ARENA_Y2 - 8;
+    switch (floor) {
+    case 0:
+        for (int i = 0; i < 70; ++i) weed(p, r.range(x0, x1), r.range(y0, y1), r);
+        for (int i = 0; i < 40; ++i) pebble(p, r.range(x0, x1), r.range(y0, y1), r.range(1.0f, 2.2f), mix(c(0x6a6052), c(0x948a7a), r.uni()));
+        break;
+    case 1:
+        for (int i = 0; i < 60; ++i) {
+            const float x = r.range(x0, x1), y = r.range(y0, y1);
+            const RGBA petal = r.uni() < 0.5f ? c(0xf4f4f0) : r.uni() < 0.5f ? c(0xf0d040) : c(0xc070e0);
+            // Flowers grow in the grass, not on the gravel.
+            const RGBA under = img.at(static_cast<int>(x), static_cast<int>(y));
+            if (under.g > under.r * 1.2f) flower(p, x, y, petal);
+        }
+        break;
+    case 5:
+        for (int i = 0; i < 25; ++i) {
+            const float x = r.range(x0, x1), y = r.range(y0, y1), len = r.range(6, 18), a = r.range(0, PI);
+            p.capsule(x, y, x + std::cos(a) * len, y + std::sin(a) * len, 0.5f, flat(c(0x141416, 0.6f)));
+        }
+        break;
+    case 6:
+        for (int i = 0; i < 30; ++i) pebble(p, r.range(x0, x1), r.range(y0, y1), r.range(1.2f, 2.8f), mix(c(0x2a1a18), c(0x4a2e28), r.uni()));
+        break;
+    default:
+        break;
+    }
+}
 }  // namespace
 
 void paint_floor(Image& img, int floor)
 {
     for (int y = 0; y < img.h; ++y)
         for (int x = 0; x < img.w; ++x) img.at(x, y) = floor_px(floor, x, y);
+    decorate(img, floor);
 }
 
 Image art_background(int floor)
