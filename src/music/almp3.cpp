@@ -25,12 +25,18 @@ const int XING_MAGIC_BYTES = 4;
 const int XING_FIELD_BYTES = 4;
 // Table entries count the file in 256ths; the end of the file is 256.
 const int TOC_END = 256;
+// One table entry for each percent of the song.
+const int TOC_PERCENT = ALMP3_XING_TOC_ENTRIES;
 // Silent audio buffers handed over once the data has ended; at the last one the sound stops.
 const int END_SILENT_BUFFERS = 2;
 const int NORMAL_SPEED = 1000;
+const long long MS_PER_SECOND = 1000;
 const int MAX_VOLUME = 255;
 const int MAX_PAN = 255;
-const int SAMPLE_BYTES = 2;  // output is always 16-bit
+const int SAMPLE_BITS = 16;  // output is always 16-bit
+const int SAMPLE_BYTES = SAMPLE_BITS / 8;
+// Signed and unsigned 16-bit samples differ only in the top bit.
+const unsigned short SAMPLE_SIGN_BIT = 0x8000;
 // Decoder restarts after a new format before a frame counts as undecodable.
 const int NEW_FORMAT_RETRIES = 3;
 
@@ -347,7 +353,7 @@ void to_unsigned(unsigned char* buf, size_t bytes)
     unsigned short* samples = reinterpret_cast<unsigned short*>(buf);
     const size_t n = bytes / SAMPLE_BYTES;
     for (size_t i = 0; i < n; ++i)
-        samples[i] ^= 0x8000;
+        samples[i] ^= SAMPLE_SIGN_BIT;
 }
 
 int clamp(int v, int lo, int hi)
@@ -447,7 +453,7 @@ int almp3_play_ex_mp3stream(ALMP3_MP3STREAM* s, int buffer_len, int vol, int pan
     const int samples = frames * s->out_bytes_per_frame / channels / SAMPLE_BYTES;
     vol = clamp(vol, 0, MAX_VOLUME);
     pan = clamp(pan, 0, MAX_PAN);
-    s->audio_stream = play_audio_stream(samples, SAMPLE_BYTES * 8, s->stereo, s->freq, vol, pan);
+    s->audio_stream = play_audio_stream(samples, SAMPLE_BITS, s->stereo, s->freq, vol, pan);
     if (!s->audio_stream)
         return -1;
     s->frames_per_buffer = frames;
@@ -540,7 +546,7 @@ int almp3_seek_abs_msecs_mp3stream(ALMP3_MP3STREAM* s, int msecs, int total_size
     if (!s || msecs < 0)
         return -1;
     const long long channels = s->stereo ? 2 : 1;
-    const long long ms_per_frame = 1000LL * s->out_bytes_per_frame / ((long long)s->freq * channels * SAMPLE_BYTES);
+    const long long ms_per_frame = MS_PER_SECOND * s->out_bytes_per_frame / ((long long)s->freq * channels * SAMPLE_BYTES);
     if (ms_per_frame <= 0 || s->frame_bytes <= 0)
         return -1;
     const long long f = msecs / ms_per_frame;
@@ -559,8 +565,8 @@ int almp3_seek_abs_msecs_mp3stream(ALMP3_MP3STREAM* s, int msecs, int total_size
         // 256th of the file); an entry below its predecessor only comes from
         // a broken table, which gets the plain frame-size estimate.
         const long long F = x->frames;
-        const int i = (int)(f * 100 / F);
-        const long long into = f * 100 - i * F;  // 0 .. F-1: how far f lies past entry i
+        const int i = (int)(f * TOC_PERCENT / F);
+        const long long into = f * TOC_PERCENT - i * F;  // 0 .. F-1: how far f lies past entry i
         const int a = x->toc[i];
         const int b = i + 1 < ALMP3_XING_TOC_ENTRIES ? x->toc[i + 1] : TOC_END;
         if (b >= a) {
