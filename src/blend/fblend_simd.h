@@ -22,6 +22,7 @@ const int TOP5_SHIFT = 11;
 // Multiplying a channel at bit s by (w << MUL_SHIFT) and keeping the high 16 bits gives
 // channel*w << (s - 5): the rounded-down 5-bit blend already in place for s >= 5 (see below).
 const int MUL_SHIFT = 11;
+const int HIGH_HALF = 16;
 
 const uint32_t RB_32 = 0x00FF00FF;
 const uint32_t G_32 = 0x0000FF00;
@@ -45,9 +46,10 @@ inline int each_vector(PIXEL *d, int n, OP op)
     return i;
 }
 
-// Like each_vector, over a destination and a sprite row: vectors whose source pixels are all the mask colour (the
-// see-through surroundings of a shape) are skipped without touching the destination. `is_mask`
-// gives the lanes equal to the mask colour, `op` the blended vector from (dst, src, is_mask).
+// Like each_vector, over a destination and a sprite row: vectors whose source pixels are all the
+// mask colour (the see-through surroundings of a shape) are skipped without touching the
+// destination. `is_mask` gives the lanes equal to the mask colour, `op` the blended vector from
+// (dst, src, is_mask).
 template <class PIXEL, class MASKED, class OP>
 inline int each_sprite_vector(PIXEL *d, const PIXEL *s, int n, MASKED is_mask, OP op)
 {
@@ -70,7 +72,7 @@ template <uint16_t RB, uint16_t G>
 inline uint16_t scale_1516(uint32_t x, int w)
 {
     const uint32_t m = static_cast<uint32_t>(w) << MUL_SHIFT;
-    return static_cast<uint16_t>(((((x & RB) * m) >> 16) & RB) | ((((x & G) * m) >> 16) & G));
+    return static_cast<uint16_t>(((((x & RB) * m) >> HIGH_HALF) & RB) | ((((x & G) * m) >> HIGH_HALF) & G));
 }
 
 template <uint16_t RB, uint16_t G, RECT_16 fblend_kernels::*TAIL>
