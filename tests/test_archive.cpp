@@ -222,6 +222,35 @@ TEST_F(Archive, FullScreenPicturesAreIllustrations)
         for (int b = a + 1; b < 7; ++b) EXPECT_FALSE(same_pixels(bmp(a), bmp(b))) << a << " and " << b;
 }
 
+// Mean colour step between two neighbouring columns (vertical) or rows of a picture.
+double step_between(BITMAP* b, bool columns, int a, int from, int to)
+{
+    double sum = 0;
+    for (int t = from; t < to; ++t) {
+        const int c1 = columns ? getpixel(b, a, t) : getpixel(b, t, a);
+        const int c2 = columns ? getpixel(b, a + 1, t) : getpixel(b, t, a + 1);
+        sum += abs(getr32(c1) - getr32(c2)) + abs(getg32(c1) - getg32(c2)) + abs(getb32(c1) - getb32(c2));
+    }
+    return sum / (to - from);
+}
+
+TEST_F(Archive, ArenaWallsStandExactlyOnTheArenaEdges)
+{
+    // Inner edges of the walls: the floor runs from x 42 to 596 and y 46 to 432.
+    const int x1 = 42, y1 = 46, x2 = 596, y2 = 432;
+    const double min_step = 24, min_ratio = 2.5;
+    for (int i = 0; i < 7; ++i) {
+        BITMAP* b = bmp(i);
+        const double inside = (step_between(b, true, 300, y1 + 20, y2 - 20) + step_between(b, false, 240, x1 + 20, x2 - 20)) / 2;
+        const double edges[4] = {step_between(b, true, x1 - 1, y1 + 20, y2 - 20), step_between(b, true, x2, y1 + 20, y2 - 20),
+                                 step_between(b, false, y1 - 1, x1 + 20, x2 - 20), step_between(b, false, y2, x1 + 20, x2 - 20)};
+        for (int e = 0; e < 4; ++e) {
+            EXPECT_GT(edges[e], min_step) << "background " << i << " edge " << e;
+            EXPECT_GT(edges[e], min_ratio * inside) << "background " << i << " edge " << e;
+        }
+    }
+}
+
 TEST_F(Archive, AnimationFramesReallyChange)
 {
     const std::vector<std::vector<int>> families = {

@@ -90,11 +90,14 @@ void paint_craft(const Pen& p, int damage)
             p.capsule(w[0] + 0.8f, y + sag, w[2] - 0.8f, y + sag, 0.35f, flat(c(0x121218)));
     }
     // Hull, narrower at the nose.
-    const std::vector<float> hull = {8, 3, 16, 3, 19.5f, 8, 19.5f, 28, 16, 31, 8, 31, 4.5f, 28, 4.5f, 8};
+    const std::vector<float> hull = {9, 2.5f, 15, 2.5f, 19.5f, 9, 19.5f, 28, 16, 31, 8, 31, 4.5f, 28, 4.5f, 9};
     p.poly(hull, bevel(body, 3, 0.65f), 0.5f);
-    // Side armour plates and an orange racing stripe.
+    // Headlights on the nose, side armour plates and an orange racing stripe.
+    p.circle(7.6f, 6.6f, 1.1f, flat(damage == 0 ? c(0xfffbd0) : c(0x30302a)));
+    p.circle(16.4f, 6.6f, 1.1f, flat(damage == 2 ? c(0x30302a) : c(0xfffbd0)));
     p.rrect(4.8f, 13, 7, 24, 0.8f, bevel(trim, 1.2f, 0.5f));
-    p.rrect(17, 13, 19.2f, 24, 0.8f, bevel(trim, 1.2f, 0.5f));
+    if (damage == 0) p.rrect(17, 13, 19.2f, 24, 0.8f, bevel(trim, 1.2f, 0.5f));
+    else p.rrect(17, 13, 19.2f, 24, 0.8f, flat(c(0x2a2624)));
     p.capsule(12, 21, 12, 28.5f, 1.3f, bevel(trim, 1, 0.4f));
     // Engine block and exhausts at the back.
     p.rrect(8, 25.5f, 16, 30, 1, bevel(scale_rgb(body, 0.7f), 1.5f, 0.5f));
@@ -112,9 +115,9 @@ void paint_craft(const Pen& p, int damage)
     if (damage >= 1) {
         // Scorch marks, a cracked canopy and bare metal where the paint burnt off.
         Rng r(damage * 31u);
-        const int marks = damage == 1 ? 5 : 10;
+        const int marks = damage == 1 ? 7 : 10;
         for (int i = 0; i < marks; ++i)
-            p.circle(r.range(5, 19), r.range(4, 30), r.range(1.2f, 2.8f), soot(damage == 1 ? 0.55f : 0.7f));
+            p.circle(r.range(5, 19), r.range(4, 30), r.range(1.5f, 3.0f), soot(damage == 1 ? 0.7f : 0.75f));
         p.capsule(10.5f, 13.5f, 13.5f, 18.5f, 0.35f, flat(c(0xe0f0ff, 0.9f)));
         p.capsule(13.5f, 14, 11, 17, 0.3f, flat(c(0xe0f0ff, 0.7f)));
         p.circle(16.5f, 6, 1.3f, flat(c(0xb0b0b8)));

@@ -36,8 +36,8 @@ RGBA floor_farm(int x, int y)
     if (wet > 0.15f) {
         const float rim = smoothstep(0.15f, 0.35f, wet), pool = smoothstep(0.4f, 0.55f, wet);
         col = scale_rgb(col, 1 - 0.3f * rim);
-        const RGBA sky = mix(c(0x3e484c), c(0x707a7e), clamp01(0.5f + 0.5f * std::sin((x * 0.7f - y) / 14.0f)));
-        col = mix(col, sky, pool * 0.8f);
+        const RGBA sky = mix(c(0x3a3a34), c(0x5e6260), clamp01(0.5f + 0.5f * std::sin((x * 0.7f - y) / 14.0f)));
+        col = mix(col, sky, pool * 0.6f);
     }
     return col;
 }
@@ -66,7 +66,8 @@ RGBA floor_steel(int x, int y)
 {
     // Diamond-plate deck panels with seams, rivets and a wet sheen.
     const int pw = 96, ph = 64;
-    const int lx = (x - size::ARENA_X1 + pw * 10) % pw, ly = (y - size::ARENA_Y1 + ph * 10) % ph;
+    // Panels are laid from the middle of the arena, so no seam runs along a wall.
+    const int lx = (x - size::ARENA_X1 + pw * 10 + pw / 2) % pw, ly = (y - size::ARENA_Y1 + ph * 10 + ph / 2) % ph;
     const float tread = (std::fabs(std::sin((x + y) * 0.55f)) > 0.93f) || (std::fabs(std::sin((x - y) * 0.55f)) > 0.93f)
                             ? 1.0f : 0.0f;
     const float sheen = 0.5f + 0.5f * std::sin((x * 0.6f - y) / 70.0f);
@@ -87,8 +88,8 @@ RGBA floor_tech(int x, int y)
 {
     // Dark alien panels on a hex-ish grid with glowing circuit traces.
     const int cell = 48;
-    const int gx = (x - size::ARENA_X1 + cell * 20) / cell, gy = (y - size::ARENA_Y1 + cell * 20) / cell;
-    const int lx = (x - size::ARENA_X1 + cell * 20) % cell, ly = (y - size::ARENA_Y1 + cell * 20) % cell;
+    const int ox = x - size::ARENA_X1 + cell * 20 + cell / 2, oy = y - size::ARENA_Y1 + cell * 20 + cell / 2;
+    const int gx = ox / cell, gy = oy / cell, lx = ox % cell, ly = oy % cell;
     const float tone = hash01(gx, gy, 41);
     RGBA col = mix(c(0x141a2a), c(0x24304a), 0.4f + 0.4f * tone);
     const int bev = std::min(std::min(lx, ly), std::min(cell - 1 - lx, cell - 1 - ly));
@@ -245,7 +246,11 @@ void paint_walls(Image& img, int floor)
             const int along = horizontal ? x : y;
             RGBA col = wall_px(floor, x, y, along, across, horizontal);
             // The inner lip: lit where it faces the top-left light, shaded where it faces away.
-            if (across < LIP_PX) {
+            if (across == 0) {
+                // The wall's inner rim catches the light: a crisp bright line
+                // against the floor, which lies in the wall's shadow or below it.
+                col = mix(scale_rgb(col, 1.3f), c(0xfff4e0), 0.4f);
+            } else if (across < LIP_PX) {
                 const float k = 1 - static_cast<float>(across) / LIP_PX;
                 const bool lit = (horizontal && db > 0) || (!horizontal && dr > 0);
                 col = scale_rgb(col, lit ? 1 + 0.45f * k : 1 - 0.45f * k);
