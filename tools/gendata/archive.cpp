@@ -12,10 +12,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -83,12 +86,31 @@ bool save_image(const std::string& path, Kind kind, const Image& img)
     return err == 0;
 }
 
-bool write_object(const ArchiveObject& o, const std::string& path)
+// Paints every picture of the table, spread over the machine's cores. Each
+// painter owns its canvas and its seeded randomness, so the result does not
+// depend on which thread painted what.
+std::vector<Image> paint_all(const std::vector<ArchiveObject>& table)
+{
+    std::vector<Image> out(table.size());
+    std::atomic<size_t> next{0};
+    auto worker = [&] {
+        for (size_t i = next++; i < table.size(); i = next++)
+            if (table[i].draw) out[i] = table[i].draw();
+    };
+    const unsigned n = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> threads;
+    for (unsigned t = 1; t < n; ++t) threads.emplace_back(worker);
+    worker();
+    for (std::thread& t : threads) t.join();
+    return out;
+}
+
+bool write_object(const ArchiveObject& o, const Image& picture, const std::string& path)
 {
     switch (o.kind) {
     case Kind::PICTURE:
     case Kind::SPRITE:
-    case Kind::RGBA: return save_image(path, o.kind, o.draw());
+    case Kind::RGBA: return save_image(path, o.kind, picture);
     case Kind::SAMPLE: return write_wav(path, synth_sample(o.index));
     case Kind::PALETTE: return write_palette_pcx(path);
     case Kind::FONT: return write_font_pcx(path);
@@ -300,6 +322,7 @@ bool build_archive(const std::vector<ArchiveObject>& table, const std::string& w
     // the calls. One call per type; bitmaps, the bulk, come last so the big
     // file is rewritten only once, and that call also strips the archiver's
     // bookkeeping object, which would otherwise load as an extra entry.
+    const std::vector<Image> pictures = paint_all(table);
     const Kind call_order[] = {Kind::SAMPLE, Kind::TEXT, Kind::PALETTE, Kind::FONT, Kind::SPRITE};
     for (size_t k = 0; k < sizeof call_order / sizeof call_order[0]; ++k) {
         const std::string type = dat_type(call_order[k]);
@@ -308,10 +331,11 @@ bool build_archive(const std::vector<ArchiveObject>& table, const std::string& w
         if (last) args.push_back("-s1");
         args.insert(args.end(), {"-t", type, "-a"});
         const size_t first_file = args.size();
-        for (const ArchiveObject& o : table) {
+        for (size_t i = 0; i < table.size(); ++i) {
+            const ArchiveObject& o = table[i];
             if (dat_type(o.kind) != type) continue;
             const std::string path = work_dir + "/" + file_name(o);
-            if (!write_object(o, path)) {
+            if (!write_object(o, pictures[i], path)) {
                 std::fprintf(stderr, "gendata: cannot write %s\n", path.c_str());
                 return false;
             }

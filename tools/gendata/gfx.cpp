@@ -395,23 +395,26 @@ Image blur(const Image& src, float radius)
         const RGBA& p = src.px[i];
         ch[0][i] = p.r * p.a; ch[1][i] = p.g * p.a; ch[2][i] = p.b * p.a; ch[3][i] = p.a;
     }
-    std::vector<float> tmp(std::max(w, h));
+    // Running sums make each pass cost the same whatever the radius; edges clamp.
+    std::vector<float> line(std::max(w, h)), tmp(std::max(w, h));
+    auto box = [r](const float* in, float* out_, int n) {
+        float sum = 0;
+        for (int k = -r; k <= r; ++k) sum += in[std::clamp(k, 0, n - 1)];
+        for (int i = 0; i < n; ++i) {
+            out_[i] = sum / (2 * r + 1);
+            sum += in[std::min(i + r + 1, n - 1)] - in[std::max(i - r, 0)];
+        }
+    };
     for (auto& c : ch)
         for (int pass = 0; pass < 3; ++pass) {
             for (int y = 0; y < h; ++y) {
-                for (int x = 0; x < w; ++x) {
-                    float s = 0;
-                    for (int k = -r; k <= r; ++k) s += c[static_cast<size_t>(y) * w + std::clamp(x + k, 0, w - 1)];
-                    tmp[x] = s / (2 * r + 1);
-                }
-                for (int x = 0; x < w; ++x) c[static_cast<size_t>(y) * w + x] = tmp[x];
+                float* row = &c[static_cast<size_t>(y) * w];
+                box(row, tmp.data(), w);
+                std::copy(tmp.begin(), tmp.begin() + w, row);
             }
             for (int x = 0; x < w; ++x) {
-                for (int y = 0; y < h; ++y) {
-                    float s = 0;
-                    for (int k = -r; k <= r; ++k) s += c[static_cast<size_t>(std::clamp(y + k, 0, h - 1)) * w + x];
-                    tmp[y] = s / (2 * r + 1);
-                }
+                for (int y = 0; y < h; ++y) line[y] = c[static_cast<size_t>(y) * w + x];
+                box(line.data(), tmp.data(), h);
                 for (int y = 0; y < h; ++y) c[static_cast<size_t>(y) * w + x] = tmp[y];
             }
         }

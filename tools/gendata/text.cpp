@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 
 namespace {
 const char* const FONT_DIR = "/usr/share/fonts/truetype/dejavu/";
@@ -15,6 +16,8 @@ const char* const FACE_FILES[] = {"DejaVuSans-Bold.ttf", "DejaVuSans.ttf", "Deja
 const int NUM_FACES = 5;
 
 FT_Library library = nullptr;
+// FreeType faces keep their size and glyph slot as state: one painter at a time.
+std::recursive_mutex ft_lock;
 FT_Face faces[NUM_FACES] = {};
 
 FT_Face select(Face face, int size_px)
@@ -51,6 +54,7 @@ void text_shutdown()
 
 Mask glyph_mask(Face face, int size_px, int ch)
 {
+    const std::lock_guard<std::recursive_mutex> hold(ft_lock);
     FT_Face f = select(face, size_px);
     Mask m;
     m.ascent = static_cast<int>(f->size->metrics.ascender >> 6);
@@ -74,6 +78,7 @@ Mask glyph_mask(Face face, int size_px, int ch)
 
 Mask text_mask(Face face, int size_px, const std::string& s, int tracking)
 {
+    const std::lock_guard<std::recursive_mutex> hold(ft_lock);
     std::vector<Mask> gl;
     int w = 0;
     for (unsigned char c : s) {
@@ -102,6 +107,7 @@ Mask text_mask(Face face, int size_px, const std::string& s, int tracking)
 
 int text_width(Face face, int size_px, const std::string& s, int tracking)
 {
+    const std::lock_guard<std::recursive_mutex> hold(ft_lock);
     int w = 0;
     FT_Face f = select(face, size_px);
     for (unsigned char c : s) {
