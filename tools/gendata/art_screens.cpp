@@ -299,14 +299,17 @@ Image art_intro()
     darken(img, 0.55f);
     glow(img, 320, 300, 420, c(0xff5018), 0.55f);
     vignette(img, 0.8f);
-    // The craft blasting a guy and a ball, tracers crossing the arena.
-    tracer(img, 250, 290, 420, 200);
-    tracer(img, 265, 310, 470, 300);
+    // The craft blasting a guy, tracers leaving its gun's muzzle.
+    const float ccx = 220, ccy = 340, cs = 4.4f, ca = 1.0f;
+    const float reach = (size::PLAYER_H / 2.0f - 1) * cs;
+    const float mx = ccx + std::sin(ca) * reach, my = ccy - std::cos(ca) * reach;
+    tracer(img, mx, my, 425, 203);
+    tracer(img, mx + 4, my + 6, 488, 262);
     burst(img, 440, 195, 34, 63);
     walker(img, false, 0, 520, 260, 3.4f);
     actor(img, [](const Pen& p) { paint_ball(p, true); }, size::BALL_W, size::BALL_H, 560, 400, 2.6f);
     actor(img, paint_turd, size::TURD_W, size::TURD_H, 110, 190, 2.6f);
-    craft(img, 220, 340, 4.4f, 1.0f);
+    craft(img, ccx, ccy, cs, ca);
     // Title lettering across the top.
     const Image logo = art_logo();
     composite(img, logo, (W - logo.w) / 2, 16);
