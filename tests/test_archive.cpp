@@ -2,12 +2,14 @@
 // files, and checks that catch lazy art (flat sprites, gradient pictures,
 // frames that do not animate, label spots covered by the joypad drawing).
 #include "datidx.h"
+#include "settings.h"
 #include "test_support.h"
 #include "vorlin.h"
 
 #include <allegro.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -280,7 +282,10 @@ TEST_F(Archive, JoypadLabelSpotsAreFreeForText)
     // Top-left of each button's label on the joystick page.
     const int spots[9][2] = {{193, 334}, {307, 370}, {481, 394}, {91, 31}, {222, 33},
                              {310, 13},  {8, 73},    {477, 49},  {71, 423}};
-    const int label_w = 88, label_h = text_height(mainfont);
+    // As wide as the widest label the page can show there.
+    int label_w = text_length(mainfont, "(unused)");
+    for (int c = 0; c < NUM_CONTROLS; ++c) label_w = std::max(label_w, text_length(mainfont, control_labels[c]));
+    const int label_h = text_height(mainfont);
     // Calm means: hardly any pixel strays far from the area's average colour.
     const int stray = 60;
     const double max_share = 0.02;
