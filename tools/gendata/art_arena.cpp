@@ -95,12 +95,6 @@ RGBA floor_tech(int x, int y)
     const int bev = std::min(std::min(lx, ly), std::min(cell - 1 - lx, cell - 1 - ly));
     if (bev == 0) col = c(0x080a12);
     else if (bev < 3) col = scale_rgb(col, lx < 3 || ly < 3 ? 1.35f : 0.7f);
-    // Traces run along the panel's middle lines on some panels.
-    const bool trace_h = hash01(gx, gy, 42) > 0.5f && std::abs(ly - cell / 2) <= 1 && lx > 6 && lx < cell - 6;
-    const bool trace_v = hash01(gx, gy, 43) > 0.6f && std::abs(lx - cell / 2) <= 1 && ly > 6 && ly < cell - 6;
-    if (trace_h || trace_v) col = mix(col, c(0x30e0c0), 0.55f);
-    if (hash01(gx, gy, 44) > 0.8f && (lx - cell / 2) * (lx - cell / 2) + (ly - cell / 2) * (ly - cell / 2) < 10)
-        col = c(0x80ffe0);
     // Fine scratches and grime keep the panels from looking flat.
     return scale_rgb(col, 0.92f + 0.16f * fbm(x / 5.0f, y / 5.0f, 2, 45));
 }
@@ -310,6 +304,41 @@ void decorate(Image& img, int floor)
             if (under.g > under.r * 1.2f) flower(p, x, y, petal);
         }
         break;
+    case 3: {
+        // Glowing circuits wander over the panels, turning at right angles,
+        // from node to node.
+        Image wires(img.w, img.h);
+        const Pen w{&wires, Xf{}};
+        const float grid = 12;
+        for (int i = 0; i < 26; ++i) {
+            float x = std::round(r.range(x0, x1) / grid) * grid, y = std::round(r.range(y0, y1) / grid) * grid;
+            int dir = r.irange(0, 3);
+            w.circle(x, y, 2.2f, flat(c(0x60ffe0)));
+            const int segs = r.irange(2, 5);
+            for (int k = 0; k < segs; ++k) {
+                const float len = grid * r.irange(1, 4);
+                const float nx = std::clamp(x + (dir == 0 ? len : dir == 2 ? -len : 0), x0, x1);
+                const float ny = std::clamp(y + (dir == 1 ? len : dir == 3 ? -len : 0), y0, y1);
+                w.capsule(x, y, nx, ny, 0.8f, flat(c(0x30d0b0)));
+                x = nx;
+                y = ny;
+                dir = (dir + (r.uni() < 0.5f ? 1 : 3)) % 4;
+            }
+            w.circle(x, y, 2.6f, flat(c(0x30d0b0)));
+            w.circle(x, y, 1.2f, flat(c(0x0c1020)));
+        }
+        Image glow = blur(wires, 3);
+        for (RGBA& g : glow.px) g.a *= 0.7f;
+        composite(img, glow, 0, 0);
+        composite(img, wires, 0, 0, 0.85f);
+        // Round vents on a few panels.
+        for (int i = 0; i < 7; ++i) {
+            const float x = r.range(x0 + 20, x1 - 20), y = r.range(y0 + 20, y1 - 20);
+            p.circle(x, y, 9, bevel(c(0x1a2236), 3, -0.6f));
+            for (int k = -2; k <= 2; ++k) p.capsule(x - 6, y + k * 2.5f, x + 6, y + k * 2.5f, 0.6f, flat(c(0x05060c)));
+        }
+        break;
+    }
     case 5:
         for (int i = 0; i < 25; ++i) {
             const float x = r.range(x0, x1), y = r.range(y0, y1), len = r.range(6, 18), a = r.range(0, PI);
