@@ -106,12 +106,19 @@ void burst(Image& img, float cx, float cy, float r, uint32_t seed)
 
 void smoke(Image& img, float cx, float cy, float r, uint32_t seed)
 {
+    // Billowing puffs drifting up and to the right, lit from the top-left,
+    // thinning as they rise.
     Image l(W, H);
     Rng rng(seed);
-    for (int i = 0; i < 9; ++i)
-        Pen{&l, Xf{}}.circle(cx + rng.range(-r, r) * 0.8f, cy - i * r * 0.35f + rng.range(-r, r) * 0.3f,
-                             r * rng.range(0.4f, 0.7f) * (1 + i * 0.08f), flat(c(0x1a1614, 0.55f)));
-    composite(img, blur(l, r * 0.25f), 0, 0);
+    const int puffs = 16;
+    for (int i = 0; i < puffs; ++i) {
+        const float t = static_cast<float>(i) / puffs;
+        const float x = cx + t * r * 2.2f + rng.range(-r, r) * (0.3f + t * 0.6f);
+        const float y = cy - t * r * 4.5f + rng.range(-r, r) * 0.25f;
+        const float rad = r * (0.35f + 0.5f * t) * rng.range(0.8f, 1.15f);
+        Pen{&l, Xf{}}.circle(x, y, rad, sphere(c(0x4a4440, 0.85f * (1 - 0.6f * t)), x, y, rad, 0.05f));
+    }
+    composite(img, blur(l, r * 0.12f), 0, 0);
 }
 
 void craft(Image& img, float cx, float cy, float s, float angle, int damage = 0)
@@ -352,8 +359,9 @@ Image art_game_over()
     darken(img, 0.35f);
     tint(img, c(0x400000), 0.35f);
     glow(img, 320, 290, 260, c(0xff4010), 0.4f);
-    smoke(img, 330, 250, 60, 55);
     craft(img, 320, 300, 5.0f, 0.35f, 2);
+    glow(img, 300, 290, 60, c(0xff8020), 0.6f);
+    smoke(img, 330, 260, 50, 55);
     vignette(img, 0.9f);
     TextStyle st;
     st.size_px = 78;
