@@ -445,11 +445,11 @@ void paint_spike(const Pen& p, int phase)
 {
     const float cx = 16, cy = 16;
     const float turn = phase * PI / 16;   // eight spikes: a quarter of their spacing per frame
-    const float pulse[4] = {13.5f, 15.0f, 15.5f, 14.2f};
+    const float pulse[4] = {11.5f, 13.8f, 15.5f, 13.8f};
     const RGBA steel = c(0xb8c0d0), hot = c(0xff4a30);
     for (int i = 0; i < 8; ++i) {
         const float a = turn + i * PI / 4;
-        const float len = (i % 2 ? pulse[(phase + 2) % 4] - 2.5f : pulse[phase]);
+        const float len = (i % 2 ? pulse[(phase + 2) % 4] - 1.5f : pulse[phase]);
         const float ca = std::cos(a), sa = std::sin(a);
         const float bw = 3.6f;
         p.poly({cx + ca * 6 - sa * bw, cy + sa * 6 + ca * bw, cx + ca * len, cy + sa * len, cx + ca * 6 + sa * bw,
