@@ -1,6 +1,7 @@
 // Engine start-up and shutdown, data loading, the timer callback, the window
 // close hook and the fatal-error exit.
 #include "vorlin.h"
+#include "archive_check.h"
 #include "datidx.h"
 #include "music.h"
 #include "pacing.h"
@@ -111,6 +112,25 @@ void init_engine()
     std::cout << "Done!" << std::endl << std::endl;
 }
 
+static const char* const ARCHIVE_ERROR = "Cannot load data archive:  data/vorlin.dat!!!";
+
+static bool game_archive_sound()
+{
+    int kinds[NUM_DATA_OBJECTS];
+    for (int i = 0; i < NUM_DATA_OBJECTS; i++)
+        kinds[i] = game_archive_kind(i);
+    return datafile_file_sound(DATA_ARCHIVE, kinds, NUM_DATA_OBJECTS);
+}
+
+static bool game_archive_loaded(const DATAFILE* d)
+{
+    // Stops at the end marker: a short archive is never read past its end.
+    for (int i = 0; i < NUM_DATA_OBJECTS; i++)
+        if (d[i].type == DAT_END || d[i].type != game_archive_kind(i) || !d[i].dat)
+            return false;
+    return d[NUM_DATA_OBJECTS].type == DAT_END;
+}
+
 void load_data()
 {
     static const char* const LOADING = "Loading...";
@@ -119,9 +139,17 @@ void load_data()
     if (!buffer)
         quit_error("Out of memory!!!\n\n");
     set_color_conversion(ARCHIVE_COLOR_CONVERSION);
+    // The library's loader crashes on a truncated or damaged file, so the file
+    // is checked first; a loaded archive must then hold what the index names.
+    if (!game_archive_sound())
+        quit_error(ARCHIVE_ERROR);
     data = load_datafile(DATA_ARCHIVE);
-    if (!data)
-        quit_error("Cannot load data archive:  data/vorlin.dat!!!");
+    if (!data || !game_archive_loaded(data)) {
+        if (data)
+            unload_datafile(data);
+        data = nullptr;
+        quit_error(ARCHIVE_ERROR);
+    }
     mainfont = static_cast<FONT*>(data[FNT_MAIN].dat);
     rectfill(screen, SCREEN_WIDTH - text_length(font, LOADING), 470, SCREEN_WIDTH - 1, 479, 0);
     select_palette(static_cast<RGB*>(data[PAL_GAME].dat));
