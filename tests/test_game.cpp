@@ -65,6 +65,10 @@ TEST_F(GameLoop, OpeningTimelineThenClearedSignEndsWithNextLevel)
     const int clear_tick = 300;
     testing::internal::CaptureStdout();
     const int result = run(1, [](int t) {
+        if (t == 75)
+            save_shot(screen, "zoom_opening");
+        if (t == 160)
+            save_shot(screen, "start_sign");
         if (t == clear_tick)
             show_sign(data_bitmap(BMP_SIGN_LEVEL_DONE), -1);
     });
@@ -236,6 +240,8 @@ TEST_F(GameLoop, MessageRisesStaysAndSinks)
     run(1, [&](int t) {
         y[t] = screen_msg_y;
         counter[t] = screen_msg_counter;
+        if (t == 60)
+            save_shot(buffer, "message");
         if (t == 10)
             screen_message("Watch out", duration);
         if (t == 200)

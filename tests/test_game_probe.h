@@ -8,7 +8,9 @@
 #include "test_support.h"
 #include "vorlin.h"
 #include <allegro.h>
+#include <cstdlib>
 #include <functional>
+#include <string>
 
 // Entered into `objects` before run_game makes the player, so its hooks run
 // first in every tick's object walk (after the loop's own steps and the level
@@ -38,27 +40,50 @@ public:
 };
 
 // The screens before and after play dismiss on keypressed(): this scripted
-// keyboard reports a press once the screen's own loop has run `press_at_tick`
-// ticks, and counts the screens it has seen (a new one starts at tick 0).
+// keyboard puts a key in its buffer once the screen's own loop reaches tick
+// `press_at_tick`, and counts the screens it has seen (a new one starts at
+// tick 0). clear_keybuf() empties it by reading until keypressed() is false;
+// it runs before the screen resets the clock, so the clock must not stand at
+// 0 or at the press tick then (game_test_init leaves it at -1).
 struct ScriptedKeys {
     static int press_at_tick;
     static int screens;
     static std::function<void()> on_press;  // runs once per screen, at the tick of the press
+    static bool pending;
+    static int last_tick;
     static int keypressed_hook()
     {
-        static int last_tick = -1;
-        if (fpscounter == 0 && last_tick != 0)
+        if (fpscounter == 0 && last_tick != 0) {
             ++screens;
-        if (fpscounter == press_at_tick && last_tick != press_at_tick && on_press)
-            on_press();
+            pending = false;
+        }
+        if (fpscounter == press_at_tick && last_tick != press_at_tick) {
+            pending = true;
+            if (on_press)
+                on_press();
+        }
         last_tick = fpscounter;
-        return fpscounter >= press_at_tick;
+        return pending;
     }
-    static int readkey_hook() { return 0; }
+    static int readkey_hook()
+    {
+        pending = false;
+        return 0;
+    }
 };
 inline int ScriptedKeys::press_at_tick = 100;
 inline int ScriptedKeys::screens = 0;
 inline std::function<void()> ScriptedKeys::on_press;
+inline bool ScriptedKeys::pending = false;
+inline int ScriptedKeys::last_tick = -1;
+
+// With VORLIN_SHOT_DIR set, saves `bmp` there as <name>.bmp for a look at it.
+inline void save_shot(BITMAP* bmp, const std::string& name)
+{
+    const char* dir = std::getenv("VORLIN_SHOT_DIR");
+    if (dir)
+        save_bitmap((std::string(dir) + "/" + name + ".bmp").c_str(), bmp, nullptr);
+}
 
 // Headless library at 32 bits with the archive, a muted song box, a scripted
 // keyboard, clean keys and the edge-trigger memory of the level loop cleared.
@@ -71,6 +96,8 @@ inline bool game_test_init()
         songbox = new SONGBOX();
         songbox->set_mute(true);
     }
+    ScriptedKeys::pending = false;
+    fpscounter = -1;
     install_keyboard_hooks(ScriptedKeys::keypressed_hook, ScriptedKeys::readkey_hook);
     for (int i = 0; i < KEY_MAX; ++i)
         key[i] = 0;

@@ -164,12 +164,16 @@ TEST_F(LevelScript, Level1EntryIgnoresThePlayerButNotOtherEnemies)
     ASSERT_EQ(releases.size(), 1u);
     EXPECT_EQ(releases[0].enemy->x, 320);
     EXPECT_EQ(releases[0].enemy->y, 240);
-    // Second turd onto the first: placed again by two more draws.
-    scripted_rand::queue = {320 - 92, 240 - 96, 10, 20};
+    // Second turd onto the first: placed again, clear of it, inside the entry area.
+    scripted_rand::queue = {320 - 92, 240 - 96};
     run_to(400);
     ASSERT_EQ(releases.size(), 2u);
-    EXPECT_EQ(releases[1].enemy->x, 92 + 10);
-    EXPECT_EQ(releases[1].enemy->y, 96 + 20);
+    ENEMY* second = releases[1].enemy;
+    EXPECT_FALSE(second->collide(releases[0].enemy));
+    EXPECT_GE(second->x, 92);
+    EXPECT_LE(second->x, 587);
+    EXPECT_GE(second->y, 96);
+    EXPECT_LE(second->y, 427);
 }
 
 TEST_F(LevelScript, OverlappingEntryIsDrawnAgainWithoutTheSpriteSizeAndIsBounded)

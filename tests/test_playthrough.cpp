@@ -1,6 +1,6 @@
 // The whole game played headless: the real level loop, briefings, game-over
 // screen and ending, with a fixed seed and a driver that shoots every enemy it
-// can as the player's shots would. With VORLIN_SHOT_DIR set, it also saves a
+// can as the player's shots would; with VORLIN_SHOT_DIR set it leaves a
 // picture of every level in play and of the screens around play there.
 #include "datidx.h"
 #include "enemy.h"
@@ -10,25 +10,15 @@
 #include "test_game_probe.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include <iostream>
 #include <string>
 #include <vector>
 
 namespace {
 
-const int SHOT_INTERVAL_TICKS = 6;   // the driver's rate of fire
-
-std::string shot_dir()
-{
-    const char* d = std::getenv("VORLIN_SHOT_DIR");
-    return d ? d : "";
-}
-
-void save_shot(BITMAP* bmp, const std::string& name)
-{
-    if (shot_dir().empty())
-        return;
-    save_bitmap((shot_dir() + "/" + name + ".bmp").c_str(), bmp, nullptr);
-}
+const int SHOT_INTERVAL_TICKS = 3;   // the driver's rate of fire
+const int SHOT_TICK = 650;           // until its picture, the driver shoots only enemies near the craft
+const float NEAR_DISTANCE = 160;
 
 struct Attempt {
     int level;
@@ -47,7 +37,8 @@ protected:
         ScriptedKeys::press_at_tick = 90;
         ScriptedKeys::screens = 0;
         ScriptedKeys::on_press = [] {
-            save_shot(screen, "screen_" + std::to_string(ScriptedKeys::screens));
+            const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+            save_shot(screen, name + "_screen_" + std::to_string(ScriptedKeys::screens));
         };
     }
     void TearDown() override { ScriptedKeys::on_press = nullptr; }
@@ -57,26 +48,27 @@ protected:
     int attempt(int level, bool kill_player)
     {
         PROBE* driver = new PROBE();
-        bool shot_taken = false;
-        driver->on_tick = [&, level, kill_player](int t) {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        driver->on_tick = [&, level, kill_player, name](int t) {
             if (kill_player) {
                 if (player->is_active() && !player->is_stunned() && player->get_hp() > 0)
                     player->hit();
                 return;
             }
+            // A picture of the level in play while the driver still spares distant enemies.
+            if (t == SHOT_TICK) {
+                draw_screen(true);
+                save_shot(buffer, name + "_level_" + std::to_string(level));
+            }
             if (t % SHOT_INTERVAL_TICKS != 0)
                 return;
-            for (ENEMY* e : enemies)
-                if (e->is_active() && !e->is_unkillable() && e->hp > 0) {
+            for (ENEMY* e : enemies) {
+                const float dx = e->x - player->x, dy = e->y - player->y;
+                const bool near = dx * dx + dy * dy < NEAR_DISTANCE * NEAR_DISTANCE;
+                if (e->is_active() && !e->is_unkillable() && e->hp > 0 && (near || t > SHOT_TICK)) {
                     e->hit();
                     break;
                 }
-            // A picture of the level in play once a few enemies are about.
-            const size_t crowd = level == 3 ? 6 : level == 7 ? 38 : level == 8 ? 1 : 3;
-            if (!shot_taken && t > 300 && enemies.size() >= crowd) {
-                draw_screen(true);
-                save_shot(buffer, "level_" + std::to_string(level));
-                shot_taken = true;
             }
         };
         objects.push_back(driver);
@@ -100,8 +92,11 @@ TEST_F(Playthrough, EveryLevelClearedInTurnThenTheEnding)
         if (result == GAME_NEXTLVL && ++level > 8)
             break;
     }
+    std::string log;
+    for (const Attempt& a : attempts)
+        log += " " + std::to_string(a.level) + (a.result == GAME_NEXTLVL ? "+" : "-");
+    std::cout << "attempts (+ cleared, - life lost):" << log << "\n";
     ASSERT_EQ(level, 9) << "ended with " << result << " at level " << level;
-    save_shot(screen, "before_ending");
     stupid_ending();
     save_shot(screen, "ending");
 
