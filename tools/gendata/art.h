@@ -76,6 +76,7 @@ void paint_spike(const Pen& p, int phase);
 void paint_ball(const Pen& p, bool fast);
 void paint_stalker(const Pen& p, float solid, int sway);
 void paint_spitter(const Pen& p, int state);     // 0 shut, 1 open, 2 dead
+void paint_spit(const Pen& p);
 void paint_spinner(const Pen& p);
 
 Image art_player(int damage);

@@ -634,13 +634,13 @@ Image art_spitter(int state)
     return make_sprite(size::SPITTER_W, size::SPITTER_H, [state](const Pen& p) { paint_spitter(p, state); });
 }
 
-Image art_spit()
+void paint_spit(const Pen& p)
 {
-    return make_sprite(size::SPIT_W, size::SPIT_H, [](const Pen& p) {
-        p.taper(4, 7.5f, 4, 1.5f, 3.2f, 0.8f, sphere(c(0x50d030), 4, 7.5f, 4, 0.3f));
-        p.circle(4, 7.8f, 3.2f, sphere(c(0x60e040), 3.6f, 7.2f, 3.6f, 0.9f));
-    });
+    p.taper(4, 7.5f, 4, 1.5f, 3.2f, 0.8f, sphere(c(0x50d030), 4, 7.5f, 4, 0.3f));
+    p.circle(4, 7.8f, 3.2f, sphere(c(0x60e040), 3.6f, 7.2f, 3.6f, 0.9f));
 }
+
+Image art_spit() { return make_sprite(size::SPIT_W, size::SPIT_H, paint_spit); }
 
 // ---- spinner and its zap -----------------------------------------------------------
 

@@ -218,10 +218,7 @@ Image brief_level4()
               2.6f);
     }
     for (int i = 0; i < 4; ++i)
-        actor(img, [](const Pen& p) {
-            p.taper(4, 7.5f, 4, 1.5f, 3.2f, 0.8f, flat(rgb(0x50d030)));
-            p.circle(4, 7.8f, 3.2f, sphere(rgb(0x60e040), 3.6f, 7.2f, 3.6f, 0.9f));
-        }, size::SPIT_W, size::SPIT_H, 350 - i * 22.0f, 200 + i * 45.0f, 2.4f, 0.5f);
+        actor(img, paint_spit, size::SPIT_W, size::SPIT_H, 350 - i * 22.0f, 200 + i * 45.0f, 2.4f, 0.5f);
     actor(img, paint_spinner, size::SPINNER_W, size::SPINNER_H, 520, 340, 3.0f, 0.3f);
     craft(img, 250, 390, 3.0f, 0.3f);
     briefing_finish(img);

@@ -59,35 +59,6 @@ void composite(Image& dst, const Image& src, int x, int y, float opacity)
         for (int i = 0; i < src.w; ++i) blend_px(dst, x + i, y + j, src.at(i, j), opacity);
 }
 
-Image resize_box(const Image& src, int w, int h)
-{
-    Image out(w, h);
-    const float sx = static_cast<float>(src.w) / w, sy = static_cast<float>(src.h) / h;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const int x0 = static_cast<int>(x * sx), x1 = std::max(x0 + 1, static_cast<int>((x + 1) * sx));
-            const int y0 = static_cast<int>(y * sy), y1 = std::max(y0 + 1, static_cast<int>((y + 1) * sy));
-            float r = 0, g = 0, b = 0, a = 0;
-            int n = 0;
-            for (int j = y0; j < y1 && j < src.h; ++j)
-                for (int i = x0; i < x1 && i < src.w; ++i) {
-                    const RGBA& c = src.at(i, j);
-                    r += c.r * c.a; g += c.g * c.a; b += c.b * c.a; a += c.a;
-                    ++n;
-                }
-            if (a > 0) out.at(x, y) = RGBA{r / a, g / a, b / a, a / n};
-        }
-    return out;
-}
-
-Image resize_nearest(const Image& src, int w, int h)
-{
-    Image out(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) out.at(x, y) = src.at(x * src.w / w, y * src.h / h);
-    return out;
-}
-
 Xf Xf::then_offset(float dx, float dy) const
 {
     Xf r = *this;

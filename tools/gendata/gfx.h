@@ -36,9 +36,6 @@ struct Image {
 void blend_px(Image& img, int x, int y, const RGBA& c, float cov = 1.0f);
 // img over dst with its top-left at (x, y), scaled by opacity.
 void composite(Image& dst, const Image& src, int x, int y, float opacity = 1.0f);
-// Nearest-neighbour or box-filtered resample to a new size.
-Image resize_box(const Image& src, int w, int h);
-Image resize_nearest(const Image& src, int w, int h);
 
 // Where a fragment of a shape lies: local coordinates, signed distance to the
 // edge in local units (negative inside) and the outward unit normal there.
