@@ -23,13 +23,43 @@ rm -f "$out"/*.png
 
 # Key held long enough for a loop that samples the keyboard 60 times a second.
 press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
-shot() { import -window root "$out/$1.png" 2>/dev/null; }
-# Sleeps until $1 seconds after the window appeared.
-at() {
-  local d
-  d=$(awk -v t="$1" -v s="$start" -v n="$(date +%s.%N)" 'BEGIN { d = t - (n - s); printf "%.3f", (d > 0 ? d : 0) }')
-  sleep "$d"
+grab() { import -window "$wid" "$1" 2>/dev/null || import -window root "$1" 2>/dev/null; }
+shot() { grab "$out/$1.png"; }
+# The screens are waited for by what they show, not by the clock, so a slow
+# machine (or a sanitizer build) only makes the run longer.
+same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" = "0" ]; }
+# Waits until the picture has stopped changing (three equal grabs 0.25 s
+# apart), at most $1 seconds (default 30).
+settle() {
+  local limit=${1:-30} equal=0 i
+  grab "$tmp/a.png"
+  for i in $(seq $((limit * 4))); do
+    sleep 0.25
+    grab "$tmp/b.png"
+    if same "$tmp/a.png" "$tmp/b.png"; then
+      equal=$((equal + 1)); [ $equal -ge 2 ] && return 0
+    else
+      equal=0
+    fi
+    mv "$tmp/b.png" "$tmp/a.png"
+  done
+  echo "e2e: the screen did not settle within $limit s" >&2
+  return 1
 }
+# Waits until the picture is no longer black (lit) or black (dark), at most
+# $1 seconds.
+brightness_is() {
+  local test=$1 limit=$2 i
+  for i in $(seq $((limit * 10))); do
+    grab "$tmp/l.png"
+    awk -v m="$(convert "$tmp/l.png" -format '%[fx:mean]' info:)" "BEGIN { exit !(m $test) }" && return 0
+    sleep 0.1
+  done
+  echo "e2e: the screen never became $test within $limit s" >&2
+  return 1
+}
+lit() { brightness_is '> 0.03' "$1"; }
+dark() { brightness_is '< 0.04' "$1"; }
 # Waits up to $2 seconds for process $1 to exit; prints its exit code, or
 # kills it and prints 124.
 finish() {
@@ -42,49 +72,54 @@ finish() {
 }
 window() { timeout 20 xdotool search --sync --name 'El Vorlin' | head -1; }
 
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
 cd "$build"
 HOME="$home" ./vorlin -win > "$out/game_stdout.txt" 2> "$out/game_stderr.txt" &
 pid=$!
-[ -n "$(window)" ] || { echo "e2e: no game window" >&2; kill $pid; exit 1; }
-start=$(date +%s.%N)
+wid="$(window)"
+[ -n "$wid" ] || { echo "e2e: no game window" >&2; kill $pid; exit 1; }
 
-at 3.0;  shot intro            # fading in after the second's pause
-at 3.2;  press Return          # ends the fade-in, skips the hold
-at 3.9;  press Return          # ends the fade-out at once
-at 8.0;  shot title
-at 8.5;  press Right           # carousel: controls
-at 9.2;  press Return          # joystick page
-at 9.9;  shot joystick
-at 10.3; press Right           # keyboard item
-at 11.0; press Return          # keyboard page
-at 11.7; shot keyboard
-at 12.1; press Right           # back
-at 12.8; press Return          # root menu, on start
-at 13.5; shot title_start
-at 13.6; press Return          # start: the title fades out
-at 15.8; shot briefing
-at 16.0; press Return          # dismiss the briefing
-at 19.5; xdotool keydown Up    # drive forwards and turn
-at 20.3; xdotool keydown Left
-at 20.9; xdotool keyup Left; xdotool keyup Up
-at 21.3; shot level
-at 21.8; press Escape          # pause
-at 22.5; shot pause
-at 22.8; press Down
-at 23.3; shot pause_quit
-at 23.6; press Return          # quit
-rc=$(finish $pid 15)
+lit 30; sleep 0.8
+shot intro                     # fading in after the second's pause
+press Return                   # ends the fade-in, skips the hold
+sleep 0.4; press Return        # ends the fade-out at once
+settle; shot title             # revealed, logo in, carousel on "start"
+press Right; settle            # carousel: controls
+press Return; settle           # joystick page
+shot joystick
+press Right; settle            # keyboard item
+press Return; settle           # keyboard page
+shot keyboard
+press Right; settle            # back
+press Return; settle           # root menu, on start
+shot title_start
+press Return                   # start: the title fades out, the briefing fades in
+sleep 1; settle; shot briefing
+press Return                   # dismiss the briefing: it fades out
+dark 60; brightness_is '> 0.1' 60; sleep 2.5   # the level's zoom, then the start sign
+xdotool keydown Up; sleep 0.8  # drive forwards and turn
+xdotool keydown Left; sleep 0.6
+xdotool keyup Left; xdotool keyup Up
+sleep 0.4; shot level
+press Escape; settle           # pause
+shot pause
+press Down; settle
+shot pause_quit
+press Return                   # quit
+rc=$(finish $pid 30)
 echo "game exit code: $rc (settings in $home)"
 
 # The ending notice, shown by the real ending under the real engine.
 ehome="$(mktemp -d)"
 HOME="$ehome" ./e2e_ending -win > "$out/ending_stdout.txt" 2> "$out/ending_stderr.txt" &
 epid=$!
-if [ -n "$(window)" ]; then
-  sleep 1.5; shot ending
+wid="$(window)"
+if [ -n "$wid" ]; then
+  brightness_is '> 0.002' 30; sleep 0.5; shot ending
   press space
 fi
-erc=$(finish $epid 10)
+erc=$(finish $epid 30)
 rm -rf "$ehome"
 echo "ending exit code: $erc"
 echo "$erc" > "$out/ending_rc.txt"
