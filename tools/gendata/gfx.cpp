@@ -222,12 +222,12 @@ Paint sphere(RGBA c, float cx, float cy, float r, float gloss)
         // Half vector between the light and the viewer (0, 0, 1).
         const float hx = lx, hy = ly, hz = lz + 1;
         const float hl = std::sqrt(hx * hx + hy * hy + hz * hz);
-        const float spec = std::pow(std::max(0.0f, (nx * hx + ny * hy + nz * hz) / hl), 24.0f) * gloss;
+        const float specular = std::pow(std::max(0.0f, (nx * hx + ny * hy + nz * hz) / hl), 24.0f) * gloss;
         RGBA o = scale_rgb(c, 0.3f + 0.95f * diff);
         // A little bounce light on the lower rim keeps the dark side readable.
         const float rim = std::max(0.0f, ny) * (1 - nz) * 0.25f;
         o = mix(o, c, rim);
-        return mix(o, RGBA{1, 1, 1, c.a}, clamp01(spec));
+        return mix(o, RGBA{1, 1, 1, c.a}, clamp01(specular));
     };
 }
 
