@@ -36,7 +36,7 @@ RGBA floor_farm(int x, int y)
     if (wet > 0.15f) {
         const float rim = smoothstep(0.15f, 0.35f, wet), pool = smoothstep(0.4f, 0.55f, wet);
         col = scale_rgb(col, 1 - 0.3f * rim);
-        const RGBA sky = mix(c(0x3a3a34), c(0x5e6260), clamp01(0.5f + 0.5f * std::sin((x * 0.7f - y) / 14.0f)));
+        const RGBA sky = mix(c(0x2a241c), c(0x5a5444), clamp01(0.5f + 0.5f * std::sin((x * 0.7f - y) / 14.0f)));
         col = mix(col, sky, pool * 0.6f);
     }
     return col;
