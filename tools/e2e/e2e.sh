@@ -60,15 +60,19 @@ brightness_is() {
 }
 lit() { brightness_is '> 0.03' "$1"; }
 dark() { brightness_is '< 0.04' "$1"; }
-# Waits up to $2 seconds for process $1 to exit; prints its exit code, or
-# kills it and prints 124.
+# Waits up to $2 seconds for process $1 (a child of this shell) to exit and
+# sets `status` to its exit code, or kills it and sets 124.
 finish() {
   local pid=$1 limit=$2
   for _ in $(seq $((limit * 10))); do
-    kill -0 "$pid" 2>/dev/null || { wait "$pid"; echo $?; return; }
+    kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; echo 124
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; status=124
+  else
+    wait "$pid"; status=$?
+  fi
 }
 window() { timeout 20 xdotool search --sync --name 'El Vorlin' | head -1; }
 
@@ -107,7 +111,7 @@ shot pause
 press Down; settle
 shot pause_quit
 press Return                   # quit
-rc=$(finish $pid 30)
+finish $pid 30; rc=$status
 echo "game exit code: $rc (settings in $home)"
 
 # The ending notice, shown by the real ending under the real engine.
@@ -119,7 +123,7 @@ if [ -n "$wid" ]; then
   brightness_is '> 0.002' 30; sleep 0.5; shot ending
   press space
 fi
-erc=$(finish $epid 30)
+finish $epid 30; erc=$status
 rm -rf "$ehome"
 echo "ending exit code: $erc"
 echo "$erc" > "$out/ending_rc.txt"
