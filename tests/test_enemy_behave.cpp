@@ -514,12 +514,15 @@ TEST_F(EnemyTest, ChaseCarBumpIsPushedOffTheOthersCornerAtOnce)
     ENEMY* chase = add(ENEMY::ET_CHASE_CAR, 300, 232);
     chase->active = true;
     chase->speed = 0.5f;
-    add(ENEMY::ET_SPIKE, 290, 240);   // overlaps the car's left end
+    add(ENEMY::ET_SPIKE, 290, 236);   // overlaps the car's left end
     tick();
-    // Pushed from the spike's top-left corner (290, 240), level with the car's
-    // box centre (316, 240): straight right at 1.5, and moved by it at once.
+    // Pushed from the spike's top-left corner (290, 236), not its centre: the
+    // car's box centre (316, 240) is 26 right of it and 4 below, so the step is
+    // (1.5, 1.5 * 4 / 26), and it is taken at once.
     EXPECT_FLOAT_EQ(chase->dx, 1.5f);
+    EXPECT_FLOAT_EQ(chase->dy, 1.5f * 4 / 26);
     EXPECT_NEAR(chase->x, 301.5f, 1e-4);
+    EXPECT_NEAR(chase->y, 232.0f + 1.5f * 4 / 26, 1e-4);
     EXPECT_LT(chase->speed, 0.0f);
     EXPECT_FLOAT_EQ(chase->timer1, 200.0f);
 }

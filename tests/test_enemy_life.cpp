@@ -312,3 +312,40 @@ TEST_F(EnemyTest, FadeInTakes85Ticks)
         e->dead();
     }
 }
+
+TEST_F(EnemyTest, WhoWaitsForTheLevelStartAndWhoEntersPlayOnItsOwn)
+{
+    struct { ENEMY::TYPE type; int active_at; } own[] = {
+        { ENEMY::ET_TURD, 63 },       // landed
+        { ENEMY::ET_GUY, 36 },        // risen
+        { ENEMY::ET_PERSON, 36 },
+        { ENEMY::ET_STALKER, 26 },    // formed, then one tick more
+        { ENEMY::ET_BOSS, 70 },
+        { ENEMY::ET_SPINNER, 85 },    // faded in
+    };
+    const ENEMY::TYPE waiting[] = { ENEMY::ET_CAR, ENEMY::ET_CHASE_CAR, ENEMY::ET_SPITTER,
+                                    ENEMY::ET_SPIKE, ENEMY::ET_BALL, ENEMY::ET_FAST_BALL };
+    std::vector<ENEMY*> own_enemies, waiting_enemies;
+    float x = 60;
+    for (auto& o : own) {
+        own_enemies.push_back(add(o.type, x, 150));
+        x += 70;
+    }
+    x = 60;
+    for (ENEMY::TYPE t : waiting) {
+        waiting_enemies.push_back(add(t, x, 350));
+        x += 90;
+    }
+    for (int t = 1; t <= 200; t++) {
+        tick();
+        for (size_t i = 0; i < own_enemies.size(); i++)
+            EXPECT_EQ(own_enemies[i]->active, t >= own[i].active_at)
+                << "type " << own[i].type << " tick " << t;
+        for (ENEMY* e : waiting_enemies)
+            EXPECT_FALSE(e->active) << "type " << e->get_type();
+    }
+    game_started = true;
+    tick();
+    for (ENEMY* e : waiting_enemies)
+        EXPECT_TRUE(e->active) << "type " << e->get_type();
+}
