@@ -5,14 +5,14 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  liballegro4-dev libmpg123-dev libfreetype-dev fonts-dejavu-core
+  liballegro4-dev libmpg123-dev libfreetype-dev libpng-dev fonts-dejavu-core
   libgtest-dev googletest
   xvfb xauth xdotool x11-utils imagemagick
   lame sox twolame
   clang libclang-rt-14-dev
 )
 if [ "${1:-}" = "--play" ]; then
-  packages=(build-essential cmake pkg-config liballegro4-dev libmpg123-dev libfreetype-dev
+  packages=(build-essential cmake pkg-config liballegro4-dev libmpg123-dev libfreetype-dev libpng-dev
             fonts-dejavu-core libgtest-dev googletest)
 fi
 
