@@ -145,13 +145,16 @@ const Script SCRIPTS[] = {
     {ENEMY::ET_SPINNER, SPR_SPINNER, 100, 5, 0},
     {ENEMY::ET_FAST_BALL, SPR_FAST_BALL, 240, 2, 0},
     {ENEMY::ET_PERSON, SPR_GUY_WALK_1, 240, 2, 0},
-    {ENEMY::ET_TURD, SPR_SPINNER, 150, 2, LEVEL_7_RING_SPIKES},
+    {ENEMY::ET_TURD, SPR_SPINNER, 150, 2, LEVEL_7_RING_SPIKES},   // type drawn per release
 };
 
+// Level 7 draws each release's type from these.
 const ENEMY::TYPE LEVEL_7_TYPES[] = {
     ENEMY::ET_TURD, ENEMY::ET_BALL, ENEMY::ET_FAST_BALL,
     ENEMY::ET_STALKER, ENEMY::ET_SPINNER, ENEMY::ET_PERSON,
 };
+
+const int NUM_LEVEL_7_TYPES = sizeof LEVEL_7_TYPES / sizeof LEVEL_7_TYPES[0];
 
 bool regular_release_tick(int level, int t)
 {
@@ -204,7 +207,7 @@ void release(const Script& s, ENEMY::TYPE type)
     const int x = random_x(w);
     const int y = random_y(h);
     if (current_level == 7)
-        type = LEVEL_7_TYPES[rand() % 6];
+        type = LEVEL_7_TYPES[rand() % NUM_LEVEL_7_TYPES];
     ENEMY* e = new ENEMY(type, x, y);
     // Bounded so that a crowded arena cannot hang the level: at the bound the
     // enemy keeps its last place.
