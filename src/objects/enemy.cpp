@@ -70,7 +70,6 @@ const TypeInfo TYPE_INFO[ENEMY::NUM_TYPES] = {
 
 const int FADE_IN_START_ALPHA = 1;
 const int FADE_IN_STEP = 3;               // 85 ticks to opaque
-const int OPAQUE = 255;
 
 const int CHASE_CAR_HITS_TO_TURN = 3;
 const float CHASE_CAR_TURN_AWAY = 128.0f;          // half a turn
@@ -102,7 +101,7 @@ void enemy_sound(int index, int volume, int pitch)
 ENEMY::ENEMY(ENEMY::TYPE t, float px, float py)
     : type(t), overlay(nullptr), hp(0), frame(0), drop(0), drop_speed(0), drop_accel(0),
       speed(0), dx(0), dy(0), turn_rate(0), target_angle(0), heading(0), timer1(0), timer2(0),
-      hits(0), move_angle(0), base_y(0), alpha(OPAQUE), alpha_step(0), unkillable(false),
+      hits(0), move_angle(0), base_y(0), alpha(ENEMY_OPAQUE), alpha_step(0), unkillable(false),
       knocks_back(true), overlay_alpha(false)
 {
     spr = nullptr;
@@ -118,7 +117,7 @@ void ENEMY::init()
     hp = 1;
     dx = dy = 0;
     drop = drop_speed = drop_accel = 0;
-    alpha = OPAQUE;
+    alpha = ENEMY_OPAQUE;
     alpha_step = 0;
     turn_rate = target_angle = heading = 0;
     centered = false;
@@ -180,7 +179,7 @@ void ENEMY::hit()
     if (ti->death_frame != NO_FRAME)
         frame = ti->death_frame;
     if (ti->death_sound != NO_SOUND)
-        enemy_sound(ti->death_sound, 255, 1000);
+        enemy_sound(ti->death_sound, ENEMY_SOUND_FULL_VOLUME, ENEMY_SOUND_NORMAL_PITCH);
     alpha_step = ti->death_fade_step;
     if (ti->death_shift)
         x -= BURST_SHIFT_X;

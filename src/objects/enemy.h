@@ -8,6 +8,10 @@
 // counts it per archive index and keeps the last volume and pitch, so when a
 // sound plays can be checked without a sound card.
 void enemy_sound(int index, int volume, int pitch);
+const int ENEMY_SOUND_FULL_VOLUME = 255;
+const int ENEMY_SOUND_NORMAL_PITCH = 1000;
+// Opacity of an enemy that is neither fading in nor dying.
+const int ENEMY_OPAQUE = 255;
 extern int enemy_sound_count[NUM_DATA_OBJECTS];
 extern int enemy_sound_last_volume;
 extern int enemy_sound_last_pitch;

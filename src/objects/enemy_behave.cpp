@@ -37,7 +37,7 @@ const int ZAP_ANIM_EVERY_TICKS = 3;
 const float RISE_JUMP = 8.0f;          // a risen walker steps out of its hole
 const float FIRST_WALK_SPEED = 1.0f;
 const int RISE_VOLUME = 128;
-const int GUY_RISE_PITCH = 1000;
+const int GUY_RISE_PITCH = ENEMY_SOUND_NORMAL_PITCH;
 const int PERSON_RISE_PITCH = 700;
 const float GUY_WALK_SPEED = 0.5f;
 const float PERSON_WALK_SPEED = 1.5f;
@@ -45,7 +45,7 @@ const float PERSON_WALK_SPEED = 1.5f;
 const int BOSS_LAST_RISE_FRAME = 15;
 const float BOSS_JUMP_X = 74.0f;
 const float BOSS_JUMP_Y = 3.0f;
-const int BOSS_RISE_VOLUME = 255;
+const int BOSS_RISE_VOLUME = ENEMY_SOUND_FULL_VOLUME;
 const int BOSS_RISE_PITCH = 400;
 const float BOSS_WALK_SPEED = 2.5f;
 
@@ -148,8 +148,8 @@ void ENEMY::fade()
     if (alpha <= 0) {
         alpha = 0;
         dead();
-    } else if (alpha > 255) {
-        alpha = 255;
+    } else if (alpha > ENEMY_OPAQUE) {
+        alpha = ENEMY_OPAQUE;
         alpha_step = 0;
     }
 }
@@ -165,7 +165,7 @@ void ENEMY::touch_player()
         player->crash_from(px, py);
     if (type == ET_SPINNER && !player->is_stunned()) {
         overlay = data_bitmap(SPR_ZAP_1);
-        enemy_sound(SND_ZAP, 255, 1000);
+        enemy_sound(SND_ZAP, ENEMY_SOUND_FULL_VOLUME, ENEMY_SOUND_NORMAL_PITCH);
         timer1 = ZAP_TICKS;
     }
     player->hit();
@@ -375,7 +375,7 @@ void ENEMY::spitter_step(bool& played_sound)
 void ENEMY::spit(bool& played_sound)
 {
     if (!played_sound) {
-        enemy_sound(SND_SPIT, 255, 1000);
+        enemy_sound(SND_SPIT, ENEMY_SOUND_FULL_VOLUME, ENEMY_SOUND_NORMAL_PITCH);
         played_sound = true;
     }
     objects.push_back(new PROJ(this, data_bitmap(SPR_SPIT), x + spr->w / 2, y + spr->h,
@@ -437,7 +437,7 @@ void ENEMY::chase_car_step()
 
 void ENEMY::ball_step()
 {
-    if (game_started && !active && hp != 0 && alpha == 255)
+    if (game_started && !active && hp != 0 && alpha == ENEMY_OPAQUE)
         active = true;
     float b = BALL_BOB_HEIGHT * std::sin(timer1);
     timer1 += BALL_BOB_PHASE_STEP;
@@ -453,7 +453,7 @@ void ENEMY::ball_step()
 
 void ENEMY::spinner_step()
 {
-    if (alpha == 255 && !active && hp != 0)
+    if (alpha == ENEMY_OPAQUE && !active && hp != 0)
         active = true;
     if (!active)
         return;

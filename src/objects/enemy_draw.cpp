@@ -51,7 +51,7 @@ void ENEMY::draw()
     }
     int X = to_pixel(px), Y = to_pixel(py);
 
-    if (alpha < 255) {
+    if (alpha < ENEMY_OPAQUE) {
         if (!scaled && !rotated) {
             fblend_trans(spr, buffer, X, Y, alpha);
         } else {
@@ -81,7 +81,7 @@ void ENEMY::draw()
 
     if (!overlay)
         return;
-    if (alpha < 255) {
+    if (alpha < ENEMY_OPAQUE) {
         fblend_trans(overlay, buffer, X, overlay_alpha ? Y : to_pixel(base_y), alpha);
     } else if (!overlay_alpha) {
         // A ball's ground mark stays on its ground line while the body bobs.
