@@ -1,7 +1,10 @@
 // The settings file: read once at start-up, written back at shutdown.
 #include "settings.h"
 #include <allegro.h>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 const int default_joystick_controls[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
 int joystick_controls[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
@@ -28,18 +31,32 @@ static std::string control_key(int i)
     return key;
 }
 
+// The library's get_config_int keeps only the low 32 bits of the number
+// (4294967296 reads as 0), so values are read here as long as the text says,
+// with one that overflows a long read as LONG_MAX: out of range either way.
+static long config_long(const char* section, const char* key, long def)
+{
+    const char* text = get_config_string(section, key, nullptr);
+    if (!text || !*text)
+        return def;
+    errno = 0;
+    const long v = std::strtol(text, nullptr, 0);
+    return errno == ERANGE ? LONG_MAX : v;
+}
+
 void read_settings()
 {
-    title_song = get_config_int("misc", "title_song", DEFAULT_TITLE_SONG);
-    if (title_song != 0 && title_song != 1)
+    const long song = config_long("misc", "title_song", DEFAULT_TITLE_SONG);
+    title_song = static_cast<int>(song);
+    if (song != 0 && song != 1)
         title_song = DEFAULT_TITLE_SONG;
 
     int defaults[NUM_CONTROLS];
     for (int i = 0; i < NUM_CONTROLS; i++)
         defaults[i] = joystick_controls[i];
     for (int i = 0; i < NUM_CONTROLS; i++) {
-        int button = get_config_int("controls", control_key(i).c_str(), defaults[i]);
-        joystick_controls[i] = (button >= 0 && button < NUM_JOY_BUTTONS) ? button
+        const long button = config_long("controls", control_key(i).c_str(), defaults[i]);
+        joystick_controls[i] = (button >= 0 && button < NUM_JOY_BUTTONS) ? static_cast<int>(button)
                                                                           : default_joystick_controls[i];
     }
 }
