@@ -1,6 +1,7 @@
 // The ending after the last level: two pictures alternating in time with the
 // ending song, or, without music, a notice that the ending is skipped.
 #include "menu.h"
+#include "archive_check.h"
 #include "datidx.h"
 #include "music.h"
 #include "pacing.h"
@@ -129,7 +130,11 @@ void stupid_ending()
         return;
     }
     FILE* times = std::fopen(ENDING_TIMES, "r");
-    DATAFILE* pictures = load_datafile(ENDING_ARCHIVE);
+    // The library's loader crashes on a truncated or damaged archive: only a
+    // file that holds its two pictures whole is handed to it.
+    const int kinds[NUM_ENDING_OBJECTS] = {DAT_BITMAP, DAT_BITMAP};
+    DATAFILE* pictures = datafile_file_sound(ENDING_ARCHIVE, kinds, NUM_ENDING_OBJECTS)
+                             ? load_datafile(ENDING_ARCHIVE) : nullptr;
     if (pictures && !ending_archive_usable(pictures)) {
         unload_datafile(pictures);
         pictures = nullptr;
