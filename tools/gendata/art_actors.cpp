@@ -224,6 +224,9 @@ Image art_wreck() { return make_sprite(size::CAR_W, size::CAR_H, paint_wreck); }
 // A walking stride seen from the front: on each step one foot is lifted and
 // the arm on that side swings back (up) while the other swings forward.
 namespace {
+// Walkers share the floor's colours more than anything else in play, so their
+// rim is nearly pure ink instead of a darker shade of the body's own hue.
+const float WALKER_OUTLINE_DARK = 0.05f;
 float stride_lift(int side, float swing) { return (side < 0 ? swing > 0 : swing < 0) ? 2.5f : 0.0f; }
 float arm_raise(int side, float swing) { return (side < 0 ? swing > 0 : swing < 0) ? 2.0f : -0.8f * std::fabs(swing); }
 }  // namespace
@@ -231,56 +234,64 @@ float arm_raise(int side, float swing) { return (side < 0 ? swing > 0 : swing < 
 void paint_walker(const Pen& p, bool person, int step)
 {
     // step 0 and 1 swing the legs and arms opposite ways; 2 stands still.
+    // Heads are drawn big on purpose: at this size the face is what tells a
+    // walker apart from anything else on the floor.
     const float swing = step == 0 ? 1.0f : step == 1 ? -1.0f : 0.0f;
-    const RGBA skin = person ? c(0xf2c29a) : c(0x7ac050);
+    const RGBA skin = person ? c(0xf6c8a0) : c(0xb8f060);
     const RGBA shoe = c(0x2a1a14);
     if (person) {
-        const RGBA dress = c(0xe02a48), hair = c(0xf8d040);
+        const RGBA dress = c(0xf02c50), hair = c(0xffd840);
         // Legs below the dress.
         for (int side = -1; side <= 1; side += 2) {
-            const float lift = stride_lift(side, swing), hip = 12 + side * 2.0f;
-            p.capsule(hip, 17, hip + side * (0.5f - lift * 0.3f), 21.5f - lift, 1.1f, flat(skin));
-            p.ellipse(hip + side * (0.5f - lift * 0.3f), 22.2f - lift, 1.8f, 1.1f, flat(shoe));
+            const float lift = stride_lift(side, swing), hip = 12 + side * 2.2f;
+            p.capsule(hip, 17, hip + side * (0.5f - lift * 0.3f), 21.5f - lift, 1.2f, flat(skin));
+            p.ellipse(hip + side * (0.5f - lift * 0.3f), 22.2f - lift, 2.0f, 1.2f, flat(shoe));
         }
-        // Long hair behind the head, then the dress.
-        p.rrect(7.2f, 3, 16.8f, 12.5f, 3.5f, bevel(hair, 2, 0.5f));
-        p.poly({9, 8.5f, 15, 8.5f, 18.5f, 18.5f, 5.5f, 18.5f}, bevel(dress, 2.5f, 0.6f), 0.6f);
-        p.rrect(8, 17, 16, 18.6f, 0.5f, flat(scale_rgb(dress, 0.7f)));
+        // Long hair behind the head, then a flared dress with a white collar.
+        p.rrect(6.6f, 2.5f, 17.4f, 13.0f, 4.0f, bevel(hair, 2, 0.6f));
+        p.poly({8.8f, 9.0f, 15.2f, 9.0f, 19.2f, 18.8f, 4.8f, 18.8f}, bevel(dress, 2.5f, 0.7f), 0.6f);
+        p.rrect(7.6f, 17.2f, 16.4f, 18.8f, 0.5f, flat(scale_rgb(dress, 0.62f)));
+        p.capsule(10.4f, 9.6f, 13.6f, 9.6f, 0.8f, flat(c(0xfff4ec)));
         // Thin arms swinging.
         for (int side = -1; side <= 1; side += 2)
-            p.capsule(12 + side * 3.2f, 10, 12 + side * 5.8f, 15.5f - arm_raise(side, swing), 1.0f, flat(skin));
-        p.circle(12, 5.5f, 3.8f, sphere(skin, 12, 5.5f, 4.4f, 0.4f));
-        p.rrect(8, 1.5f, 16, 4.5f, 1.8f, bevel(hair, 1.5f, 0.6f));
-        p.circle(10.6f, 6, 0.75f, flat(c(0x1a2a60)));
-        p.circle(13.4f, 6, 0.75f, flat(c(0x1a2a60)));
-        p.capsule(11, 8, 13, 8, 0.45f, flat(c(0xa02030)));
+            p.capsule(12 + side * 3.4f, 10.5f, 12 + side * 6.2f, 15.5f - arm_raise(side, swing), 1.1f, flat(skin));
+        p.circle(12, 5.6f, 4.3f, sphere(skin, 12, 5.6f, 4.9f, 0.4f));
+        p.rrect(7.6f, 1.0f, 16.4f, 4.4f, 2.0f, bevel(hair, 1.5f, 0.7f));
+        p.circle(10.4f, 6.2f, 0.85f, flat(c(0x1a2a60)));
+        p.circle(13.6f, 6.2f, 0.85f, flat(c(0x1a2a60)));
+        p.capsule(11, 8.4f, 13, 8.4f, 0.5f, flat(c(0xb01830)));
     } else {
-        const RGBA shirt = c(0x9a3ad8), pants = c(0x6a4a2a);
+        const RGBA shirt = c(0xa840f0), pants = c(0x5a3a20);
         for (int side = -1; side <= 1; side += 2) {
-            const float lift = stride_lift(side, swing), hip = 12 + side * 2.5f;
+            const float lift = stride_lift(side, swing), hip = 12 + side * 2.6f;
             const float foot = hip + side * (0.5f - lift * 0.4f);
-            p.capsule(hip, 16.5f, foot, 21.5f - lift, 1.9f, bevel(pants, 1.5f, 0.5f));
-            p.ellipse(foot, 22.3f - lift, 2.4f, 1.3f, flat(shoe));
+            p.capsule(hip, 16.5f, foot, 21.5f - lift, 2.0f, bevel(pants, 1.5f, 0.6f));
+            p.ellipse(foot, 22.3f - lift, 2.5f, 1.3f, flat(shoe));
         }
-        // Broad shoulders, muscled arms and big hands.
-        p.rrect(5.5f, 8.5f, 18.5f, 17.5f, 3, bevel(shirt, 2.5f, 0.6f));
+        // Broad shoulders in a torn shirt, muscled arms and big hands.
+        p.rrect(5.2f, 9.0f, 18.8f, 17.5f, 3, bevel(shirt, 2.5f, 0.7f));
+        p.poly({9.5f, 17.6f, 11.0f, 14.8f, 12.5f, 17.6f}, flat(scale_rgb(shirt, 0.55f)));
         for (int side = -1; side <= 1; side += 2) {
-            const float hx = 12 + side * 8.5f, hy = 15.5f - arm_raise(side, swing);
-            p.capsule(12 + side * 6.0f, 10.5f, hx, hy, 1.9f, bevel(skin, 1.5f, 0.5f));
-            p.circle(hx, hy + 0.7f, 1.8f, sphere(skin, hx - 0.5f, hy + 0.2f, 2, 0.3f));
+            const float hx = 12 + side * 8.6f, hy = 15.5f - arm_raise(side, swing);
+            p.capsule(12 + side * 6.2f, 10.8f, hx, hy, 2.0f, bevel(skin, 1.5f, 0.6f));
+            p.circle(hx, hy + 0.7f, 2.0f, sphere(skin, hx - 0.5f, hy + 0.2f, 2.2f, 0.3f));
         }
         p.rrect(7.5f, 15.5f, 16.5f, 17.5f, 0.5f, flat(c(0x3a2a18)));
         // Bald head with glowing red eyes and a grin.
-        p.circle(12, 5.2f, 4.3f, sphere(skin, 12, 5.2f, 5, 0.6f));
-        p.circle(10.3f, 5, 0.9f, flat(c(0xff3020)));
-        p.circle(13.7f, 5, 0.9f, flat(c(0xff3020)));
-        p.capsule(10.2f, 7.6f, 13.8f, 7.6f, 0.5f, flat(c(0x203010)));
+        p.circle(12, 5.2f, 4.9f, sphere(skin, 12, 5.2f, 5.6f, 0.7f));
+        p.capsule(9.2f, 4.9f, 11.0f, 4.9f, 0.7f, flat(c(0x1a2010)));
+        p.capsule(13.0f, 4.9f, 14.8f, 4.9f, 0.7f, flat(c(0x1a2010)));
+        p.circle(10.2f, 5.3f, 0.95f, flat(c(0xff3020)));
+        p.circle(13.8f, 5.3f, 0.95f, flat(c(0xff3020)));
+        p.capsule(10.0f, 8.1f, 14.0f, 8.1f, 0.55f, flat(c(0x203010)));
     }
 }
 
 Image art_walker_walk(bool person, int step)
 {
-    return make_sprite(size::WALKER_W, size::WALKER_H, [=](const Pen& p) { paint_walker(p, person, step); });
+    Image img = make_sprite(size::WALKER_W, size::WALKER_H, [=](const Pen& p) { paint_walker(p, person, step); }, false);
+    outline(img, WALKER_OUTLINE_DARK);
+    return img;
 }
 
 Image art_walker_rise(bool person, int frame)
@@ -306,7 +317,7 @@ Image art_walker_rise(bool person, int frame)
     }
     if (hole_rx[frame] > 0) paint_hole_lip(pen, hx, hy, hole_rx[frame], hole_ry[frame], seed + frame);
     harden(img);
-    outline(img);
+    outline(img, WALKER_OUTLINE_DARK);
     return img;
 }
 

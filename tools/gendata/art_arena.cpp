@@ -47,15 +47,15 @@ RGBA floor_park(int x, int y)
     // Mown lawn in broad stripes, with a gravel path winding through it.
     const float n = fbm(x / 40.0f, y / 40.0f, 4, 21);
     const bool stripe = static_cast<int>((x + 20) / 56) % 2 == 0;
-    RGBA col = mix(c(0x1f4024), c(0x33622e), 0.35f + 0.5f * n);
-    col = scale_rgb(col, stripe ? 1.08f : 0.92f);
-    col = scale_rgb(col, 1 + (hash01(x, y, 22) - 0.5f) * 0.22f);
+    RGBA col = mix(c(0x16321e), c(0x264a2a), 0.35f + 0.5f * n);
+    col = scale_rgb(col, stripe ? 1.07f : 0.93f);
+    col = scale_rgb(col, 1 + (hash01(x, y, 22) - 0.5f) * 0.16f);
     const float path_y = 300 + 70 * std::sin(x / 110.0f) + 20 * std::sin(x / 37.0f);
     const float path_x = 420 + 50 * std::sin(y / 80.0f);
     const float d = std::min(std::fabs(y - path_y), std::fabs(x - path_x));
     if (d < 17) {
         const float edge = smoothstep(13, 17, d);
-        RGBA gravel = mix(c(0x8a7a5a), c(0xb0a078), hash01(x / 2, y / 2, 23));
+        RGBA gravel = mix(c(0x76684c), c(0x988a68), hash01(x / 2, y / 2, 23));
         gravel = scale_rgb(gravel, 0.85f + 0.15f * fbm(x / 8.0f, y / 8.0f, 2, 24));
         col = mix(gravel, scale_rgb(col, 0.7f), edge);
     }
@@ -106,11 +106,11 @@ RGBA floor_ice(int x, int y)
     voronoi(x / 90.0f, y / 90.0f, 51, d1, d2);
     const float crack = 1 - smoothstep(0.0f, 0.018f, d2 - d1);
     const float frost = fbm(x / 45.0f, y / 45.0f, 5, 52);
-    RGBA col = mix(c(0x1c4470), c(0x3c72a4), frost);
-    col = mix(col, c(0x9cc4e4), smoothstep(0.62f, 0.85f, frost) * 0.45f);
-    col = mix(col, c(0xc8e4f8), crack * 0.5f * (0.4f + 0.6f * fbm(x / 20.0f, y / 20.0f, 2, 53)));
+    RGBA col = mix(c(0x10305a), c(0x285a8a), frost);
+    col = mix(col, c(0x7aa4c8), smoothstep(0.62f, 0.85f, frost) * 0.35f);
+    col = mix(col, c(0xa8cce8), crack * 0.4f * (0.4f + 0.6f * fbm(x / 20.0f, y / 20.0f, 2, 53)));
     const float glint = std::sin((x - y * 1.3f) / 19.0f);
-    if (glint > 0.97f) col = mix(col, c(0xffffff), 0.15f);
+    if (glint > 0.97f) col = mix(col, c(0xffffff), 0.1f);
     return col;
 }
 
@@ -205,8 +205,8 @@ RGBA wall_px(int floor, int x, int y, int along, int across, bool horizontal)
         const int bw = 32, bh = 16;
         const int row = across / bh;
         const int col = (along + (row % 2) * bw / 2) % bw;
-        RGBA s = mix(c(0x6a8aa8), c(0xa8c8e0), fbm(x / 20.0f, y / 20.0f, 3, 86));
-        if (col == 0 || across % bh == 0) s = c(0x3a5a78);
+        RGBA s = mix(c(0x3a5878), c(0x6a8cac), fbm(x / 20.0f, y / 20.0f, 3, 86));
+        if (col == 0 || across % bh == 0) s = c(0x1c3048);
         return s;
     }
     case 5: {  // kerb and pavement, then rooftops
