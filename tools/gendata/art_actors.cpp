@@ -248,15 +248,17 @@ void paint_walker(const Pen& p, bool person, int step)
             p.ellipse(hip + side * (0.5f - lift * 0.3f), 22.2f - lift, 2.0f, 1.2f, flat(shoe));
         }
         // Long hair behind the head, then a flared dress with a white collar.
-        p.rrect(6.6f, 2.5f, 17.4f, 13.0f, 4.0f, bevel(hair, 2, 0.6f));
-        p.poly({8.8f, 9.0f, 15.2f, 9.0f, 19.2f, 18.8f, 4.8f, 18.8f}, bevel(dress, 2.5f, 0.7f), 0.6f);
-        p.rrect(7.6f, 17.2f, 16.4f, 18.8f, 0.5f, flat(scale_rgb(dress, 0.62f)));
+        p.circle(12, 5.4f, 5.4f, bevel(hair, 2, 0.6f));
+        for (int side = -1; side <= 1; side += 2)
+            p.taper(12 + side * 4.4f, 5.5f, 12 + side * 5.2f, 10.8f, 2.1f, 1.2f, bevel(hair, 1.5f, 0.6f));
+        p.poly({8.8f, 9.0f, 15.2f, 9.0f, 19.0f, 17.4f, 5.0f, 17.4f}, bevel(dress, 2.5f, 0.7f), 0.6f);
+        p.rrect(5.6f, 16.0f, 18.4f, 17.4f, 0.5f, flat(scale_rgb(dress, 0.62f)));
         p.capsule(10.4f, 9.6f, 13.6f, 9.6f, 0.8f, flat(c(0xfff4ec)));
         // Thin arms swinging.
         for (int side = -1; side <= 1; side += 2)
-            p.capsule(12 + side * 3.4f, 10.5f, 12 + side * 6.2f, 15.5f - arm_raise(side, swing), 1.1f, flat(skin));
+            p.capsule(12 + side * 3.4f, 10.5f, 12 + side * 6.6f, 15.0f - arm_raise(side, swing), 1.1f, bevel(skin, 1, 0.6f));
         p.circle(12, 5.6f, 4.3f, sphere(skin, 12, 5.6f, 4.9f, 0.4f));
-        p.rrect(7.6f, 1.0f, 16.4f, 4.4f, 2.0f, bevel(hair, 1.5f, 0.7f));
+        p.ellipse(12, 3.0f, 4.6f, 2.3f, bevel(hair, 1.5f, 0.7f));
         p.circle(10.4f, 6.2f, 0.85f, flat(c(0x1a2a60)));
         p.circle(13.6f, 6.2f, 0.85f, flat(c(0x1a2a60)));
         p.capsule(11, 8.4f, 13, 8.4f, 0.5f, flat(c(0xb01830)));
