@@ -10,6 +10,8 @@ const float PI = 3.14159265f;
 const int LIP_PX = 5;            // bevelled inner edge of the walls
 const int CAST_SHADOW_PX = 10;   // shadow the top and left walls throw on the floor
 const float HUD_BAND_DIM = 0.6f; // the top band under the HUD is kept darker
+const float POOL_LEVEL = 0.45f;    // how far up a trough the farm's rain water stands (ridge units, 1 = crest)
+const float POOL_WET_RIM = 0.25f;  // width of the darker wet mud round a pool, same units
 
 RGBA c(uint32_t hex, float a = 1) { return rgb(hex, a); }
 
@@ -30,14 +32,21 @@ RGBA floor_farm(int x, int y)
     RGBA col = mix(c(0x281c14), c(0x4e3a28), 0.45f + 0.35f * ridge * (0.7f + 0.5f * n));
     col = scale_rgb(col, 1 - 0.18f * slope);
     col = scale_rgb(col, 1 + (hash01(x, y, 12) - 0.5f) * 0.2f + (fbm(x / 6.0f, y / 6.0f, 2, 15) - 0.5f) * 0.2f);
-    // Rain pools in the troughs reflect a grey sky, with a dark wet rim.
-    const float region = smoothstep(0.6f, 0.68f, fbm(x / 110.0f + 3, y / 90.0f, 3, 13));
-    const float wet = region * smoothstep(-0.3f, -0.8f, ridge);
-    if (wet > 0.15f) {
-        const float rim = smoothstep(0.15f, 0.35f, wet), pool = smoothstep(0.4f, 0.55f, wet);
-        col = scale_rgb(col, 1 - 0.3f * rim);
-        const RGBA sky = mix(c(0x2a241c), c(0x5a5444), clamp01(0.5f + 0.5f * std::sin((x * 0.7f - y) / 14.0f)));
-        col = mix(col, sky, pool * 0.6f);
+    // Rain water stands in the troughs of the waterlogged patches up to one
+    // level, so each pool is a smooth lens along its furrow: dark wet mud
+    // round it, a still surface that mirrors a dull sky, shade under the bank
+    // above it (the light is at the top-left) and a glint on the far shore.
+    const float region = smoothstep(0.56f, 0.72f, fbm(x / 110.0f + 3, y / 90.0f, 3, 13));
+    const float depth = region * -ridge - POOL_LEVEL;
+    if (depth > -POOL_WET_RIM) {
+        col = scale_rgb(col, 1 - 0.35f * smoothstep(-POOL_WET_RIM, 0.0f, depth));
+        const float water = smoothstep(0.0f, 0.05f, depth), deep = smoothstep(0.0f, 0.35f, depth);
+        RGBA surface = mix(c(0x2a2216), c(0x3a444c), deep);
+        surface = scale_rgb(surface, 1 + 0.18f * (fbm(x / 40.0f, y / 4.0f, 2, 16) - 0.5f));
+        surface = scale_rgb(surface, 1 - 0.4f * smoothstep(0.1f, 0.9f, -slope) * (1 - deep));
+        const float shore = (1 - smoothstep(0.0f, 0.12f, depth)) * smoothstep(0.2f, 0.9f, slope);
+        surface = mix(surface, c(0x9a9a8c), 0.35f * shore);
+        col = mix(col, surface, water);
     }
     return col;
 }
