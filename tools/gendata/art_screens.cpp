@@ -121,6 +121,78 @@ void smoke(Image& img, float cx, float cy, float r, uint32_t seed)
     composite(img, blur(l, r * 0.12f), 0, 0);
 }
 
+// Soft beams of light fanning out from (cx, cy); `phase` turns the fan, in
+// beams, so two pictures shown in turn seem to wheel.
+void rays(Image& img, float cx, float cy, int count, RGBA col, float strength, float phase)
+{
+    for (int y = 0; y < img.h; ++y)
+        for (int x = 0; x < img.w; ++x) {
+            const float dx = x + 0.5f - cx, dy = y + 0.5f - cy;
+            const float dist = std::sqrt(dx * dx + dy * dy);
+            const float beam = 0.5f + 0.5f * std::cos((std::atan2(dy, dx) * count / (2 * PI) + phase) * 2 * PI);
+            const float k = strength * smoothstep(0.55f, 1.0f, beam) * smoothstep(20, 90, dist) *
+                            (1 - smoothstep(150, 420, dist));
+            RGBA& p = img.at(x, y);
+            p.r = clamp01(p.r + col.r * k);
+            p.g = clamp01(p.g + col.g * k);
+            p.b = clamp01(p.b + col.b * k);
+        }
+}
+
+// A scorched hollow where something huge fell: a dark dish with a lit far
+// rim and molten cracks running out of it.
+void crater(Image& img, float cx, float cy, float rx, float ry, uint32_t seed)
+{
+    for (int y = 0; y < img.h; ++y)
+        for (int x = 0; x < img.w; ++x) {
+            const float dx = (x + 0.5f - cx) / rx, dy = (y + 0.5f - cy) / ry;
+            const float d = std::sqrt(dx * dx + dy * dy);
+            if (d > 1.4f) continue;
+            RGBA& p = img.at(x, y);
+            p = scale_rgb(p, 1 - 0.75f * (1 - smoothstep(0.7f, 1.4f, d)));
+            // The lower rim faces the light from the top-left.
+            const float rim = (1 - std::fabs(d - 1) * 6) * clamp01(0.3f + dy);
+            if (rim > 0) p = mix(p, c(0x8a5a3a), 0.35f * clamp01(rim));
+        }
+    Rng rng(seed);
+    const Pen pen{&img, Xf{}};
+    for (int i = 0; i < 9; ++i) {
+        const float a = i * 2 * PI / 9 + rng.range(-0.2f, 0.2f);
+        float x = cx + std::cos(a) * rx * 0.8f, y = cy + std::sin(a) * ry * 0.8f;
+        const float len = rng.range(0.5f, 0.9f) * rx;
+        for (int k = 0; k < 3; ++k) {
+            const float b = a + rng.range(-0.4f, 0.4f);
+            const float nx = x + std::cos(b) * len / 3, ny = y + std::sin(b) * len / 3 * (ry / rx);
+            glow(img, (x + nx) / 2, (y + ny) / 2, len / 3, c(0xff5010), 0.25f);
+            pen.taper(x, y, nx, ny, 2.2f - k * 0.6f, 1.6f - k * 0.5f, flat(c(0xffa030)));
+            x = nx;
+            y = ny;
+        }
+    }
+}
+
+// A firework shell bursting: glowing streaks out from the centre, each
+// ending in a spark.
+void firework(Image& img, float cx, float cy, float r, RGBA col, uint32_t seed)
+{
+    Rng rng(seed);
+    glow(img, cx, cy, r * 1.6f, col, 0.35f);
+    Image l(W, H);
+    const Pen pen{&l, Xf{}};
+    const int streaks = 18;
+    for (int i = 0; i < streaks; ++i) {
+        const float a = i * 2 * PI / streaks + rng.range(-0.08f, 0.08f);
+        const float len = r * rng.range(0.75f, 1.0f);
+        const float ex = cx + std::cos(a) * len, ey = cy + std::sin(a) * len + len * 0.12f;   // sagging as they fall
+        pen.taper(cx + std::cos(a) * r * 0.25f, cy + std::sin(a) * r * 0.25f, ex, ey, 0.4f, 1.3f,
+                  flat(with_alpha(col, 0.8f)));
+        pen.circle(ex, ey, 1.8f, flat(mix(col, c(0xffffff), 0.7f)));
+    }
+    composite(img, blur(l, 2.5f), 0, 0);
+    composite(img, l, 0, 0);
+    pen.circle(cx, cy, r * 0.12f, flat(c(0xffffff)));
+}
+
 void craft(Image& img, float cx, float cy, float s, float angle, int damage = 0)
 {
     stamp(img, [damage](const Pen& p) { paint_craft(p, damage); }, size::PLAYER_W, size::PLAYER_H, cx, cy, s, angle,
@@ -433,29 +505,50 @@ Image art_joypad()
 
 Image art_ending(int variant)
 {
-    // Two frames that alternate on the beat: the craft triumphant over the
-    // fallen boss, lit warm on one beat and cold on the other.
+    // Two frames that alternate on the beat: the craft firing its salute over
+    // the boss fallen into his crater, lit warm on one beat and cold on the
+    // other, with the light fan behind the title turned half a beam and the
+    // fireworks going off in new places each time.
     Image img = floor_picture(6);
-    darken(img, 0.45f);
-    glow(img, 320, 240, 360, variant == 0 ? c(0xffa030) : c(0x4080ff), 0.7f);
+    darken(img, 0.4f);
+    const RGBA light = variant == 0 ? c(0xffa030) : c(0x4a8cff);
+    glow(img, 320, 260, 380, light, 0.6f);
+    rays(img, W / 2.0f, 70, 14, light, 0.22f, variant * 0.5f);
+    crater(img, 440, 350, 130, 62, 930u);
+    actor(img, [](const Pen& p) { paint_boss(p, 3); }, size::BOSS_W, size::BOSS_H, 440, 320, 1.8f, 1.4f);
+    smoke(img, 450, 300, 36, 920u + variant);
+    // The salute: two tracers from the gun's muzzle into a firework.
+    const float ccx = 190, ccy = 330, cs = 3.8f, ca = variant == 0 ? 0.3f : 0.5f;
+    const float reach = (size::PLAYER_H / 2.0f - 1) * cs;
+    const float mx = ccx + std::sin(ca) * reach, my = ccy - std::cos(ca) * reach;
+    const float fx = mx + std::sin(ca) * 150, fy = my - std::cos(ca) * 150;
+    const float px = std::cos(ca) * 8, py = std::sin(ca) * 8;   // beside the first tracer
+    tracer(img, mx, my, fx - std::sin(ca) * 26, fy + std::cos(ca) * 26);
+    tracer(img, mx + px, my + py, fx - std::sin(ca) * 80 + px, fy + std::cos(ca) * 80 + py);
+    firework(img, fx, fy, 44, variant == 0 ? c(0xffd040) : c(0x80e0ff), 940u + variant);
+    // Other shells placed by hand, clear of the title, the smoke and each other.
+    const float shell_at[2][3][3] = {{{380, 178, 30}, {470, 128, 26}, {578, 196, 32}},
+                                     {{105, 150, 30}, {410, 138, 28}, {582, 186, 26}}};
+    const RGBA shells[3] = {c(0xff5060), c(0x70ff90), c(0xe080ff)};
+    for (int i = 0; i < 3; ++i) {
+        const float* at = shell_at[variant][i];
+        firework(img, at[0], at[1], at[2], shells[(i + variant) % 3], 950u + variant * 10u + i);
+    }
     Rng r(900u + variant);
-    for (int i = 0; i < 6; ++i)
-        burst(img, r.range(60, 580), r.range(50, 200), r.range(14, 30), 910u + variant * 10u + i);
-    actor(img, [](const Pen& p) { paint_boss(p, 3); }, size::BOSS_W, size::BOSS_H, 420, 330, 1.9f, 1.4f);
-    smoke(img, 430, 300, 40, 920u + variant);
-    const float angle = variant == 0 ? 0.35f : 0.55f;
-    craft(img, 210, variant == 0 ? 300.0f : 290.0f, variant == 0 ? 3.8f : 4.1f, angle);
+    for (int i = 0; i < 3; ++i)
+        burst(img, r.range(330, 560), r.range(250, 290), r.range(10, 16), 910u + variant * 10u + i);
+    craft(img, ccx, ccy, cs, ca);
     TextStyle st;
-    st.size_px = 54;
+    st.size_px = 58;
     st.tracking = 2;
-    st.fill = variant == 0 ? vgrad(c(0xfffce0), c(0xf07018), 0, 50) : vgrad(c(0xffffff), c(0x60a0ff), 0, 50);
+    st.fill = variant == 0 ? vgrad(c(0xfffce0), c(0xf07018), 0, 54) : vgrad(c(0xffffff), c(0x60a0ff), 0, 54);
     st.outline = c(0x100404);
     st.outline_px = 3.5f;
     st.shadow = c(0x000000, 0.7f);
     st.shadow_dx = 4;
     st.shadow_dy = 5;
     st.shadow_blur = 3;
-    draw_text_centred(img, W / 2.0f, 40, "VICTORY!", st);
+    draw_text_centred(img, W / 2.0f, 36, "VICTORY!", st);
     vignette(img, 0.7f);
     calm(img, 450, 430, W + 30, H + 30, 20, 0.6f);
     return img;
