@@ -227,12 +227,14 @@ RGBA wall_px(int floor, int x, int y, int along, int across, bool horizontal)
         }
         return mix(c(0x3a2420), c(0x5a3630), fbm(x / 12.0f, y / 5.0f, 2, 89));
     }
-    default: {  // volcanic rock
+    default: {  // a rampart of domed volcanic boulders, lava glowing deep between them
         float d1, d2;
-        voronoi(x / 18.0f, y / 18.0f, 90, d1, d2);
-        RGBA s = mix(c(0x120a0a), c(0x3a2020), fbm(x / 12.0f, y / 12.0f, 3, 91));
-        if (d2 - d1 < 0.06f) s = mix(s, c(0xa02008), 0.7f);
-        return s;
+        voronoi(x / 22.0f, y / 22.0f, 90, d1, d2);
+        RGBA s = mix(c(0x1e1212), c(0x4a2c26), fbm(x / 12.0f, y / 12.0f, 3, 91));
+        s = scale_rgb(s, 1.35f - 1.1f * d1);
+        const float seam = 1 - smoothstep(0.02f, 0.12f, d2 - d1);
+        s = mix(s, c(0x0c0404), seam);
+        return mix(s, c(0xd03a0c), seam * seam * 0.6f);
     }
     }
 }
