@@ -111,36 +111,54 @@ Image art_hud_label(const std::string& words)
     return img;
 }
 
+// The HUD icons are only 8 x 10: drawn shapes blur into blobs at that size,
+// so they are placed pixel by pixel, with the sprites' dark rim and the light
+// from the top-left.
 Image art_hud_icon_heart()
 {
-    return make_sprite(size::HUD_ICON_W, size::HUD_ICON_H, [](const Pen& p) {
-        p.fill(
-            [](float x, float y) {
-                const float l = sd_circle(x, y, 2.4f, 3.4f, 2.3f), r = sd_circle(x, y, 5.6f, 3.4f, 2.3f);
-                const float v = sd_poly(x, y, {0.3f, 4.2f, 7.7f, 4.2f, 4, 9.6f});
-                return std::min(std::min(l, r), v);
-            },
-            0, 0.5f, 8, 10, sphere(c(0xf02030), 3, 3.6f, 5.5f, 0.9f));
-    }, false);
+    return pixel_art({"........",
+                      ".kk..kk.",
+                      "kHhkkrrk",
+                      "khrrrrrk",
+                      "krrrrrrk",
+                      "krrrrrdk",
+                      ".krrrdk.",
+                      "..krdk..",
+                      "...kk...",
+                      "........"},
+                     {{'k', ink::OUTLINE}, {'H', 0xffe0e4}, {'h', 0xff6a78}, {'r', 0xe41c30}, {'d', 0x8a0c18}});
 }
 
 Image art_hud_icon_flame()
 {
-    return make_sprite(size::HUD_ICON_W, size::HUD_ICON_H, [](const Pen& p) {
-        p.taper(4, 7, 5, 0.2f, 3.5f, 0.4f, vgrad(c(0xffd040), c(0xd82008), 1, 10));
-        p.taper(4, 7.8f, 4.4f, 3.2f, 1.8f, 0.4f, vgrad(c(0xfffff0), c(0xffc040), 3, 9));
-    }, false);
+    return pixel_art({"...k....",
+                      "..kok...",
+                      "..koyk..",
+                      ".kooyok.",
+                      ".koywok.",
+                      "kroywyok",
+                      "kroywyrk",
+                      "krooyork",
+                      ".krrrrk.",
+                      "..kkkk.."},
+                     {{'k', ink::OUTLINE}, {'w', 0xfffbe0}, {'y', 0xffd040}, {'o', 0xf88020}, {'r', 0xc82410}});
 }
 
 Image art_hud_icon_lives()
 {
-    return make_sprite(size::HUD_ICON_W, size::HUD_ICON_H, [](const Pen& p) {
-        p.rrect(0.2f, 3, 7.8f, 9.8f, 1.5f, flat(c(0x2a2a34)));
-        p.rrect(1.2f, 1.5f, 6.8f, 10, 1.5f, bevel(c(ink::CRAFT), 1.5f, 0.7f));
-        p.capsule(4, 0.3f, 4, 3, 0.6f, flat(c(ink::GUN)));
-        p.circle(4, 5.5f, 1.3f, flat(c(ink::CRAFT_GLASS)));
-        p.rrect(3.3f, 7, 4.7f, 9.5f, 0.3f, flat(c(ink::CRAFT_TRIM)));
-    }, false);
+    // The craft seen from above: gun, hull, glass canopy, trim and wheels.
+    return pixel_art({"...gk...",
+                      "...gk...",
+                      ".kCcck..",
+                      "kwCbbcwk",
+                      "kwcbbcwk",
+                      ".kcccsk.",
+                      "kwcyyswk",
+                      "kwcssswk",
+                      ".kkkkkk.",
+                      "........"},
+                     {{'k', ink::OUTLINE}, {'g', 0xc0c8d4}, {'C', 0x9af0ff}, {'c', ink::CRAFT}, {'s', 0x16708a},
+                      {'b', ink::CRAFT_GLASS}, {'y', ink::CRAFT_TRIM}, {'w', 0x4a4a56}});
 }
 
 Image art_hud_pip()

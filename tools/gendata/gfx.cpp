@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 const float AA_HALF_PX = 0.5f;          // coverage ramps over one pixel across the edge
@@ -446,4 +448,25 @@ BITMAP* to_opaque_bitmap(const Image& img)
                                static_cast<int>(to255(c.b * c.a))));
         }
     return b;
+}
+
+Image pixel_art(const std::vector<std::string>& rows, const std::vector<std::pair<char, uint32_t>>& inks)
+{
+    // A malformed map is a mistake in the generator itself: stop the build.
+    const auto broken = [](const char* why) {
+        std::fprintf(stderr, "pixel_art: %s\n", why);
+        std::abort();
+    };
+    Image img(static_cast<int>(rows.at(0).size()), static_cast<int>(rows.size()));
+    for (int y = 0; y < img.h; ++y) {
+        if (static_cast<int>(rows[y].size()) != img.w) broken("rows of different widths");
+        for (int x = 0; x < img.w; ++x) {
+            const char ch = rows[y][x];
+            if (ch == '.') continue;
+            const auto ink = std::find_if(inks.begin(), inks.end(), [ch](const auto& i) { return i.first == ch; });
+            if (ink == inks.end()) broken("a character without an ink");
+            img.at(x, y) = rgb(ink->second);
+        }
+    }
+    return img;
 }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <utility>
 #include <vector>
 
 struct BITMAP;
@@ -108,6 +110,12 @@ void soft_outline(Image& img, RGBA col, float radius);
 // Blurred dark copy of the layer's alpha, for drop shadows.
 Image shadow_of(const Image& img, float radius, float opacity);
 Image blur(const Image& img, float radius);
+
+// Hand-placed pixel art for pictures too small for shapes to read: one
+// string per row, one character per pixel, '.' see-through and every other
+// character an opaque colour from `inks` (0xRRGGBB). All rows are as wide as
+// the first; a character missing from `inks` is a programming error.
+Image pixel_art(const std::vector<std::string>& rows, const std::vector<std::pair<char, uint32_t>>& inks);
 
 // Conversion to the library's bitmaps (the caller destroys them).
 // 24-bit with magenta (255, 0, 255) for see-through pixels; an opaque colour
