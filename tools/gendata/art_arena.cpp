@@ -339,9 +339,10 @@ void decorate(Image& img, int floor)
             w.circle(x, y, 1.2f, flat(c(0x0c1020)));
         }
         Image glow = blur(wires, 3);
-        for (RGBA& g : glow.px) g.a *= 0.7f;
+        // Kept dim: the spitters' green globs must outshine them.
+        for (RGBA& g : glow.px) g.a *= 0.5f;
         composite(img, glow, 0, 0);
-        composite(img, wires, 0, 0, 0.85f);
+        composite(img, wires, 0, 0, 0.6f);
         // Round vents on a few panels.
         for (int i = 0; i < 7; ++i) {
             const float x = r.range(x0 + 20, x1 - 20), y = r.range(y0 + 20, y1 - 20);
