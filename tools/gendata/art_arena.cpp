@@ -309,8 +309,8 @@ void decorate(Image& img, int floor)
     case 1:
         for (int i = 0; i < 60; ++i) {
             const float x = r.range(x0, x1), y = r.range(y0, y1);
-            const RGBA petal = r.uni() < 0.5f ? c(0xf4f4f0) : r.uni() < 0.5f ? c(0xf0d040) : c(0xc070e0);
-            // Flowers grow in the grass, not on the gravel.
+            const RGBA petal = r.uni() < 0.5f ? c(0xf4f4f0) : r.uni() < 0.5f ? c(0xf0d040) : c(0x98b8f0);
+            // Flowers grow in the grass, not on the gravel; none is purple like a guy's shirt.
             const RGBA under = img.at(static_cast<int>(x), static_cast<int>(y));
             if (under.g > under.r * 1.2f) flower(p, x, y, petal);
         }
