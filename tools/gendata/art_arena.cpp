@@ -176,6 +176,16 @@ RGBA floor_px(int floor, int x, int y)
 
 // ---- walls: material of the frame around each floor ----
 
+// The mortar between the ice wall's blocks, in the wall's own coordinates
+// (see wall_px); the blocks are laid in courses offset by half a block.
+bool ice_joint(int along, int across)
+{
+    const int block_w = 32, block_h = 16;
+    if (across < 0 || along < 0) return false;
+    const int course = across / block_h;
+    return (along + (course % 2) * block_w / 2) % block_w == 0 || across % block_h == 0;
+}
+
 // (x, y) in the wall; along is the coordinate running along the wall, across
 // the distance from the arena's inner edge.
 RGBA wall_px(int floor, int x, int y, int along, int across, bool horizontal)
@@ -210,12 +220,18 @@ RGBA wall_px(int floor, int x, int y, int along, int across, bool horizontal)
         if (across > 9 && along % 40 < 3) s = c(0x100a18);
         return s;
     }
-    case 4: {  // ice blocks
-        const int bw = 32, bh = 16;
-        const int row = across / bh;
-        const int col = (along + (row % 2) * bw / 2) % bw;
+    case 4: {  // ice blocks, each bevelled: lit where it faces the top-left, shaded on the far side
+        if (ice_joint(along, across)) return c(0x1c3048);
+        // How along and across change for one screen pixel right and down.
+        const int along_dx = horizontal ? 1 : 0, along_dy = horizontal ? 0 : 1;
+        const int across_dx = horizontal ? 0 : (x < size::ARENA_X1 ? -1 : 1);
+        const int across_dy = horizontal ? (y < size::ARENA_Y1 ? -1 : 1) : 0;
+        const bool lit = ice_joint(along - along_dx, across - across_dx) || ice_joint(along - along_dy, across - across_dy);
+        const bool shaded =
+            ice_joint(along + along_dx, across + across_dx) || ice_joint(along + along_dy, across + across_dy);
         RGBA s = mix(c(0x3a5878), c(0x6a8cac), fbm(x / 20.0f, y / 20.0f, 3, 86));
-        if (col == 0 || across % bh == 0) s = c(0x1c3048);
+        if (lit) s = mix(s, c(0xc0dcf0), 0.45f);
+        else if (shaded) s = scale_rgb(s, 0.7f);
         return s;
     }
     case 5: {  // kerb and pavement, then rooftops
