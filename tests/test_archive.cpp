@@ -277,6 +277,60 @@ TEST_F(Archive, AnimationFramesReallyChange)
     EXPECT_FALSE(same_pixels(bmp(SPR_GUY_WALK_1), bmp(SPR_PERSON_WALK_1)));
 }
 
+double luminance(int c) { return 0.299 * getr32(c) + 0.587 * getg32(c) + 0.114 * getb32(c); }
+
+// Mean luminance of the arena's floor, walls left out.
+double floor_luminance(BITMAP* b)
+{
+    const int x1 = 42, y1 = 46, x2 = 596, y2 = 432;
+    double sum = 0;
+    for (int y = y1; y < y2; ++y)
+        for (int x = x1; x < x2; ++x) sum += luminance(getpixel(b, x, y));
+    return sum / ((x2 - x1) * (y2 - y1));
+}
+
+// Mean luminance of a sprite's rim (opaque pixels next to a see-through one
+// or the picture's edge) and of the opaque pixels inside it.
+void rim_and_body(BITMAP* b, double& rim, double& body)
+{
+    const int mask = bitmap_mask_color(b);
+    const auto clear = [&](int x, int y) { return x < 0 || y < 0 || x >= b->w || y >= b->h || getpixel(b, x, y) == mask; };
+    double rim_sum = 0, body_sum = 0;
+    int rim_n = 0, body_n = 0;
+    for (int y = 0; y < b->h; ++y)
+        for (int x = 0; x < b->w; ++x) {
+            if (clear(x, y)) continue;
+            const double l = luminance(getpixel(b, x, y));
+            if (clear(x - 1, y) || clear(x + 1, y) || clear(x, y - 1) || clear(x, y + 1)) {
+                rim_sum += l;
+                ++rim_n;
+            } else {
+                body_sum += l;
+                ++body_n;
+            }
+        }
+    rim = rim_n ? rim_sum / rim_n : 0;
+    body = body_n ? body_sum / body_n : 0;
+}
+
+TEST_F(Archive, WalkersStandOutOnTheFloorsTheyWalk)
+{
+    // The guys rise on the park lawn, the persons on the city street: the
+    // floor must be darker than the figure and the figure's rim darker
+    // still, or a green guy melts into green grass.
+    const double rim_max_of_floor = 0.5;
+    const struct {
+        int sprite, floor;
+    } cases[] = {{SPR_GUY_WALK_1, 1}, {SPR_GUY_WALK_2, 1}, {SPR_PERSON_WALK_1, 5}, {SPR_PERSON_WALK_2, 5}};
+    for (const auto& c : cases) {
+        double rim = 0, body = 0;
+        rim_and_body(bmp(c.sprite), rim, body);
+        const double ground = floor_luminance(bmp(c.floor));
+        EXPECT_GT(body, ground) << "walker " << c.sprite << " is darker than floor " << c.floor;
+        EXPECT_LT(rim, rim_max_of_floor * ground) << "walker " << c.sprite << "'s rim does not part it from floor " << c.floor;
+    }
+}
+
 TEST_F(Archive, JoypadLabelSpotsAreFreeForText)
 {
     // Top-left of each button's label on the joystick page.
