@@ -1,10 +1,13 @@
-// Settings values that do not fit an int: none of them may wrap round into a
-// valid button or song.
+// Damaged settings files: values that do not fit an int may not wrap round
+// into a valid button or song, and bytes the library's reader hangs on are
+// repaired before it opens the file.
 #include "settings.h"
 #include "test_support.h"
 #include <allegro.h>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
@@ -57,6 +60,53 @@ TEST(BadSettingsValues, NumbersBeyondAnIntFallBackInsteadOfWrapping)
     read_settings();
     EXPECT_EQ(joystick_controls[CONTROL_PAUSE], cases[NUM_CONTROLS].expected);
     set_config_file("/dev/null");
+    std::remove(path);
+}
+
+} // namespace
+
+namespace {
+
+TEST(BadSettingsBytes, OnlyWellFormedUtf8IsKept)
+{
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"[misc]\ntitle_song = 0\n", "[misc]\ntitle_song = 0\n"},
+        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
+        {"\xfd\xa9\x97\x9d\xb3\x80", "??????"},       // the bytes the library's reader hangs on
+        {"a\xc0\xafz", "a??z"},                        // overlong
+        {"\xed\xa0\x80", "???"},                       // surrogate
+        {"\xf4\x90\x80\x80", "????"},                  // beyond U+10FFFF
+        {"\xe2\x82", "??"},                            // cut short at the end
+        {"\xc3" "A", "?A"},                            // lead byte without its continuation
+        {std::string("x\0y", 3), std::string("x\0y", 3)},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(repaired_utf8(c.in), c.out) << c.in;
+}
+
+// Before the repair the library never returned from opening this file.
+TEST(BadSettingsBytes, AFileTheLibraryHangsOnOpensAndKeepsItsValues)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    headless_init(32);
+    // A fixed name: the death test's child runs this test again from its start.
+    const char* path = "badinput-hang.cfg";
+    const std::string text = "[controls]\ncontrol4 = 5\n\xfd\xa9\x97\x9d\xb3\x80\ncontrol5 = 2\n";
+    std::ofstream(path, std::ios::binary) << text;
+    const int HANG_LIMIT_S = 10;
+    EXPECT_EXIT(
+        {
+            alarm(HANG_LIMIT_S);
+            open_settings_file(path);
+            read_settings();
+            std::exit(joystick_controls[CONTROL_PAUSE] == 5 && joystick_controls[CONTROL_NEXT_HUD] == 2 ? 0 : 3);
+        },
+        ::testing::ExitedWithCode(0), "");
+    std::ifstream in(path, std::ios::binary);
+    const std::string stored((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(stored, "[controls]\ncontrol4 = 5\n??????\ncontrol5 = 2\n");
     std::remove(path);
 }
 

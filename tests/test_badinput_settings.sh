@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real program with a damaged settings file (binary garbage, huge numbers,
-# negative values, very long lines) and with a home folder path of thousands of
+# negative values, very long lines, bytes the library's reader hangs on) and with a home folder path of thousands of
 # characters: it starts, quits normally with exit code 0, and leaves a settings
 # file that the next run reads back to valid values.
 set -uo pipefail
@@ -103,10 +103,13 @@ case_file() {
       { printf '[misc]\n%s\n%s = 5\n[%s]\ncontrol1 = 3\n[controls]\n' "$long_line" "$long_key" "$long_key"
         printf 'control0 = 7%s\ncontrol2 = %s\n' "$(head -c 50000 /dev/zero | tr '\0' ' ')" "$long_line"
         printf 'title_song = 0'; } > "$f" ;;
+    hang_bytes)
+      # A lead byte the library's reader never returns from, among valid lines.
+      printf '[controls]\ncontrol4 = 5\n\xfd\xa9\x97\x9d\xb3\x80\ncontrol5 = 2\n' > "$f" ;;
   esac
 }
 
-for c in garbage huge_numbers negative_values long_lines; do
+for c in garbage huge_numbers negative_values long_lines hang_bytes; do
   home="$work/home_$c"; mkdir -p "$home"
   cfg="$home/vorlin-settings.cfg"
   case_file "$c" "$cfg"
@@ -116,6 +119,8 @@ for c in garbage huge_numbers negative_values long_lines; do
   check "$c: stored values are valid" 'values_valid "$cfg"'
   case "$c" in huge_numbers|negative_values)
     check "$c: out-of-range controls fall back to the defaults" 'defaults_stored "$cfg"' ;;
+    hang_bytes)
+      check "$c: the valid lines are kept" '[ "$(value_of "$cfg" control4)" = 5 ] && [ "$(value_of "$cfg" control5)" = 2 ]' ;;
   esac
   # The file as written is read back by the next run without trouble.
   rc=$(play_and_quit "$home")

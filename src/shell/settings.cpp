@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 const int default_joystick_controls[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
 int joystick_controls[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
@@ -22,6 +24,69 @@ std::string settings_file_path(const char* homedrive, const char* homepath, cons
     if (home && *home)
         return std::string(home) + "/" + SETTINGS_FILE_NAME;
     return FALLBACK_SETTINGS_PATH;
+}
+
+// Length of the well-formed UTF-8 sequence at s[i], or 0 if there is none.
+static size_t utf8_sequence(const std::string& s, size_t i)
+{
+    const unsigned char b = s[i];
+    size_t len;
+    unsigned char lo = 0x80, hi = 0xBF;   // range of the second byte
+    if (b < 0x80)
+        return 1;
+    if (b >= 0xC2 && b <= 0xDF)
+        len = 2;
+    else if (b >= 0xE0 && b <= 0xEF)
+        len = 3, lo = b == 0xE0 ? 0xA0 : 0x80, hi = b == 0xED ? 0x9F : 0xBF;
+    else if (b >= 0xF0 && b <= 0xF4)
+        len = 4, lo = b == 0xF0 ? 0x90 : 0x80, hi = b == 0xF4 ? 0x8F : 0xBF;
+    else
+        return 0;
+    if (i + len > s.size())
+        return 0;
+    for (size_t k = 1; k < len; ++k) {
+        const unsigned char c = s[i + k];
+        if (c < (k == 1 ? lo : 0x80) || c > (k == 1 ? hi : 0xBF))
+            return 0;
+    }
+    return len;
+}
+
+std::string repaired_utf8(const std::string& bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t len = utf8_sequence(bytes, i);
+        if (len == 0) {
+            out += '?';
+            ++i;
+        } else {
+            out.append(bytes, i, len);
+            i += len;
+        }
+    }
+    return out;
+}
+
+void open_settings_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (in) {
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.close();
+        const std::string repaired = repaired_utf8(bytes);
+        if (repaired != bytes) {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(repaired.data(), static_cast<std::streamsize>(repaired.size()));
+            out.close();
+            if (!out) {
+                set_config_data(repaired.data(), static_cast<int>(repaired.size()));
+                return;
+            }
+        }
+    }
+    set_config_file(path.c_str());
 }
 
 static std::string control_key(int i)

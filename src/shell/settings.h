@@ -28,6 +28,15 @@ const char* const SETTINGS_FILE_NAME = "vorlin-settings.cfg";
 // else $HOME (Unix), else the fixed fallback. Arguments may be null.
 std::string settings_file_path(const char* homedrive, const char* homepath, const char* home);
 
+// Makes `path` the library's configuration file. The library's reader never
+// returns on some bytes that are not UTF-8 (a 0xFD lead byte), so a file
+// holding such bytes is first rewritten with each of them replaced by '?';
+// if it cannot be rewritten, the repaired text is used for this run only.
+void open_settings_file(const std::string& path);
+// `bytes` with every byte that is not part of a well-formed UTF-8 sequence
+// (1 to 4 bytes, no overlong forms, no surrogates, at most U+10FFFF) replaced by '?'.
+std::string repaired_utf8(const std::string& bytes);
+
 // Reads the values from the current configuration file. Values are not trusted:
 // a control outside 0..8 keeps its compiled-in button, a title song other than
 // 0 or 1 becomes 1.

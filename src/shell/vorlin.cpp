@@ -95,7 +95,7 @@ void init_engine()
         exit(1);
     }
     install_keyboard();
-    set_config_file(settings_path.c_str());
+    open_settings_file(settings_path);
     read_settings();
     install_sound_or_warn();
     songbox = new SONGBOX;
