@@ -18,7 +18,8 @@
 
 namespace {
 
-const int MAX_TICKS = 400;
+const int MAX_TICKS = 300;
+const int ENDING_RUN_ONE_IN = 16;
 
 void check(bool ok, const char* what)
 {
@@ -139,6 +140,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     check(n == expected.size(), "every line is a cue");
 
+    // Playing the ending draws a whole frame every tick: one input in
+    // ENDING_RUN_ONE_IN goes through it, so that the reader gets most of the time.
+    if (size && data[size - 1] % ENDING_RUN_ONE_IN != 0) {
+        std::fclose(f);
+        return 0;
+    }
     if (f)
         std::rewind(f);
     const int max_ticks = 1 + (size ? data[0] : 0) % MAX_TICKS;
