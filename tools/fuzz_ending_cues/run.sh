@@ -1,27 +1,6 @@
 #!/usr/bin/env bash
-# Bounded fuzzing of the ending's timing lines (cue reader and the ending's switches against a model) with the plain seed-and-mutate driver of the given
-# sanitizer build, for FUZZ_SECONDS (default 20, at most 60) seconds.
+# Bounded fuzzing of the ending's timing lines (cue reader and the ending's
+# switches against a model).
 # Usage: run.sh [BUILD_DIR]   (default: build-asan beside the sources)
-# Exits non-zero on a finding (memory error, undefined behaviour, broken
-# invariant or hang), leaving the input in BUILD_DIR/fuzz_ending_cues-finding.bin.
-set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-top="$(cd "$here/../.." && pwd)"
-build="$(realpath -m "${1:-$top/build-asan}")"
-seconds="${FUZZ_SECONDS:-20}"
-[ "$seconds" -gt 60 ] && seconds=60
-harness="$build/fuzz_ending_cues"
-[ -x "$harness" ] || cmake --build "$build" --target fuzz_ending_cues -j2 > /dev/null 2>&1
-[ -x "$harness" ] || { echo "fuzz_ending_cues: $harness is missing (build the sanitizer build first)"; exit 1; }
-export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-finding="$build/fuzz_ending_cues-finding.bin"
-rm -f "$finding"
-echo "fuzz_ending_cues: ${seconds} s"
-timeout $((seconds + 30)) "$harness" -t "$seconds" -o "$finding" 2>&1 | tail -40
-status=${PIPESTATUS[0]}
-if [ "$status" -ne 0 ]; then
-  echo "fuzz_ending_cues: FINDING (exit $status)"; [ -e "$finding" ] && xxd "$finding" | head -20
-  exit 1
-fi
-exit 0
+exec "$here/../fuzzing/run_plain.sh" fuzz_ending_cues "${1:-$here/../../build-asan}"
