@@ -57,6 +57,29 @@ void darken_buffer(int brightness)
         fblend_rect_trans(buffer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 255 - brightness);
 }
 
+// One tick of an interlude's fade: a press turns the fade-in round for good and
+// the brightness stays within 0..255. True once the fade-out has reached black.
+bool interlude_fade_tick(int& brightness, int& step)
+{
+    if (dismiss_pressed())
+        step = -INTERLUDE_FADE_STEP;
+    brightness += step;
+    if (brightness > 255)
+        brightness = 255;
+    if (brightness < 0) {
+        brightness = 0;
+        return true;
+    }
+    return false;
+}
+
+// Shows the composed interlude picture at its brightness.
+void present_interlude(int brightness)
+{
+    darken_buffer(brightness);
+    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+}
+
 } // namespace
 
 void screen_message(const char* text, int ticks)
@@ -104,15 +127,7 @@ void level_brief(int level)
     pacing_reset();
     bool finished = false;
     while (!finished) {
-        if (dismiss_pressed())
-            step = -INTERLUDE_FADE_STEP;
-        brightness += step;
-        if (brightness > 255)
-            brightness = 255;
-        if (brightness < 0) {
-            brightness = 0;
-            finished = true;
-        }
+        finished = interlude_fade_tick(brightness, step);
         ++fpscounter;
 
         if (pacing_frame_due()) {
@@ -121,8 +136,7 @@ void level_brief(int level)
             textout_ex(buffer, mainfont, text, BRIEF_TEXT_X, fh + 30, -1, -1);
             textout_centre_ex(buffer, mainfont, "Press any key or button...", SCREEN_WIDTH / 2,
                               BRIEF_PROMPT_Y, -1, -1);
-            darken_buffer(brightness);
-            blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+            present_interlude(brightness);
         }
         pacing_wait();
     }
@@ -137,27 +151,19 @@ void game_over()
     pacing_reset();
     bool finished = false;
     while (!finished) {
-        if (dismiss_pressed())
-            step = -INTERLUDE_FADE_STEP;
-        brightness += step;
+        finished = interlude_fade_tick(brightness, step);
+        // The cap at 255 and the floor at 0 never touch the song's cue at 60.
         if (brightness == GAME_OVER_SONG_BRIGHTNESS && step > 0) {
             songbox->play(GAME_OVER_SONG);
             songbox->set_volume(-1);
         }
         songbox->slide_volume(step);
         songbox->poll();
-        if (brightness > 255)
-            brightness = 255;
-        if (brightness < 0) {
-            brightness = 0;
-            finished = true;
-        }
         ++fpscounter;
 
         if (pacing_frame_due()) {
             blit(data_bitmap(BMP_GAME_OVER), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
-            darken_buffer(brightness);
-            blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+            present_interlude(brightness);
         }
         pacing_wait();
     }
