@@ -2,6 +2,7 @@
 // close hook and the fatal-error exit.
 #include "vorlin.h"
 #include "archive_check.h"
+#include "datadir.h"
 #include "datidx.h"
 #include "music.h"
 #include "pacing.h"
@@ -87,8 +88,11 @@ static void open_screen()
 
 void init_engine()
 {
-    const std::string settings_path =
-        settings_file_path(getenv("HOMEDRIVE"), getenv("HOMEPATH"), getenv("HOME"));
+    // Anchored to the folder the game was started in before the data
+    // directory becomes the working directory.
+    const std::string settings_path = absolute_from_here(
+        settings_file_path(getenv("HOMEDRIVE"), getenv("HOMEPATH"), getenv("HOME")));
+    enter_data_directory();
     print_banner();
     if (install_allegro(SYSTEM_AUTODETECT, &errno, atexit) != 0) {
         std::cerr << "Fatal error:  Cannot start the Allegro library: " << allegro_error << std::endl;
@@ -141,7 +145,7 @@ void load_data()
     set_color_conversion(ARCHIVE_COLOR_CONVERSION);
     // The library's loader crashes on a truncated or damaged file, so the file
     // is checked first; a loaded archive must then hold what the index names.
-    if (!game_archive_sound())
+    if (data_directory_missing() || !game_archive_sound())
         quit_error(ARCHIVE_ERROR);
     data = load_datafile(DATA_ARCHIVE);
     if (!data || !game_archive_loaded(data)) {
