@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   lame sox twolame
   clang libclang-rt-14-dev
-  dpkg-dev fakeroot lintian desktop-file-utils groff-base man-db
+  dpkg-dev lintian desktop-file-utils groff-base man-db
 )
 if [ "${1:-}" = "--play" ]; then
   packages=(build-essential cmake pkg-config liballegro4-dev libmpg123-dev libfreetype-dev libpng-dev
