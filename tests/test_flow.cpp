@@ -247,23 +247,22 @@ TEST_F(Flow, TheOuterLoopPlaysTheScreensInTurn)
     const FlowCase cases[] = {
         {"a lost life replays the level; a game over shows its screen, restores four "
          "lives and the next game starts from the start level after the intro",
-         1, 1, 1, {START, START}, {CLEAR, DIE, DIE, QUIT},
+         7, 1, 1, {START, START}, {CLEAR, DIE, DIE, QUIT},
          {"> intro", "play 1", "> title", "stop",
-          "> interlude", "play 2", "seek 6000", "> level 1 lives 1", "stop",   // cleared at full health: a life
-          "> interlude", "play 3", "> level 2 lives 2", "stop",
-          "> interlude", "play 3", "> level 2 lives 1", "stop",
+          "> interlude", "play 8", "> level 7 lives 1", "stop",                 // cleared at full health: a life
+          "> interlude", "play 9", "> level 8 lives 2", "stop",
+          "> interlude", "play 9", "> level 8 lives 1", "stop",
           "> interlude", "play 10", "stop",                                     // game over
           "> intro", "play 0", "> title", "stop",
-          "> interlude", "play 2", "seek 6000", "> level 1 lives 4", "pause", "resume", "stop"}},
+          "> interlude", "play 8", "> level 7 lives 4", "pause", "resume", "stop"}},
         {"clearing level 8 shows the ending, then the intro, and the next game starts "
          "from the start level with the lives left over",
-         7, 4, 0, {START, START}, {CLEAR, CLEAR, QUIT},
+         8, 4, 0, {START, START}, {CLEAR, QUIT},
          {"> intro", "play 0", "> title", "stop",
-          "> interlude", "play 8", "> level 7 lives 4", "stop",
-          "> interlude", "play 9", "> level 8 lives 5", "stop",
+          "> interlude", "play 9", "> level 8 lives 4", "stop",                 // cleared at full health: a life
           "> notice",
           "> intro", "play 1", "> title", "stop",
-          "> interlude", "play 8", "> level 7 lives 6", "pause", "resume", "stop"}},
+          "> interlude", "play 9", "> level 8 lives 5", "pause", "resume", "stop"}},
         {"quitting from the title ends the loop",
          3, 4, 1, {QUIT_TITLE}, {},
          {"> intro", "play 1", "> title", "stop"}},
@@ -358,12 +357,9 @@ TEST_F(Flow, EachScreenAsksForItsSong)
         {"level 1: its song from 6 s in; the music fades with the screen after the clear",
          [] { script.attempts = {CLEAR}; EXPECT_EQ(run_game(1), GAME_NEXTLVL); },
          {"volume -1", "play 2", "seek 6000", "slide -1 x128", "stop"}, true},
-        {"level 3 lost: its song from the start, fading with the death's slower fade",
-         [] { script.attempts = {DIE}; EXPECT_EQ(run_game(3), GAME_DEAD); },
-         {"volume -1", "play 4", "slide -1 x255", "stop"}, true},
-        {"level 8 quit from the pause menu: the song pauses and resumes",
-         [] { script.attempts = {QUIT}; EXPECT_EQ(run_game(8), GAME_QUIT); },
-         {"volume -1", "play 9", "pause", "resume", "stop"}, true},
+        {"level 3: its song from the start; quit from the pause menu, the song pauses and resumes",
+         [] { script.attempts = {QUIT}; EXPECT_EQ(run_game(3), GAME_QUIT); },
+         {"volume -1", "play 4", "pause", "resume", "stop"}, true},
         {"game over: its song at brightness 60, swelling by 3 and fading with the picture",
          [] { game_over(); },
          {"slide 3 x19", "play 10", "volume -1", "slide 3 x6", "slide -3 x26", "stop"}, true},
