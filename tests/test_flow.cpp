@@ -238,7 +238,9 @@ struct FlowCase {
     int title_song;     // from the settings
     std::deque<bool> titles;
     std::deque<Outcome> attempts;
-    std::vector<std::string> expected;   // screens and song changes, in order
+    // Screens and song changes, in order. "> interlude" is a screen that waits
+    // for any key: the briefing of each attempt, or the game-over screen.
+    std::vector<std::string> expected;
 };
 
 TEST_F(Flow, TheOuterLoopPlaysTheScreensInTurn)
