@@ -296,4 +296,20 @@ TEST_F(GameLoop, ScreenFadeDarkensFrameButNotFpsText)
     EXPECT_EQ(checked, 1);
 }
 
+
+TEST_F(GameLoop, AnObjectAddedDuringTheWalkTakesItsFirstStepInTheSameTick)
+{
+    std::vector<int> child_ticks;
+    run(1, [&](int t) {
+        if (t == 50) {
+            PROBE* child = new PROBE();   // as a shot or a spit is added by its maker
+            child->on_tick = [&](int ct) { child_ticks.push_back(ct); };
+            objects.push_back(child);
+        }
+        if (t == 52)
+            game_go = GAME_QUIT;
+    });
+    EXPECT_EQ(child_ticks, (std::vector<int>{50, 51, 52}));
+}
+
 } // namespace

@@ -88,6 +88,13 @@ protected:
         --create_count;
         delete e;
     }
+    // Ends an attempt within a test, as the fixture's clean-up does.
+    static void end_attempt()
+    {
+        testing::internal::CaptureStdout();
+        destroy_game_objects();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "Create count = 0 (this is good)\n");
+    }
     static void remove_all_enemies()
     {
         while (!enemies.empty())
@@ -371,6 +378,50 @@ TEST_F(LevelScript, LevelsOutsideOneToEightDoNothing)
     EXPECT_TRUE(releases.empty());
     EXPECT_TRUE(sign_raised.empty());
     EXPECT_EQ(scripted_rand::draws, 0);
+}
+
+
+TEST_F(LevelScript, EachLevelRollsItsChanceOnMultiplesOfItsPeriodPast1500)
+{
+    const struct { int level; int period; } periods[] = {
+        {1, 240}, {2, 240}, {3, 100}, {4, 100}, {5, 240}, {6, 240}, {7, 150}, {8, 0},
+    };
+    for (const auto& p : periods) {
+        SCOPED_TRACE("level " + std::to_string(p.level));
+        start(p.level);
+        if (p.level == 6)
+            remove_enemy(enemies.front());   // the chase car holds the rolls back
+        enemies_left = 0;                    // nothing released: every draw is a roll
+        // Seen before each tick's script: a draw made by the previous tick's.
+        std::vector<int> rolls;
+        long draws = scripted_rand::draws;
+        run_to(3000, [&](int t) {
+            if (scripted_rand::draws != draws)
+                rolls.push_back(t - 1);
+            draws = scripted_rand::draws;
+        });
+        std::vector<int> expected;
+        for (int t = 1501; p.period && t <= 2999; t++)
+            if (t % p.period == 0)
+                expected.push_back(t);
+        EXPECT_EQ(rolls, expected);
+        end_attempt();
+    }
+}
+
+TEST_F(LevelScript, Level7DrawsItsTypeFromSixInOrder)
+{
+    const ENEMY::TYPE order[] = {ENEMY::ET_TURD, ENEMY::ET_BALL, ENEMY::ET_FAST_BALL,
+                                 ENEMY::ET_STALKER, ENEMY::ET_SPINNER, ENEMY::ET_PERSON};
+    for (int draw = 0; draw < 8; draw++) {
+        SCOPED_TRACE("type draw " + std::to_string(draw));
+        start(7);
+        scripted_rand::queue = {200 - 92, 300 - 96, draw};   // inside the ring, then the type
+        run_to(1050);
+        ASSERT_EQ(release_ticks(), std::vector<int>{1050});
+        EXPECT_EQ(releases[0].type, order[draw % 6]);
+        end_attempt();
+    }
 }
 
 } // namespace

@@ -13,6 +13,8 @@ const int NUM_SONGS = 12;
 // One song at a time, fed block by block from its file to an MP3 stream.
 // All calls come from the main thread. While muted, play() opens nothing, so
 // every other call finds no song and only the volume value changes.
+// The operations the screens call are virtual so that a test can stand a box
+// in `songbox` that records which songs each screen asks for.
 class SONGBOX {
 public:
     // An open song: its file reader, the stream decoding it and the file's size.
@@ -27,30 +29,30 @@ public:
     };
 
     SONGBOX();
-    ~SONGBOX();
+    virtual ~SONGBOX();
 
-    void set_mute(bool m);
+    virtual void set_mute(bool m);
     // Starts song number `song`. The same song again leaves a playing stream
     // undisturbed and resumes a paused one; another song closes the open one
     // first. A song file that cannot be opened ends the program.
     // Precondition (unless muted): 0 <= song < NUM_SONGS.
-    void play(int song);
+    virtual void play(int song);
     // Stops the sound and forgets the song number; the file stays open.
-    void stop();
+    virtual void stop();
     // true: the open stream stops where it is; false: it starts again from there.
-    void set_paused(bool p);
-    bool playing();
+    virtual void set_paused(bool p);
+    virtual bool playing();
     // v == -1 restores the default 192; any other value is stored as given.
-    void set_volume(int v);
+    virtual void set_volume(int v);
     // Adds d, holding the volume within 0..255.
-    void slide_volume(int d);
-    int get_volume();
+    virtual void slide_volume(int d);
+    virtual int get_volume();
     // Keeps the stream of the open song fed and decoding while a song is
     // current or its stream plays; call once per tick.
-    void poll();
+    virtual void poll();
     // Continues feeding from the file position that belongs to `milliseconds`;
     // the block the stream already holds plays first. A refused seek changes nothing.
-    void seek(int milliseconds);
+    virtual void seek(int milliseconds);
 
     // Opens "music/<name>" and creates its stream; NULL when the file is missing,
     // empty or holds no usable MPEG audio.

@@ -1,0 +1,11 @@
+// The game's outer loop: intro, title, the levels from the start level up,
+// then the game-over screen or the ending, round again until the player quits.
+#pragma once
+
+// Runs the loop until quit is chosen on the title or in the pause menu.
+// Every pass starts at `start_level` (1..8): after a game over and after the
+// ending alike. A lost life replays the level; a game over shows the game-over
+// screen and restores the lives; clearing level 8 runs the ending, and the
+// next game keeps the lives left over. Needs the engine started (init_engine)
+// and leaves shutting it down to the caller.
+void run_flow(int start_level);
