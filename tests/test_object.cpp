@@ -238,6 +238,22 @@ TEST_F(ObjectTest, LifeFlagsAndTheCreateCount)
     EXPECT_EQ(create_count, before + 1);
 }
 
+// Angle units to radians as the game defines it: the quotient by 256/360 held
+// as a float, then the quotient by 180/pi held as a float, each taken with the
+// exact (double) constants. Every quarter unit over four turns either way.
+TEST_F(ObjectTest, AngleToRadiansHoldsEachExactQuotientAsAFloat)
+{
+    int differ = 0;
+    for (int q = -4096; q <= 4096; ++q) {
+        const float a = q / 4.0f;
+        const float deg = a / 0.7111111111111111;
+        const float rad = deg / 57.29577951308232;
+        if (angle_to_radians(a) != rad && ++differ <= 5)
+            ADD_FAILURE() << "angle " << a << ": " << angle_to_radians(a) << " instead of " << rad;
+    }
+    EXPECT_EQ(differ, 0);
+}
+
 // The collision preconditions stop the program with their assertion text in
 // every build type, the players' builds included.
 TEST_F(ObjectTest, CollisionPreconditionsAreAssertions)
