@@ -113,6 +113,33 @@ TEST_F(GameLoop, OpeningTimelineThenClearedSignEndsWithNextLevel)
     EXPECT_EQ(player, nullptr);
 }
 
+// The zoom window's edges on the screen after the frames of a few ticks: half
+// sizes a and b are the zoom times 320 and 240, truncated; the window spans
+// 320 - a .. 320 + a and 240 - b .. 240 + b inclusive.
+TEST_F(GameLoop, ZoomWindowOpensByWholeTwentyFifths)
+{
+    const struct {
+        int tick, a, b;
+    } cases[] = {{61, 12, 9}, {65, 64, 48}, {70, 127, 95}, {75, 192, 144}, {84, 307, 230}};
+    std::map<int, std::vector<bool>> edges;   // drawn just inside and just outside each edge
+    run(1, [&](int t) {
+        for (const auto& c : cases)
+            if (t == c.tick + 1) {   // the screen holds the frames up to the last tick
+                auto shown = [](int x, int y) { return getpixel(screen, x, y) != MARKER; };
+                edges[c.tick] = {shown(320 - c.a, 240),     shown(320 - c.a - 1, 240),
+                                 shown(320 + c.a, 240),     shown(320 + c.a + 1, 240),
+                                 shown(320, 240 - c.b),     shown(320, 240 - c.b - 1),
+                                 shown(320, 240 + c.b),     shown(320, 240 + c.b + 1)};
+            }
+        if (t == 90)
+            game_go = GAME_QUIT;
+    });
+    const std::vector<bool> expected = {true, false, true, false, true, false, true, false};
+    for (const auto& c : cases)
+        EXPECT_EQ(edges[c.tick], expected) << "tick " << c.tick << ": left, outside, right, outside, "
+                                           << "top, outside, bottom, outside";
+}
+
 // The player's real death sequence, hit until its health is gone.
 void kill_player_when_vulnerable(int)
 {

@@ -127,7 +127,7 @@ void processing()
     songbox->poll();
 
     if (fpscounter > ZOOM_START_TICK && zoom_factor < 1.0f) {
-        zoom_factor += ZOOM_STEP;
+        zoom_factor = static_cast<float>(zoom_factor + ZOOM_STEP);
         if (zoom_factor >= 1.0f) {
             zoom_factor = 1.0f;
             player->set_active(true);
