@@ -66,13 +66,13 @@ void ENEMY::draw()
             if (scaled)
                 stretch_sprite(tmp, spr, 0, 0, to_pixel(bw), to_pixel(bh));
             else
-                rotate_sprite(tmp, spr, 0, 0, ftofix(angle));
+                rotate_sprite(tmp, spr, 0, 0, angle_to_fixed(angle));
             fblend_trans(tmp, buffer, X, Y, alpha);
             destroy_bitmap(tmp);
         }
     } else if (!scaled) {
         if (rotated)
-            rotate_sprite(buffer, spr, X, Y, ftofix(angle));
+            rotate_sprite(buffer, spr, X, Y, angle_to_fixed(angle));
         else
             draw_sprite(buffer, spr, X, Y);
     } else {

@@ -2,6 +2,7 @@
 // box geometry that every collision in the game is decided by.
 #pragma once
 #include <allegro.h>
+#include <cmath>
 
 // Angles of things in play are in 256ths of a turn. Radians come from two
 // quotients by these exact constants, each quotient held as a float (degrees
@@ -13,6 +14,11 @@ inline float angle_to_radians(float a)
     const float deg = static_cast<float>(a / ANGLE_UNITS_PER_DEGREE);
     return static_cast<float>(deg / DEGREES_PER_RADIAN);
 }
+
+// The angle for the library's rotating blits, in its fixed point and wrapped
+// into one turn: the fixed-point range ends at 32768 units, which a spinner
+// (4 a tick) passes after 8192 ticks. The logic's own angle is never wrapped.
+inline fixed angle_to_fixed(float a) { return ftofix(std::fmod(a, 256.0f)); }
 
 // A float position as a pixel: + 0.5, truncated toward zero.
 inline int to_pixel(float v) { return static_cast<int>(v + 0.5f); }
