@@ -6,6 +6,7 @@
 #include "test_game_probe.h"
 #include <gtest/gtest.h>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace {
@@ -138,6 +139,50 @@ TEST_F(GameLoop, ZoomWindowOpensByWholeTwentyFifths)
     for (const auto& c : cases)
         EXPECT_EQ(edges[c.tick], expected) << "tick " << c.tick << ": left, outside, right, outside, "
                                            << "top, outside, bottom, outside";
+}
+
+// The window's close button shows "Use ESC key instead!!!" only when clicked
+// during play; a click on the briefing or the game-over screen before an
+// attempt leaves no trace in it.
+TEST_F(GameLoop, WindowCloseShowsItsMessageOnlyWhenClickedDuringPlay)
+{
+    const struct {
+        const char* when;
+        int shown_at;   // first tick showing the message, -1: never
+    } cases[] = {{"briefing", -1}, {"game over", -1}, {"play", 101}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        const std::string when = c.when;
+        bool clicked = false;
+        ScriptedKeys::press_at_tick = 5;
+        ScriptedKeys::on_press = [&] {
+            if (!clicked && when != "play")
+                window_close();
+            clicked = true;
+        };
+        if (when == "game over")
+            game_over();
+        debug = when != "briefing";
+        if (!probe) {
+            probe = new PROBE();
+            objects.push_back(probe);
+        }
+        int shown_at = -1;
+        testing::internal::CaptureStdout();
+        run(1, [&](int t) {
+            if (when == "play" && t == 100)
+                window_close();
+            if (shown_at < 0 && screen_msg_counter > 0 &&
+                std::string(screen_msg_buf) == "Use ESC key instead!!!")
+                shown_at = t;
+            if (t == 200)
+                game_go = GAME_QUIT;
+        });
+        testing::internal::GetCapturedStdout();
+        probe = nullptr;   // deleted with the attempt's objects
+        EXPECT_EQ(shown_at, c.shown_at);
+    }
+    ScriptedKeys::on_press = nullptr;
 }
 
 // The player's real death sequence, hit until its health is gone.
