@@ -185,14 +185,17 @@ TEST_F(Archive, AlphaPicturesKeepTheirAlphaAndTheRestAreScreenDepth)
         }
         ASSERT_EQ(bitmap_color_depth(b), 32) << "object " << i;
         bool clear = false, solid = false, soft = false;
+        int clear_not_mask = 0;   // the translucent blit skips only the mask colour
         for (int y = 0; y < b->h; ++y)
             for (int x = 0; x < b->w; ++x) {
                 const int a = geta32(getpixel(b, x, y));
+                clear_not_mask += a == 0 && getpixel(b, x, y) != MASK_COLOR_32;
                 clear |= a == 0;
                 solid |= a == 255;
                 soft |= a > 0 && a < 255;
             }
         EXPECT_TRUE(clear) << "object " << i << " has no see-through pixels";
+        EXPECT_EQ(clear_not_mask, 0) << "object " << i << ": see-through pixels not of the mask colour";
         EXPECT_TRUE(soft) << "object " << i << " has no soft edges";
         if (i < SPR_ZAP_1 || i > SPR_ZAP_1 + 2) {
             EXPECT_TRUE(solid) << "object " << i << " has no solid pixels";

@@ -1,5 +1,6 @@
 // Enemy drawing composed into the back buffer and read back pixel by pixel.
 #include "test_enemy_fixture.h"
+#include <cmath>
 #include <cstdio>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -194,6 +195,50 @@ TEST_F(EnemyDrawTest, SpinnersZapIsAlphaBlendedOverItsBodyAndFadesWithItWhenDyin
     int under = blend(bg(), body, 100);
     EXPECT_EQ(at(305, 210), blend(under, makecol(250, 250, 0), 100));
     EXPECT_EQ(at(325, 210), bg());
+}
+
+// A spinner turns 4 units a tick for its whole life: past tick 8192 its angle
+// leaves the library's fixed-point range, yet it is still drawn turning, as it
+// would be at the same angle within the first turn; opaque and fading alike.
+TEST_F(EnemyDrawTest, LongLivedSpinnerIsStillDrawnTurning)
+{
+    ENEMY* e = add(ENEMY::ET_SPINNER, 300, 200);
+    run_to(8200);
+    ASSERT_GT(e->angle, 32768.0f);
+    const int sw = e->spr->w, sh = e->spr->h;
+    BITMAP* before = create_bitmap(sw + 20, sh + 20);
+    BITMAP* same_in_first_turn = create_bitmap(sw + 20, sh + 20);
+    for (int alpha : {255, 128}) {
+        SCOPED_TRACE(alpha);
+        // Drawn at a fixed place, so only the rotation can change the picture.
+        auto drawn = [&](BITMAP* into, float angle) {
+            const float keep = e->angle;
+            e->angle = angle;
+            e->x = 300;
+            e->y = 200;
+            e->alpha = alpha;
+            e->overlay = nullptr;
+            clear_to_color(buffer, bg());
+            e->draw();
+            blit(buffer, into, 290, 190, 0, 0, into->w, into->h);
+            e->angle = keep;
+        };
+        auto same = [](BITMAP* a, BITMAP* b) {
+            for (int y = 0; y < a->h; ++y)
+                for (int x = 0; x < a->w; ++x)
+                    if (getpixel(a, x, y) != getpixel(b, x, y))
+                        return false;
+            return true;
+        };
+        const float angle = e->angle;
+        drawn(before, angle);
+        drawn(same_in_first_turn, angle - 256.0f * std::floor(angle / 256.0f));
+        EXPECT_TRUE(same(before, same_in_first_turn)) << "angle " << angle;
+        drawn(same_in_first_turn, angle + 4);
+        EXPECT_FALSE(same(before, same_in_first_turn)) << "angle " << angle << " and 4 more";
+    }
+    destroy_bitmap(before);
+    destroy_bitmap(same_in_first_turn);
 }
 
 TEST_F(EnemyDrawTest, DyingWalkerAndDyingTurdFadeTheirBodies)

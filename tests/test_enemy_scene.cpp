@@ -154,6 +154,83 @@ TEST_P(EnemySceneTest, EveryTypeShowsWhereItStandsAliveAndDying)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, EnemySceneTest, ::testing::Values(16, 32));
+// The zap over a spinner, alive and killed while it shows, read against the
+// same frame drawn without the zap: it changes the picture where the zap frame
+// has colour, never where the frame is clear (no box), and once the spinner is
+// dying it fades with the body.
+TEST_P(EnemySceneTest, ZapStaysOverADyingSpinnerAndFadesWithIt)
+{
+    ENEMY* spinner = add(ENEMY::ET_SPINNER, 300, 200);
+    for (int t = 1; t <= 100; t++) {
+        if (t == 99)
+            player->set(spinner->x, spinner->y);   // the spinner zaps the craft
+        tick();
+    }
+    player->set(-500, -500);
+    ASSERT_NE(spinner->overlay, nullptr);
+
+    struct ZapEffect {
+        int clear_changed = 0;   // pixels changed where the zap frame is fully clear
+        int solid = 0;           // pixels where the zap frame is opaque
+        int solid_changed = 0;
+        long change = 0;         // summed change of the colour channels
+    };
+    BITMAP* without = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
+    auto zap_effect = [&]() {
+        BITMAP* zap = spinner->overlay;
+        spinner->overlay = nullptr;
+        compose();
+        blit(buffer, without, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+        spinner->overlay = zap;
+        compose();
+        const int depth = bitmap_color_depth(buffer);
+        const int zx = static_cast<int>(spinner->x - (spinner->centered ? spinner->spr->w / 2.0f : 0) + 0.5f);
+        const int zy = static_cast<int>(spinner->y - (spinner->centered ? spinner->spr->h / 2.0f : 0) + 0.5f);
+        ZapEffect e;
+        for (int y = 0; y < zap->h; y++)
+            for (int x = 0; x < zap->w; x++) {
+                const int a = geta32(getpixel(zap, x, y));
+                const int with_zap = getpixel(buffer, zx + x, zy + y);
+                const int plain = getpixel(without, zx + x, zy + y);
+                const bool changed = with_zap != plain;
+                e.clear_changed += a == 0 && changed;
+                e.solid += a == 255;
+                e.solid_changed += a == 255 && changed;
+                e.change += std::abs(getr_depth(depth, with_zap) - getr_depth(depth, plain)) +
+                            std::abs(getg_depth(depth, with_zap) - getg_depth(depth, plain)) +
+                            std::abs(getb_depth(depth, with_zap) - getb_depth(depth, plain));
+            }
+        return e;
+    };
+
+    const ZapEffect alive = zap_effect();
+    save("zap_alive");
+    EXPECT_EQ(alive.clear_changed, 0);
+    ASSERT_GT(alive.solid, 0);
+    EXPECT_GE(alive.solid_changed, alive.solid * 9 / 10);
+
+    while (spinner->hp > 0)
+        spinner->hit();
+    for (int i = 0; i < 10; i++)
+        tick();
+    ASSERT_GT(spinner->alpha, 120);
+    const ZapEffect dying = zap_effect();
+    save("zap_dying");
+    for (int i = 0; i < 30; i++)
+        tick();
+    ASSERT_GT(spinner->alpha, 0);
+    ASSERT_LT(spinner->alpha, 60);
+    const ZapEffect faded = zap_effect();
+    save("zap_faded");
+    for (const ZapEffect& e : {dying, faded}) {
+        EXPECT_EQ(e.clear_changed, 0);
+        EXPECT_GE(e.solid_changed, e.solid * 9 / 10);
+    }
+    EXPECT_GT(faded.change, 0);
+    EXPECT_LT(faded.change, dying.change);
+    destroy_bitmap(without);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, EnemySceneTest, ::testing::Values(15, 16, 32));
 
 } // namespace

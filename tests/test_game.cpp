@@ -6,6 +6,7 @@
 #include "test_game_probe.h"
 #include <gtest/gtest.h>
 #include <map>
+#include <string>
 #include <vector>
 
 namespace {
@@ -111,6 +112,77 @@ TEST_F(GameLoop, OpeningTimelineThenClearedSignEndsWithNextLevel)
     EXPECT_TRUE(objects.empty());
     EXPECT_TRUE(enemies.empty());
     EXPECT_EQ(player, nullptr);
+}
+
+// The zoom window's edges on the screen after the frames of a few ticks: half
+// sizes a and b are the zoom times 320 and 240, truncated; the window spans
+// 320 - a .. 320 + a and 240 - b .. 240 + b inclusive.
+TEST_F(GameLoop, ZoomWindowOpensByWholeTwentyFifths)
+{
+    const struct {
+        int tick, a, b;
+    } cases[] = {{61, 12, 9}, {65, 64, 48}, {70, 127, 95}, {75, 192, 144}, {84, 307, 230}};
+    std::map<int, std::vector<bool>> edges;   // drawn just inside and just outside each edge
+    run(1, [&](int t) {
+        for (const auto& c : cases)
+            if (t == c.tick + 1) {   // the screen holds the frames up to the last tick
+                auto shown = [](int x, int y) { return getpixel(screen, x, y) != MARKER; };
+                edges[c.tick] = {shown(320 - c.a, 240),     shown(320 - c.a - 1, 240),
+                                 shown(320 + c.a, 240),     shown(320 + c.a + 1, 240),
+                                 shown(320, 240 - c.b),     shown(320, 240 - c.b - 1),
+                                 shown(320, 240 + c.b),     shown(320, 240 + c.b + 1)};
+            }
+        if (t == 90)
+            game_go = GAME_QUIT;
+    });
+    const std::vector<bool> expected = {true, false, true, false, true, false, true, false};
+    for (const auto& c : cases)
+        EXPECT_EQ(edges[c.tick], expected) << "tick " << c.tick << ": left, outside, right, outside, "
+                                           << "top, outside, bottom, outside";
+}
+
+// The window's close button shows "Use ESC key instead!!!" only when clicked
+// during play; a click on the briefing or the game-over screen before an
+// attempt leaves no trace in it.
+TEST_F(GameLoop, WindowCloseShowsItsMessageOnlyWhenClickedDuringPlay)
+{
+    const struct {
+        const char* when;
+        int shown_at;   // first tick showing the message, -1: never
+    } cases[] = {{"briefing", -1}, {"game over", -1}, {"play", 101}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        const std::string when = c.when;
+        bool clicked = false;
+        ScriptedKeys::press_at_tick = 5;
+        ScriptedKeys::on_press = [&] {
+            if (!clicked && when != "play")
+                window_close();
+            clicked = true;
+        };
+        if (when == "game over")
+            game_over();
+        debug = when != "briefing";
+        if (!probe) {
+            probe = new PROBE();
+            objects.push_back(probe);
+        }
+        int shown_at = -1;
+        testing::internal::CaptureStdout();
+        run(1, [&](int t) {
+            if (when == "play" && t == 100)
+                window_close();
+            if (shown_at < 0 && screen_msg_counter > 0 &&
+                std::string(screen_msg_buf) == "Use ESC key instead!!!")
+                shown_at = t;
+            if (t == 200)
+                game_go = GAME_QUIT;
+        });
+        testing::internal::GetCapturedStdout();
+        probe = nullptr;   // deleted with the attempt's objects
+        EXPECT_EQ(shown_at, c.shown_at);
+    }
+    ScriptedKeys::on_press = nullptr;
 }
 
 // The player's real death sequence, hit until its health is gone.

@@ -238,4 +238,38 @@ TEST_F(ObjectTest, LifeFlagsAndTheCreateCount)
     EXPECT_EQ(create_count, before + 1);
 }
 
+// Angle units to radians as the game defines it: the quotient by 256/360 held
+// as a float, then the quotient by 180/pi held as a float, each taken with the
+// exact (double) constants. Every quarter unit over four turns either way.
+TEST_F(ObjectTest, AngleToRadiansHoldsEachExactQuotientAsAFloat)
+{
+    int differ = 0;
+    for (int q = -4096; q <= 4096; ++q) {
+        const float a = q / 4.0f;
+        const float deg = a / 0.7111111111111111;
+        const float rad = deg / 57.29577951308232;
+        if (angle_to_radians(a) != rad && ++differ <= 5)
+            ADD_FAILURE() << "angle " << a << ": " << angle_to_radians(a) << " instead of " << rad;
+    }
+    EXPECT_EQ(differ, 0);
+}
+
+// The collision preconditions stop the program with their assertion text in
+// every build type, the players' builds included.
+TEST_F(ObjectTest, CollisionPreconditionsAreAssertions)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    THING bare(4, 4, 0, 0);
+    destroy_bitmap(bare.spr);
+    bare.spr = nullptr;
+    THING other(4, 4, 0, 0);
+    float x1, y1, x2, y2;
+    EXPECT_DEATH(bare.get_bbox(x1, y1, x2, y2, nullptr, nullptr, true), "Assertion .spr. failed");
+    EXPECT_DEATH(bare.wall_collide(0, 0, 640, 480), "Assertion .spr. failed");
+    EXPECT_DEATH(other.collide(&bare), "spr && obj->spr");
+    other.angle = 10;
+    EXPECT_DEATH(other.get_bbox(x1, y1, x2, y2, nullptr, nullptr, false), "rot_x && rot_y");
+    bare.spr = create_bitmap(1, 1);
+}
+
 }  // namespace

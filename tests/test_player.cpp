@@ -634,6 +634,29 @@ TEST_F(PlayerTest, ExtraLifeMarkerAndDeathSparks)
     EXPECT_NEAR((*b)->y, cy(), 1e-4f);
 }
 
+// A craft that has turned one way for long (its angle is never wrapped) is
+// drawn as at the same angle within one turn, either way round.
+TEST_F(PlayerTest, CraftTurnedManyTimesIsDrawnAsWithinOneTurn)
+{
+    p->set(300, 200);
+    BITMAP* expect = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
+    for (float a : {40.0f + 150 * 256, 40.0f - 150 * 256}) {
+        p->angle = 40;
+        clear_to_color(buffer, 0);
+        p->draw();
+        blit(buffer, expect, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+        p->angle = a;
+        clear_to_color(buffer, 0);
+        p->draw();
+        int differ = 0;
+        for (int yy = 180; yy < 280; yy++)
+            for (int xx = 280; xx < 380; xx++)
+                differ += getpixel(buffer, xx, yy) != getpixel(expect, xx, yy);
+        EXPECT_EQ(differ, 0) << "angle " << a;
+    }
+    destroy_bitmap(expect);
+}
+
 TEST_F(PlayerTest, StunnedCraftBlinksAndTheWreckAlwaysShows)
 {
     p->set(300, 200);

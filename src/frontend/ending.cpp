@@ -104,12 +104,11 @@ int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
 }
 
 // The ending archive must hold its two pictures before anything draws them.
+static const int ENDING_KINDS[NUM_ENDING_OBJECTS] = {DAT_BITMAP, DAT_BITMAP};
+
 static bool ending_archive_usable(const DATAFILE* d)
 {
-    for (int i = 0; i < NUM_ENDING_OBJECTS; i++)
-        if (d[i].type != DAT_BITMAP)
-            return false;
-    return true;
+    return datafile_loaded_usable(d, ENDING_KINDS, NUM_ENDING_OBJECTS);
 }
 
 static void show_skip_notice()
@@ -132,8 +131,7 @@ void stupid_ending()
     FILE* times = std::fopen(ENDING_TIMES, "r");
     // The library's loader crashes on a truncated or damaged archive: only a
     // file that holds its two pictures whole is handed to it.
-    const int kinds[NUM_ENDING_OBJECTS] = {DAT_BITMAP, DAT_BITMAP};
-    DATAFILE* pictures = datafile_file_sound(ENDING_ARCHIVE, kinds, NUM_ENDING_OBJECTS)
+    DATAFILE* pictures = datafile_file_sound(ENDING_ARCHIVE, ENDING_KINDS, NUM_ENDING_OBJECTS)
                              ? load_datafile(ENDING_ARCHIVE) : nullptr;
     if (pictures && !ending_archive_usable(pictures)) {
         unload_datafile(pictures);

@@ -127,7 +127,7 @@ void processing()
     songbox->poll();
 
     if (fpscounter > ZOOM_START_TICK && zoom_factor < 1.0f) {
-        zoom_factor += ZOOM_STEP;
+        zoom_factor = static_cast<float>(zoom_factor + ZOOM_STEP);
         if (zoom_factor >= 1.0f) {
             zoom_factor = 1.0f;
             player->set_active(true);
@@ -209,6 +209,9 @@ int run_game(int level)
     game_started = false;
     screen_a = 255;
     d_screen_a = 0;
+    // The close button shows its message only during play: a click on the
+    // briefing or any screen before it is dropped with the old message.
+    take_window_close_request();
     screen_msg_counter = 0;
     screen_msg_y = SCREEN_HEIGHT + text_height(mainfont);
     d_sign_a = 0;

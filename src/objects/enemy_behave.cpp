@@ -12,9 +12,6 @@
 
 namespace {
 
-// Exact constants: the heading is each quotient of the exact division, held as a float.
-const double UNITS_PER_DEGREE = 0.7111111111111111;    // 256 / 360
-const double DEGREES_IN_RADIAN = 57.29577951308232;    // 180 / pi
 const double PI = 3.141592653589793;
 
 const float START_DROP = 100.0f;
@@ -77,7 +74,7 @@ bool every(int ticks) { return fpscounter % ticks == 0; }
 
 float to_angle_units(float radians)
 {
-    return radians * DEGREES_IN_RADIAN * UNITS_PER_DEGREE;
+    return radians * DEGREES_PER_RADIAN * ANGLE_UNITS_PER_DEGREE;
 }
 
 } // namespace
@@ -93,10 +90,8 @@ void ENEMY::processing()
     if (base_y != 0)
         base_y += dy;
     turn_toward_target();
-    if (angle != 0) {
-        float deg = angle / UNITS_PER_DEGREE;
-        heading = deg / DEGREES_IN_RADIAN;
-    }
+    if (angle != 0)
+        heading = angle_to_radians(angle);
     fall();
     fade();
     touch_player();

@@ -14,6 +14,36 @@ const float START_DROP = 100.0f;
 const float SHADOW_GROWTH = 10.0f;     // extra radius at the start height
 const int SHADOW_MARGIN = 5;
 const int SHADOW_OPACITY = 64;
+const int MASK_NUDGE_GREEN = 8;        // green that keeps a colour off the mask at 15/16 bits
+
+// The translucent blit blends bitmaps of its destination's depth only. An
+// overlay of another depth (the zap frames keep 32 bits for their alpha on a
+// 15- or 16-bit screen) is copied at the buffer's depth with its see-through
+// pixels (alpha 0) as the mask colour, so a dying spinner's zap fades with the
+// body just as it does at 32 bits. The caller destroys the copy.
+BITMAP* overlay_at_depth(BITMAP* overlay, int depth)
+{
+    BITMAP* copy = create_bitmap_ex(depth, overlay->w, overlay->h);
+    if (!copy)
+        quit_error("Out of memory!!!\n\n");
+    const int from = bitmap_color_depth(overlay);
+    const int from_mask = bitmap_mask_color(overlay);
+    const int mask = bitmap_mask_color(copy);
+    for (int y = 0; y < overlay->h; ++y)
+        for (int x = 0; x < overlay->w; ++x) {
+            const int c = getpixel(overlay, x, y);
+            if (c == from_mask || (from == 32 && geta32(c) == 0)) {
+                putpixel(copy, x, y, mask);
+                continue;
+            }
+            const int r = getr_depth(from, c), b = getb_depth(from, c);
+            int out = makecol_depth(depth, r, getg_depth(from, c), b);
+            if (out == mask)   // a near-magenta that fewer bits would turn see-through
+                out = makecol_depth(depth, r, MASK_NUDGE_GREEN, b);
+            putpixel(copy, x, y, out);
+        }
+    return copy;
+}
 
 } // namespace
 
@@ -66,13 +96,13 @@ void ENEMY::draw()
             if (scaled)
                 stretch_sprite(tmp, spr, 0, 0, to_pixel(bw), to_pixel(bh));
             else
-                rotate_sprite(tmp, spr, 0, 0, ftofix(angle));
+                rotate_sprite(tmp, spr, 0, 0, angle_to_fixed(angle));
             fblend_trans(tmp, buffer, X, Y, alpha);
             destroy_bitmap(tmp);
         }
     } else if (!scaled) {
         if (rotated)
-            rotate_sprite(buffer, spr, X, Y, ftofix(angle));
+            rotate_sprite(buffer, spr, X, Y, angle_to_fixed(angle));
         else
             draw_sprite(buffer, spr, X, Y);
     } else {
@@ -82,7 +112,15 @@ void ENEMY::draw()
     if (!overlay)
         return;
     if (alpha < ENEMY_OPAQUE) {
-        fblend_trans(overlay, buffer, X, overlay_alpha ? Y : to_pixel(base_y), alpha);
+        const int oy = overlay_alpha ? Y : to_pixel(base_y);
+        const int depth = bitmap_color_depth(buffer);
+        if (bitmap_color_depth(overlay) == depth) {
+            fblend_trans(overlay, buffer, X, oy, alpha);
+        } else {
+            BITMAP* copy = overlay_at_depth(overlay, depth);
+            fblend_trans(copy, buffer, X, oy, alpha);
+            destroy_bitmap(copy);
+        }
     } else if (!overlay_alpha) {
         // A ball's ground mark stays on its ground line while the body bobs.
         draw_sprite(buffer, overlay, X, to_pixel(base_y));

@@ -2,16 +2,23 @@
 // box geometry that every collision in the game is decided by.
 #pragma once
 #include <allegro.h>
+#include <cmath>
 
-// Angles of things in play are in 256ths of a turn; radians come from two float
-// quotients (degrees first), which is the rounding the game's motion is built on.
-const float ANGLE_UNITS_PER_DEGREE = 0.7111111111111111f;   // 256 / 360
-const float DEGREES_PER_RADIAN = 57.29577951308232f;        // 180 / pi
+// Angles of things in play are in 256ths of a turn. Radians come from two
+// quotients by these exact constants, each quotient held as a float (degrees
+// first): the one rounding that the craft, shots, enemies and rotated boxes share.
+const double ANGLE_UNITS_PER_DEGREE = 0.7111111111111111;   // 256 / 360
+const double DEGREES_PER_RADIAN = 57.29577951308232;        // 180 / pi
 inline float angle_to_radians(float a)
 {
-    const float deg = a / ANGLE_UNITS_PER_DEGREE;
-    return deg / DEGREES_PER_RADIAN;
+    const float deg = static_cast<float>(a / ANGLE_UNITS_PER_DEGREE);
+    return static_cast<float>(deg / DEGREES_PER_RADIAN);
 }
+
+// The angle for the library's rotating blits, in its fixed point and wrapped
+// into one turn: the fixed-point range ends at 32768 units, which a spinner
+// (4 a tick) passes after 8192 ticks. The logic's own angle is never wrapped.
+inline fixed angle_to_fixed(float a) { return ftofix(std::fmod(a, 256.0f)); }
 
 // A float position as a pixel: + 0.5, truncated toward zero.
 inline int to_pixel(float v) { return static_cast<int>(v + 0.5f); }

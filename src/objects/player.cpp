@@ -264,7 +264,7 @@ void PLAYER::draw()
     // A stunned craft blinks; the wreck of a dead one always shows.
     if (skip && stun != 0 && hp != 0)
         return;
-    rotate_sprite(buffer, spr, to_pixel(x), to_pixel(y), ftofix(angle));
+    rotate_sprite(buffer, spr, to_pixel(x), to_pixel(y), angle_to_fixed(angle));
 }
 
 void PLAYER::hit()

@@ -103,7 +103,7 @@ void PROJ::draw()
     if (angle == 0)
         draw_sprite(buffer, spr, px, py);
     else
-        rotate_sprite(buffer, spr, px, py, ftofix(angle));
+        rotate_sprite(buffer, spr, px, py, angle_to_fixed(angle));
 }
 
 void PROJ::explode(int col, int n)

@@ -3,6 +3,7 @@
 #include "archive_check.h"
 #include "datidx.h"
 #include <allegro.h>
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -12,6 +13,11 @@ const int PALETTE_ENTRIES = 256;
 const int PALETTE_ENTRY_BYTES = 4;       // r, g, b and a padding byte
 const int NEW_FORMAT_FONT = 0;           // older font formats are not written any more
 const long MAX_GLYPHS_PER_RANGE = 0x10000;
+const int UNPACK_BLOCK = 1 << 14;
+// The library's LZSS format: a ring of 4096 bytes, matches of 3 to 18 bytes.
+const int LZSS_RING = 4096;
+const long LZSS_LOOKAHEAD = 18;
+const int LZSS_MIN_MATCH = 3;
 
 // A bounded big-endian reader: any read past the end marks it failed and
 // yields 0, so a walk over a damaged file simply fails its checks.
@@ -108,16 +114,140 @@ bool font_ok(Reader& r, size_t end)
     return r.at == end;
 }
 
-bool contents_ok(int kind, Reader& r, size_t end)
+// Kinds the loader builds structures from that this check does not walk.
+bool unchecked_structure(long type)
+{
+    return type == DAT_FILE || type == DAT_MIDI || type == DAT_RLE_SPRITE || type == DAT_C_SPRITE ||
+           type == DAT_XC_SPRITE || type == DAT_END;
+}
+
+bool contents_ok(long kind, Reader& r, size_t end)
 {
     switch (kind) {
     case DAT_BITMAP: return bitmap_ok(r, end);
     case DAT_SAMPLE: return sample_ok(r, end);
     case DAT_FONT: return font_ok(r, end);
     case DAT_PALETTE: return r.skip(PALETTE_ENTRIES * PALETTE_ENTRY_BYTES) && r.at == end;
-    case DAT_DATA: return r.skip(end - r.at);
-    default: return false;
+    default: return !unchecked_structure(kind) && r.skip(end - r.at);   // raw bytes, loaded as they are
     }
+}
+
+// Bytes in memory as a packfile, so the library's own decoder unpacks them.
+struct MemoryIn {
+    const unsigned char* bytes;
+    size_t size;
+    size_t at;
+};
+
+MemoryIn& in_of(void* userdata) { return *static_cast<MemoryIn*>(userdata); }
+int memory_fclose(void*) { return 0; }
+int memory_getc(void* u) { return in_of(u).at < in_of(u).size ? in_of(u).bytes[in_of(u).at++] : EOF; }
+int memory_ungetc(int c, void* u)
+{
+    if (in_of(u).at == 0)
+        return EOF;
+    --in_of(u).at;
+    return c;
+}
+long memory_fread(void* p, long n, void* u)
+{
+    MemoryIn& in = in_of(u);
+    const size_t take = std::min(static_cast<size_t>(std::max(n, 0L)), in.size - in.at);
+    std::copy(in.bytes + in.at, in.bytes + in.at + take, static_cast<unsigned char*>(p));
+    in.at += take;
+    return static_cast<long>(take);
+}
+int memory_putc(int, void*) { return EOF; }
+long memory_fwrite(const void*, long, void*) { return 0; }
+int memory_fseek(void* u, int offset)
+{
+    MemoryIn& in = in_of(u);
+    if (offset < 0 || static_cast<size_t>(offset) > in.size - in.at)
+        return -1;
+    in.at += static_cast<size_t>(offset);
+    return 0;
+}
+int memory_feof(void* u) { return in_of(u).at >= in_of(u).size; }
+int memory_ferror(void*) { return 0; }
+
+const PACKFILE_VTABLE MEMORY_IN_VTABLE = {memory_fclose, memory_getc,   memory_ungetc,
+                                          memory_fread,  memory_putc,   memory_fwrite,
+                                          memory_fseek,  memory_feof,   memory_ferror};
+
+// The library's decoder starts with a ring of LZSS_RING bytes whose last
+// LZSS_LOOKAHEAD positions are not set until its first output bytes land
+// there. A packed stream that copies from them before that unpacks to whatever
+// memory held (differently from one run to the next, so the loader could see
+// other sizes than this check): such a stream is refused. Only the first
+// LZSS_LOOKAHEAD output bytes (or `want`, if fewer) can do it.
+bool lzss_start_defined(const unsigned char* packed, size_t size, long want)
+{
+    const long upto = want >= 0 ? std::min(want, LZSS_LOOKAHEAD) : LZSS_LOOKAHEAD;
+    const int first = LZSS_RING - LZSS_LOOKAHEAD;   // where the first output byte goes
+    size_t at = 0;
+    long out = 0;
+    while (out < upto && at < size) {
+        const int flags = packed[at++];
+        for (int bit = 0; bit < 8 && out < upto; ++bit) {
+            if (flags & (1 << bit)) {   // one byte as it is
+                if (at >= size)
+                    return true;
+                ++at;
+                ++out;
+                continue;
+            }
+            if (at + 1 >= size)        // the decoder stops at the end of its input
+                return true;
+            const int from = packed[at] | (packed[at + 1] & 0xF0) << 4;
+            const int length = (packed[at + 1] & 0x0F) + LZSS_MIN_MATCH;
+            at += 2;
+            for (int c = 0; c < length && out < upto; ++c, ++out) {
+                const int pos = (from + c) & (LZSS_RING - 1);
+                if (pos >= first && pos - first >= out)
+                    return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Unpacks LZSS-packed bytes with the library's decoder into `out`. With `want`
+// >= 0 it stops after that many bytes, which must all come from `packed`;
+// otherwise it runs to the end of `packed`. `used` tells how many packed bytes
+// were taken, which is where the library's reader would stand. False when the
+// output would pass MAX_ARCHIVE_BYTES.
+bool unpack(const unsigned char* packed, size_t size, long want, std::vector<unsigned char>& out, size_t& used)
+{
+    used = 0;
+    if (want > static_cast<long>(MAX_ARCHIVE_BYTES) || !lzss_start_defined(packed, size, want))
+        return false;
+    MemoryIn in{packed, size, 0};
+    PACKFILE* f = pack_fopen_vtable(&MEMORY_IN_VTABLE, &in);
+    LZSS_UNPACK_DATA* lz = create_lzss_unpack_data();
+    bool ok = f && lz;
+    std::vector<unsigned char> block(UNPACK_BLOCK);
+    while (ok) {
+        int ask = UNPACK_BLOCK;
+        if (want >= 0) {
+            const size_t left = static_cast<size_t>(want) - out.size();
+            if (left == 0)
+                break;
+            ask = static_cast<int>(std::min(left, static_cast<size_t>(UNPACK_BLOCK)));
+        }
+        const int got = lzss_read(f, lz, ask, block.data());
+        if (got <= 0)
+            break;
+        if (out.size() + static_cast<size_t>(got) > MAX_ARCHIVE_BYTES)
+            ok = false;
+        else
+            out.insert(out.end(), block.begin(), block.begin() + got);
+    }
+    used = in.at;
+    if (lz)
+        free_lzss_unpack_data(lz);
+    if (f)
+        pack_fclose(f);
+    return ok && (want < 0 || out.size() == static_cast<size_t>(want));
 }
 
 bool object_ok(Reader& r, int kind)
@@ -135,14 +265,28 @@ bool object_ok(Reader& r, int kind)
             return false;
     }
     const long stored = r.s32(), unpacked = r.s32();
-    // Compressed objects are not written by the game's generator; their
-    // contents could not be checked here.
-    if (r.failed || type != kind || stored < 0 || stored != unpacked || !r.has(static_cast<size_t>(stored)))
+    if (r.failed || stored < 0 || !r.has(static_cast<size_t>(stored)))
+        return false;
+    if (kind == ARCHIVE_ANY_KIND ? unchecked_structure(type) : type != kind)
         return false;
     const size_t end = r.at + static_cast<size_t>(stored);
-    Reader body{r.bytes, end, r.at, false};
-    if (!contents_ok(kind, body, end) || body.at != end)
-        return false;
+    if (unpacked >= 0) {
+        // Stored as it is: the loader reads `unpacked` bytes in place.
+        Reader body{r.bytes, end, r.at, false};
+        if (stored != unpacked || !contents_ok(type, body, end) || body.at != end)
+            return false;
+    } else {
+        // Packed on its own: the loader unpacks from here until it has
+        // -unpacked bytes, and must then stand at the end of the stored bytes.
+        std::vector<unsigned char> contents;
+        size_t used = 0;
+        if (!unpack(r.bytes + r.at, static_cast<size_t>(stored), -unpacked, contents, used) ||
+            used != static_cast<size_t>(stored))
+            return false;
+        Reader body{contents.data(), contents.size(), 0, false};
+        if (!contents_ok(type, body, contents.size()) || body.at != contents.size())
+            return false;
+    }
     r.at = end;
     return true;
 }
@@ -160,8 +304,10 @@ int game_archive_kind(int index)
         return DAT_FONT;
     case PAL_GAME:
         return DAT_PALETTE;
-    case TXT_KEYBOARD_HELP: case UNUSED_35: case UNUSED_92: case UNUSED_98: case UNUSED_100:
+    case TXT_KEYBOARD_HELP:
         return DAT_DATA;
+    case UNUSED_35: case UNUSED_92: case UNUSED_98: case UNUSED_100:
+        return ARCHIVE_ANY_KIND;
     default:
         return DAT_BITMAP;
     }
@@ -169,15 +315,35 @@ int game_archive_kind(int index)
 
 bool datafile_bytes_sound(const unsigned char* bytes, size_t size, const int* kinds, int count)
 {
-    Reader r{bytes, size, 0, false};
-    if (r.s32() != static_cast<long>(static_cast<int>(F_NOPACK_MAGIC)) || r.s32() != DAT_MAGIC)
+    Reader file{bytes, size, 0, false};
+    const long magic = file.s32();
+    if (file.failed)
         return false;
-    if (r.s32() != count || r.failed)
-        return false;
-    for (int i = 0; i < count; ++i)
-        if (!object_ok(r, kinds[i]))
+    Reader r{bytes + file.at, size - file.at, 0, false};
+    std::vector<unsigned char> unpacked;
+    if (magic == static_cast<long>(static_cast<int>(F_PACK_MAGIC))) {
+        // Packed as a whole: the loader reads what the library's decoder makes
+        // of the rest. Its start is tried first, so that a file that only
+        // claims to be packed is not unpacked whole.
+        size_t used = 0;
+        std::vector<unsigned char> start;
+        if (!unpack(r.bytes, r.size, 4, start, used) || Reader{start.data(), start.size(), 0, false}.s32() != DAT_MAGIC ||
+            !unpack(r.bytes, r.size, -1, unpacked, used))
             return false;
-    return r.at == size;
+        r = Reader{unpacked.data(), unpacked.size(), 0, false};
+    } else if (magic != static_cast<long>(static_cast<int>(F_NOPACK_MAGIC))) {
+        return false;
+    }
+    if (r.s32() != DAT_MAGIC)
+        return false;
+    const long total = r.s32();
+    if (r.failed || total < count)
+        return false;
+    // The loader reads the objects it is told of and nothing after them.
+    for (long i = 0; i < total; ++i)
+        if (!object_ok(r, i < count ? kinds[i] : ARCHIVE_ANY_KIND))
+            return false;
+    return true;
 }
 
 bool datafile_file_sound(const char* path, const int* kinds, int count)
@@ -188,9 +354,21 @@ bool datafile_file_sound(const char* path, const int* kinds, int count)
     std::vector<unsigned char> bytes;
     unsigned char block[1 << 16];
     size_t n;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0)
+    bool too_big = false;
+    while (!too_big && (n = std::fread(block, 1, sizeof block, f)) > 0) {
         bytes.insert(bytes.end(), block, block + n);
+        too_big = bytes.size() > MAX_ARCHIVE_BYTES;
+    }
     const bool read_error = std::ferror(f) != 0;
     std::fclose(f);
-    return !read_error && datafile_bytes_sound(bytes.data(), bytes.size(), kinds, count);
+    return !read_error && !too_big && datafile_bytes_sound(bytes.data(), bytes.size(), kinds, count);
+}
+
+bool datafile_loaded_usable(const DATAFILE* d, const int* kinds, int count)
+{
+    // Stops at the end marker: a short archive is never read past its end.
+    for (int i = 0; i < count; i++)
+        if (d[i].type == DAT_END || (kinds[i] != ARCHIVE_ANY_KIND && d[i].type != kinds[i]) || !d[i].dat)
+            return false;
+    return true;
 }

@@ -4,19 +4,38 @@
 #pragma once
 #include <cstddef>
 
+struct DATAFILE;
+
+// Table entry for a position the game never reads: any kind the check can
+// vouch for stands there.
+const int ARCHIVE_ANY_KIND = 0;
+
 // Kind (the library's DAT_ type id) that object `index` of data/vorlin.dat
-// must have: samples, the font, the palette, text and placeholders, else a bitmap.
+// must have: samples, the font, the palette and the text, ARCHIVE_ANY_KIND for
+// the unused positions, else a bitmap.
 int game_archive_kind(int index);
 
-// True when `bytes` is an uncompressed datafile ("slh." "ALL.") holding exactly
-// `count` objects, object i of type kinds[i], each stored uncompressed, every
-// size inside the file and every object's contents adding up to its stored
-// size (bitmaps: depth 8/15/16/24/32/-32, sides 1..MAX_ARCHIVE_SIDE; samples:
-// 8 or 16 bits; fonts: new-format ranges of glyphs; palettes: 256 entries),
-// and nothing after the last object. Reads nothing outside [bytes, bytes+size).
+// True when `bytes` is a datafile the library's loader reads whole and safely,
+// holding at least `count` objects, object i < count of type kinds[i] (any
+// checkable kind where kinds[i] is ARCHIVE_ANY_KIND). The file may be packed
+// as a whole ("slh!", unpacked with the library's decoder) or not ("slh."),
+// and each object may be packed on its own; every size must agree with the
+// bytes actually there. Contents are walked for bitmaps (depth 8/15/16/24/32/
+// -32, sides 1..MAX_ARCHIVE_SIDE), samples (8 or 16 bits), fonts (new-format
+// ranges of glyphs) and palettes (256 entries); other objects are taken as raw
+// bytes, except the kinds the loader builds structures from that are not
+// walked here (nested datafiles, RLE and compiled sprites, MIDI), which are
+// refused. Bytes after the last object are ignored, as the loader ignores
+// them. Reads nothing outside [bytes, bytes+size).
 bool datafile_bytes_sound(const unsigned char* bytes, size_t size, const int* kinds, int count);
 // The same for a file; false if it cannot be read.
 bool datafile_file_sound(const char* path, const int* kinds, int count);
 
+// A loaded datafile holds at least `count` objects, each loaded and of its
+// table kind (any kind where the table says ARCHIVE_ANY_KIND).
+bool datafile_loaded_usable(const DATAFILE* d, const int* kinds, int count);
+
 // Largest side of a bitmap or glyph the game's archives may hold.
 const int MAX_ARCHIVE_SIDE = 4096;
+// Largest archive, once unpacked, that the check reads.
+const size_t MAX_ARCHIVE_BYTES = size_t(256) << 20;

@@ -118,21 +118,22 @@ void init_engine()
 
 static const char* const ARCHIVE_ERROR = "Cannot load data archive:  data/vorlin.dat!!!";
 
-static bool game_archive_sound()
+static const int* game_archive_kinds()
 {
-    int kinds[NUM_DATA_OBJECTS];
+    static int kinds[NUM_DATA_OBJECTS];
     for (int i = 0; i < NUM_DATA_OBJECTS; i++)
         kinds[i] = game_archive_kind(i);
-    return datafile_file_sound(DATA_ARCHIVE, kinds, NUM_DATA_OBJECTS);
+    return kinds;
+}
+
+static bool game_archive_sound()
+{
+    return datafile_file_sound(DATA_ARCHIVE, game_archive_kinds(), NUM_DATA_OBJECTS);
 }
 
 static bool game_archive_loaded(const DATAFILE* d)
 {
-    // Stops at the end marker: a short archive is never read past its end.
-    for (int i = 0; i < NUM_DATA_OBJECTS; i++)
-        if (d[i].type == DAT_END || d[i].type != game_archive_kind(i) || !d[i].dat)
-            return false;
-    return d[NUM_DATA_OBJECTS].type == DAT_END;
+    return datafile_loaded_usable(d, game_archive_kinds(), NUM_DATA_OBJECTS);
 }
 
 void load_data()

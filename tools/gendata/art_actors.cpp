@@ -702,9 +702,16 @@ Image art_zap(int frame)
             y = ny;
         }
     }
+    // The glow stops where it thins out: a dying spinner's zap is blended at the
+    // body's strength whatever its own alpha, so a faint wide halo would show
+    // there as a solid blob.
+    const float glow_cut = 0.25f;
     Image glow = blur(core, 2.5f);
     Image img(w, h);
-    for (size_t i = 0; i < img.px.size(); ++i) img.px[i] = with_alpha(c(0x40d0ff), clamp01(glow.px[i].a * 2.2f));
+    for (size_t i = 0; i < img.px.size(); ++i) {
+        const float a = clamp01(glow.px[i].a * 2.2f);
+        img.px[i] = with_alpha(c(0x40d0ff), a < glow_cut ? 0.0f : a);
+    }
     composite(img, core, 0, 0);
     return img;
 }

@@ -430,9 +430,15 @@ BITMAP* to_rgba_bitmap(const Image& img)
         for (int x = 0; x < img.w; ++x) {
             const RGBA& c = img.at(x, y);
             const int a = static_cast<int>(to255(c.a));
-            if (a == 0) putpixel(b, x, y, makeacol32(0, 0, 0, 0));
-            else putpixel(b, x, y, makeacol32(static_cast<int>(to255(c.r)), static_cast<int>(to255(c.g)),
-                                              static_cast<int>(to255(c.b)), a));
+            // Fully clear pixels are the mask colour (with alpha 0), so the game's
+            // translucent blit, which skips only that colour, leaves them out too.
+            if (a == 0) {
+                putpixel(b, x, y, makeacol32(255, 0, 255, 0));
+                continue;
+            }
+            int r = static_cast<int>(to255(c.r)), g = static_cast<int>(to255(c.g)), bl = static_cast<int>(to255(c.b));
+            if (r == 255 && g == 0 && bl == 255) g = 1;
+            putpixel(b, x, y, makeacol32(r, g, bl, a));
         }
     return b;
 }
