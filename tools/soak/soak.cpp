@@ -17,6 +17,7 @@
 #include "player.h"
 #include "vorlin.h"
 #include <allegro.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -82,6 +83,12 @@ int readkey_hook()
     return 0;
 }
 
+// Objects in play, counted by the driver on every tick: the most at once and
+// the sum over ticks. Both follow every draw and every tick of the game, so a
+// change that should not alter play must leave them as they were.
+long peak_objects = 0;
+long object_ticks = 0;
+
 // Rides along first in `objects`: every few ticks it hits the first enemy a
 // shot could hit, as the player's shots would.
 class DRIVER : public OBJECT {
@@ -89,6 +96,9 @@ public:
     DRIVER() { set(0, 0); }
     void processing() override
     {
+        const long n = static_cast<long>(objects.size());
+        peak_objects = std::max(peak_objects, n);
+        object_ticks += n;
         if (fpscounter % SHOT_INTERVAL_TICKS != 0)
             return;
         for (ENEMY* e : enemies)
@@ -195,9 +205,10 @@ int main(int argc, char** argv)
             ++playthroughs;
             level = 1;
             heap_after.push_back(heap_in_use());
-            std::printf("soak: playthrough %d done (%s): %ld ticks, %d attempts, heap %ld bytes, resident %ld KiB\n",
+            std::printf("soak: playthrough %d done (%s): %ld ticks, %d attempts, objects peak %ld, "
+                        "%ld object-ticks, heap %ld bytes, resident %ld KiB\n",
                         playthroughs, result == GAME_OVER ? "game over" : "won", ticks, attempts,
-                        heap_after.back(), resident_kib());
+                        peak_objects, object_ticks, heap_after.back(), resident_kib());
             std::fflush(stdout);
         }
     }
