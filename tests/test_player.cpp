@@ -222,14 +222,14 @@ TEST_F(PlayerTest, TractionBlendsTheOldVelocityIn)
 TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
 {
     const int sw = p->spr->w;
-    const int bumps0 = player_effect_count[SND_BUMP];
+    const int bumps0 = effect_count[SND_BUMP];
     // Unrotated, driving up into the top wall: the craft is not moved back,
     // its speed and vertical velocity turn round.
     p->set(300, 1);
     p->speed = 2;
     p->coasting = false;
     p->processing();
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 1);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 1);
     EXPECT_EQ(PLAYER::collide_count, 5);
     EXPECT_EQ(p->speed, -2);
     EXPECT_NEAR(p->vy, 2, 1e-5f);
@@ -240,7 +240,7 @@ TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
         p->set(300, -5);
         p->processing();
     }
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 1);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 1);
     EXPECT_EQ(PLAYER::collide_count, 5);
 
     // Clear of the walls: the hold-off runs down a tick at a time.
@@ -251,13 +251,13 @@ TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
     EXPECT_EQ(PLAYER::collide_count, 2);
     p->set(300, -1);   // back too soon: bounces, no sound
     p->processing();
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 1);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 1);
     p->set(300, 200);
     ticks(5);
     EXPECT_EQ(PLAYER::collide_count, 0);
     p->set(300, -1);
     p->processing();
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 2);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 2);
 
     // Rotated a quarter, driving right into the right wall: pushed back inside,
     // and the larger velocity component (vx) flips.
@@ -277,7 +277,7 @@ TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
 TEST_F(PlayerTest, GunHeatsOverEightQuickShotsAndBlocksFor250Ticks)
 {
     p->processing();   // heading from the angle
-    const int shots0 = player_effect_count[SND_PLAYER_SHOT];
+    const int shots0 = effect_count[SND_PLAYER_SHOT];
     for (int i = 1; i <= 7; i++) {
         p->shoot();
         ticks(5);      // quick: inside the 30-tick cooldown, so no cooling
@@ -286,7 +286,7 @@ TEST_F(PlayerTest, GunHeatsOverEightQuickShotsAndBlocksFor250Ticks)
     EXPECT_EQ(p->gun_cooldown, 25);
     EXPECT_EQ(screen_msg_counter, 0);
     EXPECT_EQ(count_projectiles(false), 7);
-    EXPECT_EQ(player_effect_count[SND_PLAYER_SHOT], shots0 + 7);
+    EXPECT_EQ(effect_count[SND_PLAYER_SHOT], shots0 + 7);
 
     p->shoot();
     EXPECT_EQ(p->gun_temp, 1.0f);
@@ -379,12 +379,12 @@ TEST_F(PlayerTest, HoldingShootFiresOnce)
 
 TEST_F(PlayerTest, StunnedCraftNeitherShootsNorTakesHits)
 {
-    const int bumps0 = player_effect_count[SND_BUMP];
+    const int bumps0 = effect_count[SND_BUMP];
     p->hit();
     EXPECT_EQ(p->hp, 2);
     EXPECT_EQ(p->stun, 60);
     EXPECT_TRUE(p->is_stunned());
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 1);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 1);
     p->hit();
     EXPECT_EQ(p->hp, 2);
     p->shoot();
@@ -401,8 +401,8 @@ TEST_F(PlayerTest, StunnedCraftNeitherShootsNorTakesHits)
     EXPECT_EQ(p->spr, data_bitmap(SPR_PLAYER_DAMAGED));
     ticks(60);
     const int lives = p->lives;
-    const int deaths0 = player_effect_count[SND_PLAYER_DEATH];
-    const int booms0 = player_effect_count[SND_EXPLOSION];
+    const int deaths0 = effect_count[SND_PLAYER_DEATH];
+    const int booms0 = effect_count[SND_EXPLOSION];
     p->hit();   // the third hit kills
     EXPECT_EQ(p->hp, 0);
     EXPECT_EQ(p->get_hp(), 0);
@@ -410,9 +410,9 @@ TEST_F(PlayerTest, StunnedCraftNeitherShootsNorTakesHits)
     EXPECT_EQ(p->stun, 10000);
     EXPECT_EQ(p->death_count, 400);
     EXPECT_EQ(p->spr, data_bitmap(SPR_PLAYER_WRECK));
-    EXPECT_EQ(player_effect_count[SND_PLAYER_DEATH], deaths0 + 1);
-    EXPECT_EQ(player_effect_count[SND_EXPLOSION], booms0 + 1);
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 2);
+    EXPECT_EQ(effect_count[SND_PLAYER_DEATH], deaths0 + 1);
+    EXPECT_EQ(effect_count[SND_EXPLOSION], booms0 + 1);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 2);
     EXPECT_EQ(count_projectiles(true), 300);
 }
 
@@ -568,10 +568,10 @@ TEST_F(PlayerTest, EnginePitchFollowsTheSpeed)
 TEST_F(PlayerTest, ExtraLifeMarkerAndDeathSparks)
 {
     const int lives = p->lives;
-    const int ups0 = player_effect_count[SND_ONE_UP];
+    const int ups0 = effect_count[SND_ONE_UP];
     p->one_up();
     EXPECT_EQ(p->lives, lives + 1);
-    EXPECT_EQ(player_effect_count[SND_ONE_UP], ups0 + 1);
+    EXPECT_EQ(effect_count[SND_ONE_UP], ups0 + 1);
     PROJ* marker = dynamic_cast<PROJ*>(objects.back());
     ASSERT_NE(marker, nullptr);
     BITMAP* sign = data_bitmap(SPR_ONE_UP);

@@ -52,16 +52,6 @@ int ending_picture_for(char kind)
     return kind == 'U' ? BMP_ENDING_0 : BMP_ENDING_1;
 }
 
-static void wait_joybuttons_released()
-{
-    for (;;) {
-        poll_joystick();
-        if (!any_joybutton())
-            return;
-        rest(1);
-    }
-}
-
 int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
 {
     wait_joybuttons_released();

@@ -79,17 +79,6 @@ static int highest_button_down()
     return -1;
 }
 
-// Waits, polling, until no joystick button is down.
-static void wait_joybuttons_released()
-{
-    for (;;) {
-        poll_joystick();
-        if (!any_joybutton())
-            return;
-        rest(1);
-    }
-}
-
 // Waits, polling, for a press; the highest button down at that poll.
 static int wait_joybutton_press()
 {

@@ -49,12 +49,11 @@ struct TypeInfo {
 
 const float NO_TURN = 0.0f;
 const float SPINNER_TARGET = 1000000.0f;   // reached only after 250000 ticks: it spins all its life
-const float TURD_START_DROP = 100.0f;
 const float TURD_DROP_ACCEL = 0.05f;
 
 const TypeInfo TYPE_INFO[ENEMY::NUM_TYPES] = {
     // hp  frame                speed turn  target          drop             accel            fade   cent   unkil  knock  overlay         o_alpha rnd    ground death_frame          death_sound      death_fade       shift  sparks         alive dead
-    {  2, SPR_TURD,           0.0f, NO_TURN, 0.0f,          TURD_START_DROP, TURD_DROP_ACCEL, false, true,  false, true,  -1,             false, true,  false, NO_FRAME,            SND_TURD_DIES,  DEATH_FADE_STEP, false, SPARK_TURD,    28, 28 },
+    {  2, SPR_TURD,           0.0f, NO_TURN, 0.0f,          ENEMY_START_DROP, TURD_DROP_ACCEL, false, true,  false, true,  -1,             false, true,  false, NO_FRAME,            SND_TURD_DIES,  DEATH_FADE_STEP, false, SPARK_TURD,    28, 28 },
     {  1, SPR_GUY_1,          0.0f, NO_TURN, 0.0f,          0.0f,            0.0f,            false, false, false, true,  -1,             false, false, false, NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_RED,     28, 28 },
     { 20, SPR_CAR,            0.0f, 1.0f,    0.0f,          0.0f,            0.0f,            false, false, false, true,  -1,             false, false, false, SPR_WRECK,           SND_EXPLOSION,  WRECK_FADE_STEP, false, SPARK_YELLOW,  28, 150 },
     {  1, SPR_SPIKE_1,        0.0f, NO_TURN, 0.0f,          0.0f,            0.0f,            false, false, true,  false, -1,             false, false, false, NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_YELLOW,  28, 28 },
@@ -85,18 +84,6 @@ const TypeInfo* info_of(ENEMY::TYPE type)
 }
 
 } // namespace
-
-int enemy_sound_count[NUM_DATA_OBJECTS];
-int enemy_sound_last_volume;
-int enemy_sound_last_pitch;
-
-void enemy_sound(int index, int volume, int pitch)
-{
-    enemy_sound_count[index] += 1;
-    enemy_sound_last_volume = volume;
-    enemy_sound_last_pitch = pitch;
-    play_sample(data_sample(index), volume, 128, pitch, 0);
-}
 
 ENEMY::ENEMY(ENEMY::TYPE t, float px, float py)
     : type(t), overlay(nullptr), hp(0), frame(0), drop(0), drop_speed(0), drop_accel(0),
@@ -179,7 +166,7 @@ void ENEMY::hit()
     if (ti->death_frame != NO_FRAME)
         frame = ti->death_frame;
     if (ti->death_sound != NO_SOUND)
-        enemy_sound(ti->death_sound, ENEMY_SOUND_FULL_VOLUME, ENEMY_SOUND_NORMAL_PITCH);
+        play_effect(ti->death_sound);
     alpha_step = ti->death_fade_step;
     if (ti->death_shift)
         x -= BURST_SHIFT_X;
@@ -231,10 +218,8 @@ int ENEMY::get_num_sparks() const
 
 void ENEMY::delta_from(float px, float py)
 {
-    float bw = w != 0 ? w : spr->w;
-    float bh = h != 0 ? h : spr->h;
-    float ex = (x + bw / 2) - px;
-    float ey = (y + bh / 2) - py;
+    float ex = (x + box_w() / 2) - px;
+    float ey = (y + box_h() / 2) - py;
     float m = std::max(std::fabs(ex), std::fabs(ey));
     if (m == 0) {
         // Pushed from its own centre there is no way out: stand still.

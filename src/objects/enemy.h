@@ -4,17 +4,10 @@
 #include "datidx.h"
 #include "object.h"
 
-// Every sample an enemy plays (pan 128, no loop) goes through enemy_sound, which
-// counts it per archive index and keeps the last volume and pitch, so when a
-// sound plays can be checked without a sound card.
-void enemy_sound(int index, int volume, int pitch);
-const int ENEMY_SOUND_FULL_VOLUME = 255;
-const int ENEMY_SOUND_NORMAL_PITCH = 1000;
 // Opacity of an enemy that is neither fading in nor dying.
 const int ENEMY_OPAQUE = 255;
-extern int enemy_sound_count[NUM_DATA_OBJECTS];
-extern int enemy_sound_last_volume;
-extern int enemy_sound_last_pitch;
+// Height a falling enemy starts from; its box and shadow grow with drop over this.
+const float ENEMY_START_DROP = 100.0f;
 
 // An enemy lives in `objects` (which owns it) and in `enemies` (which only
 // refers to it). It is created inactive and enters play its own way (falls,

@@ -15,14 +15,8 @@ int PLAYER::collide_count = 0;
 bool PLAYER::skip = false;
 
 int engine_sound_freq = 0;
-int player_effect_count[NUM_DATA_OBJECTS] = {};
 
 static const char* const GUN_WARNING_TEXT = "Watch your gun temperature!!";
-static const int SOUND_PAN_CENTRE = 128;
-static const int EFFECT_VOLUME = 255;
-static const int EFFECT_FREQ = 1000;
-static const int SPARK_ANGLE_RANGE = 255;    // spark headings 0..254
-static const int SPARK_SPEED_STEPS = 100;    // spark speeds 1.00..1.99
 static const int SPARK_GREEN_BASE = 127;
 static const int SPARK_GREEN_RANGE = 128;
 // The death sparks' red is full; the draw that would have varied it is still
@@ -54,13 +48,6 @@ void engine_sound_stop()
     engine_sound_freq = 0;
     if (data)
         stop_sample(data_sample(SND_ENGINE));
-}
-
-void player_effect(int index)
-{
-    player_effect_count[index] += 1;
-    if (data)
-        play_sample(data_sample(index), EFFECT_VOLUME, SOUND_PAN_CENTRE, EFFECT_FREQ, 0);
 }
 
 // Button `button` of joystick 0 is down (the library's last poll).
@@ -208,7 +195,7 @@ void PLAYER::processing()
 
     if (wall_collide(wall_x1, wall_y1, wall_x2, wall_y2)) {
         if (collide_count == 0) {
-            player_effect(SND_BUMP);
+            play_effect(SND_BUMP);
             collide_count = BUMP_HOLDOFF_TICKS;
         }
         speed = -speed;
@@ -283,11 +270,11 @@ void PLAYER::hit()
         stun = DEAD_STUN_TICKS;
         death_count = DEATH_COUNT_TICKS;
         explode();
-        player_effect(SND_PLAYER_DEATH);
-        player_effect(SND_EXPLOSION);
+        play_effect(SND_PLAYER_DEATH);
+        play_effect(SND_EXPLOSION);
         spr = data_bitmap(SPR_PLAYER_WRECK);
     } else {
-        player_effect(SND_BUMP);
+        play_effect(SND_BUMP);
     }
 }
 
@@ -301,7 +288,7 @@ void PLAYER::shoot()
     const float mx = cx + MUZZLE_DISTANCE * std::sin(heading);
     const float my = cy - MUZZLE_DISTANCE * std::cos(heading);
     objects.push_back(new PROJ(this, data_bitmap(SPR_PLAYER_SHOT), mx, my, angle, SHOT_SPEED));
-    player_effect(SND_PLAYER_SHOT);
+    play_effect(SND_PLAYER_SHOT);
 
     gun_temp += GUN_HEAT_PER_SHOT;
     if (gun_temp > 1.0f) {
@@ -361,8 +348,8 @@ void PLAYER::explode()
 void PLAYER::explode(float ex, float ey)
 {
     for (int i = 0; i < DEATH_SPARKS; i++) {
-        const float a = static_cast<float>(rand() % SPARK_ANGLE_RANGE);
-        const float s = 1.0 + (rand() % SPARK_SPEED_STEPS) / 100.0;
+        float a, s;
+        random_spark_flight(a, s);
         const int green = SPARK_GREEN_BASE + rand() % SPARK_GREEN_RANGE;
         rand();   // the red draw; red is fixed (DEATH_SPARK_RED)
         const int col = makecol(DEATH_SPARK_RED, green, 0);
@@ -391,7 +378,7 @@ void PLAYER::one_up()
 {
     BITMAP* sign = data_bitmap(SPR_ONE_UP);
     PROJ* marker = new PROJ(nullptr, sign, x - sign->w / 2, y - sign->h / 2, 0, 1.0f);
-    player_effect(SND_ONE_UP);
+    play_effect(SND_ONE_UP);
     lives += 1;
     objects.push_back(marker);
 }

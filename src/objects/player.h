@@ -60,12 +60,6 @@ void engine_sound_adjust(int freq);
 void engine_sound_stop();
 extern int engine_sound_freq;
 
-// Every one-shot sample of the craft (volume 255, pan 128, pitch 1000, no loop)
-// goes through player_effect, which counts it per archive index, so when a
-// sound plays can be checked without a sound card.
-void player_effect(int index);
-extern int player_effect_count[NUM_DATA_OBJECTS];
-
 // The one craft (global `player`). The registry creates one per level attempt.
 class PLAYER : public OBJECT {
 public:

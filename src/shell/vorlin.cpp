@@ -114,12 +114,12 @@ void init_engine()
 
 static const char* const ARCHIVE_ERROR = "Cannot load data archive:  data/vorlin.dat!!!";
 
-static bool game_archive_sound()
+static bool game_archive_sound(const char* path)
 {
     int kinds[NUM_DATA_OBJECTS];
     for (int i = 0; i < NUM_DATA_OBJECTS; i++)
         kinds[i] = game_archive_kind(i);
-    return datafile_file_sound(DATA_ARCHIVE, kinds, NUM_DATA_OBJECTS);
+    return datafile_file_sound(path, kinds, NUM_DATA_OBJECTS);
 }
 
 static bool game_archive_loaded(const DATAFILE* d)
@@ -131,6 +131,23 @@ static bool game_archive_loaded(const DATAFILE* d)
     return d[NUM_DATA_OBJECTS].type == DAT_END;
 }
 
+bool load_game_archive(const char* path)
+{
+    set_color_conversion(ARCHIVE_COLOR_CONVERSION);
+    // The library's loader crashes on a truncated or damaged file, so the file
+    // is checked first; a loaded archive must then hold what the index names.
+    data = game_archive_sound(path) ? load_datafile(path) : nullptr;
+    if (data && !game_archive_loaded(data)) {
+        unload_datafile(data);
+        data = nullptr;
+    }
+    if (!data)
+        return false;
+    mainfont = static_cast<FONT*>(data[FNT_MAIN].dat);
+    select_palette(static_cast<RGB*>(data[PAL_GAME].dat));
+    return true;
+}
+
 void load_data()
 {
     static const char* const LOADING = "Loading...";
@@ -138,29 +155,15 @@ void load_data()
     buffer = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
     if (!buffer)
         quit_error("Out of memory!!!\n\n");
-    set_color_conversion(ARCHIVE_COLOR_CONVERSION);
-    // The library's loader crashes on a truncated or damaged file, so the file
-    // is checked first; a loaded archive must then hold what the index names.
-    if (!game_archive_sound())
+    if (!load_game_archive(DATA_ARCHIVE))
         quit_error(ARCHIVE_ERROR);
-    data = load_datafile(DATA_ARCHIVE);
-    if (!data || !game_archive_loaded(data)) {
-        if (data)
-            unload_datafile(data);
-        data = nullptr;
-        quit_error(ARCHIVE_ERROR);
-    }
-    mainfont = static_cast<FONT*>(data[FNT_MAIN].dat);
     rectfill(screen, SCREEN_WIDTH - text_length(font, LOADING), 470, SCREEN_WIDTH - 1, 479, 0);
-    select_palette(static_cast<RGB*>(data[PAL_GAME].dat));
 }
 
 void shutdown_engine()
 {
     std::cerr << "Shutting down...." << std::endl;
-    do {
-        poll_joystick();
-    } while (any_joybutton());
+    wait_joybuttons_released();
     write_settings();
     delete songbox;
     songbox = nullptr;
@@ -209,4 +212,14 @@ bool any_joybutton()
         if (joy[0].button[b].b)
             return true;
     return false;
+}
+
+void wait_joybuttons_released()
+{
+    for (;;) {
+        poll_joystick();
+        if (!any_joybutton())
+            return;
+        rest(1);
+    }
 }

@@ -18,23 +18,12 @@ namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "fuzz_archive: broken invariant: %s\n", what);
-        std::abort();
-    }
-}
-
 std::string scratch_file;
 
 void start_library()
 {
-    static bool started = false;
-    if (started)
+    if (!fuzz_start_library())
         return;
-    started = true;
-    check(install_allegro(SYSTEM_NONE, &errno, atexit) == 0, "install_allegro");
     set_color_depth(32);
     set_color_conversion(ARCHIVE_COLOR_CONVERSION);
     const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
@@ -137,10 +126,10 @@ std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
     const std::vector<int> game = game_kinds();
     const Bytes seeds[] = {archive_of(game, 0), archive_of(ENDING_KINDS, 1)};
     // The seeds must pass the check, or the loading half would never run.
-    check(datafile_bytes_sound(seeds[0].data() + 1, seeds[0].size() - 1, game.data(), NUM_DATA_OBJECTS),
-          "the game seed is a well-formed archive");
-    check(datafile_bytes_sound(seeds[1].data() + 1, seeds[1].size() - 1, ENDING_KINDS.data(), NUM_ENDING_OBJECTS),
-          "the ending seed is a well-formed archive");
+    fuzz_check(datafile_bytes_sound(seeds[0].data() + 1, seeds[0].size() - 1, game.data(), NUM_DATA_OBJECTS),
+               "the game seed is a well-formed archive");
+    fuzz_check(datafile_bytes_sound(seeds[1].data() + 1, seeds[1].size() - 1, ENDING_KINDS.data(), NUM_ENDING_OBJECTS),
+               "the ending seed is a well-formed archive");
     return {seeds[0], seeds[1]};
 }
 
@@ -160,17 +149,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
 
     FILE* f = std::fopen(scratch_file.c_str(), "wb");
-    check(f != nullptr, "scratch file");
-    check(std::fwrite(copy.data(), 1, copy.size(), f) == copy.size(), "scratch file written");
+    fuzz_check(f != nullptr, "scratch file");
+    fuzz_check(std::fwrite(copy.data(), 1, copy.size(), f) == copy.size(), "scratch file written");
     std::fclose(f);
-    check(datafile_file_sound(scratch_file.c_str(), kinds.data(), count), "the file check agrees with the bytes check");
+    fuzz_check(datafile_file_sound(scratch_file.c_str(), kinds.data(), count), "the file check agrees with the bytes check");
     DATAFILE* d = load_datafile(scratch_file.c_str());
-    check(d != nullptr, "an archive the check accepts loads");
+    fuzz_check(d != nullptr, "an archive the check accepts loads");
     for (int i = 0; i < count; ++i) {
-        check(d[i].type == kinds[i], "every object of its kind");
-        check(d[i].dat != nullptr, "every object loaded");
+        fuzz_check(d[i].type == kinds[i], "every object of its kind");
+        fuzz_check(d[i].dat != nullptr, "every object loaded");
     }
-    check(d[count].type == DAT_END, "no more objects than the table");
+    fuzz_check(d[count].type == DAT_END, "no more objects than the table");
     unload_datafile(d);
     std::remove(scratch_file.c_str());
     return 0;

@@ -7,18 +7,16 @@
 // (AddressSanitizer and LeakSanitizer check everything on the way and at exit).
 // Usage: soak [TICKS=100000] [SEED=2026]   (run from the build directory)
 // Exit code 0 when every check held.
-#include "datidx.h"
 #include "enemy.h"
 #include "game.h"
+#include "headless.h"
 #include "menu.h"
 #include "music.h"
 #include "object.h"
-#include "pacing.h"
 #include "player.h"
 #include "vorlin.h"
 #include <allegro.h>
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -110,32 +108,14 @@ public:
     void draw() override {}
 };
 
-void set_x_pixel_layout()
-{
-    _rgb_r_shift_32 = 16; _rgb_g_shift_32 = 8; _rgb_b_shift_32 = 0; _rgb_a_shift_32 = 24;
-    _rgb_r_shift_16 = 11; _rgb_g_shift_16 = 5; _rgb_b_shift_16 = 0;
-    _rgb_r_shift_15 = 10; _rgb_g_shift_15 = 5; _rgb_b_shift_15 = 0;
-}
-
 bool start()
 {
-    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
+    if (!headless_init(32) || !headless_load_data())
         return false;
-    set_x_pixel_layout();
-    set_color_depth(32);
-    buffer = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
-    screen = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
-    set_color_conversion(ARCHIVE_COLOR_CONVERSION);
-    data = load_datafile("data/vorlin.dat");
-    if (!data)
-        return false;
-    mainfont = static_cast<FONT*>(data[FNT_MAIN].dat);
-    select_palette(static_cast<RGB*>(data[PAL_GAME].dat));
     songbox = new SONGBOX;
     songbox->set_mute(true);
     no_mp3 = true;
     debug = false;
-    pacing_set_free_run(true);
     install_keyboard_hooks(keypressed_hook, readkey_hook);
     for (int k = 0; k < KEY_MAX; ++k)
         key[k] = 0;
