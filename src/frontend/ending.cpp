@@ -123,7 +123,7 @@ void stupid_ending()
     // The library's loader crashes on a truncated or damaged archive: only a
     // file that holds its two pictures whole is handed to it.
     const int kinds[NUM_ENDING_OBJECTS] = {DAT_BITMAP, DAT_BITMAP};
-    DATAFILE* pictures = datafile_file_sound(ENDING_ARCHIVE, kinds, NUM_ENDING_OBJECTS)
+    DATAFILE* pictures = datafile_file_valid(ENDING_ARCHIVE, kinds, NUM_ENDING_OBJECTS)
                              ? load_datafile(ENDING_ARCHIVE) : nullptr;
     if (pictures && !ending_archive_usable(pictures)) {
         unload_datafile(pictures);

@@ -1,5 +1,19 @@
 // One attempt at a level: the fixed-tick level loop, its state, fades, opening
 // zoom, start sign and the frame it composes.
+//
+// One tick of the level, in this order:
+//   input()        the window-close message; ESC in debug mode quits; a fresh
+//                  press of ESC or the pause button opens the pause menu; the
+//                  volume keys; F toggles the fps display; once play has begun
+//                  (game_started), the craft's controls.
+//   processing()   the level clock (fpscounter) and the fps figure; the song
+//                  box; the opening zoom (the craft becomes active when it is
+//                  done); the start sign; the sign fade (the cleared sign's end
+//                  starts the screen fade-out); the screen fade (black ends the
+//                  attempt with pending_game_go); the message; the level script
+//                  (level_proc); every object's processing() in list order, then
+//                  the objects that became disabled are deleted.
+//   draw_screen()  a frame, when the logic is not behind the timer.
 #pragma once
 #include "overlays.h"
 #include "registry.h"

@@ -101,7 +101,7 @@ void ENEMY::processing()
     touch_player();
     behave(played_sound);
     refresh_sprite();
-    if (type != ET_SPITTER)
+    if (!has_trait(TRAIT_ON_TOP_WALL))
         stay_in_arena();
 }
 
@@ -113,7 +113,7 @@ void ENEMY::refresh_sprite()
 // Plain numbers: the turn goes the straight numeric way and never wraps.
 void ENEMY::turn_toward_target()
 {
-    if (angle == target_angle || !(active || type == ET_SPINNER))
+    if (angle == target_angle || !(active || has_trait(TRAIT_TURNS_WHILE_INACTIVE)))
         return;
     if (angle < target_angle) {
         angle += turn_rate;
@@ -160,7 +160,7 @@ void ENEMY::touch_player()
     float px = x + box_w() / 2, py = y + box_h() / 2;
     if (knocks_back)
         player->crash_from(px, py);
-    if (type == ET_SPINNER && !player->is_stunned()) {
+    if (has_trait(TRAIT_ZAPS) && !player->is_stunned()) {
         overlay = data_bitmap(SPR_ZAP_1);
         play_effect(SND_ZAP);
         timer1 = ZAP_TICKS;

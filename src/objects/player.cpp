@@ -58,7 +58,7 @@ static bool joy_button_down(int button)
 
 PLAYER::PLAYER()
     : max_speed(PLAYER_MAX_SPEED), min_speed(PLAYER_MIN_SPEED),
-      lives(PLAYER_START_LIVES), hp(PLAYER_MAX_HP), hud_y(HUD_SHOWN_Y), hud_type(0),
+      lives(CRAFT_DEFAULT_LIVES), hp(PLAYER_MAX_HP), hud_y(HUD_SHOWN_Y), hud_type(0),
       gun_cooldown(0), stun(0), death_count(-1),
       coasting(true), hud_autohide(false), crashed(false),
       speed(0), vx(0), vy(0), traction(1.0f), heading(0), gun_temp(0), gun_temp_shown(0)

@@ -20,7 +20,9 @@ const float TURN_RATE = 3.0f;
 
 // Health and lives.
 const int PLAYER_MAX_HP = 3;
-const int PLAYER_START_LIVES = 3;
+// Lives of a new craft until the registry hands it player_lives; a game starts
+// with PLAYER_LIVES.
+const int CRAFT_DEFAULT_LIVES = 3;
 const int HIT_STUN_TICKS = 60;
 const int DEAD_STUN_TICKS = 10000;
 const int DEATH_COUNT_TICKS = 400;
@@ -63,10 +65,10 @@ extern int engine_sound_freq;
 // The one craft (global `player`). The registry creates one per level attempt.
 class PLAYER : public OBJECT {
 public:
-    float max_speed;
-    float min_speed;
+    float max_speed;      // top forward speed, pixels per tick
+    float min_speed;      // top reverse speed (the most negative `speed`)
     int joy_buttons[NUM_CONTROLS];  // joystick 0 button of each control, copied from joystick_controls
-    int lives;
+    int lives;            // lives left, the one being played included
     int hp;               // 0 (dead) to 3
     int hud_y;            // top of the HUD strip: 5 shown, -63 hidden
     int hud_type;         // panel style 0 to 4
@@ -74,10 +76,10 @@ public:
     int stun;             // ticks of invulnerability left after a hit
     int death_count;      // ticks left after death; -1 while alive
     bool coasting;        // neither gas nor reverse held
-    bool hud_autohide;
+    bool hud_autohide;    // the HUD slides out of view
     bool crashed;         // knocked back: no grip until nearly stopped
     float speed;          // signed speed along the heading
-    float vx;
+    float vx;             // velocity, pixels per tick
     float vy;
     float traction;       // grip 0..1: share of the heading velocity taken each tick
     float heading;        // angle in radians, recomputed every tick

@@ -167,7 +167,7 @@ int game_archive_kind(int index)
     }
 }
 
-bool datafile_bytes_sound(const unsigned char* bytes, size_t size, const int* kinds, int count)
+bool datafile_bytes_valid(const unsigned char* bytes, size_t size, const int* kinds, int count)
 {
     Reader r{bytes, size, 0, false};
     if (r.s32() != static_cast<long>(static_cast<int>(F_NOPACK_MAGIC)) || r.s32() != DAT_MAGIC)
@@ -180,7 +180,7 @@ bool datafile_bytes_sound(const unsigned char* bytes, size_t size, const int* ki
     return r.at == size;
 }
 
-bool datafile_file_sound(const char* path, const int* kinds, int count)
+bool datafile_file_valid(const char* path, const int* kinds, int count)
 {
     FILE* f = std::fopen(path, "rb");
     if (!f)
@@ -192,5 +192,5 @@ bool datafile_file_sound(const char* path, const int* kinds, int count)
         bytes.insert(bytes.end(), block, block + n);
     const bool read_error = std::ferror(f) != 0;
     std::fclose(f);
-    return !read_error && datafile_bytes_sound(bytes.data(), bytes.size(), kinds, count);
+    return !read_error && datafile_bytes_valid(bytes.data(), bytes.size(), kinds, count);
 }

@@ -14,9 +14,9 @@ int game_archive_kind(int index);
 // size (bitmaps: depth 8/15/16/24/32/-32, sides 1..MAX_ARCHIVE_SIDE; samples:
 // 8 or 16 bits; fonts: new-format ranges of glyphs; palettes: 256 entries),
 // and nothing after the last object. Reads nothing outside [bytes, bytes+size).
-bool datafile_bytes_sound(const unsigned char* bytes, size_t size, const int* kinds, int count);
+bool datafile_bytes_valid(const unsigned char* bytes, size_t size, const int* kinds, int count);
 // The same for a file; false if it cannot be read.
-bool datafile_file_sound(const char* path, const int* kinds, int count);
+bool datafile_file_valid(const char* path, const int* kinds, int count);
 
 // Largest side of a bitmap or glyph the game's archives may hold.
 const int MAX_ARCHIVE_SIDE = 4096;

@@ -114,12 +114,12 @@ void init_engine()
 
 static const char* const ARCHIVE_ERROR = "Cannot load data archive:  data/vorlin.dat!!!";
 
-static bool game_archive_sound(const char* path)
+static bool game_archive_valid(const char* path)
 {
     int kinds[NUM_DATA_OBJECTS];
     for (int i = 0; i < NUM_DATA_OBJECTS; i++)
         kinds[i] = game_archive_kind(i);
-    return datafile_file_sound(path, kinds, NUM_DATA_OBJECTS);
+    return datafile_file_valid(path, kinds, NUM_DATA_OBJECTS);
 }
 
 static bool game_archive_loaded(const DATAFILE* d)
@@ -136,7 +136,7 @@ bool load_game_archive(const char* path)
     set_color_conversion(ARCHIVE_COLOR_CONVERSION);
     // The library's loader crashes on a truncated or damaged file, so the file
     // is checked first; a loaded archive must then hold what the index names.
-    data = game_archive_sound(path) ? load_datafile(path) : nullptr;
+    data = game_archive_valid(path) ? load_datafile(path) : nullptr;
     if (data && !game_archive_loaded(data)) {
         unload_datafile(data);
         data = nullptr;

@@ -126,9 +126,9 @@ std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
     const std::vector<int> game = game_kinds();
     const Bytes seeds[] = {archive_of(game, 0), archive_of(ENDING_KINDS, 1)};
     // The seeds must pass the check, or the loading half would never run.
-    fuzz_check(datafile_bytes_sound(seeds[0].data() + 1, seeds[0].size() - 1, game.data(), NUM_DATA_OBJECTS),
+    fuzz_check(datafile_bytes_valid(seeds[0].data() + 1, seeds[0].size() - 1, game.data(), NUM_DATA_OBJECTS),
                "the game seed is a well-formed archive");
-    fuzz_check(datafile_bytes_sound(seeds[1].data() + 1, seeds[1].size() - 1, ENDING_KINDS.data(), NUM_ENDING_OBJECTS),
+    fuzz_check(datafile_bytes_valid(seeds[1].data() + 1, seeds[1].size() - 1, ENDING_KINDS.data(), NUM_ENDING_OBJECTS),
                "the ending seed is a well-formed archive");
     return {seeds[0], seeds[1]};
 }
@@ -145,14 +145,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t n = size - 1;
     // The exact bytes in a buffer of their own, so a read past them is caught.
     const Bytes copy(bytes, bytes + n);
-    if (!datafile_bytes_sound(copy.data(), copy.size(), kinds.data(), count))
+    if (!datafile_bytes_valid(copy.data(), copy.size(), kinds.data(), count))
         return 0;
 
     FILE* f = std::fopen(scratch_file.c_str(), "wb");
     fuzz_check(f != nullptr, "scratch file");
     fuzz_check(std::fwrite(copy.data(), 1, copy.size(), f) == copy.size(), "scratch file written");
     std::fclose(f);
-    fuzz_check(datafile_file_sound(scratch_file.c_str(), kinds.data(), count), "the file check agrees with the bytes check");
+    fuzz_check(datafile_file_valid(scratch_file.c_str(), kinds.data(), count), "the file check agrees with the bytes check");
     DATAFILE* d = load_datafile(scratch_file.c_str());
     fuzz_check(d != nullptr, "an archive the check accepts loads");
     for (int i = 0; i < count; ++i) {
