@@ -74,6 +74,24 @@ void process_objects()
 
 } // namespace
 
+void end_attempt(int result, int fade_step)
+{
+    pending_game_go = result;
+    d_screen_a = fade_step;
+}
+
+bool level_cleared()
+{
+    // The cleared sign stays the current sign to the end of the attempt.
+    return sign_bmp != nullptr && sign_bmp == data_bitmap(BMP_SIGN_LEVEL_DONE);
+}
+
+void clear_level()
+{
+    if (!level_cleared())
+        show_sign(data_bitmap(BMP_SIGN_LEVEL_DONE), LEVEL_DONE_SIGN_FADE);
+}
+
 void reset_input_edges()
 {
     f_down = false;
@@ -143,10 +161,8 @@ void processing()
         sign_a += d_sign_a;
         if (sign_a <= 0) {
             sign_a = 0;
-            if (sign_bmp == data_bitmap(BMP_SIGN_LEVEL_DONE)) {
-                pending_game_go = GAME_NEXTLVL;
-                d_screen_a = LEVEL_DONE_SCREEN_FADE;
-            }
+            if (level_cleared())
+                end_attempt(GAME_NEXTLVL, LEVEL_DONE_SCREEN_FADE);
         }
     }
 

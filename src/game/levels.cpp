@@ -17,7 +17,6 @@ const int LEVEL_1_SONG_START_MS = 6000;
 const float FULL_TRACTION = 1.0f;
 const int LEVEL_7_RING_SPIKES = 36;
 const int ENTRY_MARGIN = 50;         // released enemies keep this far from the walls
-const int LEVEL_DONE_SIGN_FADE = -1;
 const int CHANCE_START_TICK = 1500;  // chance releases only after this tick
 const int NO_CAP = 1 << 30;          // no cap on the enemies alive
 const int NO_SIZE = -1;              // the entry area ignores the sprite size
@@ -268,9 +267,8 @@ void release(const Level& l, const TypePool& pool)
 
 void level_clear_test(int clear_count)
 {
-    BITMAP* done = data_bitmap(BMP_SIGN_LEVEL_DONE);
-    if (enemies_left == 0 && static_cast<int>(enemies.size()) == clear_count && sign_bmp != done)
-        show_sign(done, LEVEL_DONE_SIGN_FADE);
+    if (enemies_left == 0 && static_cast<int>(enemies.size()) == clear_count)
+        clear_level();
 }
 
 // Level 6 holds its people back while the chase car, entered first, lives. An

@@ -2,7 +2,7 @@
 // behaviour in its middle.
 #include "enemy.h"
 #include "datidx.h"
-#include "game.h"
+#include "arena.h"
 #include "player.h"
 #include "projectile.h"
 #include "registry.h"

@@ -1,6 +1,7 @@
 // The player's craft: controls, driving, walls, gun, health, death and lives.
 #include "player.h"
-#include "game.h"
+#include "arena.h"
+#include "overlays.h"
 #include "projectile.h"
 #include "registry.h"
 #include "vorlin.h"
@@ -238,8 +239,7 @@ void PLAYER::processing()
     if (death_count > 0) {
         death_count -= 1;
         if (death_count == DEATH_FADE_AT_TICKS) {
-            d_screen_a = -1;
-            pending_game_go = GAME_DEAD;
+            end_attempt(GAME_DEAD, DEATH_SCREEN_FADE);
         }
     }
 }

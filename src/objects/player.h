@@ -27,6 +27,7 @@ const int HIT_STUN_TICKS = 60;
 const int DEAD_STUN_TICKS = 10000;
 const int DEATH_COUNT_TICKS = 400;
 const int DEATH_FADE_AT_TICKS = 256;    // death_count value at which the screen fades (144 ticks after the hit)
+const int DEATH_SCREEN_FADE = -1;       // the screen's fade per tick after death (255 ticks to black)
 const int DEATH_SPARKS = 150;
 const float DEATH_BURST_OFFSET = 6.0f;  // bursts ahead of and behind the centre
 

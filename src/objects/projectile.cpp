@@ -2,7 +2,7 @@
 #include "projectile.h"
 #include "datidx.h"
 #include "enemy.h"
-#include "game.h"
+#include "arena.h"
 #include "player.h"
 #include "registry.h"
 #include "vorlin.h"
