@@ -1,4 +1,5 @@
 // The craft: driving, walls, gun, hits, death, knock-back, lives and the engine pitch.
+#include "controls.h"
 #include "game.h"
 #include "overlays.h"
 #include "player.h"
@@ -15,6 +16,7 @@ namespace {
 class PlayerTest : public ::testing::Test {
 protected:
     PLAYER* p = nullptr;
+    Controls in;   // this tick's keys and joystick, as the level loop hands them over
 
     void SetUp() override
     {
@@ -72,26 +74,24 @@ protected:
     }
 };
 
-void press(int k, bool down) { key[k] = down ? 1 : 0; }
-
 TEST_F(PlayerTest, GasReachesTopSpeedAfter23TicksThenCoastsDown)
 {
-    press(KEY_UP, true);
+    in.up = true;
     for (int i = 0; i < 22; i++)
-        p->input();
+        p->input(in);
     EXPECT_LT(p->speed, 3.4f);
     EXPECT_NEAR(p->speed, 3.3f, 1e-4f);
     EXPECT_FALSE(p->coasting);
-    p->input();
+    p->input(in);
     EXPECT_EQ(p->speed, 3.4f);
-    p->input();
+    p->input(in);
     EXPECT_EQ(p->speed, 3.4f);
 
     // Gas held: no decay. Released: 1% a tick.
     p->processing();
     EXPECT_EQ(p->speed, 3.4f);
-    press(KEY_UP, false);
-    p->input();
+    in.up = false;
+    p->input(in);
     EXPECT_TRUE(p->coasting);
     p->processing();
     EXPECT_NEAR(p->speed, 3.4f * 0.99f, 1e-6f);
@@ -124,10 +124,10 @@ TEST_F(PlayerTest, PedalsInOneTick)
         SCOPED_TRACE(c.what);
         p->speed = c.start;
         p->coasting = !c.coasting;
-        press(KEY_UP, c.gas);
-        press(KEY_DOWN, c.reverse);
-        press(KEY_SPACE, c.brake);
-        p->input();
+        in.up = c.gas;
+        in.down = c.reverse;
+        in.space = c.brake;
+        p->input(in);
         EXPECT_NEAR(p->speed, c.expect, 1e-6f);
         EXPECT_EQ(p->coasting, c.coasting);
     }
@@ -156,13 +156,11 @@ TEST_F(PlayerTest, TurningNeedsSpeedAndFollowsItsSign)
         SCOPED_TRACE(c.what);
         p->angle = 10;
         p->speed = c.speed;
-        press(KEY_LEFT, false);
-        press(KEY_RIGHT, false);
-        if (c.key)
-            press(c.key, true);
-        joy[0].stick[0].axis[0].d1 = c.joy_left;
-        joy[0].stick[0].axis[0].d2 = c.joy_right;
-        p->input();
+        in.left = c.key == KEY_LEFT;
+        in.right = c.key == KEY_RIGHT;
+        in.stick_left = c.joy_left;
+        in.stick_right = c.joy_right;
+        p->input(in);
         EXPECT_NEAR(p->angle - 10, c.turn, 1e-5f);
     }
 }
@@ -170,10 +168,10 @@ TEST_F(PlayerTest, TurningNeedsSpeedAndFollowsItsSign)
 TEST_F(PlayerTest, ReversingWithLeftHeldTurnsClockwiseAtMinimumSpeed)
 {
     p->speed = -1.5f;
-    press(KEY_DOWN, true);
-    press(KEY_LEFT, true);
+    in.down = true;
+    in.left = true;
     for (int i = 0; i < 10; i++)
-        p->input();
+        p->input(in);
     EXPECT_EQ(p->speed, -1.5f);
     EXPECT_NEAR(p->angle, 10 * 1.5f / 3.5f * 3.0f, 1e-4f);
 }
@@ -183,14 +181,14 @@ TEST_F(PlayerTest, JoystickButtonsDriveThroughTheirMapping)
     const int mapping[NUM_CONTROLS] = {7, 8, 6, 5, 4, 3, 2};
     for (int i = 0; i < NUM_CONTROLS; i++)
         p->joy_buttons[i] = mapping[i];
-    joy[0].button[7].b = 1;
-    p->input();
+    in.button[7] = true;
+    p->input(in);
     EXPECT_NEAR(p->speed, 0.15f, 1e-6f);
     // A button that is not mapped to gas does nothing.
-    joy[0].button[7].b = 0;
-    joy[0].button[0].b = 1;
+    in.button[7] = false;
+    in.button[0] = true;
     p->speed = 0;
-    p->input();
+    p->input(in);
     EXPECT_EQ(p->speed, 0);
     EXPECT_TRUE(p->coasting);
 }
@@ -358,22 +356,22 @@ TEST_F(PlayerTest, ShotLeavesTheMuzzleAlongTheHeading)
 
 TEST_F(PlayerTest, HoldingShootFiresOnce)
 {
-    press(KEY_LCONTROL, true);
+    in.lctrl = true;
     for (int i = 0; i < 10; i++)
-        p->input();
+        p->input(in);
     EXPECT_EQ(count_projectiles(false), 1);
-    press(KEY_LCONTROL, false);
-    p->input();
-    press(KEY_LCONTROL, true);
-    p->input();
+    in.lctrl = false;
+    p->input(in);
+    in.lctrl = true;
+    p->input(in);
     EXPECT_EQ(count_projectiles(false), 2);
-    press(KEY_LCONTROL, false);
-    p->input();
+    in.lctrl = false;
+    p->input(in);
     // The joystick's Shoot button counts the same way.
     p->gun_cooldown = 0;
-    joy[0].button[p->joy_buttons[CONTROL_SHOOT]].b = 1;
-    p->input();
-    p->input();
+    in.button[p->joy_buttons[CONTROL_SHOOT]] = true;
+    p->input(in);
+    p->input(in);
     EXPECT_EQ(count_projectiles(false), 3);
 }
 
@@ -496,10 +494,10 @@ TEST_F(PlayerTest, KnockBackAndDirections)
 TEST_F(PlayerTest, CrashedCraftSlidesWithoutGripUntilNearlyStopped)
 {
     p->crash_from(cx() - 30, cy());   // knocked right at 1.5
-    press(KEY_UP, true);
+    in.up = true;
     int n = 0;
     while (p->crashed && n < 1000) {
-        p->input();
+        p->input(in);
         p->processing();
         n++;
         if (p->crashed) {
@@ -508,7 +506,7 @@ TEST_F(PlayerTest, CrashedCraftSlidesWithoutGripUntilNearlyStopped)
     }
     // 1.5 * 0.95^n <= 0.01 first at n = 98.
     EXPECT_EQ(n, 98);
-    p->input();
+    p->input(in);
     p->processing();
     EXPECT_GT(p->speed, 0);
     EXPECT_LT(p->vy, 0);   // driving again, up the screen

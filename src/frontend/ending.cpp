@@ -2,6 +2,7 @@
 // ending song, or, without music, a notice that the ending is skipped.
 #include "menu.h"
 #include "archive_check.h"
+#include "controls.h"
 #include "datidx.h"
 #include "music.h"
 #include "pacing.h"
@@ -67,7 +68,8 @@ int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
     int shown = BMP_ENDING_0;
 
     while (running && fpscounter < max_ticks) {
-        if (key[KEY_ESC] && key[KEY_F])
+        const Controls c = sample_controls();
+        if (c.esc && c.f)
             running = false;
         if (need_line) {
             int tick = 0;

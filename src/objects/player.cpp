@@ -1,5 +1,6 @@
 // The player's craft: controls, driving, walls, gun, health, death and lives.
 #include "player.h"
+#include "controls.h"
 #include "arena.h"
 #include "overlays.h"
 #include "projectile.h"
@@ -51,12 +52,6 @@ void engine_sound_stop()
         stop_sample(data_sample(SND_ENGINE));
 }
 
-// Button `button` of joystick 0 is down (the library's last poll).
-static bool joy_button_down(int button)
-{
-    return button >= 0 && button < MAX_JOYSTICK_BUTTONS && joy[0].button[button].b;
-}
-
 PLAYER::PLAYER()
     : max_speed(PLAYER_MAX_SPEED), min_speed(PLAYER_MIN_SPEED),
       lives(CRAFT_DEFAULT_LIVES), hp(PLAYER_MAX_HP), hud_y(HUD_SHOWN_Y), hud_type(0),
@@ -92,18 +87,18 @@ void PLAYER::reset_hp()
     stun = 0;
 }
 
-void PLAYER::input()
+void PLAYER::input(const Controls& c)
 {
-    const bool gas = key[KEY_UP] || joy_button_down(joy_buttons[CONTROL_GAS]);
-    const bool reverse = key[KEY_DOWN] || joy_button_down(joy_buttons[CONTROL_REVERSE]);
-    const bool brake = key[KEY_SPACE] || joy_button_down(joy_buttons[CONTROL_BRAKE]);
-    const bool fire = key[KEY_LCONTROL] || joy_button_down(joy_buttons[CONTROL_SHOOT]);
-    const bool left = key[KEY_LEFT] || joy[0].stick[0].axis[0].d1;
-    const bool right = key[KEY_RIGHT] || joy[0].stick[0].axis[0].d2;
-    const bool next_hud = key[KEY_TAB] || joy_button_down(joy_buttons[CONTROL_NEXT_HUD]);
-    const bool prev_hud = joy_button_down(joy_buttons[CONTROL_PREV_HUD]);
+    const bool gas = c.up || c.joy_button(joy_buttons[CONTROL_GAS]);
+    const bool reverse = c.down || c.joy_button(joy_buttons[CONTROL_REVERSE]);
+    const bool brake = c.space || c.joy_button(joy_buttons[CONTROL_BRAKE]);
+    const bool fire = c.lctrl || c.joy_button(joy_buttons[CONTROL_SHOOT]);
+    const bool left = c.left || c.stick_left;
+    const bool right = c.right || c.stick_right;
+    const bool next_hud = c.tab || c.joy_button(joy_buttons[CONTROL_NEXT_HUD]);
+    const bool prev_hud = c.joy_button(joy_buttons[CONTROL_PREV_HUD]);
 
-    if (key[KEY_H]) {
+    if (c.h) {
         if (!autohide_down) {
             autohide_down = true;
             toggle_hud_autohide();

@@ -63,6 +63,8 @@ void engine_sound_adjust(int freq);
 void engine_sound_stop();
 extern int engine_sound_freq;
 
+struct Controls;
+
 // The one craft (global `player`). The registry creates one per level attempt.
 class PLAYER : public OBJECT {
 public:
@@ -101,8 +103,9 @@ public:
     void set_lives(int l);
     void update_lives(int& l);
     void reset_hp();
-    // Reads keyboard and joystick 0; once per tick while the level runs.
-    void input();
+    // Acts on this tick's controls (keys and joystick 0 through joy_buttons);
+    // the level loop calls it once per tick once play has begun.
+    void input(const Controls& c);
     void processing() override;
     void draw() override;
     void draw_hud();
