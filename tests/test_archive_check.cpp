@@ -187,8 +187,8 @@ TEST_F(ArchiveCheck, DamagedArchivesAreRefused)
     const std::vector<int> kinds = game_kinds();
     const Bytes& packed = game_packed;
     const Bytes& each_packed = game_each_packed;
-    ASSERT_TRUE(datafile_bytes_sound(packed.data(), packed.size(), kinds.data(), NUM_DATA_OBJECTS));
-    ASSERT_TRUE(datafile_bytes_sound(each_packed.data(), each_packed.size(), kinds.data(), NUM_DATA_OBJECTS));
+    ASSERT_TRUE(datafile_bytes_valid(packed.data(), packed.size(), kinds.data(), NUM_DATA_OBJECTS));
+    ASSERT_TRUE(datafile_bytes_valid(each_packed.data(), each_packed.size(), kinds.data(), NUM_DATA_OBJECTS));
 
     // The first object's stored (packed) size one byte short or long.
     const std::vector<size_t> at = object_starts(each_packed);
@@ -218,7 +218,7 @@ TEST_F(ArchiveCheck, DamagedArchivesAreRefused)
         {"118 objects", one_short},
     };
     for (const auto& c : cases) {
-        EXPECT_FALSE(datafile_bytes_sound(c.bytes.data(), c.bytes.size(), kinds.data(), NUM_DATA_OBJECTS))
+        EXPECT_FALSE(datafile_bytes_valid(c.bytes.data(), c.bytes.size(), kinds.data(), NUM_DATA_OBJECTS))
             << c.name;
     }
 }
@@ -271,7 +271,7 @@ TEST_F(ArchiveCheck, PackedCopiesFromTheDecodersUnsetRingAreRefused)
         // with 0xFF ^ 0xFF): the unset positions then hold the very zeros the
         // archive needs there, and only the check's rule refuses the copy.
         mallopt(M_PERTURB, 0xFF);
-        EXPECT_EQ(datafile_bytes_sound(packed.data(), packed.size(), kinds, NUM_ENDING_OBJECTS), c.accepted)
+        EXPECT_EQ(datafile_bytes_valid(packed.data(), packed.size(), kinds, NUM_ENDING_OBJECTS), c.accepted)
             << c.name;
         mallopt(M_PERTURB, 0);
     }
@@ -303,7 +303,7 @@ TEST_F(ArchiveCheck, EndingArchiveNeedsItsTwoPicturesWhateverElseItHolds)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = variant(c.name, c.bytes);
-        ASSERT_EQ(datafile_file_sound(path.c_str(), kinds, NUM_ENDING_OBJECTS), c.accepted);
+        ASSERT_EQ(datafile_file_valid(path.c_str(), kinds, NUM_ENDING_OBJECTS), c.accepted);
         if (!c.accepted)
             continue;
         DATAFILE* d = load_datafile(path.c_str());
@@ -312,7 +312,7 @@ TEST_F(ArchiveCheck, EndingArchiveNeedsItsTwoPicturesWhateverElseItHolds)
         unload_datafile(d);
     }
     const Bytes cut(ending_packed.begin(), ending_packed.begin() + ending_packed.size() / 2);
-    EXPECT_FALSE(datafile_bytes_sound(cut.data(), cut.size(), kinds, NUM_ENDING_OBJECTS));
+    EXPECT_FALSE(datafile_bytes_valid(cut.data(), cut.size(), kinds, NUM_ENDING_OBJECTS));
 }
 
 } // namespace

@@ -108,7 +108,7 @@ TEST_F(EnemyTest, WalkerRisesJumpsOutAtSpeedOneThenTurnsOnlyOnMultiplesOfThirty)
     for (const WalkerRow& row : rows) {
         SCOPED_TRACE(testing::Message() << "type " << row.type);
         fpscounter = 0;
-        std::memset(enemy_sound_count, 0, sizeof enemy_sound_count);
+        std::memset(effect_count, 0, sizeof effect_count);
         ENEMY* w = add(row.type, 300, 200);
         int start_frame = w->frame;
         for (int t = 1; t < 36; t++) {
@@ -127,9 +127,9 @@ TEST_F(EnemyTest, WalkerRisesJumpsOutAtSpeedOneThenTurnsOnlyOnMultiplesOfThirty)
         EXPECT_FLOAT_EQ(w->y, 208.0f);
         EXPECT_FLOAT_EQ(w->dx, first_dx);
         EXPECT_FLOAT_EQ(w->dy, first_dy);
-        EXPECT_EQ(enemy_sound_count[SND_RISE], 1);
-        EXPECT_EQ(enemy_sound_last_volume, 128);
-        EXPECT_EQ(enemy_sound_last_pitch, row.pitch);
+        EXPECT_EQ(effect_count[SND_RISE], 1);
+        EXPECT_EQ(effect_last_volume, 128);
+        EXPECT_EQ(effect_last_pitch, row.pitch);
 
         int changes = 0;
         for (int t = 37; t <= 400; t++) {
@@ -204,9 +204,9 @@ TEST_F(EnemyTest, BossRisesInSevenStepsAndBacksAwayWhileThePlayerRecovers)
     EXPECT_FLOAT_EQ(boss->x, 274.0f);
     EXPECT_FLOAT_EQ(boss->y, 3.0f);
     EXPECT_FLOAT_EQ(std::fabs(boss->dx) + std::fabs(boss->dy), 1.0f);
-    EXPECT_EQ(enemy_sound_count[SND_RISE], 1);
-    EXPECT_EQ(enemy_sound_last_volume, 255);
-    EXPECT_EQ(enemy_sound_last_pitch, 400);
+    EXPECT_EQ(effect_count[SND_RISE], 1);
+    EXPECT_EQ(effect_last_volume, 255);
+    EXPECT_EQ(effect_last_pitch, 400);
 
     run_to(89);
     tick();
@@ -306,9 +306,9 @@ TEST_F(EnemyTest, ThreeSpittersShareOneSpitSoundPerVolley)
         ENEMY* spitters[3] = { add(ENEMY::ET_SPITTER, 100, 0), add(ENEMY::ET_SPITTER, 300, 0),
                                add(ENEMY::ET_SPITTER, 500, 0) };
         for (int t = 1; t <= 600; t++) {
-            int sounds = enemy_sound_count[SND_SPIT];
+            int sounds = effect_count[SND_SPIT];
             tick();
-            sounds = enemy_sound_count[SND_SPIT] - sounds;
+            sounds = effect_count[SND_SPIT] - sounds;
             int born = 0;
             for (OBJECT* o : objects)
                 if (o->spr == data_bitmap(SPR_SPIT) && std::fabs(o->y - 36.0f) < 0.01f)
@@ -621,7 +621,7 @@ TEST_F(EnemyTest, SpinnerZapLasts120TicksAndIsNotRenewedWhileThePlayerRecovers)
     fpscounter = 1000;                   // any clock: the zap counts its own ticks
     player->set(spinner->x + 2, spinner->y + 2);
     tick();
-    EXPECT_EQ(enemy_sound_count[SND_ZAP], 1);
+    EXPECT_EQ(effect_count[SND_ZAP], 1);
     EXPECT_EQ(spinner->overlay, data_bitmap(SPR_ZAP_1));
     EXPECT_FLOAT_EQ(spinner->timer1, 119.0f);
     EXPECT_EQ(player->hp, 2);
@@ -639,7 +639,7 @@ TEST_F(EnemyTest, SpinnerZapLasts120TicksAndIsNotRenewedWhileThePlayerRecovers)
             expected = (expected + 1) % 3;
         ASSERT_EQ(spinner->overlay, zaps[expected]) << "tick " << fpscounter;
     }
-    EXPECT_EQ(enemy_sound_count[SND_ZAP], 1);
+    EXPECT_EQ(effect_count[SND_ZAP], 1);
     EXPECT_EQ(player->hp, 2);
     tick();   // the 120th tick of the zap
     EXPECT_EQ(spinner->overlay, nullptr);

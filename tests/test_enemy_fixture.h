@@ -87,7 +87,7 @@ protected:
         fpscounter = 0;
         game_started = false;
         wall_x1 = 0; wall_y1 = 0; wall_x2 = 640; wall_y2 = 480;
-        std::memset(enemy_sound_count, 0, sizeof enemy_sound_count);
+        std::memset(effect_count, 0, sizeof effect_count);
         srand(1);
     }
 

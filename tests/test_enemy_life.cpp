@@ -37,7 +37,7 @@ const LifeRow LIFE[] = {
 int total_sounds()
 {
     int n = 0;
-    for (int c : enemy_sound_count)
+    for (int c : effect_count)
         n += c;
     return n;
 }
@@ -48,7 +48,7 @@ TEST_F(EnemyTest, EachTypeIsBornHitKilledAndFadedAsItsRowSays)
 {
     for (const LifeRow& row : LIFE) {
         SCOPED_TRACE(testing::Message() << "type " << row.type);
-        std::memset(enemy_sound_count, 0, sizeof enemy_sound_count);
+        std::memset(effect_count, 0, sizeof effect_count);
         ENEMY* e = add(row.type, 300, 200);
         EXPECT_EQ(e->get_type(), row.type);
         EXPECT_EQ(e->hp, row.hp);
@@ -65,7 +65,7 @@ TEST_F(EnemyTest, EachTypeIsBornHitKilledAndFadedAsItsRowSays)
             tick();
         ASSERT_TRUE(e->active);
         ASSERT_EQ(e->alpha, 255);
-        std::memset(enemy_sound_count, 0, sizeof enemy_sound_count);
+        std::memset(effect_count, 0, sizeof effect_count);
         float x_before = e->x;
         int frame_before = e->frame;
 
@@ -85,7 +85,7 @@ TEST_F(EnemyTest, EachTypeIsBornHitKilledAndFadedAsItsRowSays)
         EXPECT_EQ(e->frame, row.death_frame == NONE ? frame_before : row.death_frame);
         EXPECT_EQ(e->alpha_step, row.fade_out_ticks == 128 ? -2 : -5);
         if (row.death_sound != NONE) {
-            EXPECT_EQ(enemy_sound_count[row.death_sound], 1);
+            EXPECT_EQ(effect_count[row.death_sound], 1);
             EXPECT_EQ(total_sounds(), 1);
         } else {
             EXPECT_EQ(total_sounds(), 0);

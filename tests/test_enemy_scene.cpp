@@ -84,8 +84,8 @@ protected:
     // Pixels that differ from the bare floor inside the enemy's drawn box.
     int changed_around(const ENEMY* e) const
     {
-        int bw = e->w != 0 ? static_cast<int>(e->w) : e->spr->w;
-        int bh = e->h != 0 ? static_cast<int>(e->h) : e->spr->h;
+        int bw = static_cast<int>(e->box_w());
+        int bh = static_cast<int>(e->box_h());
         int x0 = static_cast<int>(e->x) - (e->centered ? bw / 2 : 0);
         int y0 = static_cast<int>(e->y) - (e->centered ? bh / 2 : 0);
         int n = 0;

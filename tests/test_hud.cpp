@@ -1,5 +1,6 @@
 // The heads-up display: panel styles, slide-out, health pips, the temperature
 // bar with its two patterns and the lives count.
+#include "controls.h"
 #include "game.h"
 #include "player.h"
 #include "registry.h"
@@ -79,41 +80,40 @@ TEST_F(HudTest, StyleWrapsBothWaysFromKeyAndButtons)
 {
     p->joy_buttons[CONTROL_NEXT_HUD] = 5;
     p->joy_buttons[CONTROL_PREV_HUD] = 6;
-    auto tap = [&](int k, int button) {
-        if (k) key[k] = 1;
-        if (button >= 0) joy[0].button[button].b = 1;
-        p->input();
-        p->input();   // held: no second step
-        if (k) key[k] = 0;
-        if (button >= 0) joy[0].button[button].b = 0;
-        p->input();
+    auto tap = [&](bool tab, int button) {
+        Controls in;
+        in.tab = tab;
+        if (button >= 0) in.button[button] = true;
+        p->input(in);
+        p->input(in);   // held: no second step
+        p->input(Controls());
     };
     EXPECT_EQ(p->hud_type, 0);
-    tap(KEY_TAB, -1);
+    tap(true, -1);
     EXPECT_EQ(p->hud_type, 1);
-    tap(0, 5);
+    tap(false, 5);
     EXPECT_EQ(p->hud_type, 2);
-    tap(KEY_TAB, -1);
-    tap(KEY_TAB, -1);
+    tap(true, -1);
+    tap(true, -1);
     EXPECT_EQ(p->hud_type, 4);
-    tap(KEY_TAB, -1);
+    tap(true, -1);
     EXPECT_EQ(p->hud_type, 0);
-    tap(0, 6);
+    tap(false, 6);
     EXPECT_EQ(p->hud_type, 4);
-    tap(0, 6);
+    tap(false, 6);
     EXPECT_EQ(p->hud_type, 3);
     // Next and previous together: previous wins.
-    tap(KEY_TAB, 6);
+    tap(true, 6);
     EXPECT_EQ(p->hud_type, 2);
 }
 
 TEST_F(HudTest, SlidesOutIn17TicksAndBackIn17)
 {
-    key[KEY_H] = 1;
-    p->input();
-    p->input();   // held: one toggle
-    key[KEY_H] = 0;
-    p->input();
+    Controls in;
+    in.h = true;
+    p->input(in);
+    p->input(in);   // held: one toggle
+    p->input(Controls());
     EXPECT_TRUE(p->hud_autohide);
     for (int i = 0; i < 16; i++)
         p->processing();

@@ -185,12 +185,12 @@ TEST_F(EnemyTest, EachEnemySoundAtItsVolumeAndPitch)
     };
     for (const SoundCase& c : cases) {
         SCOPED_TRACE(c.what);
-        const int before = enemy_sound_count[c.sample];
-        enemy_sound_last_volume = enemy_sound_last_pitch = -1;
+        const int before = effect_count[c.sample];
+        effect_last_volume = effect_last_pitch = -1;
         c.cause();
-        EXPECT_EQ(enemy_sound_count[c.sample], before + 1);
-        EXPECT_EQ(enemy_sound_last_volume, c.volume);
-        EXPECT_EQ(enemy_sound_last_pitch, c.pitch);
+        EXPECT_EQ(effect_count[c.sample], before + 1);
+        EXPECT_EQ(effect_last_volume, c.volume);
+        EXPECT_EQ(effect_last_pitch, c.pitch);
         for (ENEMY* e : std::vector<ENEMY*>(enemies.begin(), enemies.end()))
             e->dead();
         tick();

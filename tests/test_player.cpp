@@ -1,4 +1,5 @@
 // The craft: driving, walls, gun, hits, death, knock-back, lives and the engine pitch.
+#include "controls.h"
 #include "game.h"
 #include "overlays.h"
 #include "player.h"
@@ -15,6 +16,7 @@ namespace {
 class PlayerTest : public ::testing::Test {
 protected:
     PLAYER* p = nullptr;
+    Controls in;   // this tick's keys and joystick, as the level loop hands them over
 
     void SetUp() override
     {
@@ -72,26 +74,24 @@ protected:
     }
 };
 
-void press(int k, bool down) { key[k] = down ? 1 : 0; }
-
 TEST_F(PlayerTest, GasReachesTopSpeedAfter23TicksThenCoastsDown)
 {
-    press(KEY_UP, true);
+    in.up = true;
     for (int i = 0; i < 22; i++)
-        p->input();
+        p->input(in);
     EXPECT_LT(p->speed, 3.4f);
     EXPECT_NEAR(p->speed, 3.3f, 1e-4f);
     EXPECT_FALSE(p->coasting);
-    p->input();
+    p->input(in);
     EXPECT_EQ(p->speed, 3.4f);
-    p->input();
+    p->input(in);
     EXPECT_EQ(p->speed, 3.4f);
 
     // Gas held: no decay. Released: 1% a tick.
     p->processing();
     EXPECT_EQ(p->speed, 3.4f);
-    press(KEY_UP, false);
-    p->input();
+    in.up = false;
+    p->input(in);
     EXPECT_TRUE(p->coasting);
     p->processing();
     EXPECT_NEAR(p->speed, 3.4f * 0.99f, 1e-6f);
@@ -124,10 +124,10 @@ TEST_F(PlayerTest, PedalsInOneTick)
         SCOPED_TRACE(c.what);
         p->speed = c.start;
         p->coasting = !c.coasting;
-        press(KEY_UP, c.gas);
-        press(KEY_DOWN, c.reverse);
-        press(KEY_SPACE, c.brake);
-        p->input();
+        in.up = c.gas;
+        in.down = c.reverse;
+        in.space = c.brake;
+        p->input(in);
         EXPECT_NEAR(p->speed, c.expect, 1e-6f);
         EXPECT_EQ(p->coasting, c.coasting);
     }
@@ -156,13 +156,11 @@ TEST_F(PlayerTest, TurningNeedsSpeedAndFollowsItsSign)
         SCOPED_TRACE(c.what);
         p->angle = 10;
         p->speed = c.speed;
-        press(KEY_LEFT, false);
-        press(KEY_RIGHT, false);
-        if (c.key)
-            press(c.key, true);
-        joy[0].stick[0].axis[0].d1 = c.joy_left;
-        joy[0].stick[0].axis[0].d2 = c.joy_right;
-        p->input();
+        in.left = c.key == KEY_LEFT;
+        in.right = c.key == KEY_RIGHT;
+        in.stick_left = c.joy_left;
+        in.stick_right = c.joy_right;
+        p->input(in);
         EXPECT_NEAR(p->angle - 10, c.turn, 1e-5f);
     }
 }
@@ -170,10 +168,10 @@ TEST_F(PlayerTest, TurningNeedsSpeedAndFollowsItsSign)
 TEST_F(PlayerTest, ReversingWithLeftHeldTurnsClockwiseAtMinimumSpeed)
 {
     p->speed = -1.5f;
-    press(KEY_DOWN, true);
-    press(KEY_LEFT, true);
+    in.down = true;
+    in.left = true;
     for (int i = 0; i < 10; i++)
-        p->input();
+        p->input(in);
     EXPECT_EQ(p->speed, -1.5f);
     EXPECT_NEAR(p->angle, 10 * 1.5f / 3.5f * 3.0f, 1e-4f);
 }
@@ -183,14 +181,14 @@ TEST_F(PlayerTest, JoystickButtonsDriveThroughTheirMapping)
     const int mapping[NUM_CONTROLS] = {7, 8, 6, 5, 4, 3, 2};
     for (int i = 0; i < NUM_CONTROLS; i++)
         p->joy_buttons[i] = mapping[i];
-    joy[0].button[7].b = 1;
-    p->input();
+    in.button[7] = true;
+    p->input(in);
     EXPECT_NEAR(p->speed, 0.15f, 1e-6f);
     // A button that is not mapped to gas does nothing.
-    joy[0].button[7].b = 0;
-    joy[0].button[0].b = 1;
+    in.button[7] = false;
+    in.button[0] = true;
     p->speed = 0;
-    p->input();
+    p->input(in);
     EXPECT_EQ(p->speed, 0);
     EXPECT_TRUE(p->coasting);
 }
@@ -222,14 +220,14 @@ TEST_F(PlayerTest, TractionBlendsTheOldVelocityIn)
 TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
 {
     const int sw = p->spr->w;
-    const int bumps0 = player_effect_count[SND_BUMP];
+    const int bumps0 = effect_count[SND_BUMP];
     // Unrotated, driving up into the top wall: the craft is not moved back,
     // its speed and vertical velocity turn round.
     p->set(300, 1);
     p->speed = 2;
     p->coasting = false;
     p->processing();
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 1);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 1);
     EXPECT_EQ(PLAYER::collide_count, 5);
     EXPECT_EQ(p->speed, -2);
     EXPECT_NEAR(p->vy, 2, 1e-5f);
@@ -240,7 +238,7 @@ TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
         p->set(300, -5);
         p->processing();
     }
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 1);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 1);
     EXPECT_EQ(PLAYER::collide_count, 5);
 
     // Clear of the walls: the hold-off runs down a tick at a time.
@@ -251,13 +249,13 @@ TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
     EXPECT_EQ(PLAYER::collide_count, 2);
     p->set(300, -1);   // back too soon: bounces, no sound
     p->processing();
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 1);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 1);
     p->set(300, 200);
     ticks(5);
     EXPECT_EQ(PLAYER::collide_count, 0);
     p->set(300, -1);
     p->processing();
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 2);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 2);
 
     // Rotated a quarter, driving right into the right wall: pushed back inside,
     // and the larger velocity component (vx) flips.
@@ -277,7 +275,7 @@ TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
 TEST_F(PlayerTest, GunHeatsOverEightQuickShotsAndBlocksFor250Ticks)
 {
     p->processing();   // heading from the angle
-    const int shots0 = player_effect_count[SND_PLAYER_SHOT];
+    const int shots0 = effect_count[SND_PLAYER_SHOT];
     for (int i = 1; i <= 7; i++) {
         p->shoot();
         ticks(5);      // quick: inside the 30-tick cooldown, so no cooling
@@ -286,7 +284,7 @@ TEST_F(PlayerTest, GunHeatsOverEightQuickShotsAndBlocksFor250Ticks)
     EXPECT_EQ(p->gun_cooldown, 25);
     EXPECT_EQ(screen_msg_counter, 0);
     EXPECT_EQ(count_projectiles(false), 7);
-    EXPECT_EQ(player_effect_count[SND_PLAYER_SHOT], shots0 + 7);
+    EXPECT_EQ(effect_count[SND_PLAYER_SHOT], shots0 + 7);
 
     p->shoot();
     EXPECT_EQ(p->gun_temp, 1.0f);
@@ -358,33 +356,33 @@ TEST_F(PlayerTest, ShotLeavesTheMuzzleAlongTheHeading)
 
 TEST_F(PlayerTest, HoldingShootFiresOnce)
 {
-    press(KEY_LCONTROL, true);
+    in.lctrl = true;
     for (int i = 0; i < 10; i++)
-        p->input();
+        p->input(in);
     EXPECT_EQ(count_projectiles(false), 1);
-    press(KEY_LCONTROL, false);
-    p->input();
-    press(KEY_LCONTROL, true);
-    p->input();
+    in.lctrl = false;
+    p->input(in);
+    in.lctrl = true;
+    p->input(in);
     EXPECT_EQ(count_projectiles(false), 2);
-    press(KEY_LCONTROL, false);
-    p->input();
+    in.lctrl = false;
+    p->input(in);
     // The joystick's Shoot button counts the same way.
     p->gun_cooldown = 0;
-    joy[0].button[p->joy_buttons[CONTROL_SHOOT]].b = 1;
-    p->input();
-    p->input();
+    in.button[p->joy_buttons[CONTROL_SHOOT]] = true;
+    p->input(in);
+    p->input(in);
     EXPECT_EQ(count_projectiles(false), 3);
 }
 
 TEST_F(PlayerTest, StunnedCraftNeitherShootsNorTakesHits)
 {
-    const int bumps0 = player_effect_count[SND_BUMP];
+    const int bumps0 = effect_count[SND_BUMP];
     p->hit();
     EXPECT_EQ(p->hp, 2);
     EXPECT_EQ(p->stun, 60);
     EXPECT_TRUE(p->is_stunned());
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 1);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 1);
     p->hit();
     EXPECT_EQ(p->hp, 2);
     p->shoot();
@@ -401,8 +399,8 @@ TEST_F(PlayerTest, StunnedCraftNeitherShootsNorTakesHits)
     EXPECT_EQ(p->spr, data_bitmap(SPR_PLAYER_DAMAGED));
     ticks(60);
     const int lives = p->lives;
-    const int deaths0 = player_effect_count[SND_PLAYER_DEATH];
-    const int booms0 = player_effect_count[SND_EXPLOSION];
+    const int deaths0 = effect_count[SND_PLAYER_DEATH];
+    const int booms0 = effect_count[SND_EXPLOSION];
     p->hit();   // the third hit kills
     EXPECT_EQ(p->hp, 0);
     EXPECT_EQ(p->get_hp(), 0);
@@ -410,9 +408,9 @@ TEST_F(PlayerTest, StunnedCraftNeitherShootsNorTakesHits)
     EXPECT_EQ(p->stun, 10000);
     EXPECT_EQ(p->death_count, 400);
     EXPECT_EQ(p->spr, data_bitmap(SPR_PLAYER_WRECK));
-    EXPECT_EQ(player_effect_count[SND_PLAYER_DEATH], deaths0 + 1);
-    EXPECT_EQ(player_effect_count[SND_EXPLOSION], booms0 + 1);
-    EXPECT_EQ(player_effect_count[SND_BUMP], bumps0 + 2);
+    EXPECT_EQ(effect_count[SND_PLAYER_DEATH], deaths0 + 1);
+    EXPECT_EQ(effect_count[SND_EXPLOSION], booms0 + 1);
+    EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 2);
     EXPECT_EQ(count_projectiles(true), 300);
 }
 
@@ -496,10 +494,10 @@ TEST_F(PlayerTest, KnockBackAndDirections)
 TEST_F(PlayerTest, CrashedCraftSlidesWithoutGripUntilNearlyStopped)
 {
     p->crash_from(cx() - 30, cy());   // knocked right at 1.5
-    press(KEY_UP, true);
+    in.up = true;
     int n = 0;
     while (p->crashed && n < 1000) {
-        p->input();
+        p->input(in);
         p->processing();
         n++;
         if (p->crashed) {
@@ -508,7 +506,7 @@ TEST_F(PlayerTest, CrashedCraftSlidesWithoutGripUntilNearlyStopped)
     }
     // 1.5 * 0.95^n <= 0.01 first at n = 98.
     EXPECT_EQ(n, 98);
-    p->input();
+    p->input(in);
     p->processing();
     EXPECT_GT(p->speed, 0);
     EXPECT_LT(p->vy, 0);   // driving again, up the screen
@@ -568,10 +566,10 @@ TEST_F(PlayerTest, EnginePitchFollowsTheSpeed)
 TEST_F(PlayerTest, ExtraLifeMarkerAndDeathSparks)
 {
     const int lives = p->lives;
-    const int ups0 = player_effect_count[SND_ONE_UP];
+    const int ups0 = effect_count[SND_ONE_UP];
     p->one_up();
     EXPECT_EQ(p->lives, lives + 1);
-    EXPECT_EQ(player_effect_count[SND_ONE_UP], ups0 + 1);
+    EXPECT_EQ(effect_count[SND_ONE_UP], ups0 + 1);
     PROJ* marker = dynamic_cast<PROJ*>(objects.back());
     ASSERT_NE(marker, nullptr);
     BITMAP* sign = data_bitmap(SPR_ONE_UP);

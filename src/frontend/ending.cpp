@@ -2,6 +2,7 @@
 // ending song, or, without music, a notice that the ending is skipped.
 #include "menu.h"
 #include "archive_check.h"
+#include "controls.h"
 #include "datidx.h"
 #include "music.h"
 #include "pacing.h"
@@ -52,16 +53,6 @@ int ending_picture_for(char kind)
     return kind == 'U' ? BMP_ENDING_0 : BMP_ENDING_1;
 }
 
-static void wait_joybuttons_released()
-{
-    for (;;) {
-        poll_joystick();
-        if (!any_joybutton())
-            return;
-        rest(1);
-    }
-}
-
 int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
 {
     wait_joybuttons_released();
@@ -77,7 +68,8 @@ int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
     int shown = BMP_ENDING_0;
 
     while (running && fpscounter < max_ticks) {
-        if (key[KEY_ESC] && key[KEY_F])
+        const Controls c = sample_controls();
+        if (c.esc && c.f)
             running = false;
         if (need_line) {
             int tick = 0;
@@ -131,7 +123,7 @@ void stupid_ending()
     FILE* times = std::fopen(ENDING_TIMES, "r");
     // The library's loader crashes on a truncated or damaged archive: only a
     // file that holds its two pictures whole is handed to it.
-    DATAFILE* pictures = datafile_file_sound(ENDING_ARCHIVE, ENDING_KINDS, NUM_ENDING_OBJECTS)
+    DATAFILE* pictures = datafile_file_valid(ENDING_ARCHIVE, ENDING_KINDS, NUM_ENDING_OBJECTS)
                              ? load_datafile(ENDING_ARCHIVE) : nullptr;
     if (pictures && !ending_archive_usable(pictures)) {
         unload_datafile(pictures);

@@ -1,6 +1,7 @@
 // The title screen: the picture revealed in bands, the logo sliding in, and a
 // one-item carousel of menu pictures (start, controls, quit and their pages).
 #include "menu.h"
+#include "controls.h"
 #include "datidx.h"
 #include "fblend.h"
 #include "music.h"
@@ -143,11 +144,11 @@ void title_begin()
 
 void title_input()
 {
-    poll_joystick();
+    Controls c = read_controls();
     // The close button does nothing here; a click must not surface in the next level.
     take_window_close_request();
 
-    if (current_menu == TITLE_MENU_ROOT && key[KEY_ESC]) {
+    if (current_menu == TITLE_MENU_ROOT && c.esc) {
         if (!menu_ready) {
             title_go = MENU_QUIT;
         } else {
@@ -159,20 +160,21 @@ void title_input()
     if (!menu_ready)
         return;
 
-    const bool enter = key[KEY_ENTER] || any_joybutton();
-    if (enter && !ent_down)
+    const bool enter = c.enter || c.any_button();
+    if (enter && !ent_down) {
         choose(scroll_dx != 0 ? next_choice : menu_choice);
+        c = sample_controls();   // the remapping may have run in between
+    }
     ent_down = enter;
 
-    const JOYSTICK_AXIS_INFO& horizontal = joy[0].stick[0].axis[0];
-    const bool left = key[KEY_LEFT] || (num_joysticks > 0 && horizontal.d1);
+    const bool left = c.left || c.stick_left;
     if (left && !left_down) {
         next_choice = menu_choice == 0 ? num_menu_choices - 1 : menu_choice - 1;
         scroll_dx = SCROLL_SPEED;
     }
     left_down = left;
 
-    const bool right = key[KEY_RIGHT] || (num_joysticks > 0 && horizontal.d2);
+    const bool right = c.right || c.stick_right;
     if (right && !right_down) {
         next_choice = menu_choice + 1 >= num_menu_choices ? 0 : menu_choice + 1;
         scroll_dx = -SCROLL_SPEED;

@@ -1,6 +1,7 @@
 // The pause menu over the frozen level, and the joystick remapping asked for
 // from the title's joystick page.
 #include "menu.h"
+#include "controls.h"
 #include "datidx.h"
 #include "fblend.h"
 #include "music.h"
@@ -44,17 +45,14 @@ bool do_pausemenu(void (*draw_level)(bool))
     bool up_down_held = false;
 
     while (running) {
-        poll_joystick();
-
-        const bool confirm = key[KEY_ENTER] || any_joybutton();
+        const Controls c = read_controls();
+        const bool confirm = c.enter || c.any_button();
         if (confirm && !waiting_for_release)
             running = false;
         if (!confirm)
             waiting_for_release = false;
 
-        const JOYSTICK_AXIS_INFO& vertical = joy[0].stick[0].axis[1];
-        const bool up_down = key[KEY_UP] || key[KEY_DOWN] ||
-                             (num_joysticks > 0 && (vertical.d1 || vertical.d2));
+        const bool up_down = c.up || c.down || c.stick_up || c.stick_down;
         if (up_down && !up_down_held)
             selection = selection == PAUSE_GO_ON ? PAUSE_QUIT : PAUSE_GO_ON;
         up_down_held = up_down;
@@ -77,17 +75,6 @@ static int highest_button_down()
         if (joy[0].button[b].b)
             return b;
     return -1;
-}
-
-// Waits, polling, until no joystick button is down.
-static void wait_joybuttons_released()
-{
-    for (;;) {
-        poll_joystick();
-        if (!any_joybutton())
-            return;
-        rest(1);
-    }
 }
 
 // Waits, polling, for a press; the highest button down at that poll.

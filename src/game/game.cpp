@@ -1,6 +1,7 @@
 // The level loop: one attempt at a level, ticked at a fixed rate, with its
 // fades, opening zoom, start sign, fps display, volume keys and pause entry.
 #include "game.h"
+#include "controls.h"
 #include "datidx.h"
 #include "enemy.h"
 #include "fblend.h"
@@ -74,6 +75,24 @@ void process_objects()
 
 } // namespace
 
+void end_attempt(int result, int fade_step)
+{
+    pending_game_go = result;
+    d_screen_a = fade_step;
+}
+
+bool level_cleared()
+{
+    // The cleared sign stays the current sign to the end of the attempt.
+    return sign_bmp != nullptr && sign_bmp == data_bitmap(BMP_SIGN_LEVEL_DONE);
+}
+
+void clear_level()
+{
+    if (!level_cleared())
+        show_sign(data_bitmap(BMP_SIGN_LEVEL_DONE), LEVEL_DONE_SIGN_FADE);
+}
+
 void reset_input_edges()
 {
     f_down = false;
@@ -82,39 +101,38 @@ void reset_input_edges()
 
 void input()
 {
-    poll_joystick();
+    Controls c = read_controls();
     if (take_window_close_request())
         screen_message("Use ESC key instead!!!", 120);
 
-    if (key[KEY_ESC] && debug)
+    if (c.esc && debug)
         game_go = GAME_QUIT;
 
-    const int pause_button = player->get_joy_pause_button();
-    const bool pause_pressed = key[KEY_ESC] || (num_joysticks > 0 && pause_button >= 0 &&
-                                                pause_button < joy[0].num_buttons &&
-                                                joy[0].button[pause_button].b);
-    if (pause_pressed) {
-        if (!menu_down && !do_pausemenu(draw_screen))
-            game_go = GAME_QUIT;
+    if (c.esc || c.joy_button(player->get_joy_pause_button())) {
+        if (!menu_down) {
+            if (!do_pausemenu(draw_screen))
+                game_go = GAME_QUIT;
+            c = sample_controls();
+        }
         menu_down = true;
     } else {
         menu_down = false;
     }
 
-    if (key[KEY_PGUP]) {
+    if (c.pgup) {
         songbox->slide_volume(VOLUME_KEY_STEP);
         show_slider(songbox->get_volume());
-    } else if (key[KEY_PGDN]) {
+    } else if (c.pgdn) {
         songbox->slide_volume(-VOLUME_KEY_STEP);
         show_slider(songbox->get_volume());
     }
 
-    if (key[KEY_F] && !f_down)
+    if (c.f && !f_down)
         show_fps = !show_fps;
-    f_down = key[KEY_F];
+    f_down = c.f;
 
     if (game_started)
-        player->input();
+        player->input(c);
 }
 
 void processing()
@@ -143,10 +161,8 @@ void processing()
         sign_a += d_sign_a;
         if (sign_a <= 0) {
             sign_a = 0;
-            if (sign_bmp == data_bitmap(BMP_SIGN_LEVEL_DONE)) {
-                pending_game_go = GAME_NEXTLVL;
-                d_screen_a = LEVEL_DONE_SCREEN_FADE;
-            }
+            if (level_cleared())
+                end_attempt(GAME_NEXTLVL, LEVEL_DONE_SCREEN_FADE);
         }
     }
 

@@ -1,6 +1,21 @@
 // One attempt at a level: the fixed-tick level loop, its state, fades, opening
 // zoom, start sign and the frame it composes.
+//
+// One tick of the level, in this order:
+//   input()        the window-close message; ESC in debug mode quits; a fresh
+//                  press of ESC or the pause button opens the pause menu; the
+//                  volume keys; F toggles the fps display; once play has begun
+//                  (game_started), the craft's controls.
+//   processing()   the level clock (fpscounter) and the fps figure; the song
+//                  box; the opening zoom (the craft becomes active when it is
+//                  done); the start sign; the sign fade (the cleared sign's end
+//                  starts the screen fade-out); the screen fade (black ends the
+//                  attempt with pending_game_go); the message; the level script
+//                  (level_proc); every object's processing() in list order, then
+//                  the objects that became disabled are deleted.
+//   draw_screen()  a frame, when the logic is not behind the timer.
 #pragma once
+#include "arena.h"
 #include "overlays.h"
 #include "registry.h"
 
@@ -16,11 +31,9 @@ extern int sign_a;              // opacity of the sign over the arena; 0 = no si
 extern int d_sign_a;            // added to sign_a every tick while a sign shows
 extern BITMAP* sign_bmp;        // the sign most recently raised (archive bitmap), null at level start
 extern float zoom_factor;       // opening zoom: 0 hides the level, 1 shows the whole screen
-extern bool game_started;       // the start sign was raised; player input is read
 extern bool show_fps;
 extern int enemies_left;        // quota the level script has still to release
-// Inner edges of the arena in screen pixels, set by level_init.
-extern int wall_x1, wall_y1, wall_x2, wall_y2;
+// game_started and the walls: arena.h.
 
 // Level clock milestones (ticks of the attempt).
 const int ZOOM_START_TICK = 60;        // the zoom opens on the ticks after this
@@ -29,6 +42,7 @@ const int ZOOM_START_TICK = 60;        // the zoom opens on the ticks after this
 const double ZOOM_STEP = 0.04;
 const int START_SIGN_TICK = 150;       // the start sign rises on the tick after this
 const int START_SIGN_FADE = -3;        // start sign opacity change per tick
+const int LEVEL_DONE_SIGN_FADE = -1;   // cleared sign opacity change per tick
 const int LEVEL_DONE_SCREEN_FADE = -2; // screen fade per tick after the cleared sign is gone
 
 // Plays the level once, from its briefing (skipped in debug mode) to its end.
@@ -47,3 +61,10 @@ void draw_screen(bool compose_only);
 
 // Tests may clear the edge-trigger memory of input() (F and pause keys).
 void reset_input_edges();
+
+// The level script's clear: raises the level-cleared sign (which earns a life
+// at full health) unless it is already up. Once the sign has faded, the
+// attempt ends with GAME_NEXTLVL.
+void clear_level();
+// The level-cleared sign has been raised this attempt.
+bool level_cleared();

@@ -15,16 +15,12 @@ namespace {
 
 const int LEVEL_1_SONG_START_MS = 6000;
 const float FULL_TRACTION = 1.0f;
-const float LEVEL_3_TRACTION = 0.15f;
-const float LEVEL_5_TRACTION = 0.02f;
 const int LEVEL_7_RING_SPIKES = 36;
 const int ENTRY_MARGIN = 50;         // released enemies keep this far from the walls
-const int LEVEL_DONE_SIGN_FADE = -1;
-const int TAUNT_TICK = 800;
-const int TAUNT_TICKS = 300;
-const int BOSS_TICK = 200;
 const int CHANCE_START_TICK = 1500;  // chance releases only after this tick
-const int LEVEL_6_MAX_ALIVE = 8;     // level 6 releases only while at most this many enemies live
+const int NO_CAP = 1 << 30;          // no cap on the enemies alive
+const int NO_SIZE = -1;              // the entry area ignores the sprite size
+const int BOSS_ENTRY_CENTRE_X = 320; // the boss enters centred on the top wall's middle
 
 int W(int n) { return data_bitmap(n)->w; }
 int H(int n) { return data_bitmap(n)->h; }
@@ -45,11 +41,12 @@ void add_enemies(ENEMY* const* list, int count)
 int random_x(int width) { return rand() % (wall_x2 - width - 2 * ENTRY_MARGIN) + wall_x1 + ENTRY_MARGIN; }
 int random_y(int height) { return rand() % (wall_y2 - height - 2 * ENTRY_MARGIN) + wall_y1 + ENTRY_MARGIN; }
 
+// Start enemies (and the craft's place) of each level that has any.
+
 void set_up_level_2()
 {
     const int x = random_x(W(SPR_CAR));
     const int y = random_y(H(SPR_CAR));
-    enemies_left = 20;
     ENEMY* car = new ENEMY(ENEMY::ET_CAR, x, y);
     if (car->collide(player))
         car->set(CAR_FALLBACK_X, CAR_FALLBACK_Y);
@@ -59,8 +56,6 @@ void set_up_level_2()
 
 void set_up_level_3()
 {
-    enemies_left = 30;
-    player->set_traction(LEVEL_3_TRACTION);
     const int w = W(SPR_SPIKE_1), h = H(SPR_SPIKE_1);
     ENEMY* spikes[] = {
         new ENEMY(ENEMY::ET_SPIKE, 128 - w / 2, 96 - h / 2),
@@ -73,7 +68,6 @@ void set_up_level_3()
 
 void set_up_level_4()
 {
-    enemies_left = 8;
     const int w = W(SPR_SPITTER), h = H(SPR_SPITTER);
     ENEMY* spitters[] = {
         new ENEMY(ENEMY::ET_SPITTER, w / 2 + 58, wall_y1 - h / 2),
@@ -83,15 +77,8 @@ void set_up_level_4()
     add_enemies(spitters, 3);
 }
 
-void set_up_level_5()
-{
-    enemies_left = 25;
-    player->set_traction(LEVEL_5_TRACTION);
-}
-
 void set_up_level_6()
 {
-    enemies_left = 20;
     ENEMY* cars[] = {
         new ENEMY(ENEMY::ET_CHASE_CAR, 256, 256),
         new ENEMY(ENEMY::ET_CAR, 512, 384),
@@ -105,7 +92,6 @@ void set_up_level_6()
 
 void set_up_level_7()
 {
-    enemies_left = 25;
     const int w = W(SPR_SPIKE_1), h = H(SPR_SPIKE_1);
     ENEMY* ring[LEVEL_7_RING_SPIKES];
     int n = 0;
@@ -124,64 +110,116 @@ void set_up_level_7()
 
 void set_up_level_8()
 {
-    enemies_left = 1;
     player->set(PLAYER_START_X, wall_y2 - H(SPR_PLAYER));
 }
 
-// One level's schedule: its release type, the size object of its entry area,
-// its chance period and odds, and the number of enemies left standing when cleared.
-struct Script {
-    ENEMY::TYPE type;
-    int size_object;     // -1: the entry area ignores the sprite size
-    int chance_period_ticks;
-    int chance_one_in;   // 2: an odd draw succeeds; n > 2: a draw with draw % n == 0 succeeds
-    int clear_count;     // enemies still listed when the level is cleared
+// Inner edges of an arena in screen pixels.
+struct Walls {
+    int x1, y1, x2, y2;
+};
+const Walls ARENA = {WALL_X1, WALL_Y1, WALL_X2, WALL_Y2};
+
+// The types a level releases: one, or one drawn per release (after the place).
+struct TypePool {
+    int count;
+    ENEMY::TYPE types[6];
 };
 
-const Script SCRIPTS[] = {
-    {ENEMY::ET_TURD, -1, 240, 2, 0},
-    {ENEMY::ET_GUY, SPR_GUY_WALK_1, 240, 2, 0},
-    {ENEMY::ET_BALL, SPR_BALL, 100, 2, 4},
-    {ENEMY::ET_SPINNER, SPR_SPINNER, 100, 5, 0},
-    {ENEMY::ET_FAST_BALL, SPR_FAST_BALL, 240, 2, 0},
-    {ENEMY::ET_PERSON, SPR_GUY_WALK_1, 240, 2, 0},
-    {ENEMY::ET_TURD, SPR_SPINNER, 150, 2, LEVEL_7_RING_SPIKES},   // type drawn per release
+// Regular release ticks: the ticks in `once`, then every multiple of `period`
+// above `periodic_after`.
+struct Schedule {
+    int once[2];          // 0: unused
+    int periodic_after;
+    int period;           // 0: none
 };
 
-// Level 7 draws each release's type from these.
-const ENEMY::TYPE LEVEL_7_TYPES[] = {
-    ENEMY::ET_TURD, ENEMY::ET_BALL, ENEMY::ET_FAST_BALL,
-    ENEMY::ET_STALKER, ENEMY::ET_SPINNER, ENEMY::ET_PERSON,
+// Where a released enemy enters.
+enum Entry {
+    ENTRY_RANDOM,         // a random place clear of every object with a sprite
+    ENTRY_RANDOM_LOOSE,   // sizes left out, clear of the enemies only (falling turds)
+    ENTRY_TOP_WALL,       // centred on the top wall's middle, no draw, no test
 };
 
-const int NUM_LEVEL_7_TYPES = sizeof LEVEL_7_TYPES / sizeof LEVEL_7_TYPES[0];
+// A message the script shows once, at a given tick.
+struct Taunt {
+    int tick;             // 0: none
+    const char* text;
+    int ticks;            // how long it shows
+};
+const Taunt NO_TAUNT = {0, nullptr, 0};
 
-bool regular_release_tick(int level, int t)
+// Everything that makes a level: its set-up and the script that releases its
+// quota and decides when it is cleared. Row N - 1 is level N.
+struct Level {
+    // Set-up, before the level clock starts.
+    Walls walls;
+    float traction;           // the craft's grip
+    int quota;                // enemies the script has to release
+    void (*set_up)();         // start enemies and the craft's place; nullptr: none
+    int song_start_ms;        // where the level's song starts
+    // Script, once per tick.
+    Schedule regular;         // ticks that release whenever the quota is not spent
+    int chance_period_ticks;  // chance rolls after tick 1500 at its multiples; 0: none
+    int chance_one_in;        // 2: an odd draw succeeds; n > 2: a draw with draw % n == 0
+    TypePool pool;            // what a release makes
+    TypePool chance_pool;     // what a release makes when this tick's chance roll succeeded
+    int size_object;          // archive bitmap whose size bounds the entry area, or NO_SIZE
+    Entry entry;
+    int max_alive;            // releases only while at most this many enemies live
+    bool held_by_chase_car;   // no roll and no release while a chase car is first in `enemies`
+    Taunt taunt;
+    int clear_count;          // enemies still listed when the level is cleared (the spikes)
+};
+
+constexpr TypePool only(ENEMY::TYPE t) { return TypePool{1, {t}}; }
+const TypePool LEVEL_7_POOL = {6, {ENEMY::ET_TURD, ENEMY::ET_BALL, ENEMY::ET_FAST_BALL,
+                                   ENEMY::ET_STALKER, ENEMY::ET_SPINNER, ENEMY::ET_PERSON}};
+const Taunt LEVEL_7_TAUNT = {800, "This level's EASY!!!  Right??  Well, fuck you!!", 300};
+const Schedule EARLY_THEN_300 = {{200, 400}, 400, 300};
+
+const Level LEVELS[] = {
+    //       traction       quota  set-up          song start
+    //       regular ticks            chance  in  pool / on a successful chance roll                 size object     entry               cap     guard  taunt          clear
+    /* 1 */ {ARENA, FULL_TRACTION, 20, nullptr,        LEVEL_1_SONG_START_MS,
+             EARLY_THEN_300,           240,    2,  only(ENEMY::ET_TURD), only(ENEMY::ET_TURD),         NO_SIZE,        ENTRY_RANDOM_LOOSE, NO_CAP, false, NO_TAUNT,      0},
+    /* 2 */ {ARENA, FULL_TRACTION, 20, set_up_level_2, 0,
+             EARLY_THEN_300,           240,    2,  only(ENEMY::ET_GUY), only(ENEMY::ET_GUY),           SPR_GUY_WALK_1, ENTRY_RANDOM,       NO_CAP, false, NO_TAUNT,      0},
+    /* 3 */ {ARENA, 0.15f,         30, set_up_level_3, 0,
+             {{0, 0}, 100, 250},       100,    2,  only(ENEMY::ET_BALL), only(ENEMY::ET_BALL),         SPR_BALL,       ENTRY_RANDOM,       NO_CAP, false, NO_TAUNT,      4},
+    /* 4 */ {ARENA, FULL_TRACTION, 8,  set_up_level_4, 0,
+             {{200, 0}, 400, 800},     100,    5,  only(ENEMY::ET_SPINNER), only(ENEMY::ET_SPINNER),   SPR_SPINNER,    ENTRY_RANDOM,       NO_CAP, false, NO_TAUNT,      0},
+    /* 5 */ {ARENA, 0.02f,         25, nullptr,        0,
+             EARLY_THEN_300,           240,    2,  only(ENEMY::ET_FAST_BALL), only(ENEMY::ET_STALKER), SPR_FAST_BALL,  ENTRY_RANDOM,       NO_CAP, false, NO_TAUNT,      0},
+    /* 6 */ {ARENA, FULL_TRACTION, 20, set_up_level_6, 0,
+             {{0, 0}, 400, 400},       240,    2,  only(ENEMY::ET_PERSON), only(ENEMY::ET_PERSON),     SPR_GUY_WALK_1, ENTRY_RANDOM,       8,      true,  NO_TAUNT,      0},
+    /* 7 */ {ARENA, FULL_TRACTION, 25, set_up_level_7, 0,
+             {{0, 0}, 900, 350},       150,    2,  LEVEL_7_POOL, LEVEL_7_POOL,                         SPR_SPINNER,    ENTRY_RANDOM,       NO_CAP, false, LEVEL_7_TAUNT, LEVEL_7_RING_SPIKES},
+    /* 8 */ {ARENA, FULL_TRACTION, 1,  set_up_level_8, 0,
+             {{200, 0}, 0, 0},         0,      0,  only(ENEMY::ET_BOSS), only(ENEMY::ET_BOSS),         SPR_BOSS_1,     ENTRY_TOP_WALL,     NO_CAP, false, NO_TAUNT,      0},
+};
+
+const int NUM_LEVELS = sizeof LEVELS / sizeof LEVELS[0];
+
+// The row of `level`, or nullptr outside 1..8.
+const Level* level_row(int level)
 {
-    switch (level) {
-    case 1:
-    case 2:
-    case 5:
-        return t == 200 || t == 400 || (t > 400 && t % 300 == 0);
-    case 3:
-        return t > 100 && t % 250 == 0;
-    case 4:
-        return t == 200 || (t > 400 && t % 800 == 0);
-    case 6:
-        return t > 400 && t % 400 == 0;
-    case 7:
-        return t > 900 && t % 350 == 0;
-    default:
-        return false;
-    }
+    return level >= 1 && level <= NUM_LEVELS ? &LEVELS[level - 1] : nullptr;
 }
 
-bool chance_roll(const Script& s, int t)
+bool regular_release_tick(const Schedule& s, int t)
 {
-    if (t <= CHANCE_START_TICK || t % s.chance_period_ticks != 0)
+    for (int once : s.once)
+        if (once != 0 && t == once)
+            return true;
+    return s.period != 0 && t > s.periodic_after && t % s.period == 0;
+}
+
+bool chance_roll(const Level& l, int t)
+{
+    if (l.chance_period_ticks == 0 || t <= CHANCE_START_TICK || t % l.chance_period_ticks != 0)
         return false;
     const int draw = rand();
-    return s.chance_one_in == 2 ? (draw & 1) != 0 : draw % s.chance_one_in == 0;
+    return l.chance_one_in == 2 ? (draw & 1) != 0 : draw % l.chance_one_in == 0;
 }
 
 // True when e overlaps anything it is tested against on entry.
@@ -199,41 +237,38 @@ bool entry_overlaps(const ENEMY* e, bool against_enemies_only)
     return false;
 }
 
-void release(const Script& s, ENEMY::TYPE type)
+ENEMY* place_at_random(const Level& l, const TypePool& pool)
 {
-    const bool level_1 = current_level == 1;
-    const int w = level_1 ? 0 : W(s.size_object);
-    const int h = level_1 ? 0 : H(s.size_object);
+    const int w = l.size_object == NO_SIZE ? 0 : W(l.size_object);
+    const int h = l.size_object == NO_SIZE ? 0 : H(l.size_object);
     const int x = random_x(w);
     const int y = random_y(h);
-    if (current_level == 7)
-        type = LEVEL_7_TYPES[rand() % NUM_LEVEL_7_TYPES];
+    const ENEMY::TYPE type = pool.count > 1 ? pool.types[rand() % pool.count] : pool.types[0];
     ENEMY* e = new ENEMY(type, x, y);
     // Bounded so that a crowded arena cannot hang the level: at the bound the
     // enemy keeps its last place.
-    for (int draws = 0; draws < MAX_PLACEMENT_DRAWS && entry_overlaps(e, level_1); ++draws) {
+    const bool enemies_only = l.entry == ENTRY_RANDOM_LOOSE;
+    for (int draws = 0; draws < MAX_PLACEMENT_DRAWS && entry_overlaps(e, enemies_only); ++draws) {
         const int nx = random_x(0);
         const int ny = random_y(0);
         e->set(nx, ny);
     }
-    add_enemy(e);
+    return e;
+}
+
+void release(const Level& l, const TypePool& pool)
+{
+    if (l.entry == ENTRY_TOP_WALL)
+        add_enemy(new ENEMY(pool.types[0], BOSS_ENTRY_CENTRE_X - W(l.size_object) / 2, wall_y1));
+    else
+        add_enemy(place_at_random(l, pool));
     --enemies_left;
 }
 
 void level_clear_test(int clear_count)
 {
-    BITMAP* done = data_bitmap(BMP_SIGN_LEVEL_DONE);
-    if (enemies_left == 0 && static_cast<int>(enemies.size()) == clear_count && sign_bmp != done)
-        show_sign(done, LEVEL_DONE_SIGN_FADE);
-}
-
-void level_8_proc(int t)
-{
-    if (t == BOSS_TICK && enemies_left != 0) {
-        add_enemy(new ENEMY(ENEMY::ET_BOSS, 320 - W(SPR_BOSS_1) / 2, wall_y1));
-        --enemies_left;
-    }
-    level_clear_test(0);
+    if (enemies_left == 0 && static_cast<int>(enemies.size()) == clear_count)
+        clear_level();
 }
 
 // Level 6 holds its people back while the chase car, entered first, lives. An
@@ -248,52 +283,41 @@ bool chase_car_guards()
 void start_game_music()
 {
     songbox->play(current_level + 1);
-    if (current_level == 1)
-        songbox->seek(LEVEL_1_SONG_START_MS);
+    const Level* l = level_row(current_level);
+    if (l && l->song_start_ms != 0)
+        songbox->seek(l->song_start_ms);
 }
 
 void level_init()
 {
-    player->set_traction(FULL_TRACTION);
-    wall_x1 = WALL_X1;
-    wall_y1 = WALL_Y1;
-    wall_x2 = WALL_X2;
-    wall_y2 = WALL_Y2;
-    switch (current_level) {
-    case 1: enemies_left = 20; break;
-    case 2: set_up_level_2(); break;
-    case 3: set_up_level_3(); break;
-    case 4: set_up_level_4(); break;
-    case 5: set_up_level_5(); break;
-    case 6: set_up_level_6(); break;
-    case 7: set_up_level_7(); break;
-    case 8: set_up_level_8(); break;
-    default: break;
-    }
+    const Level* l = level_row(current_level);
+    const Walls& walls = l ? l->walls : ARENA;
+    player->set_traction(l ? l->traction : FULL_TRACTION);
+    wall_x1 = walls.x1;
+    wall_y1 = walls.y1;
+    wall_x2 = walls.x2;
+    wall_y2 = walls.y2;
+    if (!l)
+        return;
+    enemies_left = l->quota;
+    if (l->set_up)
+        l->set_up();
 }
 
 void level_proc()
 {
+    const Level* l = level_row(current_level);
+    if (!l)
+        return;
     const int t = fpscounter;
-    if (current_level == 8) {
-        level_8_proc(t);
-        return;
-    }
-    if (current_level < 1 || current_level > 7)
-        return;
-    const Script& s = SCRIPTS[current_level - 1];
-    const bool guarded = current_level == 6 && chase_car_guards();
+    const bool guarded = l->held_by_chase_car && chase_car_guards();
 
-    const bool chance = !guarded && chance_roll(s, t);
-    if (current_level == 7 && t == TAUNT_TICK)
-        screen_message("This level's EASY!!!  Right??  Well, fuck you!!", TAUNT_TICKS);
+    const bool chance = !guarded && chance_roll(*l, t);
+    if (l->taunt.tick != 0 && t == l->taunt.tick)
+        screen_message(l->taunt.text, l->taunt.ticks);
 
-    bool may_release = !guarded && enemies_left != 0 && (chance || regular_release_tick(current_level, t));
-    if (current_level == 6 && static_cast<int>(enemies.size()) > LEVEL_6_MAX_ALIVE)
-        may_release = false;
-    if (may_release) {
-        const ENEMY::TYPE type = current_level == 5 && chance ? ENEMY::ET_STALKER : s.type;
-        release(s, type);
-    }
-    level_clear_test(s.clear_count);
+    const bool below_cap = static_cast<int>(enemies.size()) <= l->max_alive;
+    if (!guarded && enemies_left != 0 && (chance || regular_release_tick(l->regular, t)) && below_cap)
+        release(*l, chance ? l->chance_pool : l->pool);
+    level_clear_test(l->clear_count);
 }

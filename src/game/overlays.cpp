@@ -16,7 +16,6 @@ int screen_msg_y = 0;
 
 namespace {
 
-const int FULL_HP = 3;
 const int INTERLUDE_FADE_STEP = 3;     // brightness change per tick of briefing and game over
 const int GAME_OVER_SONG = 10;
 const int GAME_OVER_SONG_BRIGHTNESS = 60;  // the song starts when the fade-in reaches this
@@ -36,13 +35,6 @@ const char* const BRIEF_TEXTS[] = {
     "He's pissed",
 };
 const int NUM_BRIEF_TEXTS = sizeof BRIEF_TEXTS / sizeof BRIEF_TEXTS[0];
-
-void wait_joybuttons_released()
-{
-    do {
-        poll_joystick();
-    } while (any_joybutton());
-}
 
 bool dismiss_pressed()
 {
@@ -94,7 +86,7 @@ void show_sign(BITMAP* bmp, int step)
     sign_bmp = bmp;
     sign_a = 255;
     d_sign_a = step;
-    if (bmp == data_bitmap(BMP_SIGN_LEVEL_DONE) && player && player->get_hp() == FULL_HP)
+    if (bmp == data_bitmap(BMP_SIGN_LEVEL_DONE) && player && player->get_hp() == PLAYER_MAX_HP)
         player->one_up();
 }
 

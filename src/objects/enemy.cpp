@@ -21,51 +21,81 @@ const int SPARKS_PER_HIT = 28;
 
 enum SparkColor { SPARK_YELLOW, SPARK_TURD, SPARK_RED, SPARK_WHITE, SPARK_SPITTER, SPARK_BLACK };
 
-// Everything that differs by type at birth and at death; indexed by ENEMY::TYPE.
-struct TypeInfo {
-    int hp;
-    int first_frame;
-    float speed;
-    float turn_rate;
-    float target_angle;
-    float drop;
-    float drop_accel;
-    bool fades_in;            // alpha 1 rising by 3 a tick
-    bool centered;
-    bool unkillable;
-    bool knocks_back;
-    int overlay;              // archive object of the starting overlay, or -1
-    bool overlay_alpha;
-    bool random_move_angle;   // a random crawl or roll direction
-    bool ground_line;         // base_y follows y (balls)
-    int death_frame;
-    int death_sound;
-    int death_fade_step;
-    bool death_shift;
-    SparkColor spark_color;
-    int sparks_alive;
-    int sparks_dead;
+// How a type starts out (flags of Birth::start).
+enum StartFlag {
+    FADES_IN = 1,            // alpha starts at 1 and rises by 3 a tick
+    CENTERED = 2,            // (x, y) is the centre of the box
+    UNKILLABLE = 4,          // shots pass through; hits cost nothing
+    NO_KNOCK_BACK = 8,       // touching the player does not knock it away
+    OVERLAY_ALPHA = 16,      // the overlay is drawn over the body with the alpha blender
+    RANDOM_MOVE_ANGLE = 32,  // a random crawl or roll direction, drawn once
+    GROUND_LINE = 64,        // base_y starts at y (a ball's ground mark)
+};
+
+// A type at birth: the starting values init() gives it and what sets it apart
+// outside the behaviour switch. Fields not listed start at the common defaults.
+struct Birth {
+    int hp;               // hit points
+    int first_frame;      // archive object of the first sprite
+    float speed;          // starting speed
+    float turn_rate;      // angle units per tick toward target_angle
+    float target_angle;   // 256ths of a turn
+    float drop;           // starting height above the ground
+    float drop_accel;     // fall acceleration
+    int overlay;          // archive object of the starting overlay, or -1
+    int start;            // StartFlag bits
+    int traits;           // ENEMY::TRAIT bits
+};
+
+// A type when shot and when killed.
+struct Death {
+    int frame;            // sprite after the killing hit, or NO_FRAME
+    int sound;            // sample of the killing hit, or NO_SOUND
+    int fade_step;        // alpha change per tick while dying
+    bool shift;           // the burst sprite sits 2 pixels left
+    SparkColor sparks;    // colour of the sparks of every hit
+    int sparks_alive;     // sparks of a hit it survives
+    int sparks_dead;      // sparks of the killing hit
 };
 
 const float NO_TURN = 0.0f;
 const float SPINNER_TARGET = 1000000.0f;   // reached only after 250000 ticks: it spins all its life
-const float TURD_START_DROP = 100.0f;
 const float TURD_DROP_ACCEL = 0.05f;
+const int NO_OVERLAY = -1;
 
-const TypeInfo TYPE_INFO[ENEMY::NUM_TYPES] = {
-    // hp  frame                speed turn  target          drop             accel            fade   cent   unkil  knock  overlay         o_alpha rnd    ground death_frame          death_sound      death_fade       shift  sparks         alive dead
-    {  2, SPR_TURD,           0.0f, NO_TURN, 0.0f,          TURD_START_DROP, TURD_DROP_ACCEL, false, true,  false, true,  -1,             false, true,  false, NO_FRAME,            SND_TURD_DIES,  DEATH_FADE_STEP, false, SPARK_TURD,    28, 28 },
-    {  1, SPR_GUY_1,          0.0f, NO_TURN, 0.0f,          0.0f,            0.0f,            false, false, false, true,  -1,             false, false, false, NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_RED,     28, 28 },
-    { 20, SPR_CAR,            0.0f, 1.0f,    0.0f,          0.0f,            0.0f,            false, false, false, true,  -1,             false, false, false, SPR_WRECK,           SND_EXPLOSION,  WRECK_FADE_STEP, false, SPARK_YELLOW,  28, 150 },
-    {  1, SPR_SPIKE_1,        0.0f, NO_TURN, 0.0f,          0.0f,            0.0f,            false, false, true,  false, -1,             false, false, false, NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_YELLOW,  28, 28 },
-    {  3, SPR_BALL,           0.2f, NO_TURN, 0.0f,          0.0f,            0.0f,            true,  false, false, true,  SPR_SHADOW_LOW, false, true,  true,  SPR_BALL_BURST,      SND_BALL_BURST, DEATH_FADE_STEP, true,  SPARK_YELLOW,  28, 28 },
-    {  3, SPR_FAST_BALL,      0.4f, NO_TURN, 0.0f,          0.0f,            0.0f,            true,  false, false, true,  SPR_SHADOW_LOW, false, true,  true,  SPR_FAST_BALL_BURST, SND_BALL_BURST, DEATH_FADE_STEP, true,  SPARK_YELLOW,  28, 28 },
-    {  1, SPR_STALKER_1,      0.5f, NO_TURN, 0.0f,          0.0f,            0.0f,            false, false, false, true,  -1,             false, false, false, SPR_STALKER_3,       NO_SOUND,       DEATH_FADE_STEP, false, SPARK_WHITE,   28, 80 },
-    { 16, SPR_SPITTER,        0.0f, NO_TURN, 0.0f,          0.0f,            0.0f,            false, false, false, true,  -1,             false, false, false, SPR_SPITTER_DEAD,    SND_EXPLOSION,  DEATH_FADE_STEP, false, SPARK_SPITTER, 28, 150 },
-    {  1, SPR_SPINNER,        0.0f, 4.0f,    SPINNER_TARGET, 0.0f,           0.0f,            true,  false, false, true,  -1,             true,  false, false, NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_YELLOW,  28, 28 },
-    {  1, SPR_PERSON_1,       0.0f, NO_TURN, 0.0f,          0.0f,            0.0f,            false, false, false, true,  -1,             false, false, false, NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_RED,     28, 28 },
-    { 15, SPR_CHASE_CAR,      0.0f, 2.0f,    0.0f,          0.0f,            0.0f,            false, false, false, true,  -1,             false, false, false, SPR_WRECK,           SND_EXPLOSION,  WRECK_FADE_STEP, false, SPARK_YELLOW,  28, 150 },
-    { 60, SPR_BOSS_1,         0.0f, NO_TURN, 0.0f,          0.0f,            0.0f,            false, false, false, true,  -1,             false, false, false, SPR_BOSS_DEAD,       NO_SOUND,       DEATH_FADE_STEP, false, SPARK_BLACK,   50, 500 },
+// Indexed by ENEMY::TYPE.
+const Birth BIRTH[ENEMY::NUM_TYPES] = {
+    // hp  first frame     speed  turn rate target          drop              drop accel       overlay         start flags, traits
+    {  2, SPR_TURD,       0.0f, NO_TURN, 0.0f,           ENEMY_START_DROP, TURD_DROP_ACCEL, NO_OVERLAY,     CENTERED | RANDOM_MOVE_ANGLE, 0},
+    {  1, SPR_GUY_1,      0.0f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, 0},
+    { 20, SPR_CAR,        0.0f, 1.0f,    0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, 0},
+    {  1, SPR_SPIKE_1,    0.0f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     UNKILLABLE | NO_KNOCK_BACK, 0},
+    {  3, SPR_BALL,       0.2f, NO_TURN, 0.0f,           0.0f,             0.0f,            SPR_SHADOW_LOW, FADES_IN | RANDOM_MOVE_ANGLE | GROUND_LINE, 0},
+    {  3, SPR_FAST_BALL,  0.4f, NO_TURN, 0.0f,           0.0f,             0.0f,            SPR_SHADOW_LOW, FADES_IN | RANDOM_MOVE_ANGLE | GROUND_LINE, 0},
+    {  1, SPR_STALKER_1,  0.5f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, 0},
+    { 16, SPR_SPITTER,    0.0f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, ENEMY::TRAIT_ON_TOP_WALL},
+    {  1, SPR_SPINNER,    0.0f, 4.0f,    SPINNER_TARGET, 0.0f,             0.0f,            NO_OVERLAY,     FADES_IN | OVERLAY_ALPHA,
+      ENEMY::TRAIT_TURNS_WHILE_INACTIVE | ENEMY::TRAIT_ZAPS},
+    {  1, SPR_PERSON_1,   0.0f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, 0},
+    { 15, SPR_CHASE_CAR,  0.0f, 2.0f,    0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, ENEMY::TRAIT_TURNS_AWAY},
+    { 60, SPR_BOSS_1,     0.0f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, 0},
+};
+
+// Indexed by ENEMY::TYPE.
+const Death DEATH[ENEMY::NUM_TYPES] = {
+    // frame               sound           fade step        shift  spark colour   alive           dead
+    {NO_FRAME,            SND_TURD_DIES,  DEATH_FADE_STEP, false, SPARK_TURD,    SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_TURD
+    {NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_RED,     SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_GUY
+    {SPR_WRECK,           SND_EXPLOSION,  WRECK_FADE_STEP, false, SPARK_YELLOW,  SPARKS_PER_HIT, 150},             // ET_CAR
+    {NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_YELLOW,  SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_SPIKE
+    {SPR_BALL_BURST,      SND_BALL_BURST, DEATH_FADE_STEP, true,  SPARK_YELLOW,  SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_BALL
+    {SPR_FAST_BALL_BURST, SND_BALL_BURST, DEATH_FADE_STEP, true,  SPARK_YELLOW,  SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_FAST_BALL
+    {SPR_STALKER_3,       NO_SOUND,       DEATH_FADE_STEP, false, SPARK_WHITE,   SPARKS_PER_HIT, 80},              // ET_STALKER
+    {SPR_SPITTER_DEAD,    SND_EXPLOSION,  DEATH_FADE_STEP, false, SPARK_SPITTER, SPARKS_PER_HIT, 150},             // ET_SPITTER
+    {NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_YELLOW,  SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_SPINNER
+    {NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_RED,     SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_PERSON
+    {SPR_WRECK,           SND_EXPLOSION,  WRECK_FADE_STEP, false, SPARK_YELLOW,  SPARKS_PER_HIT, 150},             // ET_CHASE_CAR
+    {SPR_BOSS_DEAD,       NO_SOUND,       DEATH_FADE_STEP, false, SPARK_BLACK,   50,             500},             // ET_BOSS
 };
 
 const int FADE_IN_START_ALPHA = 1;
@@ -77,26 +107,11 @@ const float CHASE_CAR_NO_HOMING_TICKS = 120.0f;
 
 const float PUSH_OFF_SPEED = 1.5f;
 
-const TypeInfo* info_of(ENEMY::TYPE type)
-{
-    if (type < 0 || type >= ENEMY::NUM_TYPES)
-        return nullptr;
-    return &TYPE_INFO[type];
-}
+bool known(ENEMY::TYPE type) { return type >= 0 && type < ENEMY::NUM_TYPES; }
+const Birth* birth_of(ENEMY::TYPE type) { return known(type) ? &BIRTH[type] : nullptr; }
+const Death* death_of(ENEMY::TYPE type) { return known(type) ? &DEATH[type] : nullptr; }
 
 } // namespace
-
-int enemy_sound_count[NUM_DATA_OBJECTS];
-int enemy_sound_last_volume;
-int enemy_sound_last_pitch;
-
-void enemy_sound(int index, int volume, int pitch)
-{
-    enemy_sound_count[index] += 1;
-    enemy_sound_last_volume = volume;
-    enemy_sound_last_pitch = pitch;
-    play_sample(data_sample(index), volume, 128, pitch, 0);
-}
 
 ENEMY::ENEMY(ENEMY::TYPE t, float px, float py)
     : type(t), overlay(nullptr), hp(0), frame(0), drop(0), drop_speed(0), drop_accel(0),
@@ -128,27 +143,27 @@ void ENEMY::init()
     overlay_alpha = false;
     speed = timer1 = timer2 = hits = move_angle = 0;
 
-    if (const TypeInfo* ti = info_of(type)) {
-        hp = ti->hp;
-        frame = ti->first_frame;
-        speed = ti->speed;
-        turn_rate = ti->turn_rate;
-        target_angle = ti->target_angle;
-        drop = ti->drop;
-        drop_accel = ti->drop_accel;
-        centered = ti->centered;
-        unkillable = ti->unkillable;
-        knocks_back = ti->knocks_back;
-        overlay_alpha = ti->overlay_alpha;
-        if (ti->overlay >= 0)
-            overlay = data_bitmap(ti->overlay);
-        if (ti->fades_in) {
+    if (const Birth* b = birth_of(type)) {
+        hp = b->hp;
+        frame = b->first_frame;
+        speed = b->speed;
+        turn_rate = b->turn_rate;
+        target_angle = b->target_angle;
+        drop = b->drop;
+        drop_accel = b->drop_accel;
+        centered = (b->start & CENTERED) != 0;
+        unkillable = (b->start & UNKILLABLE) != 0;
+        knocks_back = (b->start & NO_KNOCK_BACK) == 0;
+        overlay_alpha = (b->start & OVERLAY_ALPHA) != 0;
+        if (b->overlay != NO_OVERLAY)
+            overlay = data_bitmap(b->overlay);
+        if (b->start & FADES_IN) {
             alpha = FADE_IN_START_ALPHA;
             alpha_step = FADE_IN_STEP;
         }
-        if (ti->random_move_angle)
+        if (b->start & RANDOM_MOVE_ANGLE)
             move_angle = (rand() % 628) / 100.0;   // whole hundredths of a radian, 0.00..6.27
-        if (ti->ground_line)
+        if (b->start & GROUND_LINE)
             base_y = y;
     }
     spr = data_bitmap(frame);
@@ -159,7 +174,7 @@ void ENEMY::hit()
     if (!unkillable)
         hp -= 1;
 
-    if (type == ET_CHASE_CAR && timer2 == 0) {
+    if (has_trait(TRAIT_TURNS_AWAY) && timer2 == 0) {
         hits += 1;
         if (hits >= CHASE_CAR_HITS_TO_TURN) {
             hits = 0;
@@ -173,15 +188,15 @@ void ENEMY::hit()
     hp = 0;
     active = false;
     alpha_step = DEATH_FADE_STEP;
-    const TypeInfo* ti = info_of(type);
-    if (!ti)
+    const Death* d = death_of(type);
+    if (!d)
         return;
-    if (ti->death_frame != NO_FRAME)
-        frame = ti->death_frame;
-    if (ti->death_sound != NO_SOUND)
-        enemy_sound(ti->death_sound, ENEMY_SOUND_FULL_VOLUME, ENEMY_SOUND_NORMAL_PITCH);
-    alpha_step = ti->death_fade_step;
-    if (ti->death_shift)
+    if (d->frame != NO_FRAME)
+        frame = d->frame;
+    if (d->sound != NO_SOUND)
+        play_effect(d->sound);
+    alpha_step = d->fade_step;
+    if (d->shift)
         x -= BURST_SHIFT_X;
 }
 
@@ -198,8 +213,8 @@ void ENEMY::dead()
 
 int ENEMY::get_color()
 {
-    const TypeInfo* ti = info_of(type);
-    switch (ti ? ti->spark_color : SPARK_YELLOW) {
+    const Death* d = death_of(type);
+    switch (d ? d->sparks : SPARK_YELLOW) {
     case SPARK_TURD:
         return makecol(150, 30, 30);
     case SPARK_RED:
@@ -223,18 +238,22 @@ int ENEMY::get_color()
 
 int ENEMY::get_num_sparks() const
 {
-    const TypeInfo* ti = info_of(type);
-    if (!ti)
+    const Death* d = death_of(type);
+    if (!d)
         return SPARKS_PER_HIT;
-    return hp == 0 ? ti->sparks_dead : ti->sparks_alive;
+    return hp == 0 ? d->sparks_dead : d->sparks_alive;
+}
+
+bool ENEMY::has_trait(TRAIT t) const
+{
+    const Birth* b = birth_of(type);
+    return b && (b->traits & t) != 0;
 }
 
 void ENEMY::delta_from(float px, float py)
 {
-    float bw = w != 0 ? w : spr->w;
-    float bh = h != 0 ? h : spr->h;
-    float ex = (x + bw / 2) - px;
-    float ey = (y + bh / 2) - py;
+    float ex = (x + box_w() / 2) - px;
+    float ey = (y + box_h() / 2) - py;
     float m = std::max(std::fabs(ex), std::fabs(ey));
     if (m == 0) {
         // Pushed from its own centre there is no way out: stand still.

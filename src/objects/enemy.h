@@ -4,17 +4,10 @@
 #include "datidx.h"
 #include "object.h"
 
-// Every sample an enemy plays (pan 128, no loop) goes through enemy_sound, which
-// counts it per archive index and keeps the last volume and pitch, so when a
-// sound plays can be checked without a sound card.
-void enemy_sound(int index, int volume, int pitch);
-const int ENEMY_SOUND_FULL_VOLUME = 255;
-const int ENEMY_SOUND_NORMAL_PITCH = 1000;
 // Opacity of an enemy that is neither fading in nor dying.
 const int ENEMY_OPAQUE = 255;
-extern int enemy_sound_count[NUM_DATA_OBJECTS];
-extern int enemy_sound_last_volume;
-extern int enemy_sound_last_pitch;
+// Height a falling enemy starts from; its box and shadow grow with drop over this.
+const float ENEMY_START_DROP = 100.0f;
 
 // An enemy lives in `objects` (which owns it) and in `enemies` (which only
 // refers to it). It is created inactive and enters play its own way (falls,
@@ -44,24 +37,33 @@ public:
     static const int NUM_TYPES = 12;
 
     TYPE type;
-    BITMAP* overlay;      // ground mark of a ball, zap of a spinner; NULL for none
+    BITMAP* overlay;      // ground mark of a ball, zap of a spinner; nullptr for none
     int hp;               // 0 means dead
     int frame;            // archive object of the current sprite; spr follows it
-    float drop;           // height above the ground (falling turd: 100 -> 0)
-    float drop_speed;
-    float drop_accel;
-    float speed;          // along the heading, for the steered types
+    float drop;           // height above the ground (falling turd: 100 -> 0), else 0
+    float drop_speed;     // fall speed, pixels per tick; grows by drop_accel every tick
+    float drop_accel;     // fall acceleration, pixels per tick per tick
+    float speed;          // along the heading or move_angle, for the steered types
     float dx, dy;         // step added to x, y every tick
     float turn_rate;      // angle units per tick toward target_angle
     float target_angle;   // 256ths of a turn; never wrapped
     float heading;        // angle in radians, kept while angle is 0
-    float timer1;         // per-type counter or phase
-    float timer2;         // second per-type counter or phase
-    float hits;           // hits counted by the chase car
-    float move_angle;     // direction of travel in radians
-    float base_y;         // ground line of a ball, 0 for other types
+    // timer1 and timer2 mean what the type makes of them:
+    //   ET_TURD       timer1: phase (radians) of the width wobble;
+    //                 timer2: phase of the height wobble, which also bends the path
+    //   ET_CAR        timer1: ticks of backing up left (0 while driving)
+    //   ET_CHASE_CAR  timer1: as ET_CAR; timer2: ticks left without homing after
+    //                 every third hit (0 while homing, and only then are hits counted)
+    //   ET_BALL, ET_FAST_BALL  timer1: bob phase (radians)
+    //   ET_SPINNER    timer1: ticks the zap overlay still shows (0: none)
+    // Every other type leaves both at 0.
+    float timer1;
+    float timer2;
+    float hits;           // hits counted by the chase car toward its turn-away
+    float move_angle;     // direction of travel in radians (turd, balls, stalker)
+    float base_y;         // ground line of a ball, follows dy; 0 for other types
     int alpha;            // opacity 0..255
-    int alpha_step;       // added to alpha each tick while not 0
+    int alpha_step;       // added to alpha each tick while not 0: + fades in, - fades out
     bool unkillable;      // hits cost nothing and shots pass through
     bool knocks_back;     // contact also knocks the player away
     bool overlay_alpha;   // overlay drawn over the body with the alpha blender
@@ -91,6 +93,16 @@ public:
 
     void processing() override;
     void draw() override;
+
+    // What sets a type apart outside the behaviour switch (the type table in
+    // enemy.cpp says which types have which).
+    enum TRAIT {
+        TRAIT_ON_TOP_WALL = 1,            // straddles the top wall: never held inside the arena
+        TRAIT_TURNS_WHILE_INACTIVE = 2,   // turns toward target_angle before it is active too
+        TRAIT_ZAPS = 4,                   // touching the player shows the zap and plays its sound
+        TRAIT_TURNS_AWAY = 8,             // every third hit turns it round and stops its homing a while
+    };
+    bool has_trait(TRAIT t) const;
 
 private:
     // Pieces of processing(): the common frame's steps and each type's behaviour.

@@ -2,7 +2,7 @@
 // behaviour in its middle.
 #include "enemy.h"
 #include "datidx.h"
-#include "game.h"
+#include "arena.h"
 #include "player.h"
 #include "projectile.h"
 #include "registry.h"
@@ -14,7 +14,6 @@ namespace {
 
 const double PI = 3.141592653589793;
 
-const float START_DROP = 100.0f;
 const int DROP_BOX_FACTOR = 4;         // a falling box is up to five times the sprite
 
 // Clock multiples at which periodic steps run (they follow the level clock,
@@ -34,7 +33,7 @@ const int ZAP_ANIM_EVERY_TICKS = 3;
 const float RISE_JUMP = 8.0f;          // a risen walker steps out of its hole
 const float FIRST_WALK_SPEED = 1.0f;
 const int RISE_VOLUME = 128;
-const int GUY_RISE_PITCH = ENEMY_SOUND_NORMAL_PITCH;
+const int GUY_RISE_PITCH = EFFECT_NORMAL_PITCH;
 const int PERSON_RISE_PITCH = 700;
 const float GUY_WALK_SPEED = 0.5f;
 const float PERSON_WALK_SPEED = 1.5f;
@@ -42,7 +41,7 @@ const float PERSON_WALK_SPEED = 1.5f;
 const int BOSS_LAST_RISE_FRAME = 15;
 const float BOSS_JUMP_X = 74.0f;
 const float BOSS_JUMP_Y = 3.0f;
-const int BOSS_RISE_VOLUME = ENEMY_SOUND_FULL_VOLUME;
+const int BOSS_RISE_VOLUME = EFFECT_FULL_VOLUME;
 const int BOSS_RISE_PITCH = 400;
 const float BOSS_WALK_SPEED = 2.5f;
 
@@ -97,7 +96,7 @@ void ENEMY::processing()
     touch_player();
     behave(played_sound);
     refresh_sprite();
-    if (type != ET_SPITTER)
+    if (!has_trait(TRAIT_ON_TOP_WALL))
         stay_in_arena();
 }
 
@@ -109,7 +108,7 @@ void ENEMY::refresh_sprite()
 // Plain numbers: the turn goes the straight numeric way and never wraps.
 void ENEMY::turn_toward_target()
 {
-    if (angle == target_angle || !(active || type == ET_SPINNER))
+    if (angle == target_angle || !(active || has_trait(TRAIT_TURNS_WHILE_INACTIVE)))
         return;
     if (angle < target_angle) {
         angle += turn_rate;
@@ -131,8 +130,8 @@ void ENEMY::fall()
     if (drop < 0)
         drop = 0;
     int sw = spr->w, sh = spr->h;
-    w = sw + (drop / START_DROP) * (DROP_BOX_FACTOR * sw);
-    h = sh + (drop / START_DROP) * (DROP_BOX_FACTOR * sh);
+    w = sw + (drop / ENEMY_START_DROP) * (DROP_BOX_FACTOR * sw);
+    h = sh + (drop / ENEMY_START_DROP) * (DROP_BOX_FACTOR * sh);
 }
 
 void ENEMY::fade()
@@ -153,14 +152,12 @@ void ENEMY::touch_player()
 {
     if (!active || !player || !collide(player))
         return;
-    float bw = w != 0 ? w : spr->w;
-    float bh = h != 0 ? h : spr->h;
-    float px = x + bw / 2, py = y + bh / 2;
+    float px = x + box_w() / 2, py = y + box_h() / 2;
     if (knocks_back)
         player->crash_from(px, py);
-    if (type == ET_SPINNER && !player->is_stunned()) {
+    if (has_trait(TRAIT_ZAPS) && !player->is_stunned()) {
         overlay = data_bitmap(SPR_ZAP_1);
-        enemy_sound(SND_ZAP, ENEMY_SOUND_FULL_VOLUME, ENEMY_SOUND_NORMAL_PITCH);
+        play_effect(SND_ZAP);
         timer1 = ZAP_TICKS;
     }
     player->hit();
@@ -210,8 +207,8 @@ void ENEMY::behave(bool& played_sound)
 // the right and bottom ones its edge.
 void ENEMY::stay_in_arena()
 {
-    float bw = w != 0 ? w : spr->w;
-    float bh = h != 0 ? h : spr->h;
+    float bw = box_w();
+    float bh = box_h();
     if (centered) {
         bw /= 2;
         bh /= 2;
@@ -287,7 +284,7 @@ void ENEMY::walker_step(int first_walk_frame, int second_walk_frame, int rise_pi
             x += RISE_JUMP;
             y += RISE_JUMP;
             active = true;
-            enemy_sound(SND_RISE, RISE_VOLUME, rise_pitch);
+            play_effect(SND_RISE, RISE_VOLUME, rise_pitch);
             pick_axis_direction(FIRST_WALK_SPEED);
         }
     }
@@ -309,7 +306,7 @@ void ENEMY::boss_step()
             x += BOSS_JUMP_X;
             y += BOSS_JUMP_Y;
             active = true;
-            enemy_sound(SND_RISE, BOSS_RISE_VOLUME, BOSS_RISE_PITCH);
+            play_effect(SND_RISE, BOSS_RISE_VOLUME, BOSS_RISE_PITCH);
             pick_axis_direction(FIRST_WALK_SPEED);
         }
     }
@@ -370,7 +367,7 @@ void ENEMY::spitter_step(bool& played_sound)
 void ENEMY::spit(bool& played_sound)
 {
     if (!played_sound) {
-        enemy_sound(SND_SPIT, ENEMY_SOUND_FULL_VOLUME, ENEMY_SOUND_NORMAL_PITCH);
+        play_effect(SND_SPIT);
         played_sound = true;
     }
     objects.push_back(new PROJ(this, data_bitmap(SPR_SPIT), x + spr->w / 2, y + spr->h,

@@ -10,7 +10,6 @@ const float SCREEN_MIDDLE_X = 320.0f, SCREEN_MIDDLE_Y = 240.0f;
 // A thing at height `drop` is drawn pushed away from the screen centre by
 // drop times its offset over these distances (1.0 at x 480 or y 360).
 const double PERSPECTIVE_X = 160.0, PERSPECTIVE_Y = 120.0;
-const float START_DROP = 100.0f;
 const float SHADOW_GROWTH = 10.0f;     // extra radius at the start height
 const int SHADOW_MARGIN = 5;
 const int SHADOW_OPACITY = 64;
@@ -49,8 +48,8 @@ BITMAP* overlay_at_depth(BITMAP* overlay, int depth)
 
 void ENEMY::draw_shadow(int sw, int sh) const
 {
-    int rx = to_pixel((drop / START_DROP) * SHADOW_GROWTH + sw / 2) + SHADOW_MARGIN;
-    int ry = to_pixel((drop / START_DROP) * SHADOW_GROWTH + sh / 2) + SHADOW_MARGIN;
+    int rx = to_pixel((drop / ENEMY_START_DROP) * SHADOW_GROWTH + sw / 2) + SHADOW_MARGIN;
+    int ry = to_pixel((drop / ENEMY_START_DROP) * SHADOW_GROWTH + sh / 2) + SHADOW_MARGIN;
     drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
     set_trans_blender(0, 0, 0, SHADOW_OPACITY);
     ellipsefill(buffer, to_pixel(x), to_pixel(y), rx, ry, 0);
@@ -60,8 +59,8 @@ void ENEMY::draw_shadow(int sw, int sh) const
 void ENEMY::draw()
 {
     int sw = spr->w, sh = spr->h;
-    float bw = w != 0 ? w : sw;
-    float bh = h != 0 ? h : sh;
+    float bw = box_w();
+    float bh = box_h();
     bool scaled = w != 0 || h != 0;
     bool rotated = angle != 0;
 
@@ -87,8 +86,8 @@ void ENEMY::draw()
         } else {
             // fblend_trans blends whole bitmaps only, so a scaled or turned
             // body is made first; what turns out of the sprite's size is lost.
-            int tw = w != 0 ? static_cast<int>(w) : sw;
-            int th = h != 0 ? static_cast<int>(h) : sh;
+            int tw = static_cast<int>(bw);
+            int th = static_cast<int>(bh);
             BITMAP* tmp = create_bitmap(tw, th);
             if (!tmp)
                 quit_error("Out of memory!!!\n\n");

@@ -1,8 +1,22 @@
 // Box geometry and collision tests shared by everything in play.
 #include "object.h"
 #include "registry.h"
+#include "vorlin.h"
 #include <cassert>
 #include <cmath>
+
+int effect_count[NUM_DATA_OBJECTS] = {};
+int effect_last_volume = 0;
+int effect_last_pitch = 0;
+
+void play_effect(int index, int volume, int pitch)
+{
+    effect_count[index] += 1;
+    effect_last_volume = volume;
+    effect_last_pitch = pitch;
+    if (data)
+        play_sample(data_sample(index), volume, SOUND_PAN_CENTRE, pitch, 0);
+}
 
 OBJECT::OBJECT()
     : spr(nullptr), x(0), y(0), angle(0), w(0), h(0),
@@ -41,8 +55,8 @@ void OBJECT::get_bbox(float& x1, float& y1, float& x2, float& y2,
     const int sh = spr->h;
 
     if (angle == 0) {
-        const float bw = (w != 0) ? w : static_cast<float>(sw);
-        const float bh = (h != 0) ? h : static_cast<float>(sh);
+        const float bw = box_w();
+        const float bh = box_h();
         if (!centered) {
             x1 = x;
             y1 = y;

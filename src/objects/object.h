@@ -3,6 +3,7 @@
 #pragma once
 #include <allegro.h>
 #include <cmath>
+#include "datidx.h"
 
 // Angles of things in play are in 256ths of a turn. Radians come from two
 // quotients by these exact constants, each quotient held as a float (degrees
@@ -22,6 +23,18 @@ inline fixed angle_to_fixed(float a) { return ftofix(std::fmod(a, 256.0f)); }
 
 // A float position as a pixel: + 0.5, truncated toward zero.
 inline int to_pixel(float v) { return static_cast<int>(v + 0.5f); }
+
+// Every one-shot sample of a thing in play (pan 128, no loop) goes through
+// play_effect, which counts it per archive index and keeps the last volume and
+// pitch, so when a sound plays can be checked without a sound card. Without an
+// archive loaded it only counts.
+const int EFFECT_FULL_VOLUME = 255;
+const int EFFECT_NORMAL_PITCH = 1000;
+const int SOUND_PAN_CENTRE = 128;
+void play_effect(int index, int volume = EFFECT_FULL_VOLUME, int pitch = EFFECT_NORMAL_PITCH);
+extern int effect_count[NUM_DATA_OBJECTS];
+extern int effect_last_volume;
+extern int effect_last_pitch;
 
 // A thing in play. Created with new by its owner, appended to `objects` (which
 // owns it) and deleted through an OBJECT* by the level loop once `enabled` is
@@ -56,6 +69,9 @@ public:
     bool is_active() const;
     bool is_enabled() const;
     bool no_spr() const;
+    // The box size: w and h where set, else the sprite's size. Requires spr.
+    float box_w() const { return w != 0 ? w : static_cast<float>(spr->w); }
+    float box_h() const { return h != 0 ? h : static_cast<float>(spr->h); }
 
     // The collision box. Unrotated (angle == 0): the box from x, y, w, h and
     // `centered`, corner arrays untouched. Rotated and aligned: the axis-aligned

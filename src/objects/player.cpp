@@ -1,6 +1,8 @@
 // The player's craft: controls, driving, walls, gun, health, death and lives.
 #include "player.h"
-#include "game.h"
+#include "controls.h"
+#include "arena.h"
+#include "overlays.h"
 #include "projectile.h"
 #include "registry.h"
 #include "vorlin.h"
@@ -15,14 +17,8 @@ int PLAYER::collide_count = 0;
 bool PLAYER::skip = false;
 
 int engine_sound_freq = 0;
-int player_effect_count[NUM_DATA_OBJECTS] = {};
 
 static const char* const GUN_WARNING_TEXT = "Watch your gun temperature!!";
-static const int SOUND_PAN_CENTRE = 128;
-static const int EFFECT_VOLUME = 255;
-static const int EFFECT_FREQ = 1000;
-static const int SPARK_ANGLE_RANGE = 255;    // spark headings 0..254
-static const int SPARK_SPEED_STEPS = 100;    // spark speeds 1.00..1.99
 static const int SPARK_GREEN_BASE = 127;
 static const int SPARK_GREEN_RANGE = 128;
 // The death sparks' red is full; the draw that would have varied it is still
@@ -56,22 +52,9 @@ void engine_sound_stop()
         stop_sample(data_sample(SND_ENGINE));
 }
 
-void player_effect(int index)
-{
-    player_effect_count[index] += 1;
-    if (data)
-        play_sample(data_sample(index), EFFECT_VOLUME, SOUND_PAN_CENTRE, EFFECT_FREQ, 0);
-}
-
-// Button `button` of joystick 0 is down (the library's last poll).
-static bool joy_button_down(int button)
-{
-    return button >= 0 && button < MAX_JOYSTICK_BUTTONS && joy[0].button[button].b;
-}
-
 PLAYER::PLAYER()
     : max_speed(PLAYER_MAX_SPEED), min_speed(PLAYER_MIN_SPEED),
-      lives(PLAYER_START_LIVES), hp(PLAYER_MAX_HP), hud_y(HUD_SHOWN_Y), hud_type(0),
+      lives(CRAFT_DEFAULT_LIVES), hp(PLAYER_MAX_HP), hud_y(HUD_SHOWN_Y), hud_type(0),
       gun_cooldown(0), stun(0), death_count(-1),
       coasting(true), hud_autohide(false), crashed(false),
       speed(0), vx(0), vy(0), traction(1.0f), heading(0), gun_temp(0), gun_temp_shown(0)
@@ -104,18 +87,18 @@ void PLAYER::reset_hp()
     stun = 0;
 }
 
-void PLAYER::input()
+void PLAYER::input(const Controls& c)
 {
-    const bool gas = key[KEY_UP] || joy_button_down(joy_buttons[CONTROL_GAS]);
-    const bool reverse = key[KEY_DOWN] || joy_button_down(joy_buttons[CONTROL_REVERSE]);
-    const bool brake = key[KEY_SPACE] || joy_button_down(joy_buttons[CONTROL_BRAKE]);
-    const bool fire = key[KEY_LCONTROL] || joy_button_down(joy_buttons[CONTROL_SHOOT]);
-    const bool left = key[KEY_LEFT] || joy[0].stick[0].axis[0].d1;
-    const bool right = key[KEY_RIGHT] || joy[0].stick[0].axis[0].d2;
-    const bool next_hud = key[KEY_TAB] || joy_button_down(joy_buttons[CONTROL_NEXT_HUD]);
-    const bool prev_hud = joy_button_down(joy_buttons[CONTROL_PREV_HUD]);
+    const bool gas = c.up || c.joy_button(joy_buttons[CONTROL_GAS]);
+    const bool reverse = c.down || c.joy_button(joy_buttons[CONTROL_REVERSE]);
+    const bool brake = c.space || c.joy_button(joy_buttons[CONTROL_BRAKE]);
+    const bool fire = c.lctrl || c.joy_button(joy_buttons[CONTROL_SHOOT]);
+    const bool left = c.left || c.stick_left;
+    const bool right = c.right || c.stick_right;
+    const bool next_hud = c.tab || c.joy_button(joy_buttons[CONTROL_NEXT_HUD]);
+    const bool prev_hud = c.joy_button(joy_buttons[CONTROL_PREV_HUD]);
 
-    if (key[KEY_H]) {
+    if (c.h) {
         if (!autohide_down) {
             autohide_down = true;
             toggle_hud_autohide();
@@ -208,7 +191,7 @@ void PLAYER::processing()
 
     if (wall_collide(wall_x1, wall_y1, wall_x2, wall_y2)) {
         if (collide_count == 0) {
-            player_effect(SND_BUMP);
+            play_effect(SND_BUMP);
             collide_count = BUMP_HOLDOFF_TICKS;
         }
         speed = -speed;
@@ -251,8 +234,7 @@ void PLAYER::processing()
     if (death_count > 0) {
         death_count -= 1;
         if (death_count == DEATH_FADE_AT_TICKS) {
-            d_screen_a = -1;
-            pending_game_go = GAME_DEAD;
+            end_attempt(GAME_DEAD, DEATH_SCREEN_FADE);
         }
     }
 }
@@ -283,11 +265,11 @@ void PLAYER::hit()
         stun = DEAD_STUN_TICKS;
         death_count = DEATH_COUNT_TICKS;
         explode();
-        player_effect(SND_PLAYER_DEATH);
-        player_effect(SND_EXPLOSION);
+        play_effect(SND_PLAYER_DEATH);
+        play_effect(SND_EXPLOSION);
         spr = data_bitmap(SPR_PLAYER_WRECK);
     } else {
-        player_effect(SND_BUMP);
+        play_effect(SND_BUMP);
     }
 }
 
@@ -301,7 +283,7 @@ void PLAYER::shoot()
     const float mx = cx + MUZZLE_DISTANCE * std::sin(heading);
     const float my = cy - MUZZLE_DISTANCE * std::cos(heading);
     objects.push_back(new PROJ(this, data_bitmap(SPR_PLAYER_SHOT), mx, my, angle, SHOT_SPEED));
-    player_effect(SND_PLAYER_SHOT);
+    play_effect(SND_PLAYER_SHOT);
 
     gun_temp += GUN_HEAT_PER_SHOT;
     if (gun_temp > 1.0f) {
@@ -361,8 +343,8 @@ void PLAYER::explode()
 void PLAYER::explode(float ex, float ey)
 {
     for (int i = 0; i < DEATH_SPARKS; i++) {
-        const float a = static_cast<float>(rand() % SPARK_ANGLE_RANGE);
-        const float s = 1.0 + (rand() % SPARK_SPEED_STEPS) / 100.0;
+        float a, s;
+        random_spark_flight(a, s);
         const int green = SPARK_GREEN_BASE + rand() % SPARK_GREEN_RANGE;
         rand();   // the red draw; red is fixed (DEATH_SPARK_RED)
         const int col = makecol(DEATH_SPARK_RED, green, 0);
@@ -391,7 +373,7 @@ void PLAYER::one_up()
 {
     BITMAP* sign = data_bitmap(SPR_ONE_UP);
     PROJ* marker = new PROJ(nullptr, sign, x - sign->w / 2, y - sign->h / 2, 0, 1.0f);
-    player_effect(SND_ONE_UP);
+    play_effect(SND_ONE_UP);
     lives += 1;
     objects.push_back(marker);
 }

@@ -20,11 +20,14 @@ const float TURN_RATE = 3.0f;
 
 // Health and lives.
 const int PLAYER_MAX_HP = 3;
-const int PLAYER_START_LIVES = 3;
+// Lives of a new craft until the registry hands it player_lives; a game starts
+// with PLAYER_LIVES.
+const int CRAFT_DEFAULT_LIVES = 3;
 const int HIT_STUN_TICKS = 60;
 const int DEAD_STUN_TICKS = 10000;
 const int DEATH_COUNT_TICKS = 400;
 const int DEATH_FADE_AT_TICKS = 256;    // death_count value at which the screen fades (144 ticks after the hit)
+const int DEATH_SCREEN_FADE = -1;       // the screen's fade per tick after death (255 ticks to black)
 const int DEATH_SPARKS = 150;
 const float DEATH_BURST_OFFSET = 6.0f;  // bursts ahead of and behind the centre
 
@@ -60,19 +63,15 @@ void engine_sound_adjust(int freq);
 void engine_sound_stop();
 extern int engine_sound_freq;
 
-// Every one-shot sample of the craft (volume 255, pan 128, pitch 1000, no loop)
-// goes through player_effect, which counts it per archive index, so when a
-// sound plays can be checked without a sound card.
-void player_effect(int index);
-extern int player_effect_count[NUM_DATA_OBJECTS];
+struct Controls;
 
 // The one craft (global `player`). The registry creates one per level attempt.
 class PLAYER : public OBJECT {
 public:
-    float max_speed;
-    float min_speed;
+    float max_speed;      // top forward speed, pixels per tick
+    float min_speed;      // top reverse speed (the most negative `speed`)
     int joy_buttons[NUM_CONTROLS];  // joystick 0 button of each control, copied from joystick_controls
-    int lives;
+    int lives;            // lives left, the one being played included
     int hp;               // 0 (dead) to 3
     int hud_y;            // top of the HUD strip: 5 shown, -63 hidden
     int hud_type;         // panel style 0 to 4
@@ -80,10 +79,10 @@ public:
     int stun;             // ticks of invulnerability left after a hit
     int death_count;      // ticks left after death; -1 while alive
     bool coasting;        // neither gas nor reverse held
-    bool hud_autohide;
+    bool hud_autohide;    // the HUD slides out of view
     bool crashed;         // knocked back: no grip until nearly stopped
     float speed;          // signed speed along the heading
-    float vx;
+    float vx;             // velocity, pixels per tick
     float vy;
     float traction;       // grip 0..1: share of the heading velocity taken each tick
     float heading;        // angle in radians, recomputed every tick
@@ -104,8 +103,9 @@ public:
     void set_lives(int l);
     void update_lives(int& l);
     void reset_hp();
-    // Reads keyboard and joystick 0; once per tick while the level runs.
-    void input();
+    // Acts on this tick's controls (keys and joystick 0 through joy_buttons);
+    // the level loop calls it once per tick once play has begun.
+    void input(const Controls& c);
     void processing() override;
     void draw() override;
     void draw_hud();

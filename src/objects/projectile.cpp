@@ -2,7 +2,7 @@
 #include "projectile.h"
 #include "datidx.h"
 #include "enemy.h"
-#include "game.h"
+#include "arena.h"
 #include "player.h"
 #include "registry.h"
 #include "vorlin.h"
@@ -13,6 +13,12 @@
 
 static const int SPARK_ANGLE_RANGE = 255;    // spark headings 0..254
 static const int SPARK_SPEED_STEPS = 100;    // spark speeds 1.00..1.99
+
+void random_spark_flight(float& angle, float& speed)
+{
+    angle = static_cast<float>(rand() % SPARK_ANGLE_RANGE);
+    speed = (rand() % SPARK_SPEED_STEPS) / 100.0 + 1.0;
+}
 
 // The wall and spit bursts are yellow.
 static int burst_yellow() { return makecol(255, 255, 0); }
@@ -112,8 +118,8 @@ void PROJ::explode(int col, int n)
     const float cx = x + spr->w / 2;
     const float cy = y + spr->h / 2;
     for (int i = 0; i < n; i++) {
-        const float a = static_cast<float>(rand() % SPARK_ANGLE_RANGE);
-        const float s = (rand() % SPARK_SPEED_STEPS) / 100.0 + 1.0;
+        float a, s;
+        random_spark_flight(a, s);
         objects.push_back(new PROJ(this, col, cx, cy, a, s));
     }
     enabled = false;

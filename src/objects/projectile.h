@@ -9,6 +9,10 @@ const int ALPHA_FADE_PER_TICK = 5;     // so a limited life lasts 255 / 5 = 51 t
 const int WALL_BURST_SPARKS = 8;       // shot or spit against a wall
 const int SPIT_HIT_SPARKS = 24;        // spit against the player
 
+// A spark's random flight: a heading of 0..254 (256ths of a turn), then a speed
+// of 1.00..1.99 pixels per tick, drawn in that order.
+void random_spark_flight(float& angle, float& speed);
+
 // Created with new by its maker, who appends it to `objects`; never in `enemies`.
 // `owner` is only compared by identity, never dereferenced, so it may dangle.
 class PROJ : public OBJECT {

@@ -313,7 +313,7 @@ int game_archive_kind(int index)
     }
 }
 
-bool datafile_bytes_sound(const unsigned char* bytes, size_t size, const int* kinds, int count)
+bool datafile_bytes_valid(const unsigned char* bytes, size_t size, const int* kinds, int count)
 {
     Reader file{bytes, size, 0, false};
     const long magic = file.s32();
@@ -346,7 +346,7 @@ bool datafile_bytes_sound(const unsigned char* bytes, size_t size, const int* ki
     return true;
 }
 
-bool datafile_file_sound(const char* path, const int* kinds, int count)
+bool datafile_file_valid(const char* path, const int* kinds, int count)
 {
     FILE* f = std::fopen(path, "rb");
     if (!f)
@@ -361,7 +361,7 @@ bool datafile_file_sound(const char* path, const int* kinds, int count)
     }
     const bool read_error = std::ferror(f) != 0;
     std::fclose(f);
-    return !read_error && !too_big && datafile_bytes_sound(bytes.data(), bytes.size(), kinds, count);
+    return !read_error && !too_big && datafile_bytes_valid(bytes.data(), bytes.size(), kinds, count);
 }
 
 bool datafile_loaded_usable(const DATAFILE* d, const int* kinds, int count)

@@ -27,9 +27,9 @@ int game_archive_kind(int index);
 // walked here (nested datafiles, RLE and compiled sprites, MIDI), which are
 // refused. Bytes after the last object are ignored, as the loader ignores
 // them. Reads nothing outside [bytes, bytes+size).
-bool datafile_bytes_sound(const unsigned char* bytes, size_t size, const int* kinds, int count);
+bool datafile_bytes_valid(const unsigned char* bytes, size_t size, const int* kinds, int count);
 // The same for a file; false if it cannot be read.
-bool datafile_file_sound(const char* path, const int* kinds, int count);
+bool datafile_file_valid(const char* path, const int* kinds, int count);
 
 // A loaded datafile holds at least `count` objects, each loaded and of its
 // table kind (any kind where the table says ARCHIVE_ANY_KIND).

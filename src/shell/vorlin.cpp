@@ -126,14 +126,31 @@ static const int* game_archive_kinds()
     return kinds;
 }
 
-static bool game_archive_sound()
+static bool game_archive_valid(const char* path)
 {
-    return datafile_file_sound(DATA_ARCHIVE, game_archive_kinds(), NUM_DATA_OBJECTS);
+    return datafile_file_valid(path, game_archive_kinds(), NUM_DATA_OBJECTS);
 }
 
 static bool game_archive_loaded(const DATAFILE* d)
 {
     return datafile_loaded_usable(d, game_archive_kinds(), NUM_DATA_OBJECTS);
+}
+
+bool load_game_archive(const char* path)
+{
+    set_color_conversion(ARCHIVE_COLOR_CONVERSION);
+    // The library's loader crashes on a truncated or damaged file, so the file
+    // is checked first; a loaded archive must then hold what the index names.
+    data = game_archive_valid(path) ? load_datafile(path) : nullptr;
+    if (data && !game_archive_loaded(data)) {
+        unload_datafile(data);
+        data = nullptr;
+    }
+    if (!data)
+        return false;
+    mainfont = static_cast<FONT*>(data[FNT_MAIN].dat);
+    select_palette(static_cast<RGB*>(data[PAL_GAME].dat));
+    return true;
 }
 
 void load_data()
@@ -143,29 +160,15 @@ void load_data()
     buffer = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
     if (!buffer)
         quit_error("Out of memory!!!\n\n");
-    set_color_conversion(ARCHIVE_COLOR_CONVERSION);
-    // The library's loader crashes on a truncated or damaged file, so the file
-    // is checked first; a loaded archive must then hold what the index names.
-    if (data_directory_missing() || !game_archive_sound())
+    if (data_directory_missing() || !load_game_archive(DATA_ARCHIVE))
         quit_error(ARCHIVE_ERROR);
-    data = load_datafile(DATA_ARCHIVE);
-    if (!data || !game_archive_loaded(data)) {
-        if (data)
-            unload_datafile(data);
-        data = nullptr;
-        quit_error(ARCHIVE_ERROR);
-    }
-    mainfont = static_cast<FONT*>(data[FNT_MAIN].dat);
     rectfill(screen, SCREEN_WIDTH - text_length(font, LOADING), 470, SCREEN_WIDTH - 1, 479, 0);
-    select_palette(static_cast<RGB*>(data[PAL_GAME].dat));
 }
 
 void shutdown_engine()
 {
     std::cerr << "Shutting down...." << std::endl;
-    do {
-        poll_joystick();
-    } while (any_joybutton());
+    wait_joybuttons_released();
     write_settings();
     delete songbox;
     songbox = nullptr;
@@ -214,4 +217,14 @@ bool any_joybutton()
         if (joy[0].button[b].b)
             return true;
     return false;
+}
+
+void wait_joybuttons_released()
+{
+    for (;;) {
+        poll_joystick();
+        if (!any_joybutton())
+            return;
+        rest(1);
+    }
 }

@@ -42,6 +42,12 @@ void init_engine();
 // Writes the settings and closes everything; called once at the very end.
 void shutdown_engine();
 void load_data();
+// Loads the game's data archive at `path` into `data`, with mainfont and the
+// palette, as start-up does: colour conversion as ARCHIVE_COLOR_CONVERSION says,
+// the file checked whole first (the library's loader crashes on a damaged one)
+// and the loaded objects checked against the index. False, with `data` null,
+// when the file is missing, damaged or does not hold what the index names.
+bool load_game_archive(const char* path);
 // Colour conversions allowed when the archive is loaded: every 15/16/24/32-bit
 // picture to the screen's depth, except 8-bit ones and 32-bit ones with alpha.
 extern const int ARCHIVE_COLOR_CONVERSION;
@@ -60,6 +66,9 @@ bool take_window_close_request();
 
 // Any of buttons 0..8 of joystick 0 down, from the library's last poll.
 bool any_joybutton();
+// Waits, polling the joystick and yielding the processor, until none of
+// buttons 0..8 is down.
+void wait_joybuttons_released();
 
 // Archive object i as the type the caller knows it to be.
 inline BITMAP* data_bitmap(int i) { return static_cast<BITMAP*>(data[i].dat); }

@@ -9,16 +9,15 @@
 #include "enemy.h"
 #include "fblend.h"
 #include "game.h"
+#include "headless.h"
 #include "levels.h"
 #include "music.h"
 #include "object.h"
-#include "pacing.h"
 #include "player.h"
 #include "projectile.h"
 #include "vorlin.h"
 #include <allegro.h>
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -53,43 +52,16 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-void set_x_pixel_layout()
-{
-    _rgb_r_shift_32 = 16; _rgb_g_shift_32 = 8; _rgb_b_shift_32 = 0; _rgb_a_shift_32 = 24;
-    _rgb_r_shift_24 = 16; _rgb_g_shift_24 = 8; _rgb_b_shift_24 = 0;
-    _rgb_r_shift_16 = 11; _rgb_g_shift_16 = 5; _rgb_b_shift_16 = 0;
-    _rgb_r_shift_15 = 10; _rgb_g_shift_15 = 5; _rgb_b_shift_15 = 0;
-}
-
 // The library without a display at `depth`, the game's archive converted to
 // it, memory bitmaps for buffer and screen, a muted song box.
 bool start_at_depth(int depth)
 {
-    static bool installed = false;
-    if (!installed) {
-        if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
-            return false;
-        installed = true;
+    if (!headless_init(depth) || !headless_load_data())
+        return false;
+    if (!songbox) {
         songbox = new SONGBOX();
         songbox->set_mute(true);
-        pacing_set_free_run(true);
     }
-    set_x_pixel_layout();
-    set_color_depth(depth);
-    if (buffer)
-        destroy_bitmap(buffer);
-    buffer = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
-    if (screen)
-        destroy_bitmap(screen);
-    screen = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
-    if (data)
-        unload_datafile(data);
-    set_color_conversion(ARCHIVE_COLOR_CONVERSION);
-    data = load_datafile("data/vorlin.dat");
-    if (!data)
-        return false;
-    mainfont = static_cast<FONT*>(data[FNT_MAIN].dat);
-    select_palette(static_cast<RGB*>(data[PAL_GAME].dat));
     return true;
 }
 

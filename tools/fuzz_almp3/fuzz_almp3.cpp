@@ -3,6 +3,7 @@
 // (VORLIN_LIBFUZZER) or as a plain harness that runs seed files and then
 // random mutations of them for a given time.
 #include "almp3.h"
+#include "fuzz_driver.h"
 
 #include <allegro.h>
 
@@ -24,24 +25,13 @@ const int FRAME_BYTES_GUESS = 4608;  // buffer lengths straddle whole frames of 
 // Bounds a single input's work: polls after which the run is cut short.
 const int MAX_POLLS = 3000;
 
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        fprintf(stderr, "fuzz_almp3: broken invariant: %s\n", what);
-        abort();
-    }
-}
-
 // Sound through Allegro's silent driver: the audio stream exists but nothing
 // consumes it, so the harness moves the mixer into the other half itself.
 void start_library()
 {
-    static bool started = false;
-    if (started)
+    if (!fuzz_start_library())
         return;
-    started = true;
-    check(install_allegro(SYSTEM_NONE, &errno, atexit) == 0, "install_allegro");
-    check(install_sound(DIGI_NONE, MIDI_NONE, NULL) == 0, "install_sound");
+    fuzz_check(install_sound(DIGI_NONE, MIDI_NONE, NULL) == 0, "install_sound");
 }
 
 void mixer_moves_on(ALMP3_MP3STREAM* s)
@@ -54,9 +44,9 @@ void mixer_moves_on(ALMP3_MP3STREAM* s)
 void check_window(const ALMP3_MP3STREAM* s)
 {
     const int end = s->has_newer ? s->block_size + s->newer_len : s->older_len;
-    check(s->pos >= 0 && s->pos <= end, "decode position inside the held data");
-    check(end <= 2 * s->block_size, "data inside the window");
-    check(!(s->wants_data && s->has_newer), "a block is wanted only while none is waiting");
+    fuzz_check(s->pos >= 0 && s->pos <= end, "decode position inside the held data");
+    fuzz_check(end <= 2 * s->block_size, "data inside the window");
+    fuzz_check(!(s->wants_data && s->has_newer), "a block is wanted only while none is waiting");
 }
 
 struct Reader {
@@ -88,13 +78,13 @@ void run_one(const uint8_t* data, size_t size)
     if (!s)
         return;
     check_window(s);
-    check(s->out_bytes_per_frame > 0 && s->frame_bytes > 4, "first frame figures");
+    fuzz_check(s->out_bytes_per_frame > 0 && s->frame_bytes > 4, "first frame figures");
     size_t next = (size_t)first;
 
     const int frames = 1 + (flags >> 1) % MAX_FRAMES_PER_BUFFER;
     const int buffer_len = frames * FRAME_BYTES_GUESS + (flags & 0x80 ? 100 : 0);
     const int play_result = almp3_play_ex_mp3stream(s, buffer_len, 255, 128, (flags & 0x40) ? 1500 : 1000);
-    check(play_result == 0 || play_result == -1, "play result");
+    fuzz_check(play_result == 0 || play_result == -1, "play result");
 
     Reader ops{song, song_size, 0};
     ops.at = ops_seed % song_size;
@@ -111,21 +101,21 @@ void run_one(const uint8_t* data, size_t size)
         check_window(s);
         mixer_moves_on(s);
         const int r = almp3_poll_mp3stream(s);
-        check(r >= ALMP3_POLL_STARVED && r <= ALMP3_POLL_FINISHED, "poll result in range");
+        fuzz_check(r >= ALMP3_POLL_STARVED && r <= ALMP3_POLL_FINISHED, "poll result in range");
         check_window(s);
         if (finished)
-            check(r == ALMP3_POLL_NOT_PLAYING, "nothing after the end");
+            fuzz_check(r == ALMP3_POLL_NOT_PLAYING, "nothing after the end");
         if (r == ALMP3_POLL_FINISHED)
             finished = true;
         if (r != ALMP3_POLL_OK && r != ALMP3_POLL_FINISHED)
-            check(s->audio_stream == NULL, "stopped after an error");
+            fuzz_check(s->audio_stream == NULL, "stopped after an error");
 
         // Now and then, what the song box does besides polling.
         const uint8_t op = ops.byte();
         if (op == 0x01) {
             const int ms = (int)((ops.byte() << 8 | ops.byte()) * 7) - 1000;
             const int offset = almp3_seek_abs_msecs_mp3stream(s, ms, (int)song_size);
-            check(offset == -1 || (offset >= 0 && (size_t)offset <= song_size), "seek inside the data");
+            fuzz_check(offset == -1 || (offset >= 0 && (size_t)offset <= song_size), "seek inside the data");
             if (offset >= 0)
                 next = (size_t)offset;
         } else if (op == 0x02) {
@@ -150,86 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     return 0;
 }
 
-#ifndef VORLIN_LIBFUZZER
-// Plain harness: fuzz_almp3 [-t SECONDS] FILE... runs every file once, then
-// random mutations of them (byte changes, cuts, splices) until the time is up,
-// and prints how many inputs ran.
-#include <chrono>
-#include <random>
-#include <string>
-
-namespace {
-
-std::vector<uint8_t> read_all(const char* path)
+// The seeds are MPEG files that run.sh makes; the target has none of its own.
+std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
 {
-    std::vector<uint8_t> out;
-    FILE* f = fopen(path, "rb");
-    if (!f)
-        return out;
-    uint8_t buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        out.insert(out.end(), buf, buf + n);
-    fclose(f);
-    return out;
+    return {};
 }
-
-std::vector<uint8_t> mutate(const std::vector<std::vector<uint8_t>>& seeds, std::mt19937& rng)
-{
-    std::vector<uint8_t> in = seeds[rng() % seeds.size()];
-    const int changes = 1 + (int)(rng() % 8);
-    for (int c = 0; c < changes && !in.empty(); ++c) {
-        const size_t at = rng() % in.size();
-        switch (rng() % 5) {
-        case 0: in[at] = (uint8_t)rng(); break;
-        case 1: in[at] ^= (uint8_t)(1u << (rng() % 8)); break;
-        case 2: in.resize(at + 1); break;
-        case 3: {
-            const std::vector<uint8_t>& other = seeds[rng() % seeds.size()];
-            const size_t from = other.empty() ? 0 : rng() % other.size();
-            in.insert(in.begin() + (long)at, other.begin() + (long)from, other.end());
-            break;
-        }
-        default: {
-            const size_t len = 1 + rng() % 4096;
-            in.insert(in.begin() + (long)at, len, (uint8_t)rng());
-            break;
-        }
-        }
-    }
-    return in;
-}
-
-}  // namespace
-
-int main(int argc, char** argv)
-{
-    double seconds = 0;
-    std::vector<std::vector<uint8_t>> seeds;
-    for (int i = 1; i < argc; ++i) {
-        if (std::string(argv[i]) == "-t" && i + 1 < argc) {
-            seconds = atof(argv[++i]);
-            continue;
-        }
-        std::vector<uint8_t> in = read_all(argv[i]);
-        if (!in.empty())
-            seeds.push_back(in);
-    }
-    long runs = 0;
-    for (const std::vector<uint8_t>& in : seeds) {
-        run_one(in.data(), in.size());
-        ++runs;
-    }
-    if (!seeds.empty() && seconds > 0) {
-        std::mt19937 rng(12345);
-        const auto stop = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        while (std::chrono::steady_clock::now() < stop) {
-            const std::vector<uint8_t> in = mutate(seeds, rng);
-            run_one(in.data(), in.size());
-            ++runs;
-        }
-    }
-    printf("fuzz_almp3: %ld inputs run without a finding\n", runs);
-    return 0;
-}
-#endif

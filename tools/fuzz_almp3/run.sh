@@ -77,7 +77,7 @@ budget=$((limit_s - $(elapsed) - 5))
 [ $budget -lt 5 ] && budget=5
 echo "fuzz_almp3: plain harness for ${budget} s"
 export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
-timeout $((budget + 4)) "$harness" -t "$budget" "$work"/seeds/* >"$log" 2>&1
+timeout $((budget + 4)) "$harness" -t "$budget" -o "$build/fuzz_almp3-finding.bin" "$work"/seeds/* >"$log" 2>&1
 status=$?
 cat "$log" | tail -40
 [ $status -ne 0 ] && { echo "fuzz_almp3: FINDING (exit $status)"; exit 1; }

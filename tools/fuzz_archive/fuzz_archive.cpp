@@ -20,23 +20,12 @@ namespace {
 
 typedef std::vector<uint8_t> Bytes;
 
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "fuzz_archive: broken invariant: %s\n", what);
-        std::abort();
-    }
-}
-
 std::string scratch_file;
 
 void start_library()
 {
-    static bool started = false;
-    if (started)
+    if (!fuzz_start_library())
         return;
-    started = true;
-    check(install_allegro(SYSTEM_NONE, &errno, atexit) == 0, "install_allegro");
     set_color_depth(32);
     set_color_conversion(ARCHIVE_COLOR_CONVERSION);
     const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
@@ -120,7 +109,7 @@ Bytes file_bytes(const std::string& path)
 {
     Bytes b;
     FILE* f = std::fopen(path.c_str(), "rb");
-    check(f != nullptr, "file written by the library");
+    fuzz_check(f != nullptr, "file written by the library");
     int c;
     while ((c = std::fgetc(f)) != EOF)
         b.push_back(static_cast<uint8_t>(c));
@@ -134,7 +123,7 @@ Bytes library_written(const std::vector<int>& kinds, bool pack_whole, bool pack_
 {
     const std::string path = scratch_file + ".seed";
     PACKFILE* f = pack_fopen(path.c_str(), pack_whole ? F_WRITE_PACKED : F_WRITE_NOPACK);
-    check(f != nullptr, "seed file");
+    fuzz_check(f != nullptr, "seed file");
     pack_mputl(DAT_MAGIC, f);
     pack_mputl(static_cast<long>(kinds.size()), f);
     for (size_t i = 0; i < kinds.size(); ++i) {
@@ -147,7 +136,7 @@ Bytes library_written(const std::vector<int>& kinds, bool pack_whole, bool pack_
         pack_mputl(kinds[i], f);
         Bytes body = body_of(kinds[i], static_cast<int>(i));
         f = pack_fopen_chunk(f, pack_objects);
-        check(f != nullptr, "seed chunk");
+        fuzz_check(f != nullptr, "seed chunk");
         pack_fwrite(body.data(), static_cast<long>(body.size()), f);
         f = pack_fclose_chunk(f);
     }
@@ -202,7 +191,7 @@ std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
     // The seeds must pass the check, or the loading half would never run.
     for (const Bytes& seed : seeds) {
         const std::vector<int>& kinds = seed[0] % 2 ? ENDING_KINDS : game;
-        check(datafile_bytes_sound(seed.data() + 1, seed.size() - 1, kinds.data(), static_cast<int>(kinds.size())),
+        fuzz_check(datafile_bytes_valid(seed.data() + 1, seed.size() - 1, kinds.data(), static_cast<int>(kinds.size())),
               "every seed is a well-formed archive");
     }
     return seeds;
@@ -220,17 +209,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t n = size - 1;
     // The exact bytes in a buffer of their own, so a read past them is caught.
     const Bytes copy(bytes, bytes + n);
-    if (!datafile_bytes_sound(copy.data(), copy.size(), kinds.data(), count))
+    if (!datafile_bytes_valid(copy.data(), copy.size(), kinds.data(), count))
         return 0;
 
     FILE* f = std::fopen(scratch_file.c_str(), "wb");
-    check(f != nullptr, "scratch file");
-    check(std::fwrite(copy.data(), 1, copy.size(), f) == copy.size(), "scratch file written");
+    fuzz_check(f != nullptr, "scratch file");
+    fuzz_check(std::fwrite(copy.data(), 1, copy.size(), f) == copy.size(), "scratch file written");
     std::fclose(f);
-    check(datafile_file_sound(scratch_file.c_str(), kinds.data(), count), "the file check agrees with the bytes check");
+    fuzz_check(datafile_file_valid(scratch_file.c_str(), kinds.data(), count), "the file check agrees with the bytes check");
     DATAFILE* d = load_datafile(scratch_file.c_str());
-    check(d != nullptr, "an archive the check accepts loads whole");
-    check(datafile_loaded_usable(d, kinds.data(), count), "every object of the table loaded and of its kind");
+    fuzz_check(d != nullptr, "an archive the check accepts loads whole");
+    fuzz_check(datafile_loaded_usable(d, kinds.data(), count), "every object of the table loaded and of its kind");
     unload_datafile(d);
     std::remove(scratch_file.c_str());
     return 0;

@@ -21,23 +21,12 @@ namespace {
 const int MAX_TICKS = 300;
 const int ENDING_RUN_ONE_IN = 16;
 
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "fuzz_ending_cues: broken invariant: %s\n", what);
-        std::abort();
-    }
-}
-
 DATAFILE pictures[NUM_ENDING_OBJECTS + 1];
 
 void start_library()
 {
-    static bool started = false;
-    if (started)
+    if (!fuzz_start_library())
         return;
-    started = true;
-    check(install_allegro(SYSTEM_NONE, &errno, atexit) == 0, "install_allegro");
     set_color_depth(32);
     buffer = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
     screen = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
@@ -127,18 +116,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<uint8_t> copy(data, data + size);
     copy.push_back(0);
     FILE* f = size ? fmemopen(copy.data(), size, "rb") : nullptr;
-    check(size == 0 || f, "fmemopen");
+    fuzz_check(size == 0 || f, "fmemopen");
 
     size_t n = 0;
     char kind;
     int tick;
     while (f && read_ending_cue(f, &kind, &tick)) {
-        check(n < expected.size(), "no more cues than lines");
-        check(kind == expected[n].kind, "a cue's kind is its line's first character");
-        check(tick == expected[n].tick, "a cue's tick is its line's number");
+        fuzz_check(n < expected.size(), "no more cues than lines");
+        fuzz_check(kind == expected[n].kind, "a cue's kind is its line's first character");
+        fuzz_check(tick == expected[n].tick, "a cue's tick is its line's number");
         ++n;
     }
-    check(n == expected.size(), "every line is a cue");
+    fuzz_check(n == expected.size(), "every line is a cue");
 
     // Playing the ending draws a whole frame every tick: one input in
     // ENDING_RUN_ONE_IN goes through it, so that the reader gets most of the time.
@@ -150,10 +139,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::rewind(f);
     const int max_ticks = 1 + (size ? data[0] : 0) % MAX_TICKS;
     const int shown = run_musical_ending(f, pictures, max_ticks);
-    check(fpscounter == max_ticks, "the ending runs its ticks");
-    check(shown == model_picture(expected, max_ticks), "the picture the timing rules give");
-    check(getpixel(buffer, 0, 0) == getpixel(static_cast<BITMAP*>(pictures[shown].dat), 0, 0),
-          "the frame shows that picture");
+    fuzz_check(fpscounter == max_ticks, "the ending runs its ticks");
+    fuzz_check(shown == model_picture(expected, max_ticks), "the picture the timing rules give");
+    fuzz_check(getpixel(buffer, 0, 0) == getpixel(static_cast<BITMAP*>(pictures[shown].dat), 0, 0),
+               "the frame shows that picture");
     if (f)
         std::fclose(f);
     return 0;

@@ -12,27 +12,6 @@
 #include <cstring>
 #include <string>
 
-namespace {
-
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "fuzz_settings: broken invariant: %s\n", what);
-        std::abort();
-    }
-}
-
-void start_library()
-{
-    static bool started = false;
-    if (started)
-        return;
-    started = true;
-    check(install_allegro(SYSTEM_NONE, &errno, atexit) == 0, "install_allegro");
-}
-
-} // namespace
-
 std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
 {
     std::vector<std::vector<uint8_t>> seeds;
@@ -49,24 +28,24 @@ std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    start_library();
+    fuzz_start_library();
     // What the game hands the library: the file's bytes after the repair
     // open_settings_file makes (the library hangs on some bytes outside UTF-8).
     const std::string text = repaired_utf8(std::string(reinterpret_cast<const char*>(data), size));
-    check(repaired_utf8(text) == text, "a repaired text needs no more repair");
+    fuzz_check(repaired_utf8(text) == text, "a repaired text needs no more repair");
     set_config_data(text.data(), static_cast<int>(text.size()));
     std::memcpy(joystick_controls, default_joystick_controls, sizeof joystick_controls);
     title_song = 1;
     read_settings();
-    check(title_song == 0 || title_song == 1, "title song 0 or 1");
+    fuzz_check(title_song == 0 || title_song == 1, "title song 0 or 1");
     char key[16];
     for (int i = 0; i < NUM_CONTROLS; ++i) {
-        check(joystick_controls[i] >= 0 && joystick_controls[i] < NUM_JOY_BUTTONS, "a control is a button 0..8");
+        fuzz_check(joystick_controls[i] >= 0 && joystick_controls[i] < NUM_JOY_BUTTONS, "a control is a button 0..8");
         std::snprintf(key, sizeof key, "control%d", i);
         // A plain decimal button in the file is taken as it stands.
         const char* text = get_config_string("controls", key, nullptr);
         if (text && text[0] >= '0' && text[0] <= '8' && text[1] == '\0')
-            check(joystick_controls[i] == text[0] - '0', "a valid button is read as written");
+            fuzz_check(joystick_controls[i] == text[0] - '0', "a valid button is read as written");
     }
     const int controls[NUM_CONTROLS] = {joystick_controls[0], joystick_controls[1], joystick_controls[2],
                                         joystick_controls[3], joystick_controls[4], joystick_controls[5],
@@ -75,8 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     write_settings();
     std::memcpy(joystick_controls, default_joystick_controls, sizeof joystick_controls);
     read_settings();
-    check(title_song == song, "the title song is stored as read");
+    fuzz_check(title_song == song, "the title song is stored as read");
     for (int i = 0; i < NUM_CONTROLS; ++i)
-        check(joystick_controls[i] == controls[i], "every control is stored as read");
+        fuzz_check(joystick_controls[i] == controls[i], "every control is stored as read");
     return 0;
 }

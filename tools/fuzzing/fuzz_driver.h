@@ -7,7 +7,9 @@
 //
 // usage: PROGRAM -t SECONDS [-o FINDING_FILE] [SEED_FILE...]
 #pragma once
+#include <allegro.h>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -27,6 +29,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 // Inputs the target makes itself (small well-formed files), run besides the
 // seed files; may be empty.
 std::vector<std::vector<uint8_t>> fuzz_builtin_seeds();
+
+// Ends the run as a finding (abort, the input is saved) when an invariant of
+// the target does not hold; `what` names it.
+inline void fuzz_check(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "%s: broken invariant: %s\n", program_invocation_short_name, what);
+        std::abort();
+    }
+}
+
+// Starts the library without a display (SYSTEM_NONE) on the first call; true
+// only then, so the caller's own one-time set-up can follow.
+inline bool fuzz_start_library()
+{
+    static bool started = false;
+    if (started)
+        return false;
+    started = true;
+    fuzz_check(install_allegro(SYSTEM_NONE, &errno, atexit) == 0, "install_allegro");
+    return true;
+}
 
 namespace fuzz_driver {
 

@@ -7,17 +7,16 @@
 // (AddressSanitizer and LeakSanitizer check everything on the way and at exit).
 // Usage: soak [TICKS=100000] [SEED=2026]   (run from the build directory)
 // Exit code 0 when every check held.
-#include "datidx.h"
 #include "enemy.h"
 #include "game.h"
+#include "headless.h"
 #include "menu.h"
 #include "music.h"
 #include "object.h"
-#include "pacing.h"
 #include "player.h"
 #include "vorlin.h"
 #include <allegro.h>
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -82,6 +81,12 @@ int readkey_hook()
     return 0;
 }
 
+// Objects in play, counted by the driver on every tick: the most at once and
+// the sum over ticks. Both follow every draw and every tick of the game, so a
+// change that should not alter play must leave them as they were.
+long peak_objects = 0;
+long object_ticks = 0;
+
 // Rides along first in `objects`: every few ticks it hits the first enemy a
 // shot could hit, as the player's shots would.
 class DRIVER : public OBJECT {
@@ -89,6 +94,9 @@ public:
     DRIVER() { set(0, 0); }
     void processing() override
     {
+        const long n = static_cast<long>(objects.size());
+        peak_objects = std::max(peak_objects, n);
+        object_ticks += n;
         if (fpscounter % SHOT_INTERVAL_TICKS != 0)
             return;
         for (ENEMY* e : enemies)
@@ -100,32 +108,14 @@ public:
     void draw() override {}
 };
 
-void set_x_pixel_layout()
-{
-    _rgb_r_shift_32 = 16; _rgb_g_shift_32 = 8; _rgb_b_shift_32 = 0; _rgb_a_shift_32 = 24;
-    _rgb_r_shift_16 = 11; _rgb_g_shift_16 = 5; _rgb_b_shift_16 = 0;
-    _rgb_r_shift_15 = 10; _rgb_g_shift_15 = 5; _rgb_b_shift_15 = 0;
-}
-
 bool start()
 {
-    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
+    if (!headless_init(32) || !headless_load_data())
         return false;
-    set_x_pixel_layout();
-    set_color_depth(32);
-    buffer = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
-    screen = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
-    set_color_conversion(ARCHIVE_COLOR_CONVERSION);
-    data = load_datafile("data/vorlin.dat");
-    if (!data)
-        return false;
-    mainfont = static_cast<FONT*>(data[FNT_MAIN].dat);
-    select_palette(static_cast<RGB*>(data[PAL_GAME].dat));
     songbox = new SONGBOX;
     songbox->set_mute(true);
     no_mp3 = true;
     debug = false;
-    pacing_set_free_run(true);
     install_keyboard_hooks(keypressed_hook, readkey_hook);
     for (int k = 0; k < KEY_MAX; ++k)
         key[k] = 0;
@@ -195,9 +185,10 @@ int main(int argc, char** argv)
             ++playthroughs;
             level = 1;
             heap_after.push_back(heap_in_use());
-            std::printf("soak: playthrough %d done (%s): %ld ticks, %d attempts, heap %ld bytes, resident %ld KiB\n",
+            std::printf("soak: playthrough %d done (%s): %ld ticks, %d attempts, objects peak %ld, "
+                        "%ld object-ticks, heap %ld bytes, resident %ld KiB\n",
                         playthroughs, result == GAME_OVER ? "game over" : "won", ticks, attempts,
-                        heap_after.back(), resident_kib());
+                        peak_objects, object_ticks, heap_after.back(), resident_kib());
             std::fflush(stdout);
         }
     }

@@ -1,6 +1,5 @@
-// Headless set-up shared by the tests.
-#include "test_support.h"
-#include "datidx.h"
+// The game's library started without a display, for tests and headless tools.
+#include "headless.h"
 #include "pacing.h"
 #include "vorlin.h"
 #include <cerrno>
@@ -14,11 +13,12 @@ void set_x_pixel_layout()
     _rgb_r_shift_15 = 10; _rgb_g_shift_15 = 5; _rgb_b_shift_15 = 0;
 }
 
-void headless_init(int depth)
+bool headless_init(int depth)
 {
     static bool installed = false;
     if (!installed) {
-        install_allegro(SYSTEM_NONE, &errno, atexit);
+        if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
+            return false;
         installed = true;
     }
     set_x_pixel_layout();
@@ -32,17 +32,13 @@ void headless_init(int depth)
         destroy_bitmap(screen);
     screen = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
     pacing_set_free_run(true);
+    return true;
 }
 
 bool headless_load_data()
 {
     if (data)
         unload_datafile(data);
-    set_color_conversion(ARCHIVE_COLOR_CONVERSION);
-    data = load_datafile("data/vorlin.dat");
-    if (!data)
-        return false;
-    mainfont = static_cast<FONT*>(data[FNT_MAIN].dat);
-    select_palette(static_cast<RGB*>(data[PAL_GAME].dat));
-    return true;
+    data = nullptr;
+    return load_game_archive("data/vorlin.dat");
 }

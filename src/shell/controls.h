@@ -1,0 +1,42 @@
+// The keyboard and joystick 0 as one tick sees them. Each screen's input step
+// reads them once into a plain value that the level loop, the craft and the
+// menus act on; edge triggering (a held key acts once) stays with each
+// consumer's `_down` flags. Tests build the value to drive the craft.
+#pragma once
+#include "settings.h"
+
+struct Controls {
+    // Keys (the library's key state).
+    bool esc = false;
+    bool enter = false;
+    bool f = false;          // fps display
+    bool pgup = false;       // music volume up
+    bool pgdn = false;       // music volume down
+    bool h = false;          // HUD auto-hide
+    bool tab = false;        // next HUD style
+    bool up = false;         // gas; menu move
+    bool down = false;       // reverse; menu move
+    bool left = false;
+    bool right = false;
+    bool space = false;      // brake
+    bool lctrl = false;      // shoot
+    // Joystick 0; all false when there is none.
+    bool button[NUM_JOY_BUTTONS] = {};   // buttons 0..8 that the stick has and are down
+    bool stick_left = false;             // stick 0, horizontal axis
+    bool stick_right = false;
+    bool stick_up = false;               // stick 0, vertical axis
+    bool stick_down = false;
+
+    // Button b (an entry of a joystick mapping) is down; false outside 0..8.
+    bool joy_button(int b) const { return b >= 0 && b < NUM_JOY_BUTTONS && button[b]; }
+    // Any of buttons 0..8 is down.
+    bool any_button() const;
+};
+
+// Polls joystick 0, then reads the keyboard and the joystick: once at the
+// start of a tick's input step.
+Controls read_controls();
+// Reads them again without polling: the rest of a tick after a modal screen
+// (the pause menu, the remapping) has run ticks of its own takes the controls
+// as they stand when it returns.
+Controls sample_controls();

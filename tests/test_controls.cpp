@@ -1,0 +1,100 @@
+// One tick's reading of the keyboard and joystick 0: which key and which part
+// of the stick each control comes from, and that a joystick counts only when
+// there is one and only with the buttons it has.
+#include "controls.h"
+#include "test_support.h"
+#include <gtest/gtest.h>
+#include <cstring>
+
+namespace {
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        headless_init(32);
+        clear();
+    }
+    void TearDown() override { clear(); }
+    static void clear()
+    {
+        std::memset(const_cast<char*>(key), 0, KEY_MAX);
+        std::memset(joy, 0, sizeof(JOYSTICK_INFO) * MAX_JOYSTICKS);
+        num_joysticks = 0;
+    }
+};
+
+TEST_F(ControlsTest, EachKeyFeedsItsOwnControl)
+{
+    struct {
+        int scancode;
+        bool Controls::*field;
+    } keys[] = {
+        {KEY_ESC, &Controls::esc},     {KEY_ENTER, &Controls::enter}, {KEY_F, &Controls::f},
+        {KEY_PGUP, &Controls::pgup},   {KEY_PGDN, &Controls::pgdn},   {KEY_H, &Controls::h},
+        {KEY_TAB, &Controls::tab},     {KEY_UP, &Controls::up},       {KEY_DOWN, &Controls::down},
+        {KEY_LEFT, &Controls::left},   {KEY_RIGHT, &Controls::right}, {KEY_SPACE, &Controls::space},
+        {KEY_LCONTROL, &Controls::lctrl},
+    };
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.scancode);
+        key[k.scancode] = 1;
+        const Controls c = sample_controls();
+        for (const auto& other : keys)
+            EXPECT_EQ(c.*other.field, other.scancode == k.scancode) << "field of key " << other.scancode;
+        key[k.scancode] = 0;
+    }
+    EXPECT_FALSE(sample_controls().any_button());
+}
+
+TEST_F(ControlsTest, StickDirectionsAndButtonsOfAPresentJoystick)
+{
+    num_joysticks = 1;
+    joy[0].num_buttons = 9;
+    struct {
+        int axis;
+        bool left_or_up;
+        bool Controls::*field;
+    } stick[] = {
+        {0, true, &Controls::stick_left}, {0, false, &Controls::stick_right},
+        {1, true, &Controls::stick_up},   {1, false, &Controls::stick_down},
+    };
+    for (const auto& s : stick) {
+        JOYSTICK_AXIS_INFO& a = joy[0].stick[0].axis[s.axis];
+        (s.left_or_up ? a.d1 : a.d2) = 1;
+        const Controls c = sample_controls();
+        for (const auto& other : stick)
+            EXPECT_EQ(c.*other.field, other.field == s.field);
+        a.d1 = a.d2 = 0;
+    }
+    joy[0].button[8].b = 1;
+    Controls c = sample_controls();
+    EXPECT_TRUE(c.joy_button(8));
+    EXPECT_FALSE(c.joy_button(0));
+    EXPECT_TRUE(c.any_button());
+    // Mapping entries outside 0..8 are never down.
+    EXPECT_FALSE(c.joy_button(-1));
+    EXPECT_FALSE(c.joy_button(9));
+}
+
+TEST_F(ControlsTest, NoJoystickOrAMissingButtonReadsAsUp)
+{
+    // Whatever the joystick state says, there is no joystick.
+    joy[0].num_buttons = 9;
+    joy[0].button[0].b = 1;
+    joy[0].stick[0].axis[0].d1 = 1;
+    joy[0].stick[0].axis[1].d2 = 1;
+    Controls c = sample_controls();
+    EXPECT_FALSE(c.any_button());
+    EXPECT_FALSE(c.stick_left);
+    EXPECT_FALSE(c.stick_down);
+    // A four-button stick has no button 8.
+    num_joysticks = 1;
+    joy[0].num_buttons = 4;
+    joy[0].button[8].b = 1;
+    c = sample_controls();
+    EXPECT_TRUE(c.joy_button(0));
+    EXPECT_FALSE(c.joy_button(8));
+}
+
+} // namespace
