@@ -47,6 +47,16 @@ done
 HOME="$work/home" run_and_quit ./vorlin -win > /dev/null 2>&1
 check "title song alternates" 'grep -q "^title_song = 1" "$cfg"'
 
+# Writes to a closed pipe or a closed stream never end the game: it plays on
+# to a normal quit.
+HOME="$work/home" run_and_quit ./vorlin -win | head -n 1 > "$work/first"
+rc=${PIPESTATUS[0]}
+check "standard output piped into head -1: normal quit exits 0 (was $rc)" \
+  '[ $rc -eq 0 ] && [ "$(cat "$work/first")" = "//************" ]'
+HOME="$work/home" run_and_quit ./vorlin -win > "$work/out4" 2>&-
+rc=$?
+check "standard error closed: normal quit exits 0 (was $rc)" '[ $rc -eq 0 ] && grep -qx "Done!" "$work/out4"'
+
 # Missing archive: run from a folder without data/. xmessage is kept off the
 # PATH so the message box cannot wait for a click.
 mkdir -p "$work/empty"

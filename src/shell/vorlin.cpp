@@ -5,12 +5,15 @@
 #include "datidx.h"
 #include "music.h"
 #include "pacing.h"
+#include "quit_request.h"
 #include "settings.h"
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 
 int color_depth = -1;
 bool windowed = false;
@@ -85,8 +88,26 @@ static void open_screen()
     set_close_button_callback(window_close);
 }
 
+// A standard stream closed by whoever started the game (`vorlin >&-`) is
+// reopened on /dev/null: otherwise the next file or connection the game opens
+// takes its number and the log lines are written into it.
+static void keep_standard_streams_open()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int null_fd = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (null_fd >= 0 && null_fd != fd) {
+            dup2(null_fd, fd);
+            close(null_fd);
+        }
+    }
+}
+
 void init_engine()
 {
+    keep_standard_streams_open();
+    ignore_write_signals();
     const std::string settings_path =
         settings_file_path(getenv("HOMEDRIVE"), getenv("HOMEPATH"), getenv("HOME"));
     print_banner();
