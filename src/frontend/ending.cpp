@@ -5,6 +5,7 @@
 #include "datidx.h"
 #include "music.h"
 #include "pacing.h"
+#include "quit_request.h"
 #include "vorlin.h"
 #include <climits>
 #include <cstdlib>
@@ -56,7 +57,7 @@ static void wait_joybuttons_released()
 {
     for (;;) {
         poll_joystick();
-        if (!any_joybutton())
+        if (!any_joybutton() || quit_requested())
             return;
         rest(1);
     }
@@ -76,7 +77,7 @@ int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
     int switch_tick = -1;   // counter value at which the cue's picture takes over; -1: none
     int shown = BMP_ENDING_0;
 
-    while (running && fpscounter < max_ticks) {
+    while (running && fpscounter < max_ticks && !quit_requested()) {
         if (key[KEY_ESC] && key[KEY_F])
             running = false;
         if (need_line) {
@@ -120,7 +121,12 @@ static void show_skip_notice()
     textout_centre_ex(screen, mainfont, "(it wouldn't make sense without mp3's)", cx,
                       NOTICE_Y + text_height(mainfont) + NOTICE_LINE_GAP, -1, -1);
     clear_keybuf();
-    readkey();
+    // Waits for a key as readkey() does (not at all without a keyboard), but
+    // gives way to a quit request.
+    static const int KEY_POLL_MS = 10;
+    while (keyboard_driver && !keypressed() && !quit_requested())
+        rest(KEY_POLL_MS);
+    clear_keybuf();
 }
 
 void stupid_ending()

@@ -6,6 +6,7 @@
 #include "music.h"
 #include "pacing.h"
 #include "player.h"
+#include "quit_request.h"
 #include "registry.h"
 #include "vorlin.h"
 #include <cstring>
@@ -41,7 +42,7 @@ void wait_joybuttons_released()
 {
     do {
         poll_joystick();
-    } while (any_joybutton());
+    } while (any_joybutton() && !quit_requested());
 }
 
 bool dismiss_pressed()
@@ -126,7 +127,7 @@ void level_brief(int level)
     wait_joybuttons_released();
     pacing_reset();
     bool finished = false;
-    while (!finished) {
+    while (!finished && !quit_requested()) {
         finished = interlude_fade_tick(brightness, step);
         ++fpscounter;
 
@@ -150,7 +151,7 @@ void game_over()
     wait_joybuttons_released();
     pacing_reset();
     bool finished = false;
-    while (!finished) {
+    while (!finished && !quit_requested()) {
         finished = interlude_fade_tick(brightness, step);
         // The cap at 255 and the floor at 0 never touch the song's cue at 60.
         if (brightness == GAME_OVER_SONG_BRIGHTNESS && step > 0) {

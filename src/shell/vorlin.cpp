@@ -108,6 +108,12 @@ void init_engine()
 {
     keep_standard_streams_open();
     ignore_write_signals();
+    // Installed before the library too, which keeps the handlers it finds and
+    // puts them back when it shuts down. The library's threads start with the
+    // quit signals blocked, so only the main thread ever handles one; a signal
+    // sent during start-up waits until start-up is over.
+    install_quit_signals();
+    quit_signals_block();
     const std::string settings_path =
         settings_file_path(getenv("HOMEDRIVE"), getenv("HOMEPATH"), getenv("HOME"));
     print_banner();
@@ -130,6 +136,10 @@ void init_engine()
     install_timer();
     pacing_install_timer(TICKS_PER_SECOND);
     srand(time(nullptr));
+    // The library installs its own handlers of SIGINT and SIGTERM, which end the
+    // program from whatever it interrupts without storing the settings.
+    install_quit_signals();
+    quit_signals_unblock();
     std::cout << "Done!" << std::endl << std::endl;
 }
 
@@ -181,7 +191,7 @@ void shutdown_engine()
     std::cerr << "Shutting down...." << std::endl;
     do {
         poll_joystick();
-    } while (any_joybutton());
+    } while (any_joybutton() && !quit_requested());
     write_settings();
     delete songbox;
     songbox = nullptr;
