@@ -193,6 +193,7 @@ void shutdown_engine()
         poll_joystick();
     } while (any_joybutton() && !quit_requested());
     write_settings();
+    save_settings_file();
     delete songbox;
     songbox = nullptr;
     destroy_bitmap(buffer);

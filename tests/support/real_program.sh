@@ -30,11 +30,13 @@ stop_private_x() {
   private_x_pids=()
 }
 
-# Waits until file $1 holds the whole line $2, at most $3 seconds.
+# Waits until file $1 holds the whole line $2, at most $3 seconds, and no
+# longer than process $4 (if given) lives.
 wait_for_line() {
   local n=$(( $3 * 20 ))
   for _ in $(seq $n); do
     grep -qx -- "$2" "$1" 2> /dev/null && return 0
+    [ -n "${4:-}" ] && ! kill -0 "$4" 2> /dev/null && return 1
     sleep 0.05
   done
   return 1
