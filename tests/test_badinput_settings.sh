@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program with hostile settings files and home folders: damaged
 # files (binary garbage, huge and negative numbers, very long lines, bytes the
-# library's reader hangs on), things at the settings path that are not a
+# library's reader hangs on, a byte-order mark), things at the settings path that are not a
 # regular file (a folder, a FIFO, a link to /dev/zero, a link to nothing), a
 # file far too large, a home path of thousands of characters and one that
 # cannot exist, a full disk at shutdown. Every run starts, quits through
@@ -88,6 +88,7 @@ case_file() {
     hang_bytes)
       # A lead byte the library's reader never returns from, among valid lines.
       printf '[controls]\ncontrol4 = 5\n\xfd\xa9\x97\x9d\xb3\x80\ncontrol5 = 2\n' > "$f" ;;
+    byte_order_mark) printf '\xef\xbb\xbf[controls]\ncontrol4 = 5\n' > "$f" ;;
     folder) mkdir "$f" ;;
     fifo) mkfifo "$f" ;;
     device_link) ln -s /dev/zero "$f" ;;
@@ -96,7 +97,7 @@ case_file() {
       { printf '[controls]\ncontrol4 = 5\n'; head -c 2000000 /dev/zero | tr '\0' '#'; echo; } > "$f" ;;
   esac
 }
-readable_cases="garbage huge_numbers negative_values long_lines hang_bytes"
+readable_cases="garbage huge_numbers negative_values long_lines hang_bytes byte_order_mark"
 unusable_cases="folder fifo device_link dangling_link too_large"
 
 for c in $readable_cases $unusable_cases; do
@@ -126,6 +127,9 @@ for c in $readable_cases; do
       check "$c: out-of-range controls fall back to the defaults" 'defaults_stored "$cfg"' ;;
     hang_bytes)
       check "$c: the valid lines are kept" '[ "$(value_of "$cfg" control4)" = 5 ] && [ "$(value_of "$cfg" control5)" = 2 ]' ;;
+    byte_order_mark)
+      check "$c: read through, one controls section stored" \
+        '[ "$(value_of "$cfg" control4)" = 5 ] && [ "$(grep -ac "\[controls\]" "$cfg")" = 1 ]' ;;
   esac
 done
 for c in $unusable_cases; do

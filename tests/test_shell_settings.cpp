@@ -249,6 +249,18 @@ TEST_F(SettingsFile, SavingReplacesTheFileWholeAndKeepsWhatThePlayerWrote)
     EXPECT_EQ(joystick_controls[CONTROL_GAS], 6);
 }
 
+TEST_F(SettingsFile, AByteOrderMarkIsReadThrough)
+{
+    std::ofstream(path) << "\xEF\xBB\xBF[controls]\ncontrol4 = 5\n[misc]\ntitle_song = 0\n";
+    open_and_read();
+    EXPECT_EQ(joystick_controls[CONTROL_PAUSE], 5);
+    EXPECT_EQ(title_song, 0);
+    save();
+    const std::string text = read_file(path);
+    EXPECT_EQ(text.find("[controls]"), text.rfind("[controls]")) << "one controls section\n" << text;
+    EXPECT_EQ(text.find("control4 = 5"), text.rfind("control4 = ")) << text;
+}
+
 TEST_F(SettingsFile, AFailedSaveLeavesTheOldFileAndSaysSoOnce)
 {
     ignore_write_signals();   // as the game: a write past the limit fails, it does not kill

@@ -278,7 +278,11 @@ bool write_file_safely(const std::string& target, const std::string& bytes, std:
 
 std::string settings_text(const std::string& bytes)
 {
-    return repaired_utf8(bytes);
+    // Editors that save UTF-8 with a byte-order mark put it before the first
+    // section's name, where the library would take it for part of the name.
+    static const std::string BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+    const size_t start = bytes.compare(0, BYTE_ORDER_MARK.size(), BYTE_ORDER_MARK) == 0 ? BYTE_ORDER_MARK.size() : 0;
+    return repaired_utf8(bytes.substr(start));
 }
 
 void open_settings_file(const std::string& path)
