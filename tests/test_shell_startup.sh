@@ -65,6 +65,15 @@ rc=$?
 check "missing archive exits 1" '[ $rc -eq 1 ]'
 check "missing archive message" 'grep -qx "Fatal error:  Cannot load data archive:  data/vorlin.dat!!!" "$work/err2"'
 
+# Depths the game does not draw in, from the command line: a clear fatal error
+# naming the depth, never a crash.
+for depth in 8 0 -16 48; do
+  HOME="$work/home" timeout 30 env PATH=/nonexistent ./vorlin -win -bpp "$depth" > /dev/null 2> "$work/err_bpp"
+  rc=$?
+  check "-bpp $depth: fatal error naming the depth, exit 1 (was $rc)" \
+    '[ $rc -eq 1 ] && grep -q "^Fatal error:  Colour depth $depth is not supported" "$work/err_bpp"'
+done
+
 # A depth no driver offers.
 HOME="$work/home" timeout 30 env PATH=/nonexistent ./vorlin -win -bpp 7 > /dev/null 2> "$work/err3"
 rc=$?

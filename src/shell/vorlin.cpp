@@ -80,6 +80,14 @@ static void open_screen()
         int desktop = desktop_color_depth();
         color_depth = desktop > MIN_COLOR_DEPTH ? desktop : MIN_COLOR_DEPTH;
     }
+    // Drawing has no 8-bit (palette) path: the title's translucent logo alone
+    // would call the library's missing 8-bit blender.
+    if (color_depth != 15 && color_depth != 16 && color_depth != 24 && color_depth != 32) {
+        char msg[128];
+        snprintf(msg, sizeof msg, "Colour depth %d is not supported: the game runs at 15, 16, 24 or 32 bits",
+                 color_depth);
+        quit_error(msg);
+    }
     set_color_depth(color_depth);
     int driver = windowed ? GFX_AUTODETECT_WINDOWED : GFX_AUTODETECT;
     if (set_gfx_mode(driver, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0) != 0)
