@@ -14,6 +14,9 @@
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
+#ifdef ALLEGRO_WITH_XWINDOWS
+#include <X11/Xlib.h>
+#endif
 
 int color_depth = -1;
 bool windowed = false;
@@ -73,6 +76,39 @@ static void install_joystick_or_warn()
         std::cerr << "No joysticks detected!!" << std::endl;
 }
 
+#ifdef ALLEGRO_WITH_XWINDOWS
+// The window killed or destroyed from outside: the X server drops the game's
+// connection, or refuses the next drawing into a window that is gone. The X
+// library's own handlers of both call exit() on whichever thread noticed,
+// often the library's input thread while the main thread draws, which then
+// runs the exit handlers under the main thread's feet and ends in an abort.
+// Here the program ends at once instead, as a fatal error: nothing can be
+// shown any more, and this run's settings are not stored.
+[[noreturn]] static void end_without_display(const char* message, size_t length)
+{
+    if (write(STDERR_FILENO, message, length) < 0) {
+        // Nowhere left to say it.
+    }
+    _exit(1);
+}
+
+static int display_lost(Display*)
+{
+    static const char MESSAGE[] = "Fatal error:  Lost the connection to the display\n";
+    end_without_display(MESSAGE, sizeof MESSAGE - 1);
+}
+
+static int display_refused(Display*, XErrorEvent* e)
+{
+    char message[160];
+    const int length = snprintf(message, sizeof message,
+                                "Fatal error:  The display refused a request (X error %d, request %d.%d): "
+                                "the game's window is gone\n",
+                                e->error_code, e->request_code, e->minor_code);
+    end_without_display(message, length > 0 && length < static_cast<int>(sizeof message) ? length : 0);
+}
+#endif
+
 static void open_screen()
 {
     std::cout << "Graphics..... " << std::endl;
@@ -92,6 +128,10 @@ static void open_screen()
     int driver = windowed ? GFX_AUTODETECT_WINDOWED : GFX_AUTODETECT;
     if (set_gfx_mode(driver, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0) != 0)
         quit_error(allegro_error);
+#ifdef ALLEGRO_WITH_XWINDOWS
+    // After the mode is set: the library may probe the server for what it offers.
+    XSetErrorHandler(display_refused);
+#endif
     set_window_title(WINDOW_TITLE);
     set_close_button_callback(window_close);
 }
@@ -122,6 +162,9 @@ void init_engine()
     // sent during start-up waits until start-up is over.
     install_quit_signals();
     quit_signals_block();
+#ifdef ALLEGRO_WITH_XWINDOWS
+    XSetIOErrorHandler(display_lost);
+#endif
     const std::string settings_path =
         settings_file_path(getenv("HOMEDRIVE"), getenv("HOMEPATH"), getenv("HOME"));
     print_banner();
