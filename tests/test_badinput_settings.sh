@@ -4,7 +4,7 @@
 # library's reader hangs on, a byte-order mark), things at the settings path that are not a
 # regular file (a folder, a FIFO, a link to /dev/zero, a link to nothing), a
 # file far too large, a home path of thousands of characters and one that
-# cannot exist, a full disk at shutdown. Every run starts, quits through
+# cannot exist, a full disk at shutdown, no HOME at all. Every run starts, quits through
 # shutdown with exit code 0 and either stores valid settings that the next run
 # reads back, or leaves what is at the path exactly as it was with one line on
 # standard error saying why.
@@ -198,5 +198,44 @@ check "full disk: the old settings file is left exactly as it was" 'cmp -s "$wor
 check "full disk: no temporary file left behind" '! grep -qv "^filler$\|^vorlin-settings.cfg$" "$work/full.listing"'
 check "full disk: one line on standard error says the settings could not be saved" \
   '[ "$(settings_lines "$work/full.err")" = 1 ] && grep -q "^Settings could not be saved to .*vorlin-settings.cfg: " "$work/full.err"'
+
+# HOME unset or empty: the settings live in the home folder the password
+# database gives the user, never in a file named after the fallback path in
+# the working folder. That home is a memory file system mounted over it in a
+# private mount namespace, so the test never touches the real one.
+account_home_run() {
+  local home how pid
+  home=$(getent passwd "$(id -u)" | cut -d: -f6)
+  mount -t tmpfs vorlin-test "$home" || return 99
+  mkdir -p "$work/cwd" && ln -s "$build/data" "$work/cwd/data" && cd "$work/cwd" || return 98
+  for how in unset empty; do
+    if [ $how = unset ]; then
+      env -u HOME "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
+    else
+      env HOME= "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
+    fi
+    pid=$!
+    wait_for_line "$work/account_$how.out" "Done!" 30 $pid
+    kill -TERM $pid
+    wait_exit $pid 15
+    echo "$exit_rc" > "$work/account_$how.rc"
+    cp "$home/vorlin-settings.cfg" "$work/account_$how.cfg" 2> /dev/null
+    rm -f "$home/vorlin-settings.cfg"
+  done
+  ls -A "$work/cwd" > "$work/account.listing"
+}
+export -f account_home_run
+unshare -rm bash -c account_home_run
+if [ $? = 99 ]; then
+  echo "(no private mount here: the run without HOME is left out rather than write in the real home)"
+else
+  for how in unset empty; do
+    rc=$(cat "$work/account_$how.rc")
+    check "HOME $how: quits with exit code 0 (was $rc)" '[ "$rc" = 0 ] && ! sanitizer_finding "$work/account_$how.err"'
+    check "HOME $how: settings stored in the user's home from the password database" \
+      'defaults_stored "$work/account_$how.cfg"'
+  done
+  check "HOME unset or empty: no fallback file in the working folder" '[ "$(cat "$work/account.listing")" = data ]'
+fi
 
 exit $fail

@@ -57,13 +57,16 @@ protected:
 
 TEST(SettingsPath, ChoosesTheHomeOfThePlatform)
 {
-    EXPECT_EQ(settings_file_path("C:", "\\Users\\ann", "/home/ann"), "C:\\Users\\ann\\vorlin-settings.cfg");
-    EXPECT_EQ(settings_file_path("C:", nullptr, "/home/ann"), "/home/ann/vorlin-settings.cfg");
-    EXPECT_EQ(settings_file_path(nullptr, "\\Users\\ann", nullptr), "c:\\vorlin-settings.cfg");
-    EXPECT_EQ(settings_file_path("C:", nullptr, nullptr), "c:\\vorlin-settings.cfg");
-    EXPECT_EQ(settings_file_path(nullptr, nullptr, ""), "c:\\vorlin-settings.cfg");
+    EXPECT_EQ(settings_file_path("C:", "\\Users\\ann", "/home/ann", "/home/ann"), "C:\\Users\\ann\\vorlin-settings.cfg");
+    EXPECT_EQ(settings_file_path("C:", nullptr, "/home/ann", "/home/bob"), "/home/ann/vorlin-settings.cfg");
+    EXPECT_EQ(settings_file_path(nullptr, "\\Users\\ann", nullptr, nullptr), "c:\\vorlin-settings.cfg");
+    EXPECT_EQ(settings_file_path("C:", nullptr, nullptr, nullptr), "c:\\vorlin-settings.cfg");
+    EXPECT_EQ(settings_file_path(nullptr, nullptr, "", ""), "c:\\vorlin-settings.cfg");
     const std::string long_home(6000, 'h');
-    EXPECT_EQ(settings_file_path(nullptr, nullptr, long_home.c_str()), long_home + "/vorlin-settings.cfg");
+    EXPECT_EQ(settings_file_path(nullptr, nullptr, long_home.c_str(), nullptr), long_home + "/vorlin-settings.cfg");
+    // HOME unset or empty: the home the password database gives.
+    EXPECT_EQ(settings_file_path(nullptr, nullptr, nullptr, "/home/bob"), "/home/bob/vorlin-settings.cfg");
+    EXPECT_EQ(settings_file_path(nullptr, nullptr, "", "/home/bob"), "/home/bob/vorlin-settings.cfg");
 }
 
 TEST_F(Settings, EmptyFileGivesTheDefaults)

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
+#include <pwd.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -23,13 +24,24 @@ int title_song = 1;
 static const int DEFAULT_TITLE_SONG = 1;
 static const char* const FALLBACK_SETTINGS_PATH = "c:\\vorlin-settings.cfg";
 
-std::string settings_file_path(const char* homedrive, const char* homepath, const char* home)
+std::string settings_file_path(const char* homedrive, const char* homepath, const char* home,
+                               const char* account_home)
 {
     if (homedrive && homepath)
         return std::string(homedrive) + homepath + "\\" + SETTINGS_FILE_NAME;
     if (home && *home)
         return std::string(home) + "/" + SETTINGS_FILE_NAME;
+    // Without HOME (a service, a cleared environment) the user still has a home.
+    if (account_home && *account_home)
+        return std::string(account_home) + "/" + SETTINGS_FILE_NAME;
     return FALLBACK_SETTINGS_PATH;
+}
+
+std::string this_users_settings_path()
+{
+    const passwd* account = getpwuid(getuid());
+    return settings_file_path(getenv("HOMEDRIVE"), getenv("HOMEPATH"), getenv("HOME"),
+                              account ? account->pw_dir : nullptr);
 }
 
 // Length of the well-formed UTF-8 sequence at s[i], or 0 if there is none.

@@ -25,8 +25,13 @@ extern int title_song;                               // 0 or 1: song of the next
 const char* const SETTINGS_FILE_NAME = "vorlin-settings.cfg";
 
 // Where the settings live: HOMEDRIVE+HOMEPATH when both are set (Windows),
-// else $HOME (Unix), else the fixed fallback. Arguments may be null.
-std::string settings_file_path(const char* homedrive, const char* homepath, const char* home);
+// else $HOME (Unix), else the home folder the password database gives the
+// user, else the fixed fallback. Arguments may be null; empty ones count as unset.
+std::string settings_file_path(const char* homedrive, const char* homepath, const char* home,
+                               const char* account_home);
+// settings_file_path for this process: its environment and its user's entry
+// in the password database.
+std::string this_users_settings_path();
 
 // Makes `path` the settings file of this run and the library's configuration
 // file. Only a regular file of at most MAX_SETTINGS_BYTES is read (a link to

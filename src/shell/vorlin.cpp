@@ -165,8 +165,7 @@ void init_engine()
 #ifdef ALLEGRO_WITH_XWINDOWS
     XSetIOErrorHandler(display_lost);
 #endif
-    const std::string settings_path =
-        settings_file_path(getenv("HOMEDRIVE"), getenv("HOMEPATH"), getenv("HOME"));
+    const std::string settings_path = this_users_settings_path();
     print_banner();
     if (install_allegro(SYSTEM_AUTODETECT, &errno, atexit) != 0) {
         std::cerr << "Fatal error:  Cannot start the Allegro library: " << allegro_error << std::endl;
