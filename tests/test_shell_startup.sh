@@ -57,6 +57,16 @@ HOME="$work/home" run_and_quit ./vorlin -win > "$work/out4" 2>&-
 rc=$?
 check "standard error closed: normal quit exits 0 (was $rc)" '[ $rc -eq 0 ] && grep -qx "Done!" "$work/out4"'
 
+# No display to open: the fatal message says so.
+HOME="$work/home" timeout 30 env -u DISPLAY ./vorlin -win > /dev/null 2> "$work/err_nodisplay"
+rc=$?
+check "DISPLAY unset: exit 1 with the reason (was $rc)" '[ $rc -eq 1 ] &&
+  grep -qx "Fatal error:  Cannot start the Allegro library: no display could be opened (DISPLAY is not set)" "$work/err_nodisplay"'
+HOME="$work/home" timeout 30 env DISPLAY=:987 ./vorlin -win > /dev/null 2> "$work/err_nodisplay"
+rc=$?
+check "DISPLAY naming no server: exit 1 with the reason (was $rc)" '[ $rc -eq 1 ] &&
+  grep -qx "Fatal error:  Cannot start the Allegro library: no display could be opened at DISPLAY=:987" "$work/err_nodisplay"'
+
 # Missing archive: run from a folder without data/. xmessage is kept off the
 # PATH so the message box cannot wait for a click.
 mkdir -p "$work/empty"

@@ -168,7 +168,15 @@ void init_engine()
     const std::string settings_path = this_users_settings_path();
     print_banner();
     if (install_allegro(SYSTEM_AUTODETECT, &errno, atexit) != 0) {
-        std::cerr << "Fatal error:  Cannot start the Allegro library: " << allegro_error << std::endl;
+        // The library gives no reason when no system driver starts, which on a
+        // desktop means the X display could not be opened.
+        std::string reason = allegro_error;
+        if (reason.empty()) {
+            const char* display = getenv("DISPLAY");
+            reason = display && *display ? std::string("no display could be opened at DISPLAY=") + display
+                                         : std::string("no display could be opened (DISPLAY is not set)");
+        }
+        std::cerr << "Fatal error:  Cannot start the Allegro library: " << reason << std::endl;
         exit(1);
     }
     install_keyboard();
