@@ -264,6 +264,28 @@ TEST_F(SettingsFile, AByteOrderMarkIsReadThrough)
     EXPECT_EQ(text.find("control4 = 5"), text.rfind("control4 = ")) << text;
 }
 
+TEST_F(SettingsFile, NewKeysStayInTheirSectionRunAfterRun)
+{
+    // Another section right after the controls, with no blank line between.
+    std::ofstream(path) << "[controls]\ncontrol4 = 5\n[other]\nx = y\n# note\n[misc]\ntitle_song = 0\n";
+    size_t size = 0;
+    for (int run = 0; run < 3; run++) {
+        open_and_read();
+        EXPECT_EQ(joystick_controls[CONTROL_GAS], run == 0 ? DEFAULTS[CONTROL_GAS] : 6) << "run " << run;
+        EXPECT_EQ(joystick_controls[CONTROL_PAUSE], 5) << "run " << run;
+        joystick_controls[CONTROL_GAS] = 6;
+        save();
+        const std::string text = read_file(path);
+        EXPECT_EQ(text.find("control0 = "), text.rfind("control0 = ")) << "run " << run << "\n" << text;
+        EXPECT_LT(text.find("control0 = "), text.find("[other]")) << "run " << run << "\n" << text;
+        EXPECT_NE(text.find("x = y\n# note\n"), std::string::npos) << text;
+        if (run > 0) {
+            EXPECT_EQ(text.size(), size) << "the file does not grow from run to run";
+        }
+        size = text.size();
+    }
+}
+
 TEST_F(SettingsFile, AFailedSaveLeavesTheOldFileAndSaysSoOnce)
 {
     ignore_write_signals();   // as the game: a write past the limit fails, it does not kill

@@ -294,7 +294,28 @@ std::string settings_text(const std::string& bytes)
     // section's name, where the library would take it for part of the name.
     static const std::string BYTE_ORDER_MARK = "\xEF\xBB\xBF";
     const size_t start = bytes.compare(0, BYTE_ORDER_MARK.size(), BYTE_ORDER_MARK) == 0 ? BYTE_ORDER_MARK.size() : 0;
-    return repaired_utf8(bytes.substr(start));
+    const std::string text = repaired_utf8(bytes.substr(start));
+
+    // The library adds a key its section lacks after the section's last line
+    // that is followed by a blank line or the end of the file: past any later
+    // section not set off by a blank line, where the next run does not find
+    // it (and adds it once more). A blank line before every section name
+    // keeps new keys in their own section.
+    std::string out;
+    out.reserve(text.size() + 64);
+    bool previous_blank = true;   // nothing to set off before the first line
+    for (size_t pos = 0; pos < text.size();) {
+        size_t end = text.find('\n', pos);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const size_t first = text.find_first_not_of(" \t\r\n", pos);
+        const bool blank = first == std::string::npos || first >= end;
+        if (!blank && text[first] == '[' && !previous_blank)
+            out += '\n';
+        out.append(text, pos, end - pos);
+        previous_blank = blank;
+        pos = end;
+    }
+    return out;
 }
 
 void open_settings_file(const std::string& path)

@@ -54,7 +54,8 @@ bool save_settings_file();
 // Larger files are not settings files: they are neither read nor written.
 const long MAX_SETTINGS_BYTES = 1L << 20;
 // The text handed to the library for the bytes of a settings file: without a
-// leading UTF-8 byte-order mark, repaired as repaired_utf8 does.
+// leading UTF-8 byte-order mark, repaired as repaired_utf8 does, with a blank
+// line before every section name that lacks one.
 std::string settings_text(const std::string& bytes);
 // `bytes` with every byte that is not part of a well-formed UTF-8 sequence
 // (1 to 4 bytes, no overlong forms, no surrogates, at most U+10FFFF) replaced by '?'.
