@@ -105,45 +105,54 @@ enum class Found { MISSING, READ, UNUSABLE };
 std::string error_text(int err) { return std::strerror(err); }
 
 // Reads the settings file at `path` into `bytes`; for an unusable one `why`
-// says what is wrong. Never blocks (a FIFO is not opened for reading in
-// earnest) and never reads more than a byte past the size limit.
+// says what is wrong. Nothing but a regular file is ever opened (a FIFO would
+// block, a device could have no end), and reading stops soon after the size
+// limit even if the file grows meanwhile.
 Found read_settings_bytes(const std::string& path, std::string& bytes, std::string& why)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
         const int err = errno;
-        struct stat st;
         if ((err == ENOENT || err == ENOTDIR) && lstat(path.c_str(), &st) != 0)
             return Found::MISSING;
         why = err == ENOENT ? "is a link to nothing" : "cannot be read (" + error_text(err) + ")";
         return Found::UNUSABLE;
     }
-    struct stat st;
-    Found found = Found::READ;
-    if (fstat(fd, &st) != 0) {
+    const std::string too_large = "is larger than " + std::to_string(MAX_SETTINGS_BYTES >> 20) + " MB";
+    if (!S_ISREG(st.st_mode)) {
+        why = "is not a regular file";
+        return Found::UNUSABLE;
+    }
+    if (st.st_size > MAX_SETTINGS_BYTES) {
+        why = too_large;
+        return Found::UNUSABLE;
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
         why = "cannot be read (" + error_text(errno) + ")";
-        found = Found::UNUSABLE;
-    } else if (!S_ISREG(st.st_mode)) {
+        return Found::UNUSABLE;
+    }
+    Found found = Found::READ;
+    // Replaced by something else since the look above?
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         why = "is not a regular file";
         found = Found::UNUSABLE;
-    } else {
-        char chunk[65536];
-        for (;;) {
-            const ssize_t n = read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) {
-                why = "cannot be read (" + error_text(errno) + ")";
-                found = Found::UNUSABLE;
-                break;
-            }
-            if (n == 0)
-                break;
+    }
+    char chunk[65536];
+    while (found == Found::READ) {
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            why = "cannot be read (" + error_text(errno) + ")";
+            found = Found::UNUSABLE;
+        } else if (n == 0) {
+            break;
+        } else {
             bytes.append(chunk, static_cast<size_t>(n));
             if (static_cast<long>(bytes.size()) > MAX_SETTINGS_BYTES) {
-                why = "is larger than " + std::to_string(MAX_SETTINGS_BYTES / (1 << 20)) + " MB";
+                why = too_large;
                 found = Found::UNUSABLE;
-                break;
             }
         }
     }

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <iostream>
 #include <fcntl.h>
+#include <iostream>
 #include <string>
 #include <unistd.h>
 #ifdef ALLEGRO_WITH_XWINDOWS
