@@ -14,6 +14,7 @@ set -uo pipefail
 build="$(realpath "$1")"
 here="$(dirname "$(realpath "$0")")"
 source "$here/support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
 fail=0
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -25,12 +26,10 @@ check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; 
 memory_cap=""
 ldd "$build/vorlin" | grep -q libasan || memory_cap="ulimit -v 2000000;"
 
-# Starts the game with HOME=$2 (unset if $2 is "-") under name $1; its output
+# Starts the game with HOME=$2 under name $1; its output
 # goes to $work/$1.out and $work/$1.err.
 start_game() {
-  local home_env=(env HOME="$2")
-  [ "$2" = - ] && home_env=(env -u HOME)
-  (cd "$build" && eval "$memory_cap" && exec "${home_env[@]}" ./vorlin -win > "$work/$1.out" 2> "$work/$1.err") &
+  (cd "$build" && eval "$memory_cap" && exec env LD_PRELOAD="$game_preload" HOME="$2" ./vorlin -win > "$work/$1.out" 2> "$work/$1.err") &
   pids[$1]=$!
 }
 # Once a game has started (or after 30 s), asks it to quit; exit codes go to rcs[name].
@@ -168,7 +167,7 @@ full_disk_run() {
   mount -t tmpfs -o size=64k vorlin-test "$full_home" || return 99
   cp "$work/full.cfg" "$full_home/vorlin-settings.cfg"
   dd if=/dev/zero of="$full_home/filler" bs=4096 2> /dev/null
-  env HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err" &
+  env LD_PRELOAD="$game_preload" HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err" &
   local pid=$!
   wait_for_line "$work/full.out" "Done!" 30 $pid
   kill -TERM $pid
@@ -184,7 +183,7 @@ rc=$?
 if [ $rc = 99 ]; then
   echo "(no private mount here: a file size limit stands in for the full disk)"
   cp "$work/full.cfg" "$full_home/vorlin-settings.cfg"
-  (cd "$build" && ulimit -f 4 && exec env HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err") &
+  (cd "$build" && ulimit -f 4 && exec env LD_PRELOAD="$game_preload" HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err") &
   pid=$!
   wait_for_line "$work/full.out" "Done!" 30 $pid
   kill -TERM $pid
@@ -210,9 +209,9 @@ account_home_run() {
   mkdir -p "$work/cwd" && ln -s "$build/data" "$work/cwd/data" && cd "$work/cwd" || return 98
   for how in unset empty; do
     if [ $how = unset ]; then
-      env -u HOME "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
+      env -u HOME LD_PRELOAD="$game_preload" "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
     else
-      env HOME= "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
+      env LD_PRELOAD="$game_preload" HOME= "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
     fi
     pid=$!
     wait_for_line "$work/account_$how.out" "Done!" 30 $pid

@@ -12,6 +12,7 @@ set -uo pipefail
 build="$(realpath "$1")"
 here="$(dirname "$(realpath "$0")")"
 source "$here/support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
 work="$(mktemp -d)"
 trap 'stop_private_x; rm -rf "$work"' EXIT
 
@@ -50,7 +51,7 @@ run_one() {
   local at_ms=$(( (RANDOM * 32768 + RANDOM) % LATEST_SIGNAL_MS ))
   local second=$(( RANDOM % 5 == 0 )) second_gap_ms=$(( RANDOM % 2 ? 0 : RANDOM % 200 ))
 
-  (cd "$build" && HOME="$home" exec ./vorlin -win > "$home/out" 2> "$home/err") &
+  (cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win > "$home/out" 2> "$home/err") &
   local pid=$! start
   start=$(now_ms)
   local paused=0

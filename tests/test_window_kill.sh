@@ -10,6 +10,7 @@ set -uo pipefail
 build="$(realpath "$1")"
 here="$(dirname "$(realpath "$0")")"
 source "$here/support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
 work="$(mktemp -d)"
 trap 'stop_private_x; rm -rf "$work"' EXIT
 
@@ -28,7 +29,7 @@ run_one() {
   mkdir -p "$home"
   local at_ms=$(( 500 + (RANDOM * 32768 + RANDOM) % (LATEST_KILL_MS - 500) ))
   local how=$([ $(( RANDOM % 2 )) = 0 ] && echo windowkill || echo windowclose)
-  (cd "$build" && HOME="$home" exec ./vorlin -win > "$home/out" 2> "$home/err") &
+  (cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win > "$home/out" 2> "$home/err") &
   local pid=$! start wid
   start=$(now_ms)
   wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)

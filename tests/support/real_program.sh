@@ -6,6 +6,21 @@
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(dirname "${BASH_SOURCE[0]}")/../lsan.supp:print_suppressions=0}"
 
+# In the sanitizer build (game $1 linked with libasan), ALSA's library is kept
+# loaded in the game to the end: the library's sound plug-in unloads it at
+# exit, and the leak check that follows then walks its stale thread-local
+# block and crashes in some memory layouts ("Tracer caught signal 11").
+# Games are started as `env LD_PRELOAD="$game_preload" ...`; the sanitizer's
+# runtime must come first in the list.
+export game_preload=""
+keep_sound_library_loaded() {
+  local asan asound
+  asan=$(ldd "$1" | awk '/libasan/ { print $3 }')
+  asound=$(ldconfig -p | awk '/libasound\.so\.2 / { print $NF; exit }')
+  if [ -n "$asan" ] && [ -n "$asound" ]; then game_preload="$asan:$asound"; fi
+  return 0
+}
+
 # Any sanitizer report in file $1: memory errors, undefined behaviour, leaks.
 sanitizer_finding() { grep -qE 'Sanitizer|runtime error:' "$1"; }
 
