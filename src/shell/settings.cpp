@@ -310,8 +310,8 @@ std::string settings_text(const std::string& bytes)
     // section not set off by a blank line, where the next run does not find
     // it (and adds it once more). A blank line before every section name
     // keeps new keys in their own section.
-    std::string out;
-    out.reserve(text.size() + 64);
+    std::string sections;
+    sections.reserve(text.size() + 64);
     bool previous_blank = true;   // nothing to set off before the first line
     for (size_t pos = 0; pos < text.size();) {
         size_t end = text.find('\n', pos);
@@ -319,10 +319,44 @@ std::string settings_text(const std::string& bytes)
         const size_t first = text.find_first_not_of(" \t\r\n", pos);
         const bool blank = first == std::string::npos || first >= end;
         if (!blank && text[first] == '[' && !previous_blank)
-            out += '\n';
-        out.append(text, pos, end - pos);
+            sections += '\n';
+        sections.append(text, pos, end - pos);
         previous_blank = blank;
         pos = end;
+    }
+
+    // The library's line reader keeps a line in a buffer of 256 bytes, then
+    // 512, 1024 and so on, enlarged only before a character that starts on
+    // its last byte: a character of several bytes that reaches the end from
+    // further back is written past it (and a line ending there gets its
+    // terminating zero past it), corrupting the heap. Such a character is
+    // moved to the last byte with spaces before it. Only lines of hundreds of
+    // bytes with such characters are touched, never a setting the game reads.
+    static const size_t READER_FIRST_BUFFER = 256;
+    std::string out;
+    out.reserve(sections.size() + 16);
+    size_t column = 0;   // bytes of the line so far, as the reader counts them
+    size_t buffer = READER_FIRST_BUFFER;
+    for (size_t pos = 0; pos < sections.size();) {
+        const unsigned char lead = sections[pos];
+        if (lead == '\n' || lead == '\r') {   // both end a line for the reader
+            out += static_cast<char>(lead);
+            column = 0;
+            buffer = READER_FIRST_BUFFER;
+            ++pos;
+            continue;
+        }
+        const size_t width = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;   // well-formed here
+        while (column >= buffer - 1)
+            buffer *= 2;
+        if (width > 1 && column + width >= buffer) {
+            out.append(buffer - 1 - column, ' ');
+            column = buffer - 1;
+            buffer *= 2;
+        }
+        out.append(sections, pos, width);
+        column += width;
+        pos += width;
     }
     return out;
 }

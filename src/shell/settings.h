@@ -55,7 +55,9 @@ bool save_settings_file();
 const long MAX_SETTINGS_BYTES = 1L << 20;
 // The text handed to the library for the bytes of a settings file: without a
 // leading UTF-8 byte-order mark, repaired as repaired_utf8 does, with a blank
-// line before every section name that lacks one.
+// line before every section name that lacks one, and with spaces before any
+// character of several bytes that would make the library's line reader write
+// past its buffer (in lines of hundreds of bytes).
 std::string settings_text(const std::string& bytes);
 // `bytes` with every byte that is not part of a well-formed UTF-8 sequence
 // (1 to 4 bytes, no overlong forms, no surrogates, at most U+10FFFF) replaced by '?'.
