@@ -4,8 +4,8 @@
 # briefing, play and the pause menu: every run quits as a player's quit does,
 # storing the settings (what the player wrote kept) and exiting with 0 within
 # a few seconds. A second signal during that quit may end the program at once
-# (exit code 128 + the signal), but the settings file is then the old one or
-# the complete new one. Never an abort, a segfault or a hang.
+# (exit code 128 + the signal handled second), but the settings file is then
+# the old one or the complete new one. Never an abort, a segfault or a hang.
 # Several games run at once, each on an X server of its own so that the keys
 # reach it. VORLIN_TEST_SEED repeats a run's random moments.
 set -uo pipefail
@@ -81,7 +81,8 @@ run_one() {
   if [ "$second" = 1 ]; then
     if [ "$exit_rc" = 0 ]; then
       complete_settings "$cfg" || verdict=FAIL
-    elif [ "$exit_rc" = $(( 128 + $(signal_number "$sig2") )) ]; then
+    # Two signals pending at once are handled lowest number first.
+    elif [ "$exit_rc" = $(( 128 + $(signal_number "$sig2") )) ] || [ "$exit_rc" = $(( 128 + $(signal_number "$sig") )) ]; then
       cmp -s "$cfg" "$home/original" || complete_settings "$cfg" || verdict=FAIL
     else
       verdict=FAIL
