@@ -1,75 +1,52 @@
 #!/usr/bin/env bash
-# The real program with a damaged settings file (binary garbage, huge numbers,
-# negative values, very long lines, bytes the library's reader hangs on) and with a home folder path of thousands of
-# characters: it starts, quits normally with exit code 0, and leaves a settings
-# file that the next run reads back to valid values.
+# The real program with hostile settings files and home folders: damaged
+# files (binary garbage, huge and negative numbers, very long lines, bytes the
+# library's reader hangs on, a byte-order mark), things at the settings path that are not a
+# regular file (a folder, a FIFO, a link to /dev/zero, a link to nothing), a
+# file far too large, a home path of thousands of characters and one that
+# cannot exist, a full disk at shutdown, no HOME at all. Every run starts, quits through
+# shutdown with exit code 0 and either stores valid settings that the next run
+# reads back, or leaves what is at the path exactly as it was with one line on
+# standard error saying why.
+# The games run several at once on the test run's X server; each is asked to
+# quit (SIGTERM, which the game treats as a player's quit) once started.
 set -uo pipefail
 build="$(realpath "$1")"
-# In the sanitizer build: Allegro unloads its sound plug-in at exit, before the
-# leak check; only the slow unwinder traces what the plug-in and ALSA keep back
-# to the library, whose allocations the suppressions file leaves out.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(dirname "$(realpath "$0")")/lsan.supp:print_suppressions=0}"
+here="$(dirname "$(realpath "$0")")"
+source "$here/support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
 fail=0
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
 
-press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
-grab() { import -window root "$1" 2>/dev/null; }
-same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" = "0" ]; }
-# Waits until the screen has stopped changing (three equal grabs), at most $1 s.
-settle() {
-  local equal=0
-  grab "$work/a.png"
-  for _ in $(seq $(($1 * 4))); do
-    sleep 0.25
-    grab "$work/b.png"
-    if same "$work/a.png" "$work/b.png"; then
-      equal=$((equal + 1)); [ $equal -ge 2 ] && return 0
-    else
-      equal=0
-    fi
-    mv "$work/b.png" "$work/a.png"
-  done
-  return 1
+# A broken reader of a link to /dev/zero would take all the memory it can get;
+# the plain build is held to far more than the game needs (the sanitizer build
+# reserves too much address space for such a limit).
+memory_cap=""
+ldd "$build/vorlin" | grep -q libasan || memory_cap="ulimit -v 2000000;"
+
+# Starts the game with HOME=$2 under name $1; its output
+# goes to $work/$1.out and $work/$1.err.
+start_game() {
+  (cd "$build" && eval "$memory_cap" && exec env LD_PRELOAD="$game_preload" HOME="$2" ./vorlin -win > "$work/$1.out" 2> "$work/$1.err") &
+  pids[$1]=$!
 }
-lit() {
-  for _ in $(seq $(($1 * 10))); do
-    grab "$work/l.png" &&
-      awk -v m="$(convert "$work/l.png" -format '%[fx:mean]' info:)" 'BEGIN { exit !(m > 0.03) }' && return 0
-    sleep 0.1
+# Once a game has started (or after 30 s), asks it to quit; exit codes go to rcs[name].
+declare -A pids rcs
+quit_games() {
+  local name
+  for name in "${!pids[@]}"; do
+    wait_for_line "$work/$name.out" "Done!" 30 "${pids[$name]}"
+    kill -TERM "${pids[$name]}" 2> /dev/null
   done
-  return 1
-}
-# Runs the game with HOME=$1 from the build directory and quits it the way a
-# player does: skip the intro, ESC on the title (to its quit item), Return.
-# Prints the exit code (124 if it had to be killed).
-play_and_quit() {
-  (cd "$build" && HOME="$1" exec ./vorlin -win > "$work/out" 2> "$work/err") &
-  local pid=$!
-  timeout 30 xdotool search --sync --name 'El Vorlin' > /dev/null
-  lit 60
-  press Return; sleep 0.4; press Return
-  for _ in 1 2 3; do
-    settle 30
-    kill -0 $pid 2>/dev/null || break
-    press Escape
-    settle 10
-    kill -0 $pid 2>/dev/null || break
-    press Return
-    for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-    kill -0 $pid 2>/dev/null || break
+  for name in "${!pids[@]}"; do
+    wait_exit "${pids[$name]}" 15
+    rcs[$name]=$exit_rc
   done
-  if kill -0 $pid 2>/dev/null; then
-    kill $pid; wait $pid 2>/dev/null; echo 124
-  else
-    wait $pid; echo $?
-  fi
+  pids=()
 }
-# Any sanitizer report (the sanitizer build): memory errors, undefined behaviour, leaks.
-sanitizer_finding() { grep -qE 'Sanitizer|runtime error:' "$1"; }
-# Value of key $2 in the settings file $1 ("" if absent).
+
 value_of() { grep -a "^$2 = " "$1" | tail -1 | sed "s/^$2 = //"; }
 # Every stored value usable: title song 0 or 1, every control a button 0..8.
 values_valid() {
@@ -83,9 +60,13 @@ defaults_stored() {
   local cfg="$1" i=0
   for b in 3 0 1 2 8 7 6; do [ "$(value_of "$cfg" control$i)" = "$b" ] || return 1; i=$((i + 1)); done
 }
+settings_lines() { grep -c '^Settings ' "$1"; }
+# What is at path $1, described: kind, link target, size and checksum.
+describe() { stat -c "%F %N %s" "$1"; if [ -f "$1" ]; then md5sum < "$1"; fi; }
 
 long_line=$(head -c 200000 /dev/zero | tr '\0' 'x')
 long_key=$(head -c 10000 /dev/zero | tr '\0' 'k')
+# Makes the settings file of case $1 at path $2.
 case_file() {
   local f="$2"
   case "$1" in
@@ -106,44 +87,154 @@ case_file() {
     hang_bytes)
       # A lead byte the library's reader never returns from, among valid lines.
       printf '[controls]\ncontrol4 = 5\n\xfd\xa9\x97\x9d\xb3\x80\ncontrol5 = 2\n' > "$f" ;;
+    byte_order_mark) printf '\xef\xbb\xbf[controls]\ncontrol4 = 5\n' > "$f" ;;
+    folder) mkdir "$f" ;;
+    fifo) mkfifo "$f" ;;
+    device_link) ln -s /dev/zero "$f" ;;
+    dangling_link) ln -s "$(dirname "$f")/nothing-here" "$f" ;;
+    too_large)
+      { printf '[controls]\ncontrol4 = 5\n'; head -c 2000000 /dev/zero | tr '\0' '#'; echo; } > "$f" ;;
   esac
 }
+readable_cases="garbage huge_numbers negative_values long_lines hang_bytes byte_order_mark"
+unusable_cases="folder fifo device_link dangling_link too_large"
 
-for c in garbage huge_numbers negative_values long_lines hang_bytes; do
-  home="$work/home_$c"; mkdir -p "$home"
-  cfg="$home/vorlin-settings.cfg"
-  case_file "$c" "$cfg"
-  rc=$(play_and_quit "$home")
-  check "$c: normal quit exits 0 (was $rc)" '[ "$rc" = 0 ]'
-  check "$c: no sanitizer finding" '! sanitizer_finding "$work/err"'
-  check "$c: stored values are valid" 'values_valid "$cfg"'
-  case "$c" in huge_numbers|negative_values)
-    check "$c: out-of-range controls fall back to the defaults" 'defaults_stored "$cfg"' ;;
-    hang_bytes)
-      check "$c: the valid lines are kept" '[ "$(value_of "$cfg" control4)" = 5 ] && [ "$(value_of "$cfg" control5)" = 2 ]' ;;
-  esac
-  # The file as written, damaged lines kept, is read back by the next run.
-  case "$c" in garbage|long_lines|hang_bytes)
-    rc=$(play_and_quit "$home")
-    check "$c: second run exits 0 (was $rc)" '[ "$rc" = 0 ] && values_valid "$cfg"' ;;
-  esac
+for c in $readable_cases $unusable_cases; do
+  mkdir -p "$work/home_$c"
+  case_file "$c" "$work/home_$c/vorlin-settings.cfg"
+  describe "$work/home_$c/vorlin-settings.cfg" > "$work/$c.before"
+  start_game "$c" "$work/home_$c"
 done
-
 # A home folder whose path has thousands of characters: the settings file is
 # written there and read back.
 deep="$work/deep"
 segment=$(head -c 200 /dev/zero | tr '\0' 'd')
 for _ in $(seq 19); do deep="$deep/$segment"; done
 mkdir -p "$deep"
-rc=$(play_and_quit "$deep")
-check "home path of ${#deep} characters: exit 0 (was $rc)" '[ "$rc" = 0 ] && ! sanitizer_finding "$work/err"'
-check "home path of ${#deep} characters: settings stored there" \
-  '[ "$(value_of "$deep/vorlin-settings.cfg" title_song)" = 0 ] && defaults_stored "$deep/vorlin-settings.cfg"'
-
+start_game deep "$deep"
 # Longer than any path the system can open: nothing can be stored, play goes on.
 nowhere="$work/missing/$(head -c 8000 /dev/zero | tr '\0' 'e')"
-rc=$(play_and_quit "$nowhere")
-check "home path of ${#nowhere} characters that cannot exist: exit 0 (was $rc)" \
-  '[ "$rc" = 0 ] && ! sanitizer_finding "$work/err"'
+start_game nowhere "$nowhere"
+quit_games
+
+for c in $readable_cases; do
+  cfg="$work/home_$c/vorlin-settings.cfg"
+  check "$c: quits with exit code 0 (was ${rcs[$c]})" '[ "${rcs[$c]}" = 0 ] && ! sanitizer_finding "$work/$c.err"'
+  check "$c: stored values are valid" 'values_valid "$cfg"'
+  case "$c" in
+    huge_numbers|negative_values)
+      check "$c: out-of-range controls fall back to the defaults" 'defaults_stored "$cfg"' ;;
+    hang_bytes)
+      check "$c: the valid lines are kept" '[ "$(value_of "$cfg" control4)" = 5 ] && [ "$(value_of "$cfg" control5)" = 2 ]' ;;
+    byte_order_mark)
+      check "$c: read through, one controls section stored" \
+        '[ "$(value_of "$cfg" control4)" = 5 ] && [ "$(grep -ac "\[controls\]" "$cfg")" = 1 ]' ;;
+  esac
+done
+for c in $unusable_cases; do
+  cfg="$work/home_$c/vorlin-settings.cfg"
+  check "$c: quits with exit code 0 (was ${rcs[$c]})" '[ "${rcs[$c]}" = 0 ] && ! sanitizer_finding "$work/$c.err"'
+  check "$c: left exactly as it was" 'describe "$cfg" | cmp -s - "$work/$c.before"'
+  check "$c: one line on standard error says so" \
+    '[ "$(settings_lines "$work/$c.err")" = 1 ] && grep -q "^Settings file .*: the defaults are used" "$work/$c.err"'
+done
+check "dangling_link: nothing made where it points" '[ ! -e "$work/home_dangling_link/nothing-here" ]'
+check "home path of ${#deep} characters: exit 0 (was ${rcs[deep]})" '[ "${rcs[deep]}" = 0 ] && ! sanitizer_finding "$work/deep.err"'
+check "home path of ${#deep} characters: settings stored there" 'defaults_stored "$deep/vorlin-settings.cfg"'
+check "home path of ${#nowhere} characters that cannot exist: exit 0 (was ${rcs[nowhere]})" \
+  '[ "${rcs[nowhere]}" = 0 ] && ! sanitizer_finding "$work/nowhere.err"'
+check "home path that cannot exist: one line on standard error says so" '[ "$(settings_lines "$work/nowhere.err")" = 1 ]'
+
+# The files as written, damaged lines kept, are read back by the next run.
+for c in garbage long_lines hang_bytes; do start_game "$c.2" "$work/home_$c"; done
+quit_games
+for c in garbage long_lines hang_bytes; do
+  check "$c: second run exits 0 (was ${rcs[$c.2]})" \
+    '[ "${rcs[$c.2]}" = 0 ] && values_valid "$work/home_$c/vorlin-settings.cfg" && ! sanitizer_finding "$work/$c.2.err"'
+done
+
+# A full disk at shutdown: the settings file needs one more block than is
+# free. The old file stays exactly as it was and standard error says the
+# settings could not be saved. The small disk is a memory file system mounted
+# in a private mount namespace (where the test may not mount, a file size
+# limit stands in for it).
+full_home="$work/full"
+mkdir -p "$full_home"
+{ printf '[misc]\ntitle_song = 1\n'; for _ in $(seq 64); do printf '# %60s\n' 'kept by the player'; done; } \
+  > "$work/full.cfg"
+full_disk_run() {
+  cd "$build"
+  mount -t tmpfs -o size=64k vorlin-test "$full_home" || return 99
+  cp "$work/full.cfg" "$full_home/vorlin-settings.cfg"
+  dd if=/dev/zero of="$full_home/filler" bs=4096 2> /dev/null
+  env LD_PRELOAD="$game_preload" HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err" &
+  local pid=$!
+  wait_for_line "$work/full.out" "Done!" 30 $pid
+  kill -TERM $pid
+  wait_exit $pid 15
+  cp "$full_home/vorlin-settings.cfg" "$work/full.after"
+  ls -A "$full_home" > "$work/full.listing"
+  return "$exit_rc"
+}
+export -f full_disk_run wait_for_line wait_exit
+export build work full_home
+unshare -rm bash -c full_disk_run
+rc=$?
+if [ $rc = 99 ]; then
+  echo "(no private mount here: a file size limit stands in for the full disk)"
+  cp "$work/full.cfg" "$full_home/vorlin-settings.cfg"
+  (cd "$build" && ulimit -f 4 && exec env LD_PRELOAD="$game_preload" HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err") &
+  pid=$!
+  wait_for_line "$work/full.out" "Done!" 30 $pid
+  kill -TERM $pid
+  wait_exit $pid 15
+  rc=$exit_rc
+  cp "$full_home/vorlin-settings.cfg" "$work/full.after"
+  ls -A "$full_home" > "$work/full.listing"
+fi
+check "full disk: quits with exit code 0 (was $rc)" '[ "$rc" = 0 ] && ! sanitizer_finding "$work/full.err"'
+check "full disk: the old settings file is left exactly as it was" 'cmp -s "$work/full.cfg" "$work/full.after"'
+check "full disk: no temporary file left behind" '! grep -qv "^filler$\|^vorlin-settings.cfg$" "$work/full.listing"'
+check "full disk: one line on standard error says the settings could not be saved" \
+  '[ "$(settings_lines "$work/full.err")" = 1 ] && grep -q "^Settings could not be saved to .*vorlin-settings.cfg: " "$work/full.err"'
+
+# HOME unset or empty: the settings live in the home folder the password
+# database gives the user, never in a file named after the fallback path in
+# the working folder. That home is a memory file system mounted over it in a
+# private mount namespace, so the test never touches the real one.
+account_home_run() {
+  local home how pid
+  home=$(getent passwd "$(id -u)" | cut -d: -f6)
+  mount -t tmpfs vorlin-test "$home" || return 99
+  mkdir -p "$work/cwd" && ln -s "$build/data" "$work/cwd/data" && cd "$work/cwd" || return 98
+  for how in unset empty; do
+    if [ $how = unset ]; then
+      env -u HOME LD_PRELOAD="$game_preload" "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
+    else
+      env LD_PRELOAD="$game_preload" HOME= "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
+    fi
+    pid=$!
+    wait_for_line "$work/account_$how.out" "Done!" 30 $pid
+    kill -TERM $pid
+    wait_exit $pid 15
+    echo "$exit_rc" > "$work/account_$how.rc"
+    cp "$home/vorlin-settings.cfg" "$work/account_$how.cfg" 2> /dev/null
+    rm -f "$home/vorlin-settings.cfg"
+  done
+  ls -A "$work/cwd" > "$work/account.listing"
+}
+export -f account_home_run
+unshare -rm bash -c account_home_run
+if [ $? = 99 ]; then
+  echo "(no private mount here: the run without HOME is left out rather than write in the real home)"
+else
+  for how in unset empty; do
+    rc=$(cat "$work/account_$how.rc")
+    check "HOME $how: quits with exit code 0 (was $rc)" '[ "$rc" = 0 ] && ! sanitizer_finding "$work/account_$how.err"'
+    check "HOME $how: settings stored in the user's home from the password database" \
+      'defaults_stored "$work/account_$how.cfg"'
+  done
+  check "HOME unset or empty: no fallback file in the working folder" '[ "$(cat "$work/account.listing")" = data ]'
+fi
 
 exit $fail

@@ -47,6 +47,26 @@ done
 HOME="$work/home" run_and_quit ./vorlin -win > /dev/null 2>&1
 check "title song alternates" 'grep -q "^title_song = 1" "$cfg"'
 
+# Writes to a closed pipe or a closed stream never end the game: it plays on
+# to a normal quit.
+HOME="$work/home" run_and_quit ./vorlin -win 2> /dev/null | head -n 1 > "$work/first"
+rc=${PIPESTATUS[0]}
+check "standard output piped into head -1: normal quit exits 0 (was $rc)" \
+  '[ $rc -eq 0 ] && [ "$(cat "$work/first")" = "//************" ]'
+HOME="$work/home" run_and_quit ./vorlin -win > "$work/out4" 2>&-
+rc=$?
+check "standard error closed: normal quit exits 0 (was $rc)" '[ $rc -eq 0 ] && grep -qx "Done!" "$work/out4"'
+
+# No display to open: the fatal message says so.
+HOME="$work/home" timeout 30 env -u DISPLAY ./vorlin -win > /dev/null 2> "$work/err_nodisplay"
+rc=$?
+check "DISPLAY unset: exit 1 with the reason (was $rc)" '[ $rc -eq 1 ] &&
+  grep -qx "Fatal error:  Cannot start the Allegro library: no display could be opened (DISPLAY is not set)" "$work/err_nodisplay"'
+HOME="$work/home" timeout 30 env DISPLAY=:987 ./vorlin -win > /dev/null 2> "$work/err_nodisplay"
+rc=$?
+check "DISPLAY naming no server: exit 1 with the reason (was $rc)" '[ $rc -eq 1 ] &&
+  grep -qx "Fatal error:  Cannot start the Allegro library: no display could be opened at DISPLAY=:987" "$work/err_nodisplay"'
+
 # Missing archive: run from a folder without data/. xmessage is kept off the
 # PATH so the message box cannot wait for a click.
 mkdir -p "$work/empty"
@@ -54,6 +74,15 @@ mkdir -p "$work/empty"
 rc=$?
 check "missing archive exits 1" '[ $rc -eq 1 ]'
 check "missing archive message" 'grep -qx "Fatal error:  Cannot load data archive:  data/vorlin.dat!!!" "$work/err2"'
+
+# Depths the game does not draw in, from the command line: a clear fatal error
+# naming the depth, never a crash.
+for depth in 8 0 -16 48; do
+  HOME="$work/home" timeout 30 env PATH=/nonexistent ./vorlin -win -bpp "$depth" > /dev/null 2> "$work/err_bpp"
+  rc=$?
+  check "-bpp $depth: fatal error naming the depth, exit 1 (was $rc)" \
+    '[ $rc -eq 1 ] && grep -q "^Fatal error:  Colour depth $depth is not supported" "$work/err_bpp"'
+done
 
 # A depth no driver offers.
 HOME="$work/home" timeout 30 env PATH=/nonexistent ./vorlin -win -bpp 7 > /dev/null 2> "$work/err3"

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   liballegro4-dev libmpg123-dev libfreetype-dev libpng-dev fonts-dejavu-core
   libgtest-dev googletest
-  xvfb xauth xdotool x11-utils imagemagick
+  xvfb xauth xdotool x11-utils imagemagick valgrind
   lame sox twolame
   clang libclang-rt-14-dev
   dpkg-dev lintian desktop-file-utils groff-base man-db

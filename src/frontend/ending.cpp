@@ -6,6 +6,7 @@
 #include "datidx.h"
 #include "music.h"
 #include "pacing.h"
+#include "quit_request.h"
 #include "vorlin.h"
 #include <climits>
 #include <cstdlib>
@@ -67,7 +68,7 @@ int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
     int switch_tick = -1;   // counter value at which the cue's picture takes over; -1: none
     int shown = BMP_ENDING_0;
 
-    while (running && fpscounter < max_ticks) {
+    while (running && fpscounter < max_ticks && !quit_requested()) {
         const Controls c = sample_controls();
         if (c.esc && c.f)
             running = false;
@@ -111,7 +112,14 @@ static void show_skip_notice()
     textout_centre_ex(screen, mainfont, "(it wouldn't make sense without mp3's)", cx,
                       NOTICE_Y + text_height(mainfont) + NOTICE_LINE_GAP, -1, -1);
     clear_keybuf();
-    readkey();
+    // Waits for a key as readkey() does (not at all without a keyboard), but
+    // gives way to a quit request.
+    static const int KEY_POLL_MS = 10;
+    while (keyboard_driver && !keypressed() && !quit_requested())
+        rest(KEY_POLL_MS);
+    if (!quit_requested())
+        readkey();   // takes the key pressed; returns at once without a keyboard
+    clear_keybuf();
 }
 
 void stupid_ending()

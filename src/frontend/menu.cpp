@@ -6,6 +6,7 @@
 #include "fblend.h"
 #include "music.h"
 #include "pacing.h"
+#include "quit_request.h"
 #include "settings.h"
 #include "vorlin.h"
 #include <cstdlib>
@@ -147,6 +148,10 @@ void title_input()
     Controls c = read_controls();
     // The close button does nothing here; a click must not surface in the next level.
     take_window_close_request();
+    if (quit_requested()) {
+        title_go = pending_title_go = MENU_QUIT;
+        return;
+    }
 
     if (current_menu == TITLE_MENU_ROOT && c.esc) {
         if (!menu_ready) {
@@ -311,6 +316,9 @@ void title_draw_screen()
 
 int title_screen()
 {
+    // Not even begun: a title never shown must not use up the next title song.
+    if (quit_requested())
+        return MENU_QUIT;
     title_begin();
     while (title_go == -1) {
         title_input();

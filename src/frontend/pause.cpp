@@ -6,8 +6,10 @@
 #include "fblend.h"
 #include "music.h"
 #include "pacing.h"
+#include "quit_request.h"
 #include "settings.h"
 #include "vorlin.h"
+#include <algorithm>
 
 static const int PAUSE_DARKEN = 128;
 static const int MARKER_DX = 50;
@@ -45,6 +47,10 @@ bool do_pausemenu(void (*draw_level)(bool))
     bool up_down_held = false;
 
     while (running) {
+        if (quit_requested()) {
+            selection = PAUSE_QUIT;
+            break;
+        }
         const Controls c = read_controls();
         const bool confirm = c.enter || c.any_button();
         if (confirm && !waiting_for_release)
@@ -77,13 +83,16 @@ static int highest_button_down()
     return -1;
 }
 
-// Waits, polling, for a press; the highest button down at that poll.
+// Waits, polling, for a press; the highest button down at that poll, or -1
+// if a quit is requested first.
 static int wait_joybutton_press()
 {
     for (;;) {
         poll_joystick();
         if (any_joybutton())
             return highest_button_down();
+        if (quit_requested())
+            return -1;
         rest(1);
     }
 }
@@ -101,12 +110,19 @@ void change_controls()
     blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
     solid_mode();
 
+    // A remapping cut short by a quit keeps the whole old mapping, never half of each.
+    int old_controls[NUM_CONTROLS];
+    std::copy(joystick_controls, joystick_controls + NUM_CONTROLS, old_controls);
     wait_joybuttons_released();
-    for (int i = 0; i < NUM_CONTROLS; i++) {
+    for (int i = 0; i < NUM_CONTROLS && !quit_requested(); i++) {
         textprintf_ex(screen, mainfont, PROMPT_X, PROMPT_Y + PROMPT_LINE_HEIGHT * i, -1, -1,
                       "Press button for %s....", control_labels[i]);
-        joystick_controls[i] = wait_joybutton_press();
+        const int button = wait_joybutton_press();
+        if (button >= 0)
+            joystick_controls[i] = button;
         wait_joybuttons_released();
     }
+    if (quit_requested())
+        std::copy(old_controls, old_controls + NUM_CONTROLS, joystick_controls);
     songbox->set_paused(false);
 }

@@ -11,6 +11,7 @@
 #include "object.h"
 #include "pacing.h"
 #include "player.h"
+#include "quit_request.h"
 #include "vorlin.h"
 #include <algorithm>
 #include <vector>
@@ -106,6 +107,9 @@ void input()
         screen_message("Use ESC key instead!!!", 120);
 
     if (c.esc && debug)
+        game_go = GAME_QUIT;
+    // A quit from outside ends the attempt as quitting from the pause menu does.
+    if (quit_requested())
         game_go = GAME_QUIT;
 
     if (c.esc || c.joy_button(player->get_joy_pause_button())) {

@@ -6,6 +6,7 @@
 #include "music.h"
 #include "pacing.h"
 #include "player.h"
+#include "quit_request.h"
 #include "registry.h"
 #include "vorlin.h"
 #include <cstring>
@@ -118,7 +119,7 @@ void level_brief(int level)
     wait_joybuttons_released();
     pacing_reset();
     bool finished = false;
-    while (!finished) {
+    while (!finished && !quit_requested()) {
         finished = interlude_fade_tick(brightness, step);
         ++fpscounter;
 
@@ -142,7 +143,7 @@ void game_over()
     wait_joybuttons_released();
     pacing_reset();
     bool finished = false;
-    while (!finished) {
+    while (!finished && !quit_requested()) {
         finished = interlude_fade_tick(brightness, step);
         // The cap at 255 and the floor at 0 never touch the song's cue at 60.
         if (brightness == GAME_OVER_SONG_BRIGHTNESS && step > 0) {

@@ -4,6 +4,7 @@
 #include "datidx.h"
 #include "fblend.h"
 #include "pacing.h"
+#include "quit_request.h"
 #include "vorlin.h"
 
 IntroPhase intro_phase = INTRO_DONE;
@@ -47,6 +48,8 @@ void intro_begin()
 
 bool intro_tick()
 {
+    if (quit_requested())
+        intro_phase = INTRO_DONE;
     for (;;) {
         switch (intro_phase) {
         case INTRO_FADE_IN:
@@ -111,7 +114,9 @@ bool intro_tick()
 
 void intros()
 {
-    rest(INTRO_PAUSE_MS);
+    static const int PAUSE_STEP_MS = 10;
+    for (int waited_ms = 0; waited_ms < INTRO_PAUSE_MS && !quit_requested(); waited_ms += PAUSE_STEP_MS)
+        rest(PAUSE_STEP_MS);
     intro_begin();
     while (intro_tick()) {
     }

@@ -25,14 +25,40 @@ extern int title_song;                               // 0 or 1: song of the next
 const char* const SETTINGS_FILE_NAME = "vorlin-settings.cfg";
 
 // Where the settings live: HOMEDRIVE+HOMEPATH when both are set (Windows),
-// else $HOME (Unix), else the fixed fallback. Arguments may be null.
-std::string settings_file_path(const char* homedrive, const char* homepath, const char* home);
+// else $HOME (Unix), else the home folder the password database gives the
+// user, else the fixed fallback. Arguments may be null; empty ones count as unset.
+std::string settings_file_path(const char* homedrive, const char* homepath, const char* home,
+                               const char* account_home);
+// settings_file_path for this process: its environment and its user's entry
+// in the password database.
+std::string this_users_settings_path();
 
-// Makes `path` the library's configuration file. The library's reader never
-// returns on some bytes that are not UTF-8 (a 0xFD lead byte), so a file
-// holding such bytes is first rewritten with each of them replaced by '?';
-// if it cannot be rewritten, the repaired text is used for this run only.
+// Makes `path` the settings file of this run and the library's configuration
+// file. Only a regular file of at most MAX_SETTINGS_BYTES is read (a link to
+// one is followed); a missing file gives the defaults and is created by
+// save_settings_file. Anything else at `path` (a folder, a FIFO, a device, a
+// link to nothing, a file too large or unreadable) gives the defaults, one
+// line on standard error, and is never written. The text is handed to the
+// library without a leading UTF-8 byte-order mark and with the bytes its
+// reader hangs on (see repaired_utf8) replaced; the library keeps it in a file
+// in memory, so nothing on disk changes until save_settings_file.
 void open_settings_file(const std::string& path);
+// Stores the configuration as the library holds it (its own format, with what
+// the player wrote: comments, other keys and sections) in the settings file,
+// the safe way: a temporary file in the same folder, written, flushed and
+// synced, then renamed over the old one. If any step fails the old file is
+// left exactly as it was, one line on standard error says the settings could
+// not be saved, and the result is false. Nothing is written when nothing
+// changed, or when open_settings_file found something it must not write.
+bool save_settings_file();
+// Larger files are not settings files: they are neither read nor written.
+const long MAX_SETTINGS_BYTES = 1L << 20;
+// The text handed to the library for the bytes of a settings file: without a
+// leading UTF-8 byte-order mark, repaired as repaired_utf8 does, with a blank
+// line before every section name that lacks one, and with spaces before any
+// character of several bytes that would make the library's line reader write
+// past its buffer (in lines of hundreds of bytes).
+std::string settings_text(const std::string& bytes);
 // `bytes` with every byte that is not part of a well-formed UTF-8 sequence
 // (1 to 4 bytes, no overlong forms, no surrogates, at most U+10FFFF) replaced by '?'.
 std::string repaired_utf8(const std::string& bytes);
@@ -41,5 +67,5 @@ std::string repaired_utf8(const std::string& bytes);
 // a control outside 0..8 keeps its compiled-in button, a title song other than
 // 0 or 1 becomes 1.
 void read_settings();
-// Stores the values into the configuration file (written to disk at exit).
+// Stores the values into the configuration (written to disk by save_settings_file).
 void write_settings();

@@ -6,12 +6,18 @@
 #include "datidx.h"
 #include "music.h"
 #include "pacing.h"
+#include "quit_request.h"
 #include "settings.h"
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <iostream>
 #include <string>
+#include <unistd.h>
+#ifdef ALLEGRO_WITH_XWINDOWS
+#include <X11/Xlib.h>
+#endif
 
 int color_depth = -1;
 bool windowed = false;
@@ -71,6 +77,39 @@ static void install_joystick_or_warn()
         std::cerr << "No joysticks detected!!" << std::endl;
 }
 
+#ifdef ALLEGRO_WITH_XWINDOWS
+// The window killed or destroyed from outside: the X server drops the game's
+// connection, or refuses the next drawing into a window that is gone. The X
+// library's own handlers of both call exit() on whichever thread noticed,
+// often the library's input thread while the main thread draws, which then
+// runs the exit handlers under the main thread's feet and ends in an abort.
+// Here the program ends at once instead, as a fatal error: nothing can be
+// shown any more, and this run's settings are not stored.
+[[noreturn]] static void end_without_display(const char* message, size_t length)
+{
+    if (write(STDERR_FILENO, message, length) < 0) {
+        // Nowhere left to say it.
+    }
+    _exit(1);
+}
+
+static int display_lost(Display*)
+{
+    static const char MESSAGE[] = "Fatal error:  Lost the connection to the display\n";
+    end_without_display(MESSAGE, sizeof MESSAGE - 1);
+}
+
+static int display_refused(Display*, XErrorEvent* e)
+{
+    char message[160];
+    const int length = snprintf(message, sizeof message,
+                                "Fatal error:  The display refused a request (X error %d, request %d.%d): "
+                                "the game's window is gone\n",
+                                e->error_code, e->request_code, e->minor_code);
+    end_without_display(message, length > 0 && length < static_cast<int>(sizeof message) ? length : 0);
+}
+#endif
+
 static void open_screen()
 {
     std::cout << "Graphics..... " << std::endl;
@@ -78,24 +117,70 @@ static void open_screen()
         int desktop = desktop_color_depth();
         color_depth = desktop > MIN_COLOR_DEPTH ? desktop : MIN_COLOR_DEPTH;
     }
+    // Drawing has no 8-bit (palette) path: the title's translucent logo alone
+    // would call the library's missing 8-bit blender.
+    if (color_depth != 15 && color_depth != 16 && color_depth != 24 && color_depth != 32) {
+        char msg[128];
+        snprintf(msg, sizeof msg, "Colour depth %d is not supported: the game runs at 15, 16, 24 or 32 bits",
+                 color_depth);
+        quit_error(msg);
+    }
     set_color_depth(color_depth);
     int driver = windowed ? GFX_AUTODETECT_WINDOWED : GFX_AUTODETECT;
     if (set_gfx_mode(driver, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0) != 0)
         quit_error(allegro_error);
+#ifdef ALLEGRO_WITH_XWINDOWS
+    // After the mode is set: the library may probe the server for what it offers.
+    XSetErrorHandler(display_refused);
+#endif
     set_window_title(WINDOW_TITLE);
     set_close_button_callback(window_close);
 }
 
+// A standard stream closed by whoever started the game (`vorlin >&-`) is
+// reopened on /dev/null: otherwise the next file or connection the game opens
+// takes its number and the log lines are written into it.
+static void keep_standard_streams_open()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int null_fd = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (null_fd >= 0 && null_fd != fd) {
+            dup2(null_fd, fd);
+            close(null_fd);
+        }
+    }
+}
+
 void init_engine()
 {
+    keep_standard_streams_open();
+    ignore_write_signals();
+    // Installed before the library too, which keeps the handlers it finds and
+    // puts them back when it shuts down. The library's threads start with the
+    // quit signals blocked, so only the main thread ever handles one; a signal
+    // sent during start-up waits until start-up is over.
+    install_quit_signals();
+    quit_signals_block();
+#ifdef ALLEGRO_WITH_XWINDOWS
+    XSetIOErrorHandler(display_lost);
+#endif
     // Anchored to the folder the game was started in before the data
     // directory becomes the working directory.
-    const std::string settings_path = absolute_from_here(
-        settings_file_path(getenv("HOMEDRIVE"), getenv("HOMEPATH"), getenv("HOME")));
+    const std::string settings_path = absolute_from_here(this_users_settings_path());
     enter_data_directory();
     print_banner();
     if (install_allegro(SYSTEM_AUTODETECT, &errno, atexit) != 0) {
-        std::cerr << "Fatal error:  Cannot start the Allegro library: " << allegro_error << std::endl;
+        // The library gives no reason when no system driver starts, which on a
+        // desktop means the X display could not be opened.
+        std::string reason = allegro_error;
+        if (reason.empty()) {
+            const char* display = getenv("DISPLAY");
+            reason = display && *display ? std::string("no display could be opened at DISPLAY=") + display
+                                         : std::string("no display could be opened (DISPLAY is not set)");
+        }
+        std::cerr << "Fatal error:  Cannot start the Allegro library: " << reason << std::endl;
         exit(1);
     }
     install_keyboard();
@@ -113,6 +198,10 @@ void init_engine()
     install_timer();
     pacing_install_timer(TICKS_PER_SECOND);
     srand(time(nullptr));
+    // The library installs its own handlers of SIGINT and SIGTERM, which end the
+    // program from whatever it interrupts without storing the settings.
+    install_quit_signals();
+    quit_signals_unblock();
     std::cout << "Done!" << std::endl << std::endl;
 }
 
@@ -170,6 +259,7 @@ void shutdown_engine()
     std::cerr << "Shutting down...." << std::endl;
     wait_joybuttons_released();
     write_settings();
+    save_settings_file();
     delete songbox;
     songbox = nullptr;
     destroy_bitmap(buffer);
@@ -223,7 +313,7 @@ void wait_joybuttons_released()
 {
     for (;;) {
         poll_joystick();
-        if (!any_joybutton())
+        if (!any_joybutton() || quit_requested())
             return;
         rest(1);
     }

@@ -1,5 +1,5 @@
-// Fuzz target for the settings file: any bytes, repaired as the game repairs
-// them, are parsed as the library's configuration file and read as the game's
+// Fuzz target for the settings file: any bytes, made into text as the game
+// makes them, are parsed as the library's configuration file and read as the game's
 // settings, which must come out
 // usable (title song 0 or 1, every control a button 0..8, a value in range
 // read exactly as written) and be stored back as read.
@@ -29,9 +29,9 @@ std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz_start_library();
-    // What the game hands the library: the file's bytes after the repair
-    // open_settings_file makes (the library hangs on some bytes outside UTF-8).
-    const std::string text = repaired_utf8(std::string(reinterpret_cast<const char*>(data), size));
+    // What the game hands the library for the file's bytes (the library hangs
+    // on some bytes outside UTF-8).
+    const std::string text = settings_text(std::string(reinterpret_cast<const char*>(data), size));
     fuzz_check(repaired_utf8(text) == text, "a repaired text needs no more repair");
     set_config_data(text.data(), static_cast<int>(text.size()));
     std::memcpy(joystick_controls, default_joystick_controls, sizeof joystick_controls);
