@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     title_song = 1;
     read_settings();
     fuzz_check(title_song == 0 || title_song == 1, "title song 0 or 1");
-    char key[16];
+    char key[32];
     for (int i = 0; i < NUM_CONTROLS; ++i) {
         fuzz_check(joystick_controls[i] >= 0 && joystick_controls[i] < NUM_JOY_BUTTONS, "a control is a button 0..8");
         std::snprintf(key, sizeof key, "control%d", i);
