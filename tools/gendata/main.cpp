@@ -1,6 +1,8 @@
 // gendata: paints, synthesises and packs the game's data archives.
 // Usage: gendata OUT_DIR DAT_PROGRAM  (writes OUT_DIR/vorlin.dat, ending.dat, endingtimes.txt)
+//        gendata --icons OUT_DIR     (writes the application icons, see icon.h)
 #include "archive.h"
+#include "icon.h"
 #include "text.h"
 
 #include <allegro.h>
@@ -37,8 +39,9 @@ bool build(const std::vector<ArchiveObject>& table, const std::string& work, con
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "--icons") return write_icons(argv[2]) ? 0 : 1;
     if (argc != 3) {
-        std::fprintf(stderr, "usage: gendata OUT_DIR DAT_PROGRAM\n");
+        std::fprintf(stderr, "usage: gendata OUT_DIR DAT_PROGRAM | gendata --icons OUT_DIR\n");
         return 2;
     }
     const auto start = std::chrono::steady_clock::now();
