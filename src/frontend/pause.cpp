@@ -6,6 +6,7 @@
 #include "music.h"
 #include "pacing.h"
 #include "settings.h"
+#include "display.h"
 #include "vorlin.h"
 
 static const int PAUSE_DARKEN = 128;
@@ -27,7 +28,7 @@ static void draw_pause_frame(void (*draw_level)(bool), int selection)
     const int py = SCREEN_HEIGHT / 2 - panel->h / 2;
     draw_trans_sprite(buffer, panel, px, py);
     draw_trans_sprite(buffer, data_bitmap(BMP_PAUSE_MARKER), px + MARKER_DX, py + MARKER_ROW_Y[selection]);
-    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    present(buffer);
 }
 
 bool do_pausemenu(void (*draw_level)(bool))
@@ -111,13 +112,14 @@ void change_controls()
     drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
     set_multiply_blender(0, 0, 0, 255);
     rectfill(buffer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, makecol(0, 0, 255));
-    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    present(buffer);
     solid_mode();
 
     wait_joybuttons_released();
     for (int i = 0; i < NUM_CONTROLS; i++) {
-        textprintf_ex(screen, mainfont, PROMPT_X, PROMPT_Y + PROMPT_LINE_HEIGHT * i, -1, -1,
+        textprintf_ex(buffer, mainfont, PROMPT_X, PROMPT_Y + PROMPT_LINE_HEIGHT * i, -1, -1,
                       "Press button for %s....", control_labels[i]);
+        present(buffer);
         joystick_controls[i] = wait_joybutton_press();
         wait_joybuttons_released();
     }

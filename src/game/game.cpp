@@ -10,6 +10,7 @@
 #include "object.h"
 #include "pacing.h"
 #include "player.h"
+#include "display.h"
 #include "vorlin.h"
 #include <algorithm>
 #include <vector>
@@ -93,9 +94,15 @@ void input()
     const bool pause_pressed = key[KEY_ESC] || (num_joysticks > 0 && pause_button >= 0 &&
                                                 pause_button < joy[0].num_buttons &&
                                                 joy[0].button[pause_button].b);
-    if (pause_pressed) {
-        if (!menu_down && !do_pausemenu(draw_screen))
-            game_go = GAME_QUIT;
+    // The window losing the focus opens the menu as a fresh press would.
+    const bool focus_lost = take_focus_lost();
+    if (pause_pressed || focus_lost) {
+        if (!menu_down || focus_lost) {
+            if (!do_pausemenu(draw_screen))
+                game_go = GAME_QUIT;
+            // The player was in the menu: focus moves meanwhile ask for no second one.
+            take_focus_lost();
+        }
         menu_down = true;
     } else {
         menu_down = false;
@@ -187,16 +194,13 @@ void draw_screen(bool compose_only)
 
     if (compose_only || zoom_factor == 0)
         return;
-    const bool zooming = zoom_factor != 1.0f;
-    if (zooming) {
-        const int a = static_cast<int>(zoom_factor * (SCREEN_WIDTH / 2));
-        const int b = static_cast<int>(zoom_factor * (SCREEN_HEIGHT / 2));
-        set_clip_rect(screen, SCREEN_WIDTH / 2 - a, SCREEN_HEIGHT / 2 - b,
-                      SCREEN_WIDTH / 2 + a, SCREEN_HEIGHT / 2 + b);
+    if (zoom_factor == 1.0f) {
+        present(buffer);
+        return;
     }
-    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
-    if (zooming)
-        set_clip_rect(screen, 0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1);
+    const int a = static_cast<int>(zoom_factor * (SCREEN_WIDTH / 2));
+    const int b = static_cast<int>(zoom_factor * (SCREEN_HEIGHT / 2));
+    present_window(buffer, SCREEN_WIDTH / 2 - a, SCREEN_HEIGHT / 2 - b, SCREEN_WIDTH / 2 + a, SCREEN_HEIGHT / 2 + b);
 }
 
 int run_game(int level)
@@ -224,6 +228,8 @@ int run_game(int level)
     start_game_music();
     level_init();
 
+    // Focus moves on the screens before play are no reason to pause it.
+    take_focus_lost();
     pacing_reset();
     while (game_go == -1) {
         input();

@@ -7,6 +7,7 @@
 #include "pacing.h"
 #include "player.h"
 #include "registry.h"
+#include "display.h"
 #include "vorlin.h"
 #include <cstring>
 
@@ -77,7 +78,7 @@ bool interlude_fade_tick(int& brightness, int& step)
 void present_interlude(int brightness)
 {
     darken_buffer(brightness);
-    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    present(buffer);
 }
 
 } // namespace

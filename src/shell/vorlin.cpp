@@ -3,6 +3,7 @@
 #include "vorlin.h"
 #include "archive_check.h"
 #include "datidx.h"
+#include "display.h"
 #include "music.h"
 #include "pacing.h"
 #include "settings.h"
@@ -78,9 +79,7 @@ static void open_screen()
         color_depth = desktop > MIN_COLOR_DEPTH ? desktop : MIN_COLOR_DEPTH;
     }
     set_color_depth(color_depth);
-    int driver = windowed ? GFX_AUTODETECT_WINDOWED : GFX_AUTODETECT;
-    if (set_gfx_mode(driver, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0) != 0)
-        quit_error(allegro_error);
+    open_display();
     set_window_title(WINDOW_TITLE);
     set_close_button_callback(window_close);
 }
@@ -134,10 +133,13 @@ static bool game_archive_loaded(const DATAFILE* d)
 void load_data()
 {
     static const char* const LOADING = "Loading...";
-    textout_right_ex(screen, font, LOADING, SCREEN_WIDTH, 470, makecol(255, 0, 0), -1);
+    // The note is drawn in the back buffer so that it shows at the screen's scale.
     buffer = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
     if (!buffer)
         quit_error("Out of memory!!!\n\n");
+    clear_to_color(buffer, 0);
+    textout_right_ex(buffer, font, LOADING, SCREEN_WIDTH, 470, makecol(255, 0, 0), -1);
+    present(buffer);
     set_color_conversion(ARCHIVE_COLOR_CONVERSION);
     // The library's loader crashes on a truncated or damaged file, so the file
     // is checked first; a loaded archive must then hold what the index names.
@@ -151,7 +153,8 @@ void load_data()
         quit_error(ARCHIVE_ERROR);
     }
     mainfont = static_cast<FONT*>(data[FNT_MAIN].dat);
-    rectfill(screen, SCREEN_WIDTH - text_length(font, LOADING), 470, SCREEN_WIDTH - 1, 479, 0);
+    rectfill(buffer, SCREEN_WIDTH - text_length(font, LOADING), 470, SCREEN_WIDTH - 1, 479, 0);
+    present(buffer);
     select_palette(static_cast<RGB*>(data[PAL_GAME].dat));
 }
 
