@@ -1,5 +1,4 @@
-// Whole-multiple enlargement: each source row is widened once into the first of its k
-// destination rows and copied into the others while it is still in the cache.
+// Whole-multiple enlargement: each source row is widened into each of its k destination rows.
 #include "scale.h"
 #include "scale_kernels.h"
 #include <algorithm>
@@ -39,22 +38,24 @@ void scale_blit(BITMAP *src, BITMAP *dst, int sx, int sy, int dx, int dy, int w,
     if (dx < 0 || dy < 0 || dx + w * k > dst->w || dy + h * k > dst->h)
         return;
     const int bytes = (depth + 7) / 8;
-    const size_t row_bytes = static_cast<size_t>(w) * k * bytes;
     const scale_kernels *kern = scale_active_kernels();
+    // Every destination row is widened from the source row afresh rather than
+    // copied from the first: the kernels stream their stores past the cache,
+    // so a copy would have to read them back from memory.
     for (int y = 0; y < h; y++) {
         const uint8_t *s = src->line[sy + y] + static_cast<size_t>(sx) * bytes;
-        uint8_t *first = dst->line[dy + y * k] + static_cast<size_t>(dx) * bytes;
-        switch (bytes) {
-        case 2:
-            kern->widen_16(reinterpret_cast<uint16_t *>(first), reinterpret_cast<const uint16_t *>(s), w, k);
-            break;
-        case 4:
-            kern->widen_32(reinterpret_cast<uint32_t *>(first), reinterpret_cast<const uint32_t *>(s), w, k);
-            break;
-        default:
-            widen_bytes(first, s, w, k, bytes);
+        for (int r = 0; r < k; r++) {
+            uint8_t *d = dst->line[dy + y * k + r] + static_cast<size_t>(dx) * bytes;
+            switch (bytes) {
+            case 2:
+                kern->widen_16(reinterpret_cast<uint16_t *>(d), reinterpret_cast<const uint16_t *>(s), w, k);
+                break;
+            case 4:
+                kern->widen_32(reinterpret_cast<uint32_t *>(d), reinterpret_cast<const uint32_t *>(s), w, k);
+                break;
+            default:
+                widen_bytes(d, s, w, k, bytes);
+            }
         }
-        for (int r = 1; r < k; r++)
-            memcpy(dst->line[dy + y * k + r] + static_cast<size_t>(dx) * bytes, first, row_bytes);
     }
 }

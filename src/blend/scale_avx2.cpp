@@ -17,6 +17,10 @@ struct V {
     static constexpr const char *NAME = "avx2";
     static vec load(const void *p) { return _mm256_loadu_si256(static_cast<const __m256i *>(p)); }
     static void store(void *p, vec v) { _mm256_storeu_si256(static_cast<__m256i *>(p), v); }
+    // p aligned to BYTES.
+    static void stream(void *p, vec v) { _mm256_stream_si256(static_cast<__m256i *>(p), v); }
+    // Streamed stores are seen by others (the display) after this.
+    static void fence() { _mm_sfence(); }
     static vec set16(uint16_t x) { return _mm256_set1_epi16(static_cast<short>(x)); }
     static vec set32(uint32_t x) { return _mm256_set1_epi32(static_cast<int>(x)); }
     // Unpacking works within each 128-bit half; the two halves are then put back in order.

@@ -7,7 +7,8 @@
 
 // Each kernel widens one row: the n >= 1 pixels at s become n*k pixels at d (k >= 1), pixel i of
 // s filling d[i*k] to d[i*k + k - 1]. Any alignment; exactly n*k pixels are written; s and d do
-// not overlap.
+// not overlap. The vector sets store past the cache where d allows it (the display reads the
+// result, not the processor), so a row they wrote is slow to read back.
 struct scale_kernels {
     const char *name;
     void (*widen_16)(uint16_t *d, const uint16_t *s, int n, int k);

@@ -5,24 +5,39 @@
 #define VORLIN_SCALE_SIMD_H
 
 #include "scale_kernels.h"
-#include <string.h>
+#include <stdint.h>
 
 namespace {
 
 typedef V::vec vec;
 const scale_kernels &PORTABLE = SCALE_PORTABLE_KERNELS;
 
-// Doubling: each vector of source pixels becomes two, by interleaving it with itself.
-template <class PIXEL, class WIDEN2>
-int widen_by_2(PIXEL *d, const PIXEL *s, int n, WIDEN2 widen2)
+// Stores go straight to memory when the destination is aligned for it: the
+// enlarged picture is read next by the display, not by this processor, and
+// keeping it out of the cache leaves room for the picture being composed.
+template <class PIXEL>
+inline bool streamable(const PIXEL *d)
+{
+    return (reinterpret_cast<uintptr_t>(d) & (V::BYTES - 1)) == 0;
+}
+
+// k = 1 and 2, and 3 for 32-bit pixels: each vector of source pixels becomes k
+// vectors (OUT of them), stored at consecutive vector places.
+template <class PIXEL, int OUT, class SPREAD>
+int widen_by_vectors(PIXEL *d, const PIXEL *s, int n, SPREAD spread)
 {
     constexpr int PER = V::BYTES / sizeof(PIXEL);
+    const bool stream = streamable(d);
     int i = 0;
     for (; i + PER <= n; i += PER) {
-        vec lo, hi;
-        widen2(V::load(s + i), lo, hi);
-        V::store(d + 2 * i, lo);
-        V::store(d + 2 * i + PER, hi);
+        vec out[OUT];
+        spread(V::load(s + i), out);
+        for (int j = 0; j < OUT; j++) {
+            if (stream)
+                V::stream(d + OUT * i + j * PER, out[j]);
+            else
+                V::store(d + OUT * i + j * PER, out[j]);
+        }
     }
     return i;
 }
@@ -53,41 +68,31 @@ int widen_by_broadcast(PIXEL *d, const PIXEL *s, int n, int k, BROADCAST broadca
 void widen_16(uint16_t *d, const uint16_t *s, int n, int k)
 {
     int done;
-    if (k == 1) {
-        memcpy(d, s, static_cast<size_t>(n) * sizeof *d);
-        return;
-    }
-    if (k == 2)
-        done = widen_by_2(d, s, n, V::widen2_16);
+    if (k == 1)
+        done = widen_by_vectors<uint16_t, 1>(d, s, n, [](vec v, vec *out) { out[0] = v; });
+    else if (k == 2)
+        done = widen_by_vectors<uint16_t, 2>(d, s, n, [](vec v, vec *out) { V::widen2_16(v, out[0], out[1]); });
     else
         done = widen_by_broadcast(d, s, n, k, V::set16);
     if (done < n)
         PORTABLE.widen_16(d + done * k, s + done, n - done, k);
+    V::fence();
 }
 
 void widen_32(uint32_t *d, const uint32_t *s, int n, int k)
 {
-    constexpr int PER = V::BYTES / sizeof(uint32_t);
-    int done = 0;
-    if (k == 1) {
-        memcpy(d, s, static_cast<size_t>(n) * sizeof *d);
-        return;
-    }
-    if (k == 2) {
-        done = widen_by_2(d, s, n, V::widen2_32);
-    } else if (k == 3) {
-        for (; done + PER <= n; done += PER) {
-            vec a, b, c;
-            V::widen3_32(V::load(s + done), a, b, c);
-            V::store(d + 3 * done, a);
-            V::store(d + 3 * done + PER, b);
-            V::store(d + 3 * done + 2 * PER, c);
-        }
-    } else {
+    int done;
+    if (k == 1)
+        done = widen_by_vectors<uint32_t, 1>(d, s, n, [](vec v, vec *out) { out[0] = v; });
+    else if (k == 2)
+        done = widen_by_vectors<uint32_t, 2>(d, s, n, [](vec v, vec *out) { V::widen2_32(v, out[0], out[1]); });
+    else if (k == 3)
+        done = widen_by_vectors<uint32_t, 3>(d, s, n, [](vec v, vec *out) { V::widen3_32(v, out[0], out[1], out[2]); });
+    else
         done = widen_by_broadcast(d, s, n, k, V::set32);
-    }
     if (done < n)
         PORTABLE.widen_32(d + done * k, s + done, n - done, k);
+    V::fence();
 }
 
 const scale_kernels SIMD_KERNELS = {V::NAME, widen_16, widen_32};

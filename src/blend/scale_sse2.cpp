@@ -12,6 +12,10 @@ struct V {
     static constexpr const char *NAME = "sse2";
     static vec load(const void *p) { return _mm_loadu_si128(static_cast<const __m128i *>(p)); }
     static void store(void *p, vec v) { _mm_storeu_si128(static_cast<__m128i *>(p), v); }
+    // p aligned to BYTES.
+    static void stream(void *p, vec v) { _mm_stream_si128(static_cast<__m128i *>(p), v); }
+    // Streamed stores are seen by others (the display) after this.
+    static void fence() { _mm_sfence(); }
     static vec set16(uint16_t x) { return _mm_set1_epi16(static_cast<short>(x)); }
     static vec set32(uint32_t x) { return _mm_set1_epi32(static_cast<int>(x)); }
     static void widen2_16(vec v, vec &lo, vec &hi)

@@ -131,7 +131,7 @@ void present_window(BITMAP* picture, int x1, int y1, int x2, int y2)
     if (x2 < x1 || y2 < y1)
         return;
     const int k = layout.scale;
-    if (k == 1 || k == 0) {
+    if (k == 0 || (k == 1 && !x11_screen())) {
         // The library's copy through a clipping window: its blit at 1x, its
         // stretch on a screen smaller than the picture.
         const bool whole = x1 == 0 && y1 == 0 && x2 == SCREEN_WIDTH - 1 && y2 == SCREEN_HEIGHT - 1;
@@ -156,8 +156,8 @@ void present_window(BITMAP* picture, int x1, int y1, int x2, int y2)
         blit(staging, screen, x1 * k, y1 * k, dx, dy, w * k, h * k);
         return;
     }
-    // The screen's lines are plain memory: the enlargement is written straight
-    // into them and the X server is told once.
+    // The screen's lines are plain memory: the picture (at 1x too) is written
+    // straight into them and the X server is told once.
     scale_blit(picture, screen, x1, y1, dx, dy, w, h, k);
     x11_update_area(dx, dy, w * k, h * k);
 }

@@ -18,7 +18,7 @@ static pacing_clock::duration tick_period = std::chrono::microseconds(1000000 / 
 // by `creep`, so it stays just behind the timer rather than drifting late.
 static pacing_clock::time_point next_due;
 static const auto RECHECK_MAX = std::chrono::microseconds(250);
-static const auto CREEP = std::chrono::microseconds(20);
+static const auto CREEP = std::chrono::microseconds(5);
 
 void pacing_install_timer(int ticks_per_second)
 {
