@@ -16,7 +16,7 @@ void widen_bytes(uint8_t *d, const uint8_t *s, int n, int k, int bytes)
 
 } // namespace
 
-void scale_blit(BITMAP *src, BITMAP *dst, int sx, int sy, int dx, int dy, int w, int h, int k)
+void scale_blit(BITMAP *src, BITMAP *dst, int sx, int sy, int dx, int dy, int w, int h, int k, bool stream)
 {
     const int depth = bitmap_color_depth(src);
     if (k < 1 || depth != bitmap_color_depth(dst))
@@ -40,18 +40,17 @@ void scale_blit(BITMAP *src, BITMAP *dst, int sx, int sy, int dx, int dy, int w,
     const int bytes = (depth + 7) / 8;
     const scale_kernels *kern = scale_active_kernels();
     // Every destination row is widened from the source row afresh rather than
-    // copied from the first: the kernels stream their stores past the cache,
-    // so a copy would have to read them back from memory.
+    // copied from the first: streamed rows would have to be read back from memory.
     for (int y = 0; y < h; y++) {
         const uint8_t *s = src->line[sy + y] + static_cast<size_t>(sx) * bytes;
         for (int r = 0; r < k; r++) {
             uint8_t *d = dst->line[dy + y * k + r] + static_cast<size_t>(dx) * bytes;
             switch (bytes) {
             case 2:
-                kern->widen_16(reinterpret_cast<uint16_t *>(d), reinterpret_cast<const uint16_t *>(s), w, k);
+                kern->widen_16(reinterpret_cast<uint16_t *>(d), reinterpret_cast<const uint16_t *>(s), w, k, stream);
                 break;
             case 4:
-                kern->widen_32(reinterpret_cast<uint32_t *>(d), reinterpret_cast<const uint32_t *>(s), w, k);
+                kern->widen_32(reinterpret_cast<uint32_t *>(d), reinterpret_cast<const uint32_t *>(s), w, k, stream);
                 break;
             default:
                 widen_bytes(d, s, w, k, bytes);

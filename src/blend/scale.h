@@ -10,7 +10,8 @@
 // depth, 8, 15, 16, 24 or 32 bits; `dst` is written through its line pointers, so it is a
 // memory bitmap or a screen whose lines are plain memory. The source area is first clipped to
 // `src`; if the enlarged area then does not lie wholly inside `dst`, or the depths differ,
-// nothing is drawn.
-void scale_blit(BITMAP *src, BITMAP *dst, int sx, int sy, int dx, int dy, int w, int h, int k);
+// nothing is drawn. `stream` says that the processor will not read the result soon (a screen
+// that the display reads): it is then stored past the cache where the processor allows.
+void scale_blit(BITMAP *src, BITMAP *dst, int sx, int sy, int dx, int dy, int w, int h, int k, bool stream = false);
 
 #endif

@@ -7,12 +7,12 @@
 
 // Each kernel widens one row: the n >= 1 pixels at s become n*k pixels at d (k >= 1), pixel i of
 // s filling d[i*k] to d[i*k + k - 1]. Any alignment; exactly n*k pixels are written; s and d do
-// not overlap. The vector sets store past the cache where d allows it (the display reads the
-// result, not the processor), so a row they wrote is slow to read back.
+// not overlap. With `stream` the vector sets store past the cache where d's alignment allows it,
+// for rows that the display reads next rather than this processor.
 struct scale_kernels {
     const char *name;
-    void (*widen_16)(uint16_t *d, const uint16_t *s, int n, int k);
-    void (*widen_32)(uint32_t *d, const uint32_t *s, int n, int k);
+    void (*widen_16)(uint16_t *d, const uint16_t *s, int n, int k, bool stream);
+    void (*widen_32)(uint32_t *d, const uint32_t *s, int n, int k, bool stream);
 };
 
 enum scale_impl { SCALE_PORTABLE, SCALE_SSE2, SCALE_AVX2, SCALE_IMPL_COUNT };

@@ -26,8 +26,8 @@ void widen(PIXEL *d, const PIXEL *s, int n, int k)
     }
 }
 
-void widen_16(uint16_t *d, const uint16_t *s, int n, int k) { widen(d, s, n, k); }
-void widen_32(uint32_t *d, const uint32_t *s, int n, int k) { widen(d, s, n, k); }
+void widen_16(uint16_t *d, const uint16_t *s, int n, int k, bool) { widen(d, s, n, k); }
+void widen_32(uint32_t *d, const uint32_t *s, int n, int k, bool) { widen(d, s, n, k); }
 
 const scale_kernels *active = &SCALE_PORTABLE_KERNELS;
 bool chosen = false;   // by scale_select, or the fastest set on first use

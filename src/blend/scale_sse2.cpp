@@ -28,6 +28,15 @@ struct V {
         lo = _mm_unpacklo_epi32(v, v);
         hi = _mm_unpackhi_epi32(v, v);
     }
+    static void widen2_64(vec v, vec &lo, vec &hi)
+    {
+        lo = _mm_unpacklo_epi64(v, v);
+        hi = _mm_unpackhi_epi64(v, v);
+    }
+    // No byte shuffle before SSSE3: 16-bit pixels tripled are left to the portable loop.
+    static constexpr bool HAS_WIDEN3_16 = false;
+    static constexpr int WIDEN3_16_READ = BYTES / 2;
+    static void widen3_16(const uint16_t *, vec &, vec &, vec &) {}
     // p0 p1 p2 p3 -> p0 p0 p0 p1 | p1 p1 p2 p2 | p2 p3 p3 p3
     static void widen3_32(vec v, vec &a, vec &b, vec &c)
     {

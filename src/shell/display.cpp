@@ -158,6 +158,8 @@ void present_window(BITMAP* picture, int x1, int y1, int x2, int y2)
     }
     // The screen's lines are plain memory: the picture (at 1x too) is written
     // straight into them and the X server is told once.
-    scale_blit(picture, screen, x1, y1, dx, dy, w, h, k);
-    x11_update_area(dx, dy, w * k, h * k);
+    const bool x11 = x11_screen();
+    scale_blit(picture, screen, x1, y1, dx, dy, w, h, k, x11);
+    if (x11)
+        x11_update_area(dx, dy, w * k, h * k);
 }
