@@ -55,11 +55,11 @@ DISPLAY_LAYOUT fullscreen_layout(int desk_w, int desk_h, int wanted)
     return l;
 }
 
-static void on_focus_out()
+void display_switched_out()
 {
     focus_lost = true;
 }
-END_OF_FUNCTION(on_focus_out)
+END_OF_FUNCTION(display_switched_out)
 
 bool take_focus_lost()
 {
@@ -106,8 +106,8 @@ void open_display()
     if (layout.scale > 1 && !is_memory_bitmap(screen) && !x11_screen())
         staging = create_bitmap(layout.w, layout.h);
     x11_set_window_identity();
-    LOCK_FUNCTION(on_focus_out);
-    set_display_switch_callback(SWITCH_OUT, on_focus_out);
+    LOCK_FUNCTION(display_switched_out);
+    set_display_switch_callback(SWITCH_OUT, display_switched_out);
 }
 
 const DISPLAY_LAYOUT& display_layout() { return layout; }

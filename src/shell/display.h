@@ -64,6 +64,9 @@ void present(BITMAP* picture);
 // through a window, as the opening zoom of a level needs.
 void present_window(BITMAP* picture, int x1, int y1, int x2, int y2);
 
+// The library's display-switch callback for the window losing the input
+// focus; runs on the library's window thread and only raises the notice.
+void display_switched_out();
 // True once for each time the game's window lost the input focus since the
-// last call (the library's display-switch notice, handed over from its thread).
+// last call (the notice above, handed over to the main thread).
 bool take_focus_lost();
