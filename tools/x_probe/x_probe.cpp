@@ -47,6 +47,8 @@ int main(int argc, char** argv)
         for (int i = 0; i < c->width * c->height; i++)
             if ((c->pixels[i] >> 24) & 0xFF)
                 shown++;
+        XFree(c);
+        XCloseDisplay(d);
         std::printf("cursor %d\n", shown);
         return 0;
     }
@@ -75,6 +77,7 @@ int main(int argc, char** argv)
             }
         std::fclose(f);
         XDestroyImage(img);
+        XCloseDisplay(d);
         return 0;
     }
     std::fprintf(stderr, "usage: x_probe grab SECONDS | x_probe cursor | x_probe shot X Y W H FILE\n");
