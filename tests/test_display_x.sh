@@ -37,14 +37,22 @@ work="$build/display-test"
 mkdir -p "$work"
 home="$(mktemp -d)"
 pid=
-trap 'rm -rf "$home"; [ -n "$pid" ] && kill "$pid" 2>/dev/null' EXIT
+trap 'rm -rf "$home"; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null' EXIT
 desk=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
 
 start_game() { # ARGS...
   HOME="$home" ./vorlin "$@" > "$home/out" 2> "$home/err" &
   pid=$!
 }
-stop_game() { kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; pid=; }
+# Ends the game; one that does not go within 5 s of SIGTERM is killed (the
+# library's own signal shutdown can stall while its X thread holds its lock).
+stop_game() {
+  kill "$pid" 2>/dev/null
+  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  kill -9 "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  pid=
+}
 press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
 # The size of the named game window once the screen has opened (the library
 # makes its window small before it knows the mode).

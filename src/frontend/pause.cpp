@@ -116,12 +116,20 @@ void change_controls()
     solid_mode();
 
     wait_joybuttons_released();
+    // The prompts go on what the screen shows, not into the composed picture:
+    // a copy of it gathers them and is shown at the screen's scale.
+    BITMAP* prompts = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
+    BITMAP* shown = prompts ? prompts : buffer;
+    if (prompts)
+        blit(buffer, prompts, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
     for (int i = 0; i < NUM_CONTROLS; i++) {
-        textprintf_ex(buffer, mainfont, PROMPT_X, PROMPT_Y + PROMPT_LINE_HEIGHT * i, -1, -1,
+        textprintf_ex(shown, mainfont, PROMPT_X, PROMPT_Y + PROMPT_LINE_HEIGHT * i, -1, -1,
                       "Press button for %s....", control_labels[i]);
-        present(buffer);
+        present(shown);
         joystick_controls[i] = wait_joybutton_press();
         wait_joybuttons_released();
     }
+    if (prompts)
+        destroy_bitmap(prompts);
     songbox->set_paused(false);
 }
