@@ -7,6 +7,7 @@
 #include "music.h"
 #include "pacing.h"
 #include "quit_request.h"
+#include "display.h"
 #include "vorlin.h"
 #include <climits>
 #include <cstdlib>
@@ -88,7 +89,7 @@ int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
         if (pacing_frame_due()) {
             blit(static_cast<BITMAP*>(pictures[shown].dat), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
             textout_right_ex(buffer, mainfont, "The End", THE_END_X, THE_END_Y, -1, -1);
-            blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+            present(buffer);
         }
         pacing_wait();
     }
@@ -106,11 +107,12 @@ static bool ending_archive_usable(const DATAFILE* d)
 
 static void show_skip_notice()
 {
-    clear_to_color(screen, 0);
+    clear_to_color(buffer, 0);
     const int cx = SCREEN_WIDTH / 2;
-    textout_centre_ex(screen, mainfont, "Sorry!! Ending will be skipped!", cx, NOTICE_Y, -1, -1);
-    textout_centre_ex(screen, mainfont, "(it wouldn't make sense without mp3's)", cx,
+    textout_centre_ex(buffer, mainfont, "Sorry!! Ending will be skipped!", cx, NOTICE_Y, -1, -1);
+    textout_centre_ex(buffer, mainfont, "(it wouldn't make sense without mp3's)", cx,
                       NOTICE_Y + text_height(mainfont) + NOTICE_LINE_GAP, -1, -1);
+    present(buffer);
     clear_keybuf();
     // Waits for a key as readkey() does (not at all without a keyboard), but
     // gives way to a quit request.

@@ -8,6 +8,7 @@
 #include "pacing.h"
 #include "quit_request.h"
 #include "settings.h"
+#include "display.h"
 #include "vorlin.h"
 #include <cstdlib>
 #include <cstring>
@@ -311,7 +312,7 @@ void title_draw_screen()
     if (debug)
         textprintf_right_ex(buffer, font, SCREEN_WIDTH, FPS_TEXT_Y, makecol(255, 255, 255), -1,
                             "Fps: %d", disp_fps);
-    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    present(buffer);
 }
 
 int title_screen()

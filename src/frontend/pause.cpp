@@ -8,6 +8,7 @@
 #include "pacing.h"
 #include "quit_request.h"
 #include "settings.h"
+#include "display.h"
 #include "vorlin.h"
 #include <algorithm>
 
@@ -30,7 +31,7 @@ static void draw_pause_frame(void (*draw_level)(bool), int selection)
     const int py = SCREEN_HEIGHT / 2 - panel->h / 2;
     draw_trans_sprite(buffer, panel, px, py);
     draw_trans_sprite(buffer, data_bitmap(BMP_PAUSE_MARKER), px + MARKER_DX, py + MARKER_ROW_Y[selection]);
-    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    present(buffer);
 }
 
 bool do_pausemenu(void (*draw_level)(bool))
@@ -107,21 +108,30 @@ void change_controls()
     drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
     set_multiply_blender(0, 0, 0, 255);
     rectfill(buffer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, makecol(0, 0, 255));
-    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    present(buffer);
     solid_mode();
 
     // A remapping cut short by a quit keeps the whole old mapping, never half of each.
     int old_controls[NUM_CONTROLS];
     std::copy(joystick_controls, joystick_controls + NUM_CONTROLS, old_controls);
     wait_joybuttons_released();
+    // The prompts go on what the screen shows, not into the composed picture:
+    // a copy of it gathers them and is shown at the screen's scale.
+    BITMAP* prompts = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
+    BITMAP* shown = prompts ? prompts : buffer;
+    if (prompts)
+        blit(buffer, prompts, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
     for (int i = 0; i < NUM_CONTROLS && !quit_requested(); i++) {
-        textprintf_ex(screen, mainfont, PROMPT_X, PROMPT_Y + PROMPT_LINE_HEIGHT * i, -1, -1,
+        textprintf_ex(shown, mainfont, PROMPT_X, PROMPT_Y + PROMPT_LINE_HEIGHT * i, -1, -1,
                       "Press button for %s....", control_labels[i]);
+        present(shown);
         const int button = wait_joybutton_press();
         if (button >= 0)
             joystick_controls[i] = button;
         wait_joybuttons_released();
     }
+    if (prompts)
+        destroy_bitmap(prompts);
     if (quit_requested())
         std::copy(old_controls, old_controls + NUM_CONTROLS, joystick_controls);
     songbox->set_paused(false);

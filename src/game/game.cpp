@@ -12,6 +12,7 @@
 #include "pacing.h"
 #include "player.h"
 #include "quit_request.h"
+#include "display.h"
 #include "vorlin.h"
 #include <algorithm>
 #include <vector>
@@ -112,11 +113,15 @@ void input()
     if (quit_requested())
         game_go = GAME_QUIT;
 
-    if (c.esc || c.joy_button(player->get_joy_pause_button())) {
-        if (!menu_down) {
+    // The window losing the focus opens the menu as a fresh press would.
+    const bool focus_lost = take_focus_lost();
+    if (c.esc || c.joy_button(player->get_joy_pause_button()) || focus_lost) {
+        if (!menu_down || focus_lost) {
             if (!do_pausemenu(draw_screen))
                 game_go = GAME_QUIT;
             c = sample_controls();
+            // The player was in the menu: focus moves meanwhile ask for no second one.
+            take_focus_lost();
         }
         menu_down = true;
     } else {
@@ -207,16 +212,13 @@ void draw_screen(bool compose_only)
 
     if (compose_only || zoom_factor == 0)
         return;
-    const bool zooming = zoom_factor != 1.0f;
-    if (zooming) {
-        const int a = static_cast<int>(zoom_factor * (SCREEN_WIDTH / 2));
-        const int b = static_cast<int>(zoom_factor * (SCREEN_HEIGHT / 2));
-        set_clip_rect(screen, SCREEN_WIDTH / 2 - a, SCREEN_HEIGHT / 2 - b,
-                      SCREEN_WIDTH / 2 + a, SCREEN_HEIGHT / 2 + b);
+    if (zoom_factor == 1.0f) {
+        present(buffer);
+        return;
     }
-    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
-    if (zooming)
-        set_clip_rect(screen, 0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1);
+    const int a = static_cast<int>(zoom_factor * (SCREEN_WIDTH / 2));
+    const int b = static_cast<int>(zoom_factor * (SCREEN_HEIGHT / 2));
+    present_window(buffer, SCREEN_WIDTH / 2 - a, SCREEN_HEIGHT / 2 - b, SCREEN_WIDTH / 2 + a, SCREEN_HEIGHT / 2 + b);
 }
 
 int run_game(int level)
@@ -247,6 +249,8 @@ int run_game(int level)
     start_game_music();
     level_init();
 
+    // Focus moves on the screens before play are no reason to pause it.
+    take_focus_lost();
     pacing_reset();
     while (game_go == -1) {
         input();

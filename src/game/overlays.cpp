@@ -8,6 +8,7 @@
 #include "player.h"
 #include "quit_request.h"
 #include "registry.h"
+#include "display.h"
 #include "vorlin.h"
 #include <cstring>
 
@@ -70,7 +71,7 @@ bool interlude_fade_tick(int& brightness, int& step)
 void present_interlude(int brightness)
 {
     darken_buffer(brightness);
-    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    present(buffer);
 }
 
 } // namespace

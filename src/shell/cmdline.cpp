@@ -1,10 +1,22 @@
 // Command-line parsing.
 #include "cmdline.h"
+#include "display.h"
 #include "vorlin.h"
 #include <cstdlib>
 #include <cstring>
 
 static const char* const LEVEL_SELECT_OPTION = "-warpaheadtothelevelgivenok";
+static const char* const SCALE_OPTION = "-scale";
+
+// A whole multiple 0..MAX_SCALE written in full; anything else is automatic.
+static int scale_from_text(const char* text)
+{
+    char* end = nullptr;
+    const long k = strtol(text, &end, 10);
+    if (end == text || *end != '\0' || k < 0 || k > MAX_SCALE)
+        return SCALE_AUTOMATIC;
+    return static_cast<int>(k);
+}
 
 int parse_command_line(int argc, const char* const* argv)
 {
@@ -21,6 +33,9 @@ int parse_command_line(int argc, const char* const* argv)
             debug = true;
         } else if (strcmp(arg, "-nomp3") == 0) {
             no_mp3 = true;
+        } else if (strcmp(arg, SCALE_OPTION) == 0) {
+            if (has_next)
+                scale_option = scale_from_text(argv[i + 1]);
         } else if (strcmp(arg, LEVEL_SELECT_OPTION) == 0) {
             if (has_next) {
                 int level = atoi(argv[i + 1]);

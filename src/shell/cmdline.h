@@ -4,8 +4,10 @@
 const int FIRST_LEVEL = 1;
 const int LAST_LEVEL = 8;
 
-// Reads "-bpp" N, "-win", "-debug", "-nomp3" and the level-select option into
-// color_depth, windowed, debug and no_mp3, and returns the start level. An
+// Reads "-bpp" N, "-win", "-debug", "-nomp3", "-scale" N and the level-select
+// option into color_depth, windowed, debug, no_mp3 and scale_option (a scale
+// that is not a whole number 0..MAX_SCALE reads as 0, automatic), and returns
+// the start level. An
 // option's following argument is not consumed (it is examined as an option in
 // its own right); an option that needs one but stands last is ignored; a start
 // level outside 1..8 keeps level 1. Music is always switched off afterwards.

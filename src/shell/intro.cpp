@@ -5,6 +5,7 @@
 #include "fblend.h"
 #include "pacing.h"
 #include "quit_request.h"
+#include "display.h"
 #include "vorlin.h"
 
 IntroPhase intro_phase = INTRO_DONE;
@@ -18,7 +19,7 @@ static void intro_draw_frame()
 {
     blit(data_bitmap(BMP_INTRO), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
     fblend_rect_trans(buffer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, FULL_BRIGHTNESS - intro_brightness);
-    blit(buffer, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    present(buffer);
 }
 
 static void start_hold()

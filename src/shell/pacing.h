@@ -11,7 +11,8 @@ void pacing_install_timer(int ticks_per_second);
 void pacing_reset();
 // The logic is not behind the timer: draw this pass.
 bool pacing_frame_due();
-// Waits, yielding the processor, while fpscounter is ahead of fps.
+// Waits while fpscounter is ahead of fps, asleep until the timer's next tick
+// is due (about one wake-up per tick).
 void pacing_wait();
 
 // Headless runs without a timer: the wait never blocks and every pass draws,

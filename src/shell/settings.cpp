@@ -1,5 +1,6 @@
 // The settings file: read once at start-up, written back safely at shutdown.
 #include "settings.h"
+#include "display.h"
 #include <allegro.h>
 #include <cerrno>
 #include <climits>
@@ -441,6 +442,9 @@ void read_settings()
     if (song != 0 && song != 1)
         title_song = DEFAULT_TITLE_SONG;
 
+    const long scale = config_long("misc", "scale", SCALE_AUTOMATIC);
+    scale_setting = (scale >= 0 && scale <= MAX_SCALE) ? static_cast<int>(scale) : SCALE_AUTOMATIC;
+
     int defaults[NUM_CONTROLS];
     for (int i = 0; i < NUM_CONTROLS; i++)
         defaults[i] = joystick_controls[i];
@@ -454,6 +458,9 @@ void read_settings()
 void write_settings()
 {
     set_config_int("misc", "title_song", title_song);
+    // Files that never chose a scale stay without the key.
+    if (scale_setting != SCALE_AUTOMATIC || get_config_string("misc", "scale", nullptr))
+        set_config_int("misc", "scale", scale_setting);
     for (int i = 0; i < NUM_CONTROLS; i++)
         set_config_int("controls", control_key(i).c_str(), joystick_controls[i]);
 }

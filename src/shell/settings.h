@@ -65,7 +65,8 @@ std::string repaired_utf8(const std::string& bytes);
 
 // Reads the values from the current configuration file. Values are not trusted:
 // a control outside 0..8 keeps its compiled-in button, a title song other than
-// 0 or 1 becomes 1.
+// 0 or 1 becomes 1, a "scale" outside 0..MAX_SCALE becomes 0 (automatic); the
+// scale goes to scale_setting (display.h).
 void read_settings();
 // Stores the values into the configuration (written to disk by save_settings_file).
 void write_settings();

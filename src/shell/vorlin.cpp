@@ -4,6 +4,7 @@
 #include "archive_check.h"
 #include "datadir.h"
 #include "datidx.h"
+#include "display.h"
 #include "music.h"
 #include "pacing.h"
 #include "quit_request.h"
@@ -126,9 +127,7 @@ static void open_screen()
         quit_error(msg);
     }
     set_color_depth(color_depth);
-    int driver = windowed ? GFX_AUTODETECT_WINDOWED : GFX_AUTODETECT;
-    if (set_gfx_mode(driver, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0) != 0)
-        quit_error(allegro_error);
+    open_display();
 #ifdef ALLEGRO_WITH_XWINDOWS
     // After the mode is set: the library may probe the server for what it offers.
     XSetErrorHandler(display_refused);
@@ -245,13 +244,17 @@ bool load_game_archive(const char* path)
 void load_data()
 {
     static const char* const LOADING = "Loading...";
-    textout_right_ex(screen, font, LOADING, SCREEN_WIDTH, 470, makecol(255, 0, 0), -1);
+    // The note is drawn in the back buffer so that it shows at the screen's scale.
     buffer = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
     if (!buffer)
         quit_error("Out of memory!!!\n\n");
+    clear_to_color(buffer, 0);
+    textout_right_ex(buffer, font, LOADING, SCREEN_WIDTH, 470, makecol(255, 0, 0), -1);
+    present(buffer);
     if (data_directory_missing() || !load_game_archive(DATA_ARCHIVE))
         quit_error(ARCHIVE_ERROR);
-    rectfill(screen, SCREEN_WIDTH - text_length(font, LOADING), 470, SCREEN_WIDTH - 1, 479, 0);
+    rectfill(buffer, SCREEN_WIDTH - text_length(font, LOADING), 470, SCREEN_WIDTH - 1, 479, 0);
+    present(buffer);
 }
 
 void shutdown_engine()

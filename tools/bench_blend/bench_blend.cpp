@@ -1,7 +1,10 @@
 // Times the game's blending primitives against the library's blenders and a plain blit on a
-// 640x480 memory bitmap at 16 and 32 bits; prints one "name value unit" line per figure.
+// 640x480 memory bitmap at 16 and 32 bits, and the whole-multiple enlargement against the
+// library's stretch_blit; prints one "name value unit" line per figure.
 #include "fblend.h"
 #include "fblend_kernels.h"
+#include "scale.h"
+#include "scale_kernels.h"
 #include <allegro.h>
 #include <algorithm>
 #include <cerrno>
@@ -196,6 +199,53 @@ void bench_depth(int depth, GOALS &goals)
     destroy_bitmap(dst);
 }
 
+// The whole 640x480 picture enlarged 2 and 3 times into a memory bitmap: the library's
+// stretch_blit against our whole-multiple kernels.
+void bench_scale(int depth, GOALS &goals)
+{
+    std::mt19937 rng(depth + 1);
+    const std::string d = "_" + std::to_string(depth);
+    BITMAP *pic = create_bitmap_ex(depth, BENCH_W, BENCH_H);
+    fill_picture(pic, rng);
+    for (int k : {2, 3}) {
+        const std::string x = "_" + std::to_string(k) + "x";
+        BITMAP *dst = create_bitmap_ex(depth, BENCH_W * k, BENCH_H * k);
+        solid_mode();
+        double lib = 1e30, ours = 1e30;
+        std::vector<std::pair<std::string, double>> sets;
+        for (int round = 0; round < ROUNDS; round++) {
+            lib = std::min(lib, time_ms([=] { stretch_blit(pic, dst, 0, 0, BENCH_W, BENCH_H, 0, 0, BENCH_W * k, BENCH_H * k); }));
+            for (int impl = 0; impl < SCALE_IMPL_COUNT * 2; impl++) {
+                // Each set with plain stores, then storing past the cache as for the X screen.
+                const bool stream = impl >= SCALE_IMPL_COUNT;
+                if (!scale_select(static_cast<scale_impl>(impl % SCALE_IMPL_COUNT)))
+                    continue;
+                const double t = time_ms([=] { scale_blit(pic, dst, 0, 0, 0, 0, BENCH_W, BENCH_H, k, stream); });
+                const std::string name =
+                    std::string("scale_") + scale_active_kernels()->name + (stream ? "_stream" : "") + x + d;
+                bool found = false;
+                for (auto &s : sets)
+                    if (s.first == name)
+                        s.second = std::min(s.second, t), found = true;
+                if (!found)
+                    sets.push_back({name, t});
+            }
+        }
+        scale_select(scale_best_impl());
+        const std::string best = std::string("scale_") + scale_active_kernels()->name + x + d;
+        print("lib_stretch_blit" + x + d, lib, "ms");
+        for (const auto &s : sets) {
+            print(s.first, s.second, "ms");
+            if (s.first == best)
+                ours = s.second;
+        }
+        print("ratio_lib_over_ours_scale" + x + d, lib / ours, "x");
+        goals.check("scale" + x + "_2x_lib" + d, lib / ours >= 2.0);
+        destroy_bitmap(dst);
+    }
+    destroy_bitmap(pic);
+}
+
 } // namespace
 
 int main()
@@ -210,6 +260,8 @@ int main()
     GOALS goals;
     bench_depth(16, goals);
     bench_depth(32, goals);
+    bench_scale(16, goals);
+    bench_scale(32, goals);
     printf("goals_met %d of_%d\n", goals.met, goals.total);
     print("bench_time", (now_ms() - t0) / 1000.0, "s");
     return 0;

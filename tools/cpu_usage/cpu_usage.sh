@@ -33,7 +33,7 @@ mean_brightness() {
 }
 
 cd "$build"
-HOME="$home" ./vorlin -win -warpaheadtothelevelgivenok "$level" > "$home/out" 2> "$home/err" &
+HOME="$home" ./vorlin -win -scale 1 -warpaheadtothelevelgivenok "$level" > "$home/out" 2> "$home/err" &
 pid=$!
 wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
 [ -n "$wid" ] || { echo "cpu_usage: no game window"; exit 1; }

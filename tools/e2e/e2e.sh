@@ -79,7 +79,7 @@ window() { timeout 20 xdotool search --sync --name 'El Vorlin' | head -1; }
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 cd "$build"
-HOME="$home" ./vorlin -win > "$out/game_stdout.txt" 2> "$out/game_stderr.txt" &
+HOME="$home" ./vorlin -win -scale 1 > "$out/game_stdout.txt" 2> "$out/game_stderr.txt" &
 pid=$!
 wid="$(window)"
 [ -n "$wid" ] || { echo "e2e: no game window" >&2; kill $pid; exit 1; }

@@ -3,6 +3,7 @@
 # saves screenshots at given moments, so what a player sees can be looked at.
 #
 # usage: tools/shots/shots.sh SCRIPT OUTDIR [game arguments...]
+# The game runs at -scale 1 unless the game arguments ask for another.
 # SCRIPT lines (times in seconds from the window's appearance, in order):
 #   1.5 key Return        press and release a key (held 0.1 s)
 #   2.0 down Up           hold a key down      3.0 up Up    release it
@@ -26,7 +27,7 @@ fi
 
 home="$(mktemp -d)"
 cd "$build"
-HOME="$home" ./vorlin -win "$@" > "$outdir/stdout.txt" 2> "$outdir/stderr.txt" &
+HOME="$home" ./vorlin -win -scale 1 "$@" > "$outdir/stdout.txt" 2> "$outdir/stderr.txt" &
 pid=$!
 wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
 if [ -z "$wid" ]; then

@@ -1,0 +1,76 @@
+// Portable row kernels of the enlargement, and the choice of the set scale_blit uses.
+#include "scale_kernels.h"
+
+namespace {
+
+template <class PIXEL>
+void widen(PIXEL *d, const PIXEL *s, int n, int k)
+{
+    switch (k) {
+    case 1:
+        for (int i = 0; i < n; i++)
+            d[i] = s[i];
+        return;
+    case 2:
+        for (int i = 0; i < n; i++, d += 2)
+            d[0] = d[1] = s[i];
+        return;
+    case 3:
+        for (int i = 0; i < n; i++, d += 3)
+            d[0] = d[1] = d[2] = s[i];
+        return;
+    default:
+        for (int i = 0; i < n; i++)
+            for (int j = 0; j < k; j++)
+                *d++ = s[i];
+    }
+}
+
+void widen_16(uint16_t *d, const uint16_t *s, int n, int k, bool) { widen(d, s, n, k); }
+void widen_32(uint32_t *d, const uint32_t *s, int n, int k, bool) { widen(d, s, n, k); }
+
+const scale_kernels *active = &SCALE_PORTABLE_KERNELS;
+bool chosen = false;   // by scale_select, or the fastest set on first use
+
+} // namespace
+
+const scale_kernels SCALE_PORTABLE_KERNELS = {"portable", widen_16, widen_32};
+
+const scale_kernels *scale_kernels_of(scale_impl impl)
+{
+    switch (impl) {
+    case SCALE_PORTABLE:
+        return &SCALE_PORTABLE_KERNELS;
+    case SCALE_SSE2:
+        return scale_sse2_kernels();
+    case SCALE_AVX2:
+        return scale_avx2_kernels();
+    default:
+        return nullptr;
+    }
+}
+
+scale_impl scale_best_impl()
+{
+    for (int impl = SCALE_IMPL_COUNT - 1; impl > SCALE_PORTABLE; impl--)
+        if (scale_kernels_of(static_cast<scale_impl>(impl)))
+            return static_cast<scale_impl>(impl);
+    return SCALE_PORTABLE;
+}
+
+const scale_kernels *scale_active_kernels()
+{
+    if (!chosen)
+        scale_select(scale_best_impl());
+    return active;
+}
+
+bool scale_select(scale_impl impl)
+{
+    const scale_kernels *k = scale_kernels_of(impl);
+    if (!k)
+        return false;
+    active = k;
+    chosen = true;
+    return true;
+}

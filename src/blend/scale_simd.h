@@ -1,0 +1,135 @@
+// Row kernels of the enlargement written once over a vector type. Included by each vector set's
+// source after it defines `V` (see scale_sse2.cpp); everything here has internal linkage so that
+// each set keeps its own copy, compiled for its instructions.
+#ifndef VORLIN_SCALE_SIMD_H
+#define VORLIN_SCALE_SIMD_H
+
+#include "scale_kernels.h"
+#include <stdint.h>
+
+namespace {
+
+typedef V::vec vec;
+const scale_kernels &PORTABLE = SCALE_PORTABLE_KERNELS;
+
+// Streamed stores need a destination aligned to the vector; elsewhere they are plain ones.
+template <class PIXEL>
+inline bool can_stream(const PIXEL *d, bool stream)
+{
+    return stream && (reinterpret_cast<uintptr_t>(d) & (V::BYTES - 1)) == 0;
+}
+
+// Each step takes PER source pixels (the source may be read up to READ pixels from the step's
+// start) and gives OUT vectors, stored at consecutive places: k = 1 and 2 (and 4 as 2 twice) for
+// both sizes, 3 for 32-bit pixels everywhere and for 16-bit ones where the set can shuffle bytes.
+// Returns how many source pixels it covered; the caller finishes the rest.
+template <class PIXEL, int OUT, int READ, class SPREAD>
+int widen_by_vectors(PIXEL *d, const PIXEL *s, int n, bool stream, SPREAD spread)
+{
+    constexpr int PER = V::BYTES / sizeof(PIXEL);
+    const bool streamed = can_stream(d, stream);
+    int i = 0;
+    for (; i + READ <= n; i += PER) {
+        vec out[OUT];
+        spread(s + i, out);
+        for (int j = 0; j < OUT; j++) {
+            if (streamed)
+                V::stream(d + OUT * i + j * PER, out[j]);
+            else
+                V::store(d + OUT * i + j * PER, out[j]);
+        }
+    }
+    return i;
+}
+
+// Any k: every source pixel is broadcast to a whole vector stored at its block; the next pixel's
+// store overwrites what ran past the block, so blocks narrower than a vector come out right.
+// Stops where a vector would run past the row's end; the caller finishes the rest.
+template <class PIXEL, class BROADCAST>
+int widen_by_broadcast(PIXEL *d, const PIXEL *s, int n, int k, BROADCAST broadcast)
+{
+    constexpr int PER = V::BYTES / sizeof(PIXEL);
+    const int total = n * k;
+    int i = 0;
+    for (; i < n; i++) {
+        const vec b = broadcast(s[i]);
+        int j = 0;
+        for (; j + PER <= k; j += PER)
+            V::store(d + i * k + j, b);
+        if (j < k) {
+            if (i * k + j + PER > total)
+                break;
+            V::store(d + i * k + j, b);
+        }
+    }
+    return i;
+}
+
+constexpr int PER_16 = V::BYTES / 2;
+constexpr int PER_32 = V::BYTES / 4;
+
+void widen_16(uint16_t *d, const uint16_t *s, int n, int k, bool stream)
+{
+    int done;
+    if (k == 1) {
+        done = widen_by_vectors<uint16_t, 1, PER_16>(d, s, n, stream, [](const uint16_t *p, vec *out) { out[0] = V::load(p); });
+    } else if (k == 2) {
+        done = widen_by_vectors<uint16_t, 2, PER_16>(d, s, n, stream, [](const uint16_t *p, vec *out) {
+            V::widen2_16(V::load(p), out[0], out[1]);
+        });
+    } else if (k == 3 && V::HAS_WIDEN3_16) {
+        done = widen_by_vectors<uint16_t, 3, V::WIDEN3_16_READ>(d, s, n, stream, [](const uint16_t *p, vec *out) {
+            V::widen3_16(p, out[0], out[1], out[2]);
+        });
+    } else if (k == 3) {
+        done = 0;   // without a byte shuffle the portable loop is the faster one
+    } else if (k == 4) {
+        done = widen_by_vectors<uint16_t, 4, PER_16>(d, s, n, stream, [](const uint16_t *p, vec *out) {
+            vec lo, hi;
+            V::widen2_16(V::load(p), lo, hi);
+            V::widen2_32(lo, out[0], out[1]);
+            V::widen2_32(hi, out[2], out[3]);
+        });
+    } else {
+        done = widen_by_broadcast(d, s, n, k, V::set16);
+    }
+    if (done < n)
+        PORTABLE.widen_16(d + done * k, s + done, n - done, k, false);
+    if (stream)
+        V::fence();
+}
+
+void widen_32(uint32_t *d, const uint32_t *s, int n, int k, bool stream)
+{
+    int done;
+    if (k == 1) {
+        done = widen_by_vectors<uint32_t, 1, PER_32>(d, s, n, stream, [](const uint32_t *p, vec *out) { out[0] = V::load(p); });
+    } else if (k == 2) {
+        done = widen_by_vectors<uint32_t, 2, PER_32>(d, s, n, stream, [](const uint32_t *p, vec *out) {
+            V::widen2_32(V::load(p), out[0], out[1]);
+        });
+    } else if (k == 3) {
+        done = widen_by_vectors<uint32_t, 3, PER_32>(d, s, n, stream, [](const uint32_t *p, vec *out) {
+            V::widen3_32(V::load(p), out[0], out[1], out[2]);
+        });
+    } else if (k == 4) {
+        done = widen_by_vectors<uint32_t, 4, PER_32>(d, s, n, stream, [](const uint32_t *p, vec *out) {
+            vec lo, hi;
+            V::widen2_32(V::load(p), lo, hi);
+            V::widen2_64(lo, out[0], out[1]);
+            V::widen2_64(hi, out[2], out[3]);
+        });
+    } else {
+        done = widen_by_broadcast(d, s, n, k, V::set32);
+    }
+    if (done < n)
+        PORTABLE.widen_32(d + done * k, s + done, n - done, k, false);
+    if (stream)
+        V::fence();
+}
+
+const scale_kernels SIMD_KERNELS = {V::NAME, widen_16, widen_32};
+
+} // namespace
+
+#endif

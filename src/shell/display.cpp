@@ -1,0 +1,165 @@
+// The game's screen: mode choice, presentation of the composed picture at a
+// whole multiple, window identity and the focus-loss notice.
+#include "display.h"
+#include "display_x11.h"
+#include "scale.h"
+#include "vorlin.h"
+#include <algorithm>
+#include <atomic>
+#include <iostream>
+
+int scale_option = -1;
+int scale_setting = SCALE_AUTOMATIC;
+
+static DISPLAY_LAYOUT layout = {SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 1};
+// Where an enlarged picture is made before its copy to a screen whose lines
+// cannot be written directly (neither memory nor the library's X screen).
+static BITMAP* staging = nullptr;
+static std::atomic<bool> focus_lost{false};
+
+static bool valid_scale(int k) { return k >= 1 && k <= MAX_SCALE; }
+
+int window_scale(int desk_w, int desk_h, int wanted)
+{
+    if (desk_w <= 0 || desk_h <= 0)
+        return valid_scale(wanted) ? wanted : 1;
+    if (valid_scale(wanted) && SCREEN_WIDTH * wanted <= desk_w && SCREEN_HEIGHT * wanted <= desk_h)
+        return wanted;
+    const int k = std::min((desk_w - WINDOW_ROOM_W) / SCREEN_WIDTH, (desk_h - WINDOW_ROOM_H) / SCREEN_HEIGHT);
+    return std::max(1, std::min(k, MAX_SCALE));
+}
+
+DISPLAY_LAYOUT window_layout(int k)
+{
+    return DISPLAY_LAYOUT{SCREEN_WIDTH * k, SCREEN_HEIGHT * k, 0, 0, SCREEN_WIDTH * k, SCREEN_HEIGHT * k, k};
+}
+
+DISPLAY_LAYOUT fullscreen_layout(int desk_w, int desk_h, int wanted)
+{
+    DISPLAY_LAYOUT l{desk_w, desk_h, 0, 0, 0, 0, 0};
+    const int fits = std::min(std::min(desk_w / SCREEN_WIDTH, desk_h / SCREEN_HEIGHT), MAX_SCALE);
+    if (fits >= 1) {
+        l.scale = valid_scale(wanted) && wanted <= fits ? wanted : fits;
+        l.w = SCREEN_WIDTH * l.scale;
+        l.h = SCREEN_HEIGHT * l.scale;
+    } else if (desk_w * SCREEN_HEIGHT <= desk_h * SCREEN_WIDTH) {
+        // Narrower than 4:3: the width decides.
+        l.w = desk_w;
+        l.h = desk_w * SCREEN_HEIGHT / SCREEN_WIDTH;
+    } else {
+        l.h = desk_h;
+        l.w = desk_h * SCREEN_WIDTH / SCREEN_HEIGHT;
+    }
+    l.x = (desk_w - l.w) / 2;
+    l.y = (desk_h - l.h) / 2;
+    return l;
+}
+
+void display_switched_out()
+{
+    focus_lost = true;
+}
+END_OF_FUNCTION(display_switched_out)
+
+bool take_focus_lost()
+{
+    return focus_lost.exchange(false);
+}
+
+static bool try_mode(int driver, const DISPLAY_LAYOUT& l)
+{
+    if (set_gfx_mode(driver, l.screen_w, l.screen_h, 0, 0) != 0)
+        return false;
+    layout = l;
+    return true;
+}
+
+void open_display()
+{
+    int desk_w = 0, desk_h = 0;
+    if (get_desktop_resolution(&desk_w, &desk_h) != 0)
+        desk_w = desk_h = 0;
+    if (scale_option >= 0)
+        scale_setting = scale_option;
+    const int wanted = scale_setting;
+    x11_set_window_identity();
+
+    bool open = false;
+    if (!windowed) {
+        if (wanted == 1 || desk_w <= 0 || desk_h <= 0)
+            open = try_mode(GFX_AUTODETECT, window_layout(1));
+        else
+            open = try_mode(GFX_AUTODETECT_FULLSCREEN, fullscreen_layout(desk_w, desk_h, wanted));
+        if (!open)
+            std::cerr << "Full screen not available (" << allegro_error << "): playing in a window" << std::endl;
+    }
+    if (!open) {
+        const int k = window_scale(desk_w, desk_h, wanted);
+        open = try_mode(GFX_AUTODETECT_WINDOWED, window_layout(k));
+        if (!open && k > 1)
+            open = try_mode(GFX_AUTODETECT_WINDOWED, window_layout(1));
+    }
+    if (!open)
+        quit_error(allegro_error);
+
+    clear_to_color(screen, 0);
+    if (layout.scale > 1 && !is_memory_bitmap(screen) && !x11_screen())
+        staging = create_bitmap(layout.w, layout.h);
+    x11_set_window_identity();
+    LOCK_FUNCTION(display_switched_out);
+    set_display_switch_callback(SWITCH_OUT, display_switched_out);
+}
+
+const DISPLAY_LAYOUT& display_layout() { return layout; }
+
+void display_use_bitmap(int x, int y, int k)
+{
+    layout = DISPLAY_LAYOUT{screen->w, screen->h, x, y, SCREEN_WIDTH * k, SCREEN_HEIGHT * k, k};
+}
+
+void present(BITMAP* picture)
+{
+    present_window(picture, 0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1);
+}
+
+void present_window(BITMAP* picture, int x1, int y1, int x2, int y2)
+{
+    x1 = std::max(x1, 0);
+    y1 = std::max(y1, 0);
+    x2 = std::min(x2, SCREEN_WIDTH - 1);
+    y2 = std::min(y2, SCREEN_HEIGHT - 1);
+    if (x2 < x1 || y2 < y1)
+        return;
+    const int k = layout.scale;
+    if (k == 0 || (k == 1 && !x11_screen())) {
+        // The library's copy through a clipping window: its blit at 1x, its
+        // stretch on a screen smaller than the picture.
+        const bool whole = x1 == 0 && y1 == 0 && x2 == SCREEN_WIDTH - 1 && y2 == SCREEN_HEIGHT - 1;
+        if (!whole) {
+            const int sx1 = layout.x + x1 * layout.w / SCREEN_WIDTH, sy1 = layout.y + y1 * layout.h / SCREEN_HEIGHT;
+            const int sx2 = layout.x + ((x2 + 1) * layout.w) / SCREEN_WIDTH - 1;
+            const int sy2 = layout.y + ((y2 + 1) * layout.h) / SCREEN_HEIGHT - 1;
+            set_clip_rect(screen, sx1, sy1, sx2, sy2);
+        }
+        if (k == 1)
+            blit(picture, screen, 0, 0, layout.x, layout.y, SCREEN_WIDTH, SCREEN_HEIGHT);
+        else
+            stretch_blit(picture, screen, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, layout.x, layout.y, layout.w, layout.h);
+        if (!whole)
+            set_clip_rect(screen, 0, 0, screen->w - 1, screen->h - 1);
+        return;
+    }
+    const int w = x2 - x1 + 1, h = y2 - y1 + 1;
+    const int dx = layout.x + x1 * k, dy = layout.y + y1 * k;
+    if (staging) {
+        scale_blit(picture, staging, x1, y1, x1 * k, y1 * k, w, h, k);
+        blit(staging, screen, x1 * k, y1 * k, dx, dy, w * k, h * k);
+        return;
+    }
+    // The screen's lines are plain memory: the picture (at 1x too) is written
+    // straight into them and the X server is told once.
+    const bool x11 = x11_screen();
+    scale_blit(picture, screen, x1, y1, dx, dy, w, h, k, x11);
+    if (x11)
+        x11_update_area(dx, dy, w * k, h * k);
+}

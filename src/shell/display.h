@@ -1,0 +1,72 @@
+// The game's screen: opening the window or full screen at a size that suits
+// the desktop, presenting the composed 640x480 picture on it enlarged by a
+// whole multiple with sharp pixels, the window's identity (icon and class) and
+// the news that it lost the input focus.
+#pragma once
+#include <allegro.h>
+
+// Whole multiples the player may ask for with "-scale" or the settings key
+// "scale"; 0 asks for the automatic choice.
+const int SCALE_AUTOMATIC = 0;
+const int MAX_SCALE = 8;
+
+// Room a window leaves on the desktop for panels, borders and its title bar.
+const int WINDOW_ROOM_W = 32;
+const int WINDOW_ROOM_H = 80;
+
+// "-scale" from the command line: -1 when not given, else 0..MAX_SCALE (a
+// value out of that range reads as 0). It replaces the remembered choice.
+extern int scale_option;
+// The remembered choice (settings "misc" / "scale"), 0..MAX_SCALE; after
+// open_display it holds the choice of this run, which is what is written back.
+extern int scale_setting;
+
+// Where the picture lands on the screen: a screen of screen_w x screen_h
+// showing the picture as w x h at (x, y); `scale` is the whole multiple, or 0
+// when the picture is shrunk to fit a screen smaller than it.
+struct DISPLAY_LAYOUT {
+    int screen_w, screen_h;
+    int x, y, w, h;
+    int scale;
+};
+
+// The window's multiple on a desktop of desk_w x desk_h: `wanted` (1..MAX_SCALE)
+// if the window fits the desktop at all, else the largest multiple that fits
+// with WINDOW_ROOM_* to spare (at least 1). A desktop size of 0 or less
+// (unknown) gives `wanted`, or 1 when it is automatic.
+int window_scale(int desk_w, int desk_h, int wanted);
+// Full screen at the desktop's own size: the picture at `wanted` if that fits,
+// else at the largest whole multiple that fits, centred; on a desktop smaller
+// than the picture, the largest scale that keeps its shape (scale 0).
+DISPLAY_LAYOUT fullscreen_layout(int desk_w, int desk_h, int wanted);
+// The window at multiple k: the screen is exactly the picture.
+DISPLAY_LAYOUT window_layout(int k);
+
+// Opens the screen in the colour depth already set. Windowed: a window at
+// window_scale of the desktop. Full screen: scale 1 asks the library for a
+// 640x480 full screen as it always did; otherwise the desktop's own size,
+// never changing the monitor's mode, and if that is refused, a window (said
+// on standard error). Ends through quit_error when no screen opens at all.
+// Also names the window's class, hides the mouse pointer over it and starts
+// watching the input focus.
+void open_display();
+// The layout of the open screen.
+const DISPLAY_LAYOUT& display_layout();
+// Makes `screen` and the layout describe a bitmap of the caller's (headless
+// tests point `screen` at a memory bitmap): the picture lands at (x, y) of it
+// at multiple k.
+void display_use_bitmap(int x, int y, int k);
+
+// Shows the whole 640x480 picture on the screen.
+void present(BITMAP* picture);
+// Shows only the part of the picture from (x1, y1) to (x2, y2), inclusive, in
+// picture coordinates, leaving the rest of the screen as it was: one copy
+// through a window, as the opening zoom of a level needs.
+void present_window(BITMAP* picture, int x1, int y1, int x2, int y2);
+
+// The library's display-switch callback for the window losing the input
+// focus; runs on the library's window thread and only raises the notice.
+void display_switched_out();
+// True once for each time the game's window lost the input focus since the
+// last call (the notice above, handed over to the main thread).
+bool take_focus_lost();

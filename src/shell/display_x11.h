@@ -1,0 +1,14 @@
+// What the game asks of the X Window System directly, beyond the library's
+// portable calls. Each function does nothing off X.
+#pragma once
+
+// The screen is the library's X11 window or X11 full screen.
+bool x11_screen();
+// Names the class ("vorlin", "Vorlin") of the library's X windows and hangs the
+// game's icons on them (the EWMH list; the library gives each the XPM one).
+// Called before the screen opens, so that the window is named before it is
+// shown, and again after, for a full-screen window made by the mode change.
+void x11_set_window_identity();
+// Sends the area (x, y, w, h) of the screen, written directly into the
+// screen's lines, to the X server in one request, as the library's own blit does.
+void x11_update_area(int x, int y, int w, int h);

@@ -1,0 +1,85 @@
+// x_probe: a small X client for the display tests.
+//   x_probe grab SECONDS  holds the keyboard and the pointer for SECONDS (as a
+//                         screen locker or another full-screen program would),
+//                         printing "grabbed" once it has them
+//   x_probe cursor        prints how many pixels of the pointer's current
+//                         cursor are not fully see-through ("cursor 0" when
+//                         the pointer is hidden)
+//   x_probe shot X Y W H FILE
+//                         writes that area of the screen as a binary PPM, in
+//                         one request (ImageMagick's import is slow on big
+//                         screens)
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/Xutil.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+int main(int argc, char** argv)
+{
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) {
+        std::fprintf(stderr, "x_probe: no display\n");
+        return 2;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "grab") == 0) {
+        const Window root = DefaultRootWindow(d);
+        if (XGrabKeyboard(d, root, False, GrabModeAsync, GrabModeAsync, CurrentTime) != GrabSuccess ||
+            XGrabPointer(d, root, False, 0, GrabModeAsync, GrabModeAsync, None, None, CurrentTime) != GrabSuccess) {
+            std::fprintf(stderr, "x_probe: cannot grab\n");
+            return 1;
+        }
+        XSync(d, False);
+        std::printf("grabbed\n");
+        std::fflush(stdout);
+        sleep(static_cast<unsigned>(std::atoi(argv[2])));
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "cursor") == 0) {
+        XFixesCursorImage* c = XFixesGetCursorImage(d);
+        if (!c) {
+            std::fprintf(stderr, "x_probe: no cursor image\n");
+            return 1;
+        }
+        int shown = 0;
+        for (int i = 0; i < c->width * c->height; i++)
+            if ((c->pixels[i] >> 24) & 0xFF)
+                shown++;
+        XFree(c);
+        XCloseDisplay(d);
+        std::printf("cursor %d\n", shown);
+        return 0;
+    }
+    if (argc == 7 && std::strcmp(argv[1], "shot") == 0) {
+        const int x = std::atoi(argv[2]), y = std::atoi(argv[3]);
+        const unsigned w = static_cast<unsigned>(std::atoi(argv[4])), h = static_cast<unsigned>(std::atoi(argv[5]));
+        XImage* img = XGetImage(d, DefaultRootWindow(d), x, y, w, h, AllPlanes, ZPixmap);
+        if (!img) {
+            std::fprintf(stderr, "x_probe: cannot read the screen\n");
+            return 1;
+        }
+        Visual* v = DefaultVisual(d, DefaultScreen(d));
+        FILE* f = std::fopen(argv[6], "wb");
+        if (!f)
+            return 1;
+        std::fprintf(f, "P6\n%u %u\n255\n", w, h);
+        // The channels by the visual's masks: 8 bits each on the servers the tests use.
+        auto shift_of = [](unsigned long mask) { int s = 0; while (mask && !(mask & 1)) { mask >>= 1; s++; } return s; };
+        const int rs = shift_of(v->red_mask), gs = shift_of(v->green_mask), bs = shift_of(v->blue_mask);
+        for (unsigned j = 0; j < h; j++)
+            for (unsigned i = 0; i < w; i++) {
+                const unsigned long p = XGetPixel(img, static_cast<int>(i), static_cast<int>(j));
+                const unsigned char rgb[3] = {static_cast<unsigned char>(p >> rs), static_cast<unsigned char>(p >> gs),
+                                              static_cast<unsigned char>(p >> bs)};
+                std::fwrite(rgb, 1, 3, f);
+            }
+        std::fclose(f);
+        XDestroyImage(img);
+        XCloseDisplay(d);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: x_probe grab SECONDS | x_probe cursor | x_probe shot X Y W H FILE\n");
+    return 2;
+}
