@@ -32,7 +32,7 @@ if [ $# -eq 1 ]; then
 fi
 
 part_fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; part_fail=1; fi; }
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; part_fail=1; return 1; fi; }
 work="$build/display-test"
 mkdir -p "$work"
 home="$(mktemp -d)"
@@ -40,9 +40,17 @@ pid=
 trap 'rm -rf "$home"; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null' EXIT
 desk=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
 
+# Starts the game. A game that cannot reach the X server at once (a server
+# started a moment ago on a busy machine) is started again after a second.
 start_game() { # ARGS...
-  HOME="$home" ./vorlin "$@" > "$home/out" 2> "$home/err" &
-  pid=$!
+  for _ in 1 2 3; do
+    HOME="$home" ./vorlin "$@" > "$home/out" 2> "$home/err" &
+    pid=$!
+    sleep 0.5
+    kill -0 "$pid" 2>/dev/null || ! grep -q "Cannot start the Allegro library" "$home/err" && return
+    wait "$pid"
+    sleep 1
+  done
 }
 # Ends the game; one that does not go within 5 s of SIGTERM is killed (the
 # library's own signal shutdown can stall while its X thread holds its lock).
@@ -58,7 +66,7 @@ press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
 # makes its window small before it knows the mode).
 window_size() {
   local size=
-  for _ in $(seq 60); do
+  for _ in $(seq 400); do
     size=$(xwininfo -name 'El Vorlin' 2>/dev/null | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { if (w) print w "x" h }')
     [ -n "$size" ] && [ "$size" != "320x200" ] && break
     sleep 0.1
@@ -97,7 +105,7 @@ for part in "${@:2}"; do
       start_game $args
       got=$(window_size)
       stop_game
-      check "$desk, '$args': window $want (got $got)" '[ "$got" = "$want" ]'
+      check "$desk, '$args': window $want (got $got)" '[ "$got" = "$want" ]' || tail -n 5 "$home/err"
     done
     break
     ;;
