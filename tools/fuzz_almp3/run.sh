@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Bounded fuzzing of the MP3 stream (at most 60 s in all): libFuzzer under
+# Bounded fuzzing of the MP3 stream (FUZZ_SECONDS, default 30, at most 60 s in all): libFuzzer under
 # clang when it is available, else the plain harness of the given sanitizer
 # build. Seeds are small MPEG files made here with sox, lame and twolame.
 # Usage: run.sh [BUILD_DIR]   (default: build-asan beside the sources)
@@ -9,7 +9,8 @@ set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 top="$(cd "$here/../.." && pwd)"
 build="$(realpath -m "${1:-$top/build-asan}")"
-limit_s=60
+limit_s="${FUZZ_SECONDS:-30}"   # the build of the libFuzzer harness included; at most 60
+[ "$limit_s" -gt 60 ] && limit_s=60
 start_s=$SECONDS
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
