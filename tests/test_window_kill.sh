@@ -51,20 +51,4 @@ run_one() {
     echo ", stderr: $(grep -v '^ALSA' "$home/err" | tail -3 | tr '\n' '|')")" > "$work/result.$id"
 }
 
-slot() {
-  private_x
-  RANDOM=$(( seed + $1 ))
-  for r in $(seq "$RUNS_PER_SLOT"); do run_one "$1.$r"; done
-  stop_private_x
-}
-
-for s in $(seq "$SLOTS"); do slot "$s" & done
-wait
-
-fail=0
-for f in "$work"/result.*; do
-  cat "$f"
-  grep -q '^ok ' "$f" || fail=1
-done
-[ "$(ls "$work"/result.* | wc -l)" = $(( SLOTS * RUNS_PER_SLOT )) ] || { echo "FAIL: runs missing"; fail=1; }
-exit $fail
+run_slots_and_report

@@ -77,3 +77,26 @@ wait_exit() {
 
 # A key held long enough for a loop polling at 60 Hz to see it.
 press() { xdotool keydown "$1"; sleep 0.1; xdotool keyup "$1"; }
+
+# Runs the caller's run_one ID in SLOTS private X servers at once, RUNS_PER_SLOT
+# times each, with RANDOM seeded from `seed` and the slot; each run leaves one
+# line in $work/result.ID starting with "ok " or not. Prints every line and
+# returns 1 unless all SLOTS * RUNS_PER_SLOT runs said ok.
+run_slots_and_report() {
+  local s f fail=0
+  for s in $(seq "$SLOTS"); do
+    (
+      private_x
+      RANDOM=$(( seed + s ))
+      for r in $(seq "$RUNS_PER_SLOT"); do run_one "$s.$r"; done
+      stop_private_x
+    ) &
+  done
+  wait
+  for f in "$work"/result.*; do
+    cat "$f"
+    grep -q '^ok ' "$f" || fail=1
+  done
+  [ "$(ls "$work"/result.* | wc -l)" = $(( SLOTS * RUNS_PER_SLOT )) ] || { echo "FAIL: runs missing"; fail=1; }
+  return $fail
+}
