@@ -56,6 +56,11 @@ void pacing_wait()
             rechecked = true;
         }
     }
+    // The timer counts on through any stall: what the logic cannot make up
+    // without leaving the player behind is taken off the count.
+    const int backlog = fps.load() - fpscounter;
+    if (backlog > MAX_CATCH_UP_TICKS)
+        fps -= backlog - MAX_CATCH_UP_TICKS;
     const auto now = pacing_clock::now();
     if (rechecked)
         next_due = now + tick_period;       // the tick came late: follow it

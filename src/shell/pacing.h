@@ -3,6 +3,12 @@
 // logic is ahead. Logic runs at the timer's rate; frames are dropped, never ticks.
 #pragma once
 
+// The most ticks run back to back to make up for a stall. A few dropped frames
+// (a slow frame, a busy machine) are made up in full, so play keeps real time;
+// of a longer stall (the game stopped with Ctrl+Z, a laptop asleep) only this
+// much is made up and the rest is dropped: play resumes where it stopped.
+const int MAX_CATCH_UP_TICKS = 10;
+
 // Installs fps_proc as the pacing timer at the given rate (60 in the game;
 // tests may run loops faster with a higher rate).
 void pacing_install_timer(int ticks_per_second);
@@ -12,7 +18,8 @@ void pacing_reset();
 // The logic is not behind the timer: draw this pass.
 bool pacing_frame_due();
 // Waits while fpscounter is ahead of fps, asleep until the timer's next tick
-// is due (about one wake-up per tick).
+// is due (about one wake-up per tick). Drops a backlog of more than
+// MAX_CATCH_UP_TICKS timer ticks down to that many.
 void pacing_wait();
 
 // Headless runs without a timer: the wait never blocks and every pass draws,

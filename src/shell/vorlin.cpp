@@ -156,12 +156,10 @@ void init_engine()
 {
     keep_standard_streams_open();
     ignore_write_signals();
-    // Installed before the library too, which keeps the handlers it finds and
-    // puts them back when it shuts down. The library's threads start with the
-    // quit signals blocked, so only the main thread ever handles one; a signal
-    // sent during start-up waits until start-up is over.
-    install_quit_signals();
-    quit_signals_block();
+    // From here to the end of start-up a quit signal ends the program at once;
+    // the library's threads start with the quit signals blocked, so only the
+    // main thread ever handles one later.
+    quit_signals_startup_begin();
 #ifdef ALLEGRO_WITH_XWINDOWS
     XSetIOErrorHandler(display_lost);
 #endif
@@ -197,10 +195,7 @@ void init_engine()
     install_timer();
     pacing_install_timer(TICKS_PER_SECOND);
     srand(time(nullptr));
-    // The library installs its own handlers of SIGINT and SIGTERM, which end the
-    // program from whatever it interrupts without storing the settings.
-    install_quit_signals();
-    quit_signals_unblock();
+    quit_signals_startup_end();
     std::cout << "Done!" << std::endl << std::endl;
 }
 
@@ -260,6 +255,10 @@ void load_data()
 void shutdown_engine()
 {
     std::cerr << "Shutting down...." << std::endl;
+    // For the developer: the clock of the screen left last (the level's, when
+    // the game is quit from play) shows whether play kept real time.
+    if (debug)
+        std::cerr << "Last screen's clock: " << fpscounter << " ticks" << std::endl;
     wait_joybuttons_released();
     write_settings();
     save_settings_file();
@@ -275,6 +274,9 @@ void shutdown_engine()
 
 void quit_error(const char* msg)
 {
+    // Nothing of this run is stored after a fatal error: a quit signal from
+    // here on ends the game at once, and the message box with it.
+    quit_signals_end_at_once();
     set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
     // On X the message box is a separate window that never reaches a terminal,
     // so the reason is also written where a player starting from one sees it.
