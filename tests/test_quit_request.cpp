@@ -129,11 +129,28 @@ TEST_F(QuitRequest, EndingAndItsSkipNoticeEnd)
     returns("the notice that the ending is skipped", [] { stupid_ending(); });
 }
 
+// Death-test children start from the quit signals' defaults, whatever the
+// test run was started with.
+void default_quit_signals()
+{
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+        signal(sig, SIG_DFL);
+}
+
+// Waits for a signal that ends the process; exit code 3 if none does.
+[[noreturn]] void wait_to_be_ended()
+{
+    for (int i = 0; i < 1000; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    _exit(3);
+}
+
 TEST(QuitSignals, FirstSignalRequestsAQuitASecondEndsAtOnce)
 {
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
         EXPECT_EXIT(
             {
+                default_quit_signals();
                 install_quit_signals();
                 raise(sig);
                 if (!quit_requested())
@@ -144,6 +161,91 @@ TEST(QuitSignals, FirstSignalRequestsAQuitASecondEndsAtOnce)
             ::testing::ExitedWithCode(128 + SIGTERM), "")
             << "first signal " << sig;
     }
+}
+
+// Start-up may be stuck where no flag is looked at (a display that does not
+// answer, a FIFO for a file): a signal sent to the process ends it at once.
+TEST(QuitSignals, DuringStartUpASignalEndsAtOnce)
+{
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        EXPECT_EXIT(
+            {
+                default_quit_signals();
+                quit_signals_startup_begin();
+                kill(getpid(), sig);
+                wait_to_be_ended();
+            },
+            ::testing::ExitedWithCode(128 + sig), "")
+            << "signal " << sig;
+    }
+}
+
+TEST(QuitSignals, AfterAFatalErrorASignalEndsAtOnce)
+{
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        EXPECT_EXIT(
+            {
+                default_quit_signals();
+                quit_signals_startup_begin();
+                quit_signals_startup_end();
+                quit_signals_end_at_once();
+                raise(sig);
+                _exit(3);
+            },
+            ::testing::ExitedWithCode(128 + sig), "")
+            << "signal " << sig;
+    }
+}
+
+// The library replaces handlers while it starts (as Allegro's own SIGINT and
+// SIGTERM handlers do): an "ignore" the game was started with is still kept,
+// in start-up and after it, while the other quit signals still quit.
+void library_handler(int) { _exit(5); }
+
+TEST(QuitSignals, AnInheritedIgnoreIsKept)
+{
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        EXPECT_EXIT(
+            {
+                default_quit_signals();
+                signal(sig, SIG_IGN);
+                quit_signals_startup_begin();
+                kill(getpid(), sig);
+                signal(SIGINT, library_handler);
+                signal(SIGTERM, library_handler);
+                quit_signals_startup_end();
+                kill(getpid(), sig);
+                if (quit_requested())
+                    _exit(4);
+                raise(sig == SIGINT ? SIGTERM : SIGINT);
+                _exit(quit_requested() ? 0 : 6);
+            },
+            ::testing::ExitedWithCode(0), "")
+            << "signal " << sig;
+    }
+}
+
+// Once start-up has ended nothing ends the game at once on a first signal,
+// even one that arrives while the main thread holds it back for a moment: it
+// waits for the main thread and becomes a quit request.
+TEST(QuitSignals, AfterStartUpASignalHeldBackIsARequest)
+{
+    EXPECT_EXIT(
+        {
+            default_quit_signals();
+            quit_signals_startup_begin();
+            quit_signals_startup_end();
+            sigset_t term;
+            sigemptyset(&term);
+            sigaddset(&term, SIGTERM);
+            pthread_sigmask(SIG_BLOCK, &term, nullptr);
+            kill(getpid(), SIGTERM);
+            // Time for any other thread that would take it.
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            pthread_sigmask(SIG_UNBLOCK, &term, nullptr);
+            _exit(quit_requested() ? 0 : 3);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
