@@ -160,27 +160,38 @@ TEST_F(ObjectTest, ObjectsCollideByTheirEnclosingBoxes)
     EXPECT_FALSE(c.collide(&d));
 }
 
-TEST_F(ObjectTest, UnrotatedWallTestUsesTheSpriteAndNeverMoves)
+TEST_F(ObjectTest, UnrotatedWallTestUsesTheSpriteAndPushesBackLikeARotatedOne)
 {
-    struct { const char* what; float x, y; bool centered; bool out; } cases[] = {
-        {"touching bottom-right corner", 608, 448, false, false},
-        {"half a pixel past the right wall", 608.5f, 448, false, true},
-        {"past the bottom wall", 608, 448.25f, false, true},
-        {"past the left wall", -0.5f, 10, false, true},
-        {"past the top wall", 10, -0.5f, false, true},
-        {"inside", 100, 100, false, false},
+    // An unrotated object outside is put back at the wall it crossed, as a
+    // rotated one is: left alone, a craft that turns round at a wall would
+    // turn round again every tick it stayed outside and creep out for ever.
+    struct { const char* what; float x, y; bool centered; bool out; float x_after, y_after; } cases[] = {
+        {"touching bottom-right corner", 608, 448, false, false, 608, 448},
+        {"half a pixel past the right wall", 608.5f, 448, false, true, 608, 448},
+        {"past the bottom wall", 608, 448.25f, false, true, 608, 448},
+        {"past the left wall", -0.5f, 10, false, true, 0, 10},
+        {"past the top wall", 10, -0.5f, false, true, 10, 0},
+        {"inside", 100, 100, false, false, 100, 100},
         // (x, y) is still the sprite's corner for this test, centred or not.
-        {"centred, near the left wall", 2, 240, true, false},
-        {"centred, near the right wall", 620, 240, true, true},
+        {"centred, near the left wall", 2, 240, true, false, 2, 240},
+        {"centred, near the right wall", 620, 240, true, true, 608, 240},
+        // Out on two sides: one side per call, left before top.
+        {"past the top-left corner", -5, -3, false, true, 0, -3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         THING t(32, 32, c.x, c.y);
         t.centered = c.centered;
         EXPECT_EQ(t.wall_collide(0, 0, 640, 480), c.out);
-        EXPECT_EQ(t.x, c.x);
-        EXPECT_EQ(t.y, c.y);
+        EXPECT_EQ(t.x, c.x_after);
+        EXPECT_EQ(t.y, c.y_after);
     }
+    THING corner(32, 32, -5, -3);
+    EXPECT_TRUE(corner.wall_collide(0, 0, 640, 480));
+    EXPECT_TRUE(corner.wall_collide(0, 0, 640, 480));
+    EXPECT_EQ(corner.x, 0);
+    EXPECT_EQ(corner.y, 0);
+    EXPECT_FALSE(corner.wall_collide(0, 0, 640, 480));
 }
 
 TEST_F(ObjectTest, RotatedWallTestPushesBackOneSidePerCall)

@@ -1,6 +1,7 @@
 // The craft: driving, walls, gun, hits, death, knock-back, lives and the engine pitch.
 #include "controls.h"
 #include "game.h"
+#include "levels.h"
 #include "overlays.h"
 #include "player.h"
 #include "projectile.h"
@@ -8,6 +9,7 @@
 #include "test_support.h"
 #include "vorlin.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -221,8 +223,8 @@ TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
 {
     const int sw = p->spr->w;
     const int bumps0 = effect_count[SND_BUMP];
-    // Unrotated, driving up into the top wall: the craft is not moved back,
-    // its speed and vertical velocity turn round.
+    // Unrotated, driving up into the top wall: put back at the wall, its
+    // speed and vertical velocity turn round.
     p->set(300, 1);
     p->speed = 2;
     p->coasting = false;
@@ -231,7 +233,7 @@ TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
     EXPECT_EQ(PLAYER::collide_count, 5);
     EXPECT_EQ(p->speed, -2);
     EXPECT_NEAR(p->vy, 2, 1e-5f);
-    EXPECT_NEAR(p->y, -1, 1e-5f);
+    EXPECT_EQ(p->y, 0);
 
     // Held against the wall for 20 ticks: still one bump, and the hold-off stays.
     for (int i = 0; i < 20; i++) {
@@ -270,6 +272,63 @@ TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
     float x1, y1, x2, y2;
     p->get_bbox(x1, y1, x2, y2, nullptr, nullptr, true);
     EXPECT_LE(x2, SCREEN_WIDTH + 1e-3f);
+}
+
+// A minute of pressing into a wall or a corner: after every tick the craft is
+// inside the arena (its box as the wall test measures it), and one driven into
+// a wall bounces off it rather than staying pressed on.
+TEST_F(PlayerTest, CraftPressedIntoAWallOrACornerStaysInside)
+{
+    wall_x1 = WALL_X1;
+    wall_y1 = WALL_Y1;
+    wall_x2 = WALL_X2;
+    wall_y2 = WALL_Y2;
+    const int sw = p->spr->w, sh = p->spr->h;
+    // knock: an enemy at this offset from the craft's centre knocks it back every tick.
+    struct Case {
+        const char* what;
+        float x, y, angle;
+        bool gas, reverse;
+        float knock_dx, knock_dy;
+    } cases[] = {
+        {"gas straight up into the top wall", 300, WALL_Y1 + 20.0f, 0, true, false, 0, 0},
+        {"reversing straight down into the bottom wall", 300, WALL_Y2 - sh - 20.0f, 0, false, true, 0, 0},
+        {"gas turned into the top-right corner", WALL_X2 - sw - 20.0f, WALL_Y1 + 20.0f, 32, true, false, 0, 0},
+        {"knocked up and right into the corner", WALL_X2 - sw - 20.0f, WALL_Y1 + 20.0f, 0, false, false, -30, 6},
+        {"knocked down and right into the corner", WALL_X2 - sw - 20.0f, WALL_Y2 - sh - 20.0f, 0, false, false,
+         -30, -25},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        p->reset_hp();
+        p->set(c.x, c.y);
+        p->angle = c.angle;
+        in = Controls();
+        in.up = c.gas;
+        in.down = c.reverse;
+        float worst = 0, furthest = 0;
+        bool touched = false;
+        for (int t = 0; t < 60 * 60; t++) {
+            p->input(in);
+            p->processing();
+            if (c.knock_dx != 0 || c.knock_dy != 0)
+                p->crash_from(cx() + c.knock_dx, cy() + c.knock_dy);
+            float x1 = p->x, y1 = p->y, x2 = p->x + sw, y2 = p->y + sh;
+            if (p->angle != 0)
+                p->get_bbox(x1, y1, x2, y2, nullptr, nullptr, true);
+            const float gap = std::min({x1 - wall_x1, y1 - wall_y1, wall_x2 - x2, wall_y2 - y2});
+            worst = std::min(worst, gap);
+            touched = touched || gap <= 0;
+            if (touched)
+                furthest = std::max(furthest, gap);
+        }
+        EXPECT_TRUE(touched);
+        EXPECT_GE(worst, -1e-3f);
+        // Driven into a wall, the craft turns round and leaves it again.
+        if (c.gas || c.reverse) {
+            EXPECT_GT(furthest, 10.0f);
+        }
+    }
 }
 
 TEST_F(PlayerTest, GunHeatsOverEightQuickShotsAndBlocksFor250Ticks)

@@ -199,21 +199,33 @@ TEST_F(ProjTest, WallComesBeforeTheEnemy)
     EXPECT_EQ(colour, makecol(255, 255, 0));
 }
 
-TEST_F(ProjTest, RotatedShotBurstsFromTheWall)
+// A shot that crosses a wall, turned or not, is put back at the wall before it
+// bursts: its sparks start from the wall, never from beyond it.
+TEST_F(ProjTest, ShotBurstsFromTheWall)
 {
-    PROJ* s = shot(SCREEN_WIDTH - 10, 200, 64);
-    const int sw = s->spr->w, sh = s->spr->h;
-    s->processing();
-    EXPECT_FALSE(s->enabled);
-    ASSERT_EQ(sparks_of(s), 8);
-    float x1, y1, x2, y2;
-    s->get_bbox(x1, y1, x2, y2, nullptr, nullptr, true);
-    EXPECT_NEAR(x2, SCREEN_WIDTH, 1e-3f);   // pushed back to the wall
-    for (OBJECT* o : objects) {
-        PROJ* pr = dynamic_cast<PROJ*>(o);
-        if (pr && pr->spark) {
-            EXPECT_EQ(pr->x, s->x + sw / 2);
-            EXPECT_EQ(pr->y, s->y + sh / 2);
+    struct { const char* what; float x, y, angle; } cases[] = {
+        {"turned right, into the right wall", SCREEN_WIDTH - 10.0f, 200, 64},
+        {"unturned, up into the top wall", 300, 5, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PROJ* s = shot(c.x, c.y, c.angle);
+        const int sw = s->spr->w, sh = s->spr->h;
+        s->processing();
+        EXPECT_FALSE(s->enabled);
+        ASSERT_EQ(sparks_of(s), 8);
+        float x1, y1, x2, y2;
+        s->get_bbox(x1, y1, x2, y2, nullptr, nullptr, true);
+        EXPECT_GE(x1, 0);
+        EXPECT_GE(y1, 0);
+        EXPECT_LE(x2, SCREEN_WIDTH + 1e-3f);
+        EXPECT_NEAR(c.angle == 0 ? y1 : x2, c.angle == 0 ? 0 : SCREEN_WIDTH, 1e-3f);   // at the wall it crossed
+        for (OBJECT* o : objects) {
+            PROJ* pr = dynamic_cast<PROJ*>(o);
+            if (pr && pr->spark && pr->owner == s) {
+                EXPECT_EQ(pr->x, s->x + sw / 2);
+                EXPECT_EQ(pr->y, s->y + sh / 2);
+            }
         }
     }
 }

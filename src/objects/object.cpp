@@ -113,11 +113,19 @@ bool OBJECT::collide(const OBJECT* obj) const
 bool OBJECT::wall_collide(int x1, int y1, int x2, int y2)
 {
     assert(spr);
-    if (angle == 0)
-        return x < x1 || y < y1 || x + spr->w > x2 || y + spr->h > y2;
-
+    // Rotated or not, an object outside is put back at the wall it crossed.
+    // Left out, a mover whose answer to a wall is to turn round (the craft
+    // flips its speed) would turn round again every tick it stays outside and
+    // so creep outward for ever.
     float bx1, by1, bx2, by2;
-    get_bbox(bx1, by1, bx2, by2, nullptr, nullptr, true);
+    if (angle == 0) {
+        bx1 = x;
+        by1 = y;
+        bx2 = x + spr->w;
+        by2 = y + spr->h;
+    } else {
+        get_bbox(bx1, by1, bx2, by2, nullptr, nullptr, true);
+    }
     if (bx1 < x1)
         x += x1 - bx1;
     else if (by1 < y1)

@@ -84,10 +84,11 @@ public:
     // The two objects' (enclosing, axis-aligned) boxes overlap or touch.
     // Requires both sprites.
     bool collide(const OBJECT* obj) const;
-    // The object is (partly) outside the arena (x1, y1)-(x2, y2). An unrotated
-    // object is tested by its sprite rectangle and never moved; a rotated one is
-    // pushed back inside on the first side found out (left, top, right, bottom),
-    // one side per call. Requires spr.
+    // The object is (partly) outside the arena (x1, y1)-(x2, y2). It is tested
+    // by its sprite rectangle from (x, y) as the top-left corner when unrotated,
+    // by the box enclosing the turned sprite when rotated, and pushed back
+    // inside on the first side found out (left, top, right, bottom), one side
+    // per call. Requires spr.
     bool wall_collide(int x1, int y1, int x2, int y2);
 };
 

@@ -160,6 +160,21 @@ void PLAYER::input(const Controls& c)
     }
 }
 
+// The wall test puts an object back one side per call. The craft is put back
+// on every side it is out of in the same tick: held against one wall (a key
+// held into a corner, an enemy knocking it there every tick), it would
+// otherwise never have the other side looked at, and be shoved out along it.
+static const int WALL_SIDES = 4;
+static bool back_inside_walls(OBJECT& craft)
+{
+    if (!craft.wall_collide(wall_x1, wall_y1, wall_x2, wall_y2))
+        return false;
+    int pushes = 1;
+    while (pushes < WALL_SIDES && craft.wall_collide(wall_x1, wall_y1, wall_x2, wall_y2))
+        ++pushes;
+    return true;
+}
+
 void PLAYER::processing()
 {
     heading = angle_to_radians(angle);
@@ -189,7 +204,7 @@ void PLAYER::processing()
 
     engine_sound_adjust(engine_frequency(speed, max_speed));
 
-    if (wall_collide(wall_x1, wall_y1, wall_x2, wall_y2)) {
+    if (back_inside_walls(*this)) {
         if (collide_count == 0) {
             play_effect(SND_BUMP);
             collide_count = BUMP_HOLDOFF_TICKS;
