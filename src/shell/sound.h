@@ -21,9 +21,9 @@ void sound_loop_adjust(int volume, int pitch);
 // clicks) and returns at once; the voice is freed by a later sound call once
 // its fade is over, or at shutdown. The library's mixer changes a voice's
 // volume once per output period (1024 frames, 23 ms), so a fade of a few
-// milliseconds would be a single step, the same cut: this one takes six steps.
+// milliseconds would be a single step, the same cut: this one takes ten steps.
 void sound_loop_stop();
-const int FADE_OUT_MS = 150;
+const int FADE_OUT_MS = 250;
 
 // At shutdown, before the library closes its output: fades every voice still
 // sounding, waits until the mixer has finished the fades (at most
