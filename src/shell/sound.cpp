@@ -21,9 +21,11 @@ static const int LIBRARY_VOICES = 256;
 
 // Played audio lags the mix by the output's buffer (the library asks ALSA for
 // five periods of 1024 frames, 116 ms at 44.1 kHz), and closing the output
-// drops what it still holds, wherever a sound is: at shutdown the game waits
-// this long after the last fades are mixed, so that they are heard.
+// drops what it still holds, wherever a sound is: at shutdown the mixer mixes
+// this much silence after the last fades, so that they are heard.
 static const int OUTPUT_DRAIN_MS = 200;
+// The library's 16-bit samples are unsigned: silence is the middle value.
+static const unsigned short SILENT_16 = 0x8000;
 
 static int loop_voice = -1;
 // Loops that were stopped and still fade out in the mixer. A new loop can
@@ -127,6 +129,33 @@ static bool fading_loop(int voice)
     return std::find(fading_voices.begin(), fading_voices.end(), voice) != fading_voices.end();
 }
 
+bool sound_mix_for(int ms, int ceiling_ms)
+{
+    if (!digi_driver || digi_driver->id == DIGI_NONE)
+        return false;
+    const int rate = get_mixer_frequency();
+    SAMPLE* silence = create_sample(16, 0, rate, std::max(1L, static_cast<long>(rate) * ms / 1000));
+    if (!silence)
+        return false;
+    unsigned short* pcm = static_cast<unsigned short*>(silence->data);
+    std::fill(pcm, pcm + silence->len, SILENT_16);
+    const int voice = allocate_voice(silence);
+    bool mixed = false;
+    if (voice >= 0) {
+        voice_start(voice);
+        for (int waited_ms = 0; waited_ms < ceiling_ms; waited_ms++) {
+            if (voice_get_position(voice) < 0) {
+                mixed = true;
+                break;
+            }
+            rest(1);
+        }
+        deallocate_voice(voice);
+    }
+    destroy_sample(silence);
+    return mixed;
+}
+
 void sound_fade_out_all()
 {
     sound_loop_stop();
@@ -134,9 +163,9 @@ void sound_fade_out_all()
         for (int v = 0; v < LIBRARY_VOICES; v++)
             if (voice_check(v) && voice_get_volume(v) > 0 && !fading_loop(v))
                 voice_ramp_volume(v, FADE_OUT_MS, 0);
-        for (int waited_ms = 0; any_voice_sounding() && waited_ms < FADE_WAIT_CEILING_MS; waited_ms++)
+        for (int waited_ms = 0; any_voice_sounding() && waited_ms < SHUTDOWN_WAIT_CEILING_MS; waited_ms++)
             rest(1);
-        rest(OUTPUT_DRAIN_MS);
+        sound_mix_for(OUTPUT_DRAIN_MS, SHUTDOWN_WAIT_CEILING_MS);
     }
     for (int& v : fading_voices)
         free_voice(v);

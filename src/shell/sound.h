@@ -26,7 +26,14 @@ void sound_loop_stop();
 const int FADE_OUT_MS = 250;
 
 // At shutdown, before the library closes its output: fades every voice still
-// sounding, waits until the mixer has finished the fades (at most
-// FADE_WAIT_CEILING_MS) and the output has played them, then frees the voices.
+// sounding, waits until the mixer has finished the fades and the output has
+// taken them, then frees the voices. The waits follow the mixer's progress,
+// which stands still while a busy machine starves it, each bounded by
+// SHUTDOWN_WAIT_CEILING_MS of real time.
 void sound_fade_out_all();
-const int FADE_WAIT_CEILING_MS = 2 * FADE_OUT_MS;
+const int SHUTDOWN_WAIT_CEILING_MS = 2000;
+
+// Waits until the mixer has mixed `ms` more milliseconds of output, at most
+// about `ceiling_ms` of real time (counted in one-millisecond rests). False if
+// it did not (no sound, or the output stands still).
+bool sound_mix_for(int ms, int ceiling_ms);

@@ -33,33 +33,11 @@ int sample_ms(int index)
     return static_cast<int>(static_cast<long>(s->len) * 1000 / s->freq);
 }
 
-// Waits until the mixer has mixed `ms` more milliseconds of output, however
-// long that takes in real time: the output may stall (at its start, on a
+// The mixer's time, not the clock's: the output may stall (at its start, on a
 // busy machine), and the mixer then stands still while the clock runs on.
-// A silent voice of that length is played and waited for.
 bool mix_for(int ms)
 {
-    const int rate = get_mixer_frequency();
-    SAMPLE* silence = create_sample(16, 0, rate, rate * ms / 1000);
-    if (!silence)
-        return false;
-    unsigned short* pcm = static_cast<unsigned short*>(silence->data);
-    std::fill(pcm, pcm + silence->len, 0x8000);   // the library's 16-bit samples are unsigned
-    const int voice = allocate_voice(silence);
-    bool done = false;
-    if (voice >= 0) {
-        voice_start(voice);
-        for (int waited = 0; waited < MIX_WAIT_CEILING_MS; waited++) {
-            if (voice_get_position(voice) < 0) {
-                done = true;
-                break;
-            }
-            rest(1);
-        }
-        deallocate_voice(voice);
-    }
-    destroy_sample(silence);
-    return done;
+    return sound_mix_for(ms, MIX_WAIT_CEILING_MS);
 }
 
 }
