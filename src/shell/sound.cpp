@@ -13,7 +13,7 @@ static const int NORMAL_PITCH = 1000;
 // started twice in one tick (a wall and a blob bumped at once, two spitters
 // spitting together) adds up exactly. At 2 a centred voice fills a quarter:
 // three aligned full-volume effects and the engine at its loudest stay below
-// full scale. The spec's relative volumes are untouched.
+// full scale. The sounds' volumes relative to each other are untouched.
 static const int MIX_VOICE_HALVINGS = 2;
 
 // The library manages at most this many voices (its manual says so).
