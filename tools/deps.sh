@@ -9,6 +9,7 @@ packages=(
   libgtest-dev googletest
   xvfb xauth xdotool x11-utils imagemagick valgrind
   lame sox twolame
+  pulseaudio libasound2-plugins
   clang libclang-rt-14-dev
   dpkg-dev lintian desktop-file-utils groff-base man-db
 )

@@ -1,6 +1,7 @@
 // Box geometry and collision tests shared by everything in play.
 #include "object.h"
 #include "registry.h"
+#include "sound.h"
 #include "vorlin.h"
 #include <cassert>
 #include <cmath>
@@ -14,8 +15,7 @@ void play_effect(int index, int volume, int pitch)
     effect_count[index] += 1;
     effect_last_volume = volume;
     effect_last_pitch = pitch;
-    if (data)
-        play_sample(data_sample(index), volume, SOUND_PAN_CENTRE, pitch, 0);
+    sound_effect(index, volume, pitch);
 }
 
 OBJECT::OBJECT()

@@ -24,13 +24,12 @@ inline fixed angle_to_fixed(float a) { return ftofix(std::fmod(a, 256.0f)); }
 // A float position as a pixel: + 0.5, truncated toward zero.
 inline int to_pixel(float v) { return static_cast<int>(v + 0.5f); }
 
-// Every one-shot sample of a thing in play (pan 128, no loop) goes through
+// Every one-shot sample of a thing in play (centred, no loop) goes through
 // play_effect, which counts it per archive index and keeps the last volume and
 // pitch, so when a sound plays can be checked without a sound card. Without an
 // archive loaded it only counts.
 const int EFFECT_FULL_VOLUME = 255;
 const int EFFECT_NORMAL_PITCH = 1000;
-const int SOUND_PAN_CENTRE = 128;
 void play_effect(int index, int volume = EFFECT_FULL_VOLUME, int pitch = EFFECT_NORMAL_PITCH);
 extern int effect_count[NUM_DATA_OBJECTS];
 extern int effect_last_volume;

@@ -5,6 +5,7 @@
 #include "overlays.h"
 #include "projectile.h"
 #include "registry.h"
+#include "sound.h"
 #include "vorlin.h"
 #include <cmath>
 #include <cstdlib>
@@ -34,22 +35,19 @@ int engine_frequency(float speed, float max_speed)
 void engine_sound_start()
 {
     engine_sound_freq = ENGINE_BASE_FREQ;
-    if (data)
-        play_sample(data_sample(SND_ENGINE), ENGINE_START_VOLUME, SOUND_PAN_CENTRE, ENGINE_BASE_FREQ, 1);
+    sound_loop_start(SND_ENGINE, ENGINE_START_VOLUME, ENGINE_BASE_FREQ);
 }
 
 void engine_sound_adjust(int freq)
 {
     engine_sound_freq = freq;
-    if (data)
-        adjust_sample(data_sample(SND_ENGINE), ENGINE_VOLUME, SOUND_PAN_CENTRE, freq, 1);
+    sound_loop_adjust(ENGINE_VOLUME, freq);
 }
 
 void engine_sound_stop()
 {
     engine_sound_freq = 0;
-    if (data)
-        stop_sample(data_sample(SND_ENGINE));
+    sound_loop_stop();
 }
 
 PLAYER::PLAYER()

@@ -9,6 +9,7 @@
 #include "pacing.h"
 #include "quit_request.h"
 #include "settings.h"
+#include "sound.h"
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -61,7 +62,7 @@ static void install_sound_or_warn()
 {
     snd_drv = DIGI_AUTODETECT;
     std::cout << "Sound....... " << std::endl;
-    if (install_sound(snd_drv, MIDI_NONE, nullptr) != 0) {
+    if (!sound_install(snd_drv)) {
         std::cerr << "Sound init error:  " << allegro_error << std::endl;
         return;
     }
@@ -262,6 +263,9 @@ void shutdown_engine()
     wait_joybuttons_released();
     write_settings();
     save_settings_file();
+    // Whatever still sounds (the engine of the attempt just ended) fades out
+    // before the output closes: a cut mid-waveform clicks.
+    sound_fade_out_all();
     delete songbox;
     songbox = nullptr;
     destroy_bitmap(buffer);
