@@ -14,12 +14,17 @@ if [ $# -lt 2 ]; then
   sed -n '2,11p' "$0"; exit 2
 fi
 build="$(realpath "$1")"; out="$(realpath -m "$2")"
+top="$(cd "$(dirname "$0")/../.." && pwd)"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$@"
 fi
 mkdir -p "$out"
 home="${E2E_HOME:-$(mktemp -d)}"
 rm -f "$out"/*.png
+# Waits with ceilings that VORLIN_TEST_PATIENCE scales; the sanitizer build's
+# games keep the sound library loaded (see there).
+source "$top/tests/support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
 
 # Key held long enough for a loop that samples the keyboard 60 times a second.
 press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
@@ -29,9 +34,9 @@ shot() { grab "$out/$1.png"; }
 # machine (or a sanitizer build) only makes the run longer.
 same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" = "0" ]; }
 # Waits until the picture has stopped changing (three equal grabs 0.25 s
-# apart), at most $1 seconds (default 30).
+# apart), at most $1 seconds (default 30) times the patience.
 settle() {
-  local limit=${1:-30} equal=0 i
+  local limit=$(( ${1:-30} * patience )) equal=0 i
   grab "$tmp/a.png"
   for i in $(seq $((limit * 4))); do
     sleep 0.25
@@ -47,9 +52,9 @@ settle() {
   return 1
 }
 # Waits until the picture is no longer black (lit) or black (dark), at most
-# $1 seconds.
+# $1 seconds times the patience.
 brightness_is() {
-  local test=$1 limit=$2 i
+  local test=$1 limit=$(( $2 * patience )) i
   for i in $(seq $((limit * 10))); do
     grab "$tmp/l.png"
     awk -v m="$(convert "$tmp/l.png" -format '%[fx:mean]' info:)" "BEGIN { exit !(m $test) }" && return 0
@@ -60,28 +65,21 @@ brightness_is() {
 }
 lit() { brightness_is '> 0.03' "$1"; }
 dark() { brightness_is '< 0.04' "$1"; }
-# Waits up to $2 seconds for process $1 (a child of this shell) to exit and
-# sets `status` to its exit code, or kills it and sets 124.
+# Waits for process $1 (a child of this shell) to exit and sets `status` to
+# its exit code, or kills it and sets 124.
 finish() {
-  local pid=$1 limit=$2
-  for _ in $(seq $((limit * 10))); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; status=124
-  else
-    wait "$pid"; status=$?
-  fi
+  wait_exit "$1" $EXIT_S
+  if [ "$exit_rc" = none ]; then status=124; else status=$exit_rc; fi
 }
-window() { timeout 20 xdotool search --sync --name 'El Vorlin' | head -1; }
+# The id of the game's window once it is shown (of process $1).
+window() { wait_window 'El Vorlin' $STARTUP_S "$1"; }
 
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 cd "$build"
-HOME="$home" ./vorlin -win -scale 1 > "$out/game_stdout.txt" 2> "$out/game_stderr.txt" &
+HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin -win -scale 1 > "$out/game_stdout.txt" 2> "$out/game_stderr.txt" &
 pid=$!
-wid="$(window)"
+wid="$(window $pid)"
 [ -n "$wid" ] || { echo "e2e: no game window" >&2; kill $pid; exit 1; }
 
 lit 30; sleep 0.8
@@ -111,19 +109,19 @@ shot pause
 press Down; settle
 shot pause_quit
 press Return                   # quit
-finish $pid 30; rc=$status
+finish $pid; rc=$status
 echo "game exit code: $rc (settings in $home)"
 
 # The ending notice, shown by the real ending under the real engine.
 ehome="$(mktemp -d)"
-HOME="$ehome" ./e2e_ending -win > "$out/ending_stdout.txt" 2> "$out/ending_stderr.txt" &
+HOME="$ehome" env LD_PRELOAD="$game_preload" ./e2e_ending -win > "$out/ending_stdout.txt" 2> "$out/ending_stderr.txt" &
 epid=$!
-wid="$(window)"
+wid="$(window $epid)"
 if [ -n "$wid" ]; then
   brightness_is '> 0.002' 30; sleep 0.5; shot ending
   press space
 fi
-finish $epid 30; erc=$status
+finish $epid; erc=$status
 rm -rf "$ehome"
 echo "ending exit code: $erc"
 echo "$erc" > "$out/ending_rc.txt"
