@@ -74,19 +74,17 @@ window_size() {
   wait_until $STARTUP_S sized
   echo "$size"
 }
-# Waits until the intro holds its picture at full brightness: the area
-# unchanged in shots a quarter of a second apart for 1.5 s, and not dark (the
-# intro fades in from black and holds its picture for 3 s; a busy machine can
-# leave one frame of the fade on the screen for a moment). Saves the shot as
-# FILE (PNG).
+# Waits until the title is shown: the area unchanged in shots a quarter of a
+# second apart for 5 s (the intro before it holds a picture for 3 s only; the
+# title stays until a key), and not dark. Saves the shot as FILE (PNG).
 shot_when_still() { # X Y W H FILE
   local prev="$home/prev.ppm" cur="$home/cur.ppm" end since=0
   rm -f "$prev"
-  end=$(deadline_in 60)
+  end=$(deadline_in 90)
   while [ "$(clock_ms)" -lt "$end" ]; do
     ./x_probe shot "$1" "$2" "$3" "$4" "$cur" || return 1
     if [ -f "$prev" ] && cmp -s "$cur" "$prev"; then
-      if [ $(( $(clock_ms) - since )) -ge 1500 ] &&
+      if [ $(( $(clock_ms) - since )) -ge 5000 ] &&
          awk -v m="$(convert "$cur" -format '%[fx:mean]' info:)" 'BEGIN { exit !(m > 0.03) }'; then
         convert "$cur" "$5"
         return 0
@@ -118,19 +116,19 @@ for part in "${@:2}"; do
     ;;
   picture_1x)
     start_game -win -scale 1
-    shot_when_still 0 0 640 480 "$work/intro_1x.png"; still=$?
-    check "1x intro picture captured" '[ $still -eq 0 ]'
+    shot_when_still 0 0 640 480 "$work/title_1x.png"; still=$?
+    check "1x title picture captured" '[ $still -eq 0 ]'
     stop_game
     ;;
   picture_3x)
     start_game -win -scale 3
     check "$desk, '-win -scale 3': window 1920x1440" '[ "$(window_size)" = 1920x1440 ]'
-    shot_when_still 0 0 1920 1440 "$work/intro_3x.png"
+    shot_when_still 0 0 1920 1440 "$work/title_3x.png"
     stop_game
-    convert "$work/intro_3x.png" -sample 640x480! "$work/intro_3x_small.png"
-    convert "$work/intro_3x_small.png" -sample 1920x1440! "$work/intro_3x_blocks.png"
-    check "3x: every picture pixel is an exact 3x3 block" '[ "$(differing "$work/intro_3x_blocks.png" "$work/intro_3x.png")" = 0 ]'
-    check "3x: the blocks are the 1x picture" '[ "$(differing "$work/intro_3x_small.png" "$work/intro_1x.png")" = 0 ]'
+    convert "$work/title_3x.png" -sample 640x480! "$work/title_3x_small.png"
+    convert "$work/title_3x_small.png" -sample 1920x1440! "$work/title_3x_blocks.png"
+    check "3x: every picture pixel is an exact 3x3 block" '[ "$(differing "$work/title_3x_blocks.png" "$work/title_3x.png")" = 0 ]'
+    check "3x: the blocks are the 1x picture" '[ "$(differing "$work/title_3x_small.png" "$work/title_1x.png")" = 0 ]'
     ;;
   remembered)
     printf '[misc]\nscale = 3\n' > "$home/vorlin-settings.cfg"
@@ -163,7 +161,7 @@ for part in "${@:2}"; do
     convert "$work/full_small.png" -sample 1280x960! "$work/full_blocks.png"
     check "full screen: the picture at 2x, centred, in exact 2x2 blocks" \
       '[ "$(differing "$work/full_blocks.png" "$work/full_picture.png")" = 0 ]'
-    check "full screen: the blocks are the 1x picture" '[ "$(differing "$work/full_small.png" "$work/intro_1x.png")" = 0 ]'
+    check "full screen: the blocks are the 1x picture" '[ "$(differing "$work/full_small.png" "$work/title_1x.png")" = 0 ]'
     border=$(convert "$work/full.png" -fill black -draw "rectangle 320,60 1599,1019" -format '%[fx:maxima]' info:)
     check "full screen: black around the picture" '[ "$border" = 0 ]'
     ;;
