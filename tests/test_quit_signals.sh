@@ -59,7 +59,7 @@ run_one() {
   local paused=0 started_ms=
   while [ $(( $(now_ms) - start )) -lt "$at_ms" ]; do
     kill -0 $pid 2> /dev/null || break
-    [ -z "$started_ms" ] && grep -qx "Done!" "$home/out" && started_ms=$(now_ms)
+    [ -z "$started_ms" ] && grep -qx "Done!" "$home/out" 2> /dev/null && started_ms=$(now_ms)
     if [ $paused = 0 ] && [ -n "$started_ms" ] && [ $(( $(now_ms) - started_ms )) -ge $PAUSE_AFTER_START_MS ]; then
       press Escape; paused=1
     elif [ $paused = 0 ]; then

@@ -78,6 +78,8 @@ private_x() {
   wait_until 60 test -s "$numfile"
   export DISPLAY=":$(tr -d '\n' < "$numfile")"
   rm -f "$numfile"
+  # A server started a moment ago on a busy machine may not answer at once.
+  wait_until 60 xdpyinfo > /dev/null 2>&1
 }
 stop_private_x() {
   local p
