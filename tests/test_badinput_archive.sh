@@ -3,11 +3,9 @@
 # with the archive's fatal message and exit code 1, never with a crash.
 set -uo pipefail
 build="$(realpath "$1")"
-# In the sanitizer build: Allegro unloads its sound plug-in at exit, before the
-# leak check; only the slow unwinder traces what the plug-in and ALSA keep back
-# to the library, whose allocations the suppressions file leaves out.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(dirname "$(realpath "$0")")/lsan.supp:print_suppressions=0}"
+here="$(dirname "$(realpath "$0")")"
+source "$here/support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
 fail=0
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -19,9 +17,6 @@ size=$(stat -c %s "$good")
 patch() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc status=none; }
 # Offset of the first occurrence of a byte string in a file.
 offset_of() { grep -obUaF -m1 "$2" "$1" | head -1 | cut -d: -f1; }
-
-# Any sanitizer report (the sanitizer build): memory errors, undefined behaviour, leaks.
-sanitizer_finding() { grep -qE 'Sanitizer|runtime error:' "$1"; }
 
 # Each case builds data/vorlin.dat in its own folder ("none" leaves it out).
 make_case() {
@@ -56,8 +51,8 @@ mkdir -p "$work/home"
 for c in $cases; do
   make_case "$c"
   # xmessage is kept off the PATH so the message box cannot wait for a click.
-  (cd "$work/$c" && HOME="$work/home" timeout 60 env PATH=/nonexistent "$build/vorlin" -win \
-      > "$work/$c.out" 2> "$work/$c.err")
+  (cd "$work/$c" && HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" PATH=/nonexistent \
+      "$build/vorlin" -win > "$work/$c.out" 2> "$work/$c.err")
   rc=$?
   if [ $rc -ne 1 ]; then
     echo "FAIL: $c: exit code $rc"; tail -20 "$work/$c.err"; fail=1

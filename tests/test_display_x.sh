@@ -14,6 +14,8 @@
 set -uo pipefail
 build="$(realpath "$1")"
 here="$(realpath "$0")"
+source "$(dirname "$here")/support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
 cd "$build"
 
 if [ $# -eq 1 ]; then
@@ -40,25 +42,24 @@ pid=
 trap 'rm -rf "$home"; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null' EXIT
 desk=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
 
-# Starts the game. A game that cannot reach the X server at once (a server
-# started a moment ago on a busy machine) is started again after a second.
+# Starts the game and waits until its start-up is done. A game that cannot
+# reach the X server at once (a server started a moment ago on a busy machine)
+# is started again after a second.
 start_game() { # ARGS...
   for _ in 1 2 3; do
-    HOME="$home" ./vorlin "$@" > "$home/out" 2> "$home/err" &
+    HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin "$@" > "$home/out" 2> "$home/err" &
     pid=$!
-    sleep 0.5
-    kill -0 "$pid" 2>/dev/null || ! grep -q "Cannot start the Allegro library" "$home/err" && return
+    wait_for_line "$home/out" "Done!" $STARTUP_S "$pid" && return
+    kill -0 "$pid" 2>/dev/null && return
     wait "$pid"
+    grep -q "Cannot start the Allegro library" "$home/err" || return
     sleep 1
   done
 }
-# Ends the game; one that does not go within 5 s of SIGTERM is killed (the
-# library's own signal shutdown can stall while its X thread holds its lock).
+# Ends the game (SIGTERM, a player's quit); one that does not go is killed.
 stop_game() {
   kill "$pid" 2>/dev/null
-  for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
+  wait_exit "$pid" $EXIT_S
   pid=
 }
 press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
@@ -66,26 +67,30 @@ press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
 # makes its window small before it knows the mode).
 window_size() {
   local size=
-  for _ in $(seq 400); do
+  sized() {
     size=$(xwininfo -name 'El Vorlin' 2>/dev/null | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { if (w) print w "x" h }')
-    [ -n "$size" ] && [ "$size" != "320x200" ] && break
-    sleep 0.1
-  done
+    [ -n "$size" ] && [ "$size" != "320x200" ]
+  }
+  wait_until $STARTUP_S sized
   echo "$size"
 }
-# Waits until the intro holds its picture at full brightness: the first two
-# shots of the area a quarter of a second apart that are equal and not dark
-# (the intro fades in from black and holds its picture for 3 s). Saves the
-# shot as FILE (PNG).
+# Waits until the title is shown: the area unchanged in shots a quarter of a
+# second apart for 5 s (the intro before it holds a picture for 3 s only; the
+# title stays until a key), and not dark. Saves the shot as FILE (PNG).
 shot_when_still() { # X Y W H FILE
-  local prev="$home/prev.ppm" cur="$home/cur.ppm"
+  local prev="$home/prev.ppm" cur="$home/cur.ppm" end since=0
   rm -f "$prev"
-  for _ in $(seq 120); do
+  end=$(deadline_in 90)
+  while [ "$(clock_ms)" -lt "$end" ]; do
     ./x_probe shot "$1" "$2" "$3" "$4" "$cur" || return 1
-    if [ -f "$prev" ] && cmp -s "$cur" "$prev" &&
-       awk -v m="$(convert "$cur" -format '%[fx:mean]' info:)" 'BEGIN { exit !(m > 0.03) }'; then
-      convert "$cur" "$5"
-      return 0
+    if [ -f "$prev" ] && cmp -s "$cur" "$prev"; then
+      if [ $(( $(clock_ms) - since )) -ge 5000 ] &&
+         awk -v m="$(convert "$cur" -format '%[fx:mean]' info:)" 'BEGIN { exit !(m > 0.03) }'; then
+        convert "$cur" "$5"
+        return 0
+      fi
+    else
+      since=$(clock_ms)
     fi
     mv "$cur" "$prev"
     sleep 0.25
@@ -111,19 +116,19 @@ for part in "${@:2}"; do
     ;;
   picture_1x)
     start_game -win -scale 1
-    shot_when_still 0 0 640 480 "$work/intro_1x.png"; still=$?
-    check "1x intro picture captured" '[ $still -eq 0 ]'
+    shot_when_still 0 0 640 480 "$work/title_1x.png"; still=$?
+    check "1x title picture captured" '[ $still -eq 0 ]'
     stop_game
     ;;
   picture_3x)
     start_game -win -scale 3
     check "$desk, '-win -scale 3': window 1920x1440" '[ "$(window_size)" = 1920x1440 ]'
-    shot_when_still 0 0 1920 1440 "$work/intro_3x.png"
+    shot_when_still 0 0 1920 1440 "$work/title_3x.png"
     stop_game
-    convert "$work/intro_3x.png" -sample 640x480! "$work/intro_3x_small.png"
-    convert "$work/intro_3x_small.png" -sample 1920x1440! "$work/intro_3x_blocks.png"
-    check "3x: every picture pixel is an exact 3x3 block" '[ "$(differing "$work/intro_3x_blocks.png" "$work/intro_3x.png")" = 0 ]'
-    check "3x: the blocks are the 1x picture" '[ "$(differing "$work/intro_3x_small.png" "$work/intro_1x.png")" = 0 ]'
+    convert "$work/title_3x.png" -sample 640x480! "$work/title_3x_small.png"
+    convert "$work/title_3x_small.png" -sample 1920x1440! "$work/title_3x_blocks.png"
+    check "3x: every picture pixel is an exact 3x3 block" '[ "$(differing "$work/title_3x_blocks.png" "$work/title_3x.png")" = 0 ]'
+    check "3x: the blocks are the 1x picture" '[ "$(differing "$work/title_3x_small.png" "$work/title_1x.png")" = 0 ]'
     ;;
   remembered)
     printf '[misc]\nscale = 3\n' > "$home/vorlin-settings.cfg"
@@ -132,12 +137,12 @@ for part in "${@:2}"; do
     stop_game
     # A normal quit (ESC through the intro and the title) writes -scale back.
     start_game -win -scale 2
-    wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
-    sleep 1.5
+    wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
     xdotool windowfocus --sync "$wid" 2>/dev/null
-    for _ in $(seq 40); do kill -0 "$pid" 2>/dev/null || break; press Escape; sleep 0.3; done
-    wait "$pid"; rc=$?; pid=
-    check "quit exits 0" '[ $rc -eq 0 ]'
+    escape_until_gone() { ! kill -0 "$pid" 2>/dev/null || { press Escape; sleep 0.3; false; }; }
+    wait_until $STARTUP_S escape_until_gone
+    wait_exit "$pid" $EXIT_S; rc=$exit_rc; pid=
+    check "quit exits 0 (was $rc)" '[ "$rc" = 0 ]'
     check "-scale 2 is remembered" 'grep -q "^scale = 2" "$home/vorlin-settings.cfg"'
     start_game -win
     check "remembered scale 2: window 1280x960" '[ "$(window_size)" = 1280x960 ]'
@@ -156,25 +161,26 @@ for part in "${@:2}"; do
     convert "$work/full_small.png" -sample 1280x960! "$work/full_blocks.png"
     check "full screen: the picture at 2x, centred, in exact 2x2 blocks" \
       '[ "$(differing "$work/full_blocks.png" "$work/full_picture.png")" = 0 ]'
-    check "full screen: the blocks are the 1x picture" '[ "$(differing "$work/full_small.png" "$work/intro_1x.png")" = 0 ]'
+    check "full screen: the blocks are the 1x picture" '[ "$(differing "$work/full_small.png" "$work/title_1x.png")" = 0 ]'
     border=$(convert "$work/full.png" -fill black -draw "rectangle 320,60 1599,1019" -format '%[fx:maxima]' info:)
     check "full screen: black around the picture" '[ "$border" = 0 ]'
     ;;
   fallback)
-    ./x_probe grab 5 > "$home/grab" &
+    # The grab is held until the game has opened its window.
+    ./x_probe grab $(( STARTUP_S * patience * 2 )) > "$home/grab" &
     gpid=$!
-    for _ in $(seq 50); do grep -q grabbed "$home/grab" && break; sleep 0.1; done
+    wait_for_line "$home/grab" grabbed 30 "$gpid"
     start_game
     got=$(window_size)
     stop_game
-    wait "$gpid"
+    kill "$gpid"; wait "$gpid" 2>/dev/null
     check "full screen refused: a window of 1280x960 instead" '[ "$got" = 1280x960 ]'
     check "full screen refused: said on standard error" \
       'grep -q "^Full screen not available (.*): playing in a window$" "$home/err"'
     ;;
   pointer)
     start_game -win
-    wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
+    wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
     window_size > /dev/null
     xdotool mousemove --sync 600 400
     inside=$(./x_probe cursor)
@@ -193,22 +199,28 @@ for part in "${@:2}"; do
   focus)
     xmessage -name other "another window" 2> /dev/null &
     xpid=$!
-    other=$(timeout 10 xdotool search --sync --name other | head -1)
+    other=$(wait_window other 30 "$xpid")
     start_game -win -scale 1 -warpaheadtothelevelgivenok 1
-    wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
-    sleep 2
+    wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
     xdotool windowfocus --sync "$wid"
     # Intro, title, briefing, then play: Down and Return there do nothing...
     for _ in 1 2 3 4 5 6 7; do press Return; sleep 1.2; done
     sleep 2
     press Down; press Return; sleep 1
     check "in play, Down and Return do not end the game" 'kill -0 "$pid" 2>/dev/null'
-    # ...but in the pause menu they choose Quit, which ends the program.
-    xdotool windowfocus --sync "$other"; sleep 0.5; xdotool windowfocus --sync "$wid"; sleep 0.5
-    press Down; press Return
-    for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    if kill -0 "$pid" 2>/dev/null; then rc=running; stop_game; else wait "$pid"; rc=$?; pid=; fi
-    check "focus lost in play: the pause menu opened (Quit chosen there ends the program, code 0)" '[ "$rc" = 0 ]'
+    # ...but in the pause menu they choose Quit, which ends the program. Only
+    # that menu reads Down, so on a machine too busy to have reached play yet
+    # the focus is lost and Quit chosen again until the game ends.
+    gone() { ! kill -0 "$pid" 2>/dev/null; }
+    focus_out_and_quit() {
+      bounded 10 xdotool windowfocus --sync "$other"; sleep 0.5
+      bounded 10 xdotool windowfocus --sync "$wid"; sleep 0.5
+      press Down; press Return
+      wait_until 5 gone
+    }
+    wait_until $STARTUP_S focus_out_and_quit
+    wait_exit "$pid" $EXIT_S; rc=$exit_rc; pid=
+    check "focus lost in play: the pause menu opened (Quit chosen there ends the program, code 0; was $rc)" '[ "$rc" = 0 ]'
     kill "$xpid" 2>/dev/null
     ;;
   *)

@@ -7,6 +7,8 @@
 set -uo pipefail
 build="$(realpath "$1")"
 src="$(cd "$(dirname "$0")/.." && pwd)"
+source "$src/tests/support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
 out="$build/e2e-shots"
 fail=0
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
@@ -17,7 +19,7 @@ E2E_HOME="$home" bash "$src/tools/e2e/e2e.sh" "$build" "$out"
 rc=$?
 check "game exits 0 after quitting from the pause menu" '[ $rc -eq 0 ]'
 check "the level's objects were all deleted" 'grep -qx "Create count = 0 (this is good)" "$out/game_stdout.txt"'
-check "shutdown completed" '[ "$(tail -n 1 "$out/game_stderr.txt")" = "Goodbye!" ]'
+check "shutdown completed" '[ "$(game_stderr "$out/game_stderr.txt" | tail -n 1)" = "Goodbye!" ]'
 cfg="$home/vorlin-settings.cfg"
 check "settings file written" '[ -f "$cfg" ]'
 check "first title played song 1, next is 0" 'grep -q "^title_song = 0" "$cfg"'
@@ -33,16 +35,13 @@ check "ending program exits 0 after a key" '[ "$(cat "$out/ending_rc.txt")" = "0
 
 # Second run, quitting from the title with ESC: the other title song.
 cd "$build"
-HOME="$home" ./vorlin -win > /dev/null 2>&1 &
+HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin -win > /dev/null 2>&1 &
 pid=$!
-timeout 20 xdotool search --sync --name 'El Vorlin' > /dev/null
-for _ in $(seq 100); do
-  kill -0 $pid 2>/dev/null || break
-  xdotool keydown Escape; sleep 0.1; xdotool keyup Escape; sleep 0.2
-done
-kill $pid 2>/dev/null
-wait $pid
-rc2=$?
-check "second run quits from the title with exit 0" '[ $rc2 -eq 0 ]'
+wait_window 'El Vorlin' $STARTUP_S $pid > /dev/null
+escape_until_gone() { ! kill -0 $pid 2> /dev/null || { press Escape; sleep 0.2; false; }; }
+wait_until $STARTUP_S escape_until_gone
+wait_exit $pid $EXIT_S
+rc2=$exit_rc
+check "second run quits from the title with exit 0 (was $rc2)" '[ "$rc2" = 0 ]'
 check "second title played song 0, next is 1" 'grep -q "^title_song = 1" "$cfg"'
 exit $fail

@@ -6,6 +6,7 @@
 # and run from there.
 set -uo pipefail
 build="$(realpath "$1")"
+source "$(dirname "$(realpath "$0")")/support/real_program.sh"
 fail=0
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
 work="$(mktemp -d)"
@@ -13,20 +14,17 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/elsewhere" "$work/home"
 
 # Starts the program from $work/elsewhere, waits for its window, presses ESC
-# until it exits (the intro is skipped, then the title quits), at most 60 s;
-# the exit code is the program's.
+# until it exits (the intro is skipped, then the title quits); the exit code
+# is the program's, 125 if it never quit.
 run_and_quit() {
   (cd "$work/elsewhere" && exec env HOME="$work/home" "$@" -win > "$work/out" 2> "$work/err") &
   local pid=$!
-  local wid
-  wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
-  for _ in $(seq 150); do
-    kill -0 $pid 2>/dev/null || break
-    if [ -n "$wid" ]; then xdotool keydown Escape; sleep 0.1; xdotool keyup Escape; fi
-    sleep 0.3
-  done
-  kill $pid 2>/dev/null
-  wait $pid
+  wait_window 'El Vorlin' $STARTUP_S $pid > /dev/null
+  escape_until_gone() { ! kill -0 $pid 2> /dev/null || { press Escape; sleep 0.3; false; }; }
+  wait_until $STARTUP_S escape_until_gone
+  wait_exit $pid $EXIT_S
+  [ "$exit_rc" != none ] && return "$exit_rc"
+  echo "the program did not quit" >&2; return 125
 }
 
 # Runs an installed program: exit 0 after quitting, its settings in HOME and
@@ -65,7 +63,7 @@ check_runs "installed program" "$inst/games/vorlin"
 # The override wins: a data directory that is not there ends with the archive's
 # message, even started from the build directory, whose data/ would do
 # (xmessage is kept off the PATH so the message box cannot wait).
-(cd "$build" && HOME="$work/home" VORLIN_DATA_DIR="$work/nowhere" timeout 30 \
+(cd "$build" && HOME="$work/home" VORLIN_DATA_DIR="$work/nowhere" bounded $FATAL_RUN_S \
   env PATH=/nonexistent "$inst/games/vorlin" -win > /dev/null 2> "$work/err2")
 rc=$?
 check "missing VORLIN_DATA_DIR exits 1" '[ $rc -eq 1 ]'

@@ -17,10 +17,10 @@ trap 'stop_private_x; rm -rf "$work"' EXIT
 SLOTS=3
 RUNS_PER_SLOT=6
 LATEST_KILL_MS=7000
-EXIT_WITHIN_S=6
+EXIT_WITHIN_S=$EXIT_S
 seed="${VORLIN_TEST_SEED:-$(( $(date +%s) % 100000 ))}"
 echo "seed $seed (VORLIN_TEST_SEED=$seed repeats these runs)"
-now_ms() { date +%s%3N; }
+now_ms() { clock_ms; }
 
 # One run: the game, Return pressed now and then (into play in most runs),
 # its window killed or destroyed at a random moment. Writes one result line.
@@ -32,7 +32,7 @@ run_one() {
   (cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win > "$home/out" 2> "$home/err") &
   local pid=$! start wid
   start=$(now_ms)
-  wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
+  wid=$(wait_window 'El Vorlin' $STARTUP_S $pid)
   while [ $(( $(now_ms) - start )) -lt "$at_ms" ]; do
     press Return
     sleep 0.2

@@ -5,10 +5,13 @@
 # whole, warning-free, and checked where only it can be: installed, packaged and
 # run from its install, and the library's settings reader under valgrind.
 # Then bounded fuzz runs. Exits non-zero on any failure.
+# VORLIN_TEST_PATIENCE=N (a whole number, default 1) multiplies every ceiling
+# the tests wait up to, for a slow or busy machine (see the README).
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/tools/deps.sh"
 xvfb=(xvfb-run -a -s '-screen 0 1024x768x24')
+echo "== test patience: ${VORLIN_TEST_PATIENCE:-1}"
 
 # The build players get (the play command's build directory, with every tool).
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIN_TESTS=OFF > /dev/null

@@ -3,3 +3,17 @@
 // (the same headless start the soak and the benchmarks use).
 #pragma once
 #include "headless.h"
+#include <cstdlib>
+#include <cstring>
+
+// The factor VORLIN_TEST_PATIENCE (a whole number, default 1) puts on every
+// ceiling a test waits up to for something that should happen (as the
+// real-program scripts do): a busy machine may need more.
+inline int test_patience()
+{
+    const char* s = std::getenv("VORLIN_TEST_PATIENCE");
+    if (!s || std::strspn(s, "0123456789") != std::strlen(s) || std::strlen(s) == 0 || std::strlen(s) > 3)
+        return 1;
+    const int n = std::atoi(s);
+    return n < 1 ? 1 : n;
+}

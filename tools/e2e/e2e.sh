@@ -14,116 +14,139 @@ if [ $# -lt 2 ]; then
   sed -n '2,11p' "$0"; exit 2
 fi
 build="$(realpath "$1")"; out="$(realpath -m "$2")"
+top="$(cd "$(dirname "$0")/../.." && pwd)"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$@"
 fi
 mkdir -p "$out"
 home="${E2E_HOME:-$(mktemp -d)}"
 rm -f "$out"/*.png
+# Waits with ceilings that VORLIN_TEST_PATIENCE scales; the sanitizer build's
+# games keep the sound library loaded (see there).
+source "$top/tests/support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
 
 # Key held long enough for a loop that samples the keyboard 60 times a second.
 press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
-grab() { import -window "$wid" "$1" 2>/dev/null || import -window root "$1" 2>/dev/null; }
-shot() { grab "$out/$1.png"; }
+# The game's window as it is on the screen, as a PPM file (one X request: on a
+# busy machine ImageMagick's import takes seconds).
+grab() {
+  local geo
+  geo=$(xwininfo -id "$wid" 2>/dev/null |
+    awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+         /Width:/ { w = $2 } /Height:/ { h = $2 } END { if (w) print x, y, w, h }')
+  # shellcheck disable=SC2086
+  [ -n "$geo" ] && ./x_probe shot $geo "$1"
+}
+shot() { grab "$tmp/shot.ppm" && convert "$tmp/shot.ppm" "$out/$1.png"; }
 # The screens are waited for by what they show, not by the clock, so a slow
 # machine (or a sanitizer build) only makes the run longer.
-same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" = "0" ]; }
-# Waits until the picture has stopped changing (three equal grabs 0.25 s
-# apart), at most $1 seconds (default 30).
+same() { cmp -s "$1" "$2"; }
+# Waits until the picture has stopped changing: unchanged in grabs 0.25 s
+# apart for $2 ms (default 500), at most $1 seconds (default 30) times the
+# patience.
 settle() {
-  local limit=${1:-30} equal=0 i
-  grab "$tmp/a.png"
-  for i in $(seq $((limit * 4))); do
+  local limit=${1:-30} still_ms=${2:-500} end since
+  end=$(deadline_in "$limit")
+  grab "$tmp/a.ppm"; since=$(clock_ms)
+  while [ "$(clock_ms)" -lt "$end" ]; do
     sleep 0.25
-    grab "$tmp/b.png"
-    if same "$tmp/a.png" "$tmp/b.png"; then
-      equal=$((equal + 1)); [ $equal -ge 2 ] && return 0
+    grab "$tmp/b.ppm"
+    if same "$tmp/a.ppm" "$tmp/b.ppm"; then
+      [ $(( $(clock_ms) - since )) -ge "$still_ms" ] && return 0
     else
-      equal=0
+      since=$(clock_ms)
     fi
-    mv "$tmp/b.png" "$tmp/a.png"
+    mv "$tmp/b.ppm" "$tmp/a.ppm"
   done
-  echo "e2e: the screen did not settle within $limit s" >&2
+  echo "e2e: the screen did not settle within $limit s (times $patience)" >&2
   return 1
 }
+# Presses KEY on a still screen and waits until the picture has changed (the
+# game has seen the key) and settled again (for $2 ms, as settle).
+step() {
+  local end
+  grab "$tmp/before.ppm"
+  press "$1"
+  end=$(deadline_in 30)
+  until grab "$tmp/c.ppm" && ! same "$tmp/c.ppm" "$tmp/before.ppm"; do
+    [ "$(clock_ms)" -lt "$end" ] || { echo "e2e: the screen did not change after $1" >&2; break; }
+    sleep 0.05
+  done
+  settle 30 "${2:-500}"
+}
 # Waits until the picture is no longer black (lit) or black (dark), at most
-# $1 seconds.
+# $1 seconds times the patience.
 brightness_is() {
-  local test=$1 limit=$2 i
-  for i in $(seq $((limit * 10))); do
-    grab "$tmp/l.png"
-    awk -v m="$(convert "$tmp/l.png" -format '%[fx:mean]' info:)" "BEGIN { exit !(m $test) }" && return 0
+  local test=$1 end
+  end=$(deadline_in "$2")
+  while [ "$(clock_ms)" -lt "$end" ]; do
+    grab "$tmp/l.ppm" &&
+      awk -v m="$(convert "$tmp/l.ppm" -format '%[fx:mean]' info:)" "BEGIN { exit !(m $test) }" && return 0
     sleep 0.1
   done
-  echo "e2e: the screen never became $test within $limit s" >&2
+  echo "e2e: the screen never became $test within $2 s (times $patience)" >&2
   return 1
 }
 lit() { brightness_is '> 0.03' "$1"; }
 dark() { brightness_is '< 0.04' "$1"; }
-# Waits up to $2 seconds for process $1 (a child of this shell) to exit and
-# sets `status` to its exit code, or kills it and sets 124.
+# Waits for process $1 (a child of this shell) to exit and sets `status` to
+# its exit code, or kills it and sets 124.
 finish() {
-  local pid=$1 limit=$2
-  for _ in $(seq $((limit * 10))); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; status=124
-  else
-    wait "$pid"; status=$?
-  fi
+  wait_exit "$1" $EXIT_S
+  if [ "$exit_rc" = none ]; then status=124; else status=$exit_rc; fi
 }
-window() { timeout 20 xdotool search --sync --name 'El Vorlin' | head -1; }
+# The id of the game's window once it is shown (of process $1).
+window() { wait_window 'El Vorlin' $STARTUP_S "$1"; }
 
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 cd "$build"
-HOME="$home" ./vorlin -win -scale 1 > "$out/game_stdout.txt" 2> "$out/game_stderr.txt" &
+HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin -win -scale 1 > "$out/game_stdout.txt" 2> "$out/game_stderr.txt" &
 pid=$!
-wid="$(window)"
+wid="$(window $pid)"
 [ -n "$wid" ] || { echo "e2e: no game window" >&2; kill $pid; exit 1; }
 
 lit 30; sleep 0.8
 shot intro                     # fading in after the second's pause
-press Return                   # ends the fade-in, skips the hold
-sleep 0.4; press Return        # ends the fade-out at once
-settle; shot title             # revealed, logo in, carousel on "start"
-press Right; settle            # carousel: controls
-press Return; settle           # joystick page
+press Return                   # ends the fade-in, skips the hold (or it ends by itself)
+settle 60 5000                 # the title: the intro holds a picture for 3 s only
+shot title                     # revealed, logo in, carousel on "start"
+step Right                     # carousel: controls
+step Return                    # joystick page
 shot joystick
-press Right; settle            # keyboard item
-press Return; settle           # keyboard page
+step Right                     # keyboard item
+step Return                    # keyboard page
 shot keyboard
-press Right; settle            # back
-press Return; settle           # root menu, on start
+step Right                     # back
+step Return                    # root menu, on start
 shot title_start
-press Return                   # start: the title fades out, the briefing fades in
-sleep 1; settle; shot briefing
+step Return 2000               # start: the title fades out, the briefing fades in
+shot briefing
 press Return                   # dismiss the briefing: it fades out
 dark 60; brightness_is '> 0.1' 60; sleep 2.5   # the level's zoom, then the start sign
 xdotool keydown Up; sleep 0.8  # drive forwards and turn
 xdotool keydown Left; sleep 0.6
 xdotool keyup Left; xdotool keyup Up
 sleep 0.4; shot level
-press Escape; settle           # pause
+step Escape                    # pause
 shot pause
-press Down; settle
+step Down
 shot pause_quit
 press Return                   # quit
-finish $pid 30; rc=$status
+finish $pid; rc=$status
 echo "game exit code: $rc (settings in $home)"
 
 # The ending notice, shown by the real ending under the real engine.
 ehome="$(mktemp -d)"
-HOME="$ehome" ./e2e_ending -win > "$out/ending_stdout.txt" 2> "$out/ending_stderr.txt" &
+HOME="$ehome" env LD_PRELOAD="$game_preload" ./e2e_ending -win > "$out/ending_stdout.txt" 2> "$out/ending_stderr.txt" &
 epid=$!
-wid="$(window)"
+wid="$(window $epid)"
 if [ -n "$wid" ]; then
   brightness_is '> 0.002' 30; sleep 0.5; shot ending
   press space
 fi
-finish $epid 30; erc=$status
+finish $epid; erc=$status
 rm -rf "$ehome"
 echo "ending exit code: $erc"
 echo "$erc" > "$out/ending_rc.txt"

@@ -39,6 +39,11 @@ fi
 printf '\x10\x00\x01\x00\xff\xfb\x90\x64' > "$work/seeds/tiny"
 
 elapsed() { echo $((SECONDS - start_s)); }
+# Each run stops itself; the margin for its start and end follows the tests'
+# VORLIN_TEST_PATIENCE.
+patience="${VORLIN_TEST_PATIENCE:-1}"
+[[ "$patience" =~ ^[1-9][0-9]{0,2}$ ]] || patience=1
+margin_s=$((60 * patience))
 log="$work/log"
 status=0
 if [ "${FUZZ_PLAIN:-0}" != 1 ] && command -v clang++ >/dev/null; then
@@ -51,7 +56,7 @@ if [ "${FUZZ_PLAIN:-0}" != 1 ] && command -v clang++ >/dev/null; then
     echo "fuzz_almp3: libFuzzer for ${budget} s"
     export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
     export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
-    timeout $((budget + 4)) "$fdir/fuzz_almp3" -max_total_time=$budget -max_len=49152 -timeout=10 \
+    timeout $((budget + margin_s)) "$fdir/fuzz_almp3" -max_total_time=$budget -max_len=49152 -timeout=10 \
       -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" "$work/seeds" >"$log" 2>&1
     status=$?
     runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
@@ -78,7 +83,7 @@ budget=$((limit_s - $(elapsed) - 5))
 [ $budget -lt 5 ] && budget=5
 echo "fuzz_almp3: plain harness for ${budget} s"
 export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
-timeout $((budget + 4)) "$harness" -t "$budget" -o "$build/fuzz_almp3-finding.bin" "$work"/seeds/* >"$log" 2>&1
+timeout $((budget + margin_s)) "$harness" -t "$budget" -o "$build/fuzz_almp3-finding.bin" "$work"/seeds/* >"$log" 2>&1
 status=$?
 cat "$log" | tail -40
 [ $status -ne 0 ] && { echo "fuzz_almp3: FINDING (exit $status)"; exit 1; }

@@ -17,7 +17,11 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 finding="$build/$name-finding.bin"
 rm -f "$finding"
 echo "$name: ${seconds} s"
-timeout $((seconds + 30)) "$harness" -t "$seconds" -o "$finding" "$@" 2>&1 | tail -40
+# The harness stops itself; the margin for its start and end follows the
+# tests' VORLIN_TEST_PATIENCE.
+patience="${VORLIN_TEST_PATIENCE:-1}"
+[[ "$patience" =~ ^[1-9][0-9]{0,2}$ ]] || patience=1
+timeout $((seconds + 60 * patience)) "$harness" -t "$seconds" -o "$finding" "$@" 2>&1 | tail -40
 status=${PIPESTATUS[0]}
 if [ "$status" -ne 0 ]; then
   echo "$name: FINDING (exit $status)"; [ -e "$finding" ] && od -An -tx1 "$finding" | head -20

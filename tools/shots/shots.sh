@@ -25,11 +25,14 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$script" "$outdir" "$@"
 fi
 
+# The window is waited for with the test scripts' ceilings (VORLIN_TEST_PATIENCE).
+source "$top/tests/support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
 home="$(mktemp -d)"
 cd "$build"
-HOME="$home" ./vorlin -win -scale 1 "$@" > "$outdir/stdout.txt" 2> "$outdir/stderr.txt" &
+HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin -win -scale 1 "$@" > "$outdir/stdout.txt" 2> "$outdir/stderr.txt" &
 pid=$!
-wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
+wid=$(wait_window 'El Vorlin' $STARTUP_S $pid)
 if [ -z "$wid" ]; then
   echo "shots: the game window did not appear" >&2; kill $pid 2>/dev/null; exit 1
 fi
@@ -54,7 +57,8 @@ while read -r when action arg; do
   esac
 done < "$script"
 
-for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill $pid 2>/dev/null
-wait $pid; rc=$?
+# A game the script quit has a few seconds to end by itself.
+gone() { ! kill -0 $pid 2> /dev/null; }
+wait_until 5 gone
+stop_game $pid; rc=$exit_rc
 echo "game exit code: $rc (screenshots in $outdir)"
