@@ -225,9 +225,7 @@ TEST_F(EndingTest, WithoutMusicANoticeIsShown)
 TEST_F(EndingTest, TheNoticeWaitsForAKeyPressedOnIt)
 {
     static int looks;
-    looks = 0;
     XKeys::install();
-    XKeys::press(KEY_UP);
     install_keyboard_hooks([] {
         ++looks;
         if (looks == 200)
@@ -238,6 +236,8 @@ TEST_F(EndingTest, TheNoticeWaitsForAKeyPressedOnIt)
             XKeys::repeat(KEY_UP);
         return XKeys::waiting();
     }, XKeys::take);
+    XKeys::press(KEY_UP);   // after the hooks: installing them clears key[]
+    looks = 0;
     static KEYBOARD_DRIVER keyboard = {};
     keyboard_driver = &keyboard;
     no_mp3 = true;
