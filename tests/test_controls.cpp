@@ -1,7 +1,10 @@
 // One tick's reading of the keyboard and joystick 0: which key and which part
 // of the stick each control comes from, and that a joystick counts only when
-// there is one and only with the buttons it has.
+// there is one and only with the buttons it has. Also which presses belong to
+// a screen: keys, buttons and stick directions held over from the screen
+// before, and the repeats of held keys, do not count until released.
 #include "controls.h"
+#include "test_menu_support.h"
 #include "test_support.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -95,6 +98,107 @@ TEST_F(ControlsTest, NoJoystickOrAMissingButtonReadsAsUp)
     c = sample_controls();
     EXPECT_TRUE(c.joy_button(0));
     EXPECT_FALSE(c.joy_button(8));
+}
+
+class FreshInput : public ControlsTest {
+protected:
+    void SetUp() override
+    {
+        ControlsTest::SetUp();
+        XKeys::install();
+    }
+    void TearDown() override
+    {
+        XKeys::uninstall();
+        ControlsTest::TearDown();
+    }
+};
+
+TEST_F(FreshInput, AKeyHeldWhenTheScreenBeganCountsOnlyOnceReleasedAndPressedAgain)
+{
+    XKeys::press(KEY_UP);
+    XKeys::press(KEY_LEFT);
+    fresh_input_begin();
+    EXPECT_TRUE(XKeys::buffer.empty()) << "the buffer is emptied";
+    for (int i = 0; i < 5; i++) {
+        XKeys::repeat(KEY_LEFT);
+        EXPECT_FALSE(fresh_keypressed()) << "repeat " << i;
+    }
+    // Released after one more repeat, both seen at the same check: the repeat
+    // was held over too.
+    XKeys::repeat(KEY_LEFT);
+    XKeys::release(KEY_LEFT);
+    EXPECT_FALSE(fresh_keypressed());
+    XKeys::press(KEY_LEFT);
+    EXPECT_TRUE(fresh_keypressed()) << "pressed again after its release";
+    EXPECT_TRUE(fresh_keypressed()) << "asking does not use the press up";
+
+    // A new beginning: Left is held over again, and Up still is.
+    fresh_input_begin();
+    EXPECT_FALSE(fresh_keypressed());
+    XKeys::repeat(KEY_LEFT);
+    XKeys::repeat(KEY_UP);
+    EXPECT_FALSE(fresh_keypressed());
+}
+
+TEST_F(FreshInput, OtherPressesCountWhileAHeldKeyRepeats)
+{
+    const struct {
+        const char* what;
+        std::function<void()> press;
+    } cases[] = {
+        {"another key", [] { XKeys::press(KEY_SPACE); }},
+        {"another key tapped between two checks", [] { XKeys::press(KEY_A); XKeys::release(KEY_A); }},
+        {"an entry without a scancode", [] { XKeys::buffer.push_back('x'); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        XKeys::press(KEY_UP);
+        fresh_input_begin();
+        XKeys::repeat(KEY_UP);
+        EXPECT_FALSE(fresh_keypressed());
+        c.press();
+        XKeys::repeat(KEY_UP);
+        EXPECT_TRUE(fresh_keypressed());
+        clear();
+    }
+}
+
+TEST_F(FreshInput, ButtonsAndStickDirectionsHeldOverReadUpUntilReleased)
+{
+    num_joysticks = 1;
+    joy[0].num_buttons = 9;
+    joy[0].button[2].b = 1;
+    joy[0].stick[0].axis[0].d1 = 1;   // pushed left
+    XKeys::press(KEY_ESC);
+    XKeys::press(KEY_ENTER);
+    fresh_input_begin();
+    EXPECT_FALSE(fresh_joybutton());
+    Controls c = fresh_controls(sample_controls());
+    EXPECT_FALSE(c.esc || c.enter || c.any_button() || c.stick_left) << "all held over";
+
+    joy[0].button[4].b = 1;
+    key[KEY_RIGHT] = 1;
+    EXPECT_TRUE(fresh_joybutton()) << "a button pressed beside the held one";
+    c = fresh_controls(sample_controls());
+    EXPECT_TRUE(c.right);
+    EXPECT_TRUE(c.joy_button(4));
+    EXPECT_FALSE(c.joy_button(2));
+    joy[0].button[4].b = 0;
+
+    // Each is let go of once seen up, and then reads as it is.
+    joy[0].button[2].b = 0;
+    joy[0].stick[0].axis[0].d1 = 0;
+    key[KEY_ESC] = 0;
+    c = fresh_controls(sample_controls());
+    EXPECT_FALSE(fresh_joybutton());
+    joy[0].button[2].b = 1;
+    joy[0].stick[0].axis[0].d1 = 1;
+    key[KEY_ESC] = 1;
+    EXPECT_TRUE(fresh_joybutton());
+    c = fresh_controls(sample_controls());
+    EXPECT_TRUE(c.esc && c.joy_button(2) && c.stick_left);
+    EXPECT_FALSE(c.enter) << "ENTER was never released";
 }
 
 } // namespace

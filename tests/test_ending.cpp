@@ -219,4 +219,32 @@ TEST_F(EndingTest, WithoutMusicANoticeIsShown)
     EXPECT_EQ(other, 0) << "the rest of the screen is cleared to black";
 }
 
+// With a keyboard the notice waits for a key pressed on it: Up held from the
+// last level and repeating does not end it, nor does its release; a new press
+// does. The keyboard's clock is the number of times the notice looks at it.
+TEST_F(EndingTest, TheNoticeWaitsForAKeyPressedOnIt)
+{
+    static int looks;
+    XKeys::install();
+    install_keyboard_hooks([] {
+        ++looks;
+        if (looks == 200)
+            XKeys::release(KEY_UP);
+        else if (looks == 300)
+            XKeys::press(KEY_SPACE);
+        else if (looks % 10 == 0 && key[KEY_UP])
+            XKeys::repeat(KEY_UP);
+        return XKeys::waiting();
+    }, XKeys::take);
+    XKeys::press(KEY_UP);   // after the hooks: installing them clears key[]
+    looks = 0;
+    static KEYBOARD_DRIVER keyboard = {};
+    keyboard_driver = &keyboard;
+    no_mp3 = true;
+    stupid_ending();
+    keyboard_driver = nullptr;
+    EXPECT_GE(looks, 300) << "ended before the new press";
+    EXPECT_LT(looks, 310);
+}
+
 } // namespace

@@ -120,4 +120,72 @@ TEST_F(IntroTest, TheWholeIntroReturnsAfterAButtonInEachPhase)
     EXPECT_EQ(intro_brightness, 29 - 8);
 }
 
+// Keys and buttons held from the screen before (the craft's keys through the
+// last death, say), with the last key repeating as X repeats it.
+TEST_F(IntroTest, KeysAndButtonsHeldFromTheScreenBeforeCountOnlyOncePressedAgain)
+{
+    const int NEVER = 1 << 30;
+    const struct {
+        const char* what;
+        bool keys;       // Up and Left held, else joystick button 3
+        int release_poll;
+        int press_poll;
+        int ticks;       // of the whole intro
+        int brightness;  // when it ends
+    } cases[] = {
+        {"keys held throughout", true, NEVER, NEVER, 255 + 192 + 255, 0},
+        {"button held throughout", false, NEVER, NEVER, 255 + 192 + 255, 0},
+        // Pressed again at the 100th poll: the fade-in stops at 99 and the
+        // fade-out runs from there, the new press being held in its turn.
+        {"Left released and pressed again", true, 50, 100, 99 + 99, 0},
+        {"button released and pressed again", false, 50, 100, 99 + 99, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        XKeys::install();
+        if (c.keys) {
+            XKeys::press(KEY_UP);
+            XKeys::press(KEY_LEFT);
+        } else {
+            set_buttons({3});
+        }
+        script_polls([&c] {
+            const bool down = poll_count < c.release_poll || poll_count >= c.press_poll;
+            if (!c.keys) {
+                set_buttons(down ? std::initializer_list<int>{3} : std::initializer_list<int>{});
+            } else if (poll_count == c.release_poll) {
+                XKeys::release(KEY_LEFT);
+            } else if (poll_count == c.press_poll) {
+                XKeys::press(KEY_LEFT);
+            } else if (down) {
+                XKeys::repeat(KEY_LEFT);
+            }
+        }, true);
+        intro_begin();
+        EXPECT_EQ(rest_of_intro(), c.ticks);
+        EXPECT_EQ(intro_phase, INTRO_DONE);
+        EXPECT_EQ(intro_brightness, c.brightness);
+        release_all_input();
+    }
+}
+
+TEST_F(IntroTest, AKeyHeldFromTheFadeInEndsTheFadeOutOnlyWhenPressedAgain)
+{
+    // Space from the 100th poll (the fade-in at 99, the hold's poll is the
+    // 101st), repeating; released at the 150th, pressed again at the 160th:
+    // the fade-out's poll of its 59th tick.
+    XKeys::install();
+    script_polls([] {
+        if (poll_count == 100 || poll_count == 160)
+            XKeys::press(KEY_SPACE);
+        else if (poll_count == 150)
+            XKeys::release(KEY_SPACE);
+        else if (key[KEY_SPACE])
+            XKeys::repeat(KEY_SPACE);
+    }, true);
+    intro_begin();
+    EXPECT_EQ(rest_of_intro(), 99 + 59);
+    EXPECT_EQ(intro_brightness, 99 - 59);
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 #include "vorlin.h"
 #include <allegro.h>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -34,6 +35,41 @@ inline void release_all_input()
     std::memset(joy, 0, sizeof(JOYSTICK_INFO) * MAX_JOYSTICKS);
     clear_keybuf();
 }
+
+// The keyboard as the library delivers it under X, for the screens that wait
+// for "a key": a press sets key[] and puts an entry (scancode << 8) in the key
+// buffer; X repeats the last key pressed, while it is held, as further entries
+// with key[] staying down throughout; a release clears key[] and adds nothing.
+// install() puts this buffer in place of the library's through its hooks.
+struct XKeys {
+    static inline std::deque<int> buffer;
+    static void install()
+    {
+        buffer.clear();
+        install_keyboard_hooks(waiting, take);
+    }
+    static void uninstall()
+    {
+        install_keyboard_hooks(nullptr, nullptr);
+        buffer.clear();
+    }
+    static void press(int k)
+    {
+        key[k] = 1;
+        buffer.push_back(k << 8);
+    }
+    static void repeat(int k) { buffer.push_back(k << 8); }
+    static void release(int k) { key[k] = 0; }
+    static int waiting() { return !buffer.empty(); }
+    static int take()
+    {
+        if (buffer.empty())
+            return 0;
+        const int entry = buffer.front();
+        buffer.pop_front();
+        return entry;
+    }
+};
 
 // Every poll_joystick() runs `step`; `present` says whether a joystick
 // with nine buttons is there at all.
@@ -77,5 +113,6 @@ protected:
         joystick_driver = nullptr;
         num_joysticks = 0;
         release_all_input();
+        XKeys::uninstall();
     }
 };

@@ -65,8 +65,9 @@ TEST_F(TitleTest, EscBeforeTheMenuIsReadyQuitsAtOnce)
         EXPECT_EQ(title_a, 255) << "no fade";
         key[KEY_ESC] = 0;
     }
-    // Through the whole loop: it ends after the one tick in which ESC was seen.
-    key[KEY_ESC] = 1;
+    // Through the whole loop, ESC going down at the first tick's poll: it ends
+    // after the one tick in which ESC was seen.
+    script_polls([] { key[KEY_ESC] = 1; }, false);
     EXPECT_EQ(title_screen(), MENU_QUIT);
     EXPECT_EQ(fpscounter, 1);
 }
@@ -314,6 +315,48 @@ TEST_F(TitleTest, TitleSongsAlternateAndTheMusicFadesWithThePicture)
     press(KEY_ENTER);   // start
     ticks(20);
     EXPECT_EQ(songbox->get_volume(), 192 - 4 * 21);
+}
+
+// Held from the intro: neither ESC quits nor anything moves or chooses, however
+// long it is held; released and pressed again, each acts as usual.
+TEST_F(TitleTest, InputHeldFromTheIntroCountsOnlyOncePressedAgain)
+{
+    const struct {
+        const char* what;
+        std::function<void(bool)> set;
+        std::function<bool()> acted;
+    } cases[] = {
+        {"ESC", [](bool d) { key[KEY_ESC] = d; }, [] { return next_choice == 2 && scroll_dx == 6; }},
+        {"LEFT", [](bool d) { key[KEY_LEFT] = d; }, [] { return next_choice == 2 && scroll_dx == 6; }},
+        {"RIGHT", [](bool d) { key[KEY_RIGHT] = d; }, [] { return next_choice == 1 && scroll_dx == -6; }},
+        {"ENTER", [](bool d) { key[KEY_ENTER] = d; }, [] { return title_da == -4; }},
+        {"joystick button", [](bool d) { set_buttons(d ? std::initializer_list<int>{0} : std::initializer_list<int>{}); },
+         [] { return title_da == -4; }},
+        {"stick pushed left", [](bool d) { joy[0].stick[0].axis[0].d1 = d; },
+         [] { return next_choice == 2 && scroll_dx == 6; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        script_polls(nullptr, true);
+        next_choice = 0;
+        c.set(true);
+        title_begin();
+        for (int i = 0; i < 200 && !menu_ready; i++)
+            tick();
+        ASSERT_TRUE(menu_ready);
+        ticks(30);
+        EXPECT_EQ(title_go, -1);
+        EXPECT_EQ(title_da, 0);
+        EXPECT_EQ(scroll_dx, 0);
+        EXPECT_EQ(menu_choice, 0);
+        c.set(false);
+        tick();
+        c.set(true);
+        tick();
+        EXPECT_TRUE(c.acted());
+        release_all_input();
+        tick();
+    }
 }
 
 } // namespace

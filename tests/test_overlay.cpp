@@ -5,6 +5,9 @@
 #include "pacing.h"
 #include "player.h"
 #include "test_game_probe.h"
+#include "test_menu_support.h"
+#include "test_songbox_log.h"
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -132,6 +135,53 @@ TEST_F(Overlay, GameOverFadesLikeTheBriefing)
     ScriptedKeys::press_at_tick = 0;
     game_over();
     EXPECT_EQ(fpscounter, 1);
+}
+
+// Up and Left held through the last death, Left repeating on every tick as X
+// repeats it: the screen fades in and waits for a key pressed on it. The
+// game-over song still starts at brightness 60 (tick 20) unless that new press
+// comes before it.
+TEST_F(Overlay, KeysHeldFromPlayDoNotDismissTheInterludes)
+{
+    SONGBOX* kept = songbox;
+    SONGBOX_LOG log;
+    songbox = &log;
+    const struct {
+        const char* what;
+        std::function<void()> run;
+        int press_tick;
+        int ticks;
+        bool song;
+    } cases[] = {
+        {"briefing", [] { level_brief(2); }, 150, 150 + 86, false},
+        {"game over", [] { game_over(); }, 150, 150 + 86, true},
+        {"game over, pressed before the song", [] { game_over(); }, 5, 5 + 6, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        XKeys::install();
+        XKeys::press(KEY_UP);
+        XKeys::press(KEY_LEFT);
+        const int press_tick = c.press_tick;
+        script_polls([press_tick] {
+            if (fpscounter == press_tick)
+                XKeys::press(KEY_SPACE);
+            else
+                XKeys::repeat(KEY_LEFT);
+        }, false);
+        log.calls.clear();
+        fpscounter = -1;
+        c.run();
+        EXPECT_EQ(fpscounter, c.ticks);
+        const bool song = std::count(log.calls.begin(), log.calls.end(), "play 10") == 1;
+        EXPECT_EQ(song, c.song);
+        poll_step = nullptr;
+        joystick_driver = nullptr;
+        for (int k : {KEY_UP, KEY_LEFT, KEY_SPACE})
+            key[k] = 0;
+    }
+    XKeys::uninstall();
+    songbox = kept;
 }
 
 TEST_F(Overlay, ResetAfterGameOverRestoresFourLives)

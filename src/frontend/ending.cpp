@@ -113,14 +113,13 @@ static void show_skip_notice()
     textout_centre_ex(buffer, mainfont, "(it wouldn't make sense without mp3's)", cx,
                       NOTICE_Y + text_height(mainfont) + NOTICE_LINE_GAP, -1, -1);
     present(buffer);
-    clear_keybuf();
-    // Waits for a key as readkey() does (not at all without a keyboard), but
-    // gives way to a quit request.
+    // Waits for a key pressed on this screen (not at all without a keyboard;
+    // joystick buttons do not count), giving way to a quit request. A key
+    // still held from the last level counts once released and pressed again.
+    fresh_input_begin();
     static const int KEY_POLL_MS = 10;
-    while (keyboard_driver && !keypressed() && !quit_requested())
+    while (keyboard_driver && !fresh_keypressed() && !quit_requested())
         rest(KEY_POLL_MS);
-    if (!quit_requested())
-        readkey();   // takes the key pressed; returns at once without a keyboard
     clear_keybuf();
 }
 

@@ -129,6 +129,8 @@ static void choose(int item)
 
 void title_begin()
 {
+    // A key or stick held from the intro must not quit or move the carousel.
+    fresh_input_begin();
     title_go = -1;
     logo_x = -data_bitmap(BMP_LOGO)->w;
     menu_ready = false;
@@ -146,7 +148,7 @@ void title_begin()
 
 void title_input()
 {
-    Controls c = read_controls();
+    Controls c = fresh_controls(read_controls());
     // The close button does nothing here; a click must not surface in the next level.
     take_window_close_request();
     if (quit_requested()) {
@@ -169,7 +171,7 @@ void title_input()
     const bool enter = c.enter || c.any_button();
     if (enter && !ent_down) {
         choose(scroll_dx != 0 ? next_choice : menu_choice);
-        c = sample_controls();   // the remapping may have run in between
+        c = fresh_controls(sample_controls());   // the remapping may have run in between
     }
     ent_down = enter;
 

@@ -36,8 +36,10 @@ extern int title_da;            // -4 while fading out
 // Runs the title screen; returns MENU_START or MENU_QUIT. Plays title_song
 // and flips it, so successive titles alternate between songs 0 and 1.
 int title_screen();
-// Entry of the title: resets the state above, starts the title song, flips
-// title_song and resets the tick counters. title_screen calls it first.
+// Entry of the title: notes the keys, buttons and stick directions held over
+// from the intro (they read as up until released: fresh_controls), resets the
+// state above, starts the title song, flips title_song and resets the tick
+// counters. title_screen calls it first.
 void title_begin();
 // One tick of input (keys ESC/ENTER/LEFT/RIGHT and joystick 0), one tick of
 // logic, one frame into buffer and onto the screen.

@@ -1,5 +1,6 @@
 // Overlays and interludes around play: message, sign, volume bar, briefing, game over.
 #include "overlays.h"
+#include "controls.h"
 #include "datidx.h"
 #include "fblend.h"
 #include "game.h"
@@ -38,10 +39,14 @@ const char* const BRIEF_TEXTS[] = {
 };
 const int NUM_BRIEF_TEXTS = sizeof BRIEF_TEXTS / sizeof BRIEF_TEXTS[0];
 
+// A key or button pressed since the interlude began; one held over from play
+// (the craft's keys are often still down) counts once released and pressed again.
 bool dismiss_pressed()
 {
     poll_joystick();
-    return keypressed() || any_joybutton();
+    const bool key_pressed = fresh_keypressed();
+    const bool button_pressed = fresh_joybutton();
+    return key_pressed || button_pressed;
 }
 
 // Darkens the whole buffer to `brightness` (255: unchanged).
@@ -116,7 +121,7 @@ void level_brief(int level)
     BITMAP* picture = data_bitmap(BMP_SIGN_LEVEL_DONE + level);
     const int fh = text_height(mainfont);
 
-    clear_keybuf();
+    fresh_input_begin();
     wait_joybuttons_released();
     pacing_reset();
     bool finished = false;
@@ -140,7 +145,7 @@ void game_over()
 {
     int brightness = 0;
     int step = INTERLUDE_FADE_STEP;
-    clear_keybuf();
+    fresh_input_begin();
     wait_joybuttons_released();
     pacing_reset();
     bool finished = false;

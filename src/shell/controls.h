@@ -40,3 +40,28 @@ Controls read_controls();
 // (the pause menu, the remapping) has run ticks of its own takes the controls
 // as they stand when it returns.
 Controls sample_controls();
+
+// ---- Presses made on the current screen ------------------------------------
+// A screen that waits for "a key" (intro, briefing, game over, the ending's
+// notice) or starts reading keys afresh (the title) acts only on presses made
+// after it began. A key held from the screen before must not count: X repeats
+// a held key as further key-buffer entries while key[] stays down throughout,
+// so that key would end the next screen at its first repeat and, held on,
+// every screen after it. fresh_input_begin() notes every key, joystick button
+// and stick direction that is down; each stays "held over" until a later
+// check sees it up, and from then on it counts like any other. The checks
+// below take the joystick as last polled; the caller polls.
+
+// Empties the key buffer and notes what is held over. A screen calls it as it
+// begins; a phase that must not end on the press that ended the phase before
+// calls it again.
+void fresh_input_begin();
+// A key was pressed since fresh_input_begin(), as keypressed() says it, the
+// held-over keys and their repeats aside. Like keypressed() it stays true
+// until the next fresh_input_begin(): the checks do not use it up. Empties
+// the library's key buffer into that answer.
+bool fresh_keypressed();
+// Any of joystick 0's buttons 0..8 is down, the held-over ones aside.
+bool fresh_joybutton();
+// `c` with every held-over key, button and stick direction reading up.
+Controls fresh_controls(Controls c);

@@ -1,6 +1,7 @@
 // The intro picture: a pause, a fade-in, a hold and a fade-out, each cut short
-// by a key or a joystick button.
+// by a key or a joystick button pressed during the intro.
 #include "intro.h"
+#include "controls.h"
 #include "datidx.h"
 #include "fblend.h"
 #include "pacing.h"
@@ -11,7 +12,6 @@
 IntroPhase intro_phase = INTRO_DONE;
 int intro_brightness = 0;
 int intro_hold_ticks = 0;
-bool intro_button_held = false;
 
 static const int FULL_BRIGHTNESS = 255;
 
@@ -24,27 +24,28 @@ static void intro_draw_frame()
 
 static void start_hold()
 {
-    intro_button_held = any_joybutton();
     intro_hold_ticks = 0;
     intro_phase = INTRO_HOLD;
 }
 
 static void start_fade_out()
 {
-    // A key that cut the fade-in or the hold must not also end the fade-out.
-    clear_keybuf();
+    // The key or button that cut the fade-in or the hold, still down or
+    // repeating, must not also end the fade-out: only a new press does.
+    fresh_input_begin();
     pacing_reset();
     intro_phase = INTRO_FADE_OUT;
 }
 
 void intro_begin()
 {
-    clear_keybuf();
+    // Keys and buttons held from the screen before (or pressed during the
+    // pause and still down) count only once released and pressed again.
+    fresh_input_begin();
     pacing_reset();
     intro_phase = INTRO_FADE_IN;
     intro_brightness = 0;
     intro_hold_ticks = 0;
-    intro_button_held = false;
 }
 
 bool intro_tick()
@@ -55,7 +56,7 @@ bool intro_tick()
         switch (intro_phase) {
         case INTRO_FADE_IN:
             poll_joystick();
-            if (intro_brightness >= FULL_BRIGHTNESS || keypressed() || any_joybutton()) {
+            if (intro_brightness >= FULL_BRIGHTNESS || fresh_keypressed() || fresh_joybutton()) {
                 start_hold();
                 continue;
             }
@@ -68,37 +69,25 @@ bool intro_tick()
 
         case INTRO_HOLD:
             poll_joystick();
-            // A key that ended the fade-in is still in the buffer: the hold is skipped.
-            if (intro_hold_ticks >= INTRO_HOLD_TICKS || keypressed()) {
+            // A key or button that ended the fade-in still counts: the hold is skipped.
+            if (intro_hold_ticks >= INTRO_HOLD_TICKS || fresh_keypressed() || fresh_joybutton()) {
                 start_fade_out();
                 continue;
             }
-            if (any_joybutton()) {
-                intro_button_held = true;
-                start_fade_out();
-                continue;
-            }
-            intro_button_held = false;
             fpscounter += 1;
             pacing_wait();
             intro_hold_ticks += 1;
             return true;
 
         case INTRO_FADE_OUT:
-            if (intro_brightness <= 0 || keypressed()) {
+            if (intro_brightness <= 0 || fresh_keypressed()) {
                 intro_phase = INTRO_DONE;
                 return false;
             }
             poll_joystick();
-            if (any_joybutton()) {
-                // The press that skipped the hold may still be down; only a new one ends the intro.
-                if (!intro_button_held) {
-                    intro_button_held = true;
-                    intro_phase = INTRO_DONE;
-                    return false;
-                }
-            } else {
-                intro_button_held = false;
+            if (fresh_joybutton()) {
+                intro_phase = INTRO_DONE;
+                return false;
             }
             intro_brightness -= 1;
             fpscounter += 1;
