@@ -31,7 +31,7 @@ part_fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; part_fail=1; return 1; fi; }
 home="$(mktemp -d)"
 pid=
-trap '[ -n "${KEEP_HOME:-}" ] || rm -rf "$home"; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null' EXIT
+trap 'rm -rf "$home"; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null' EXIT
 
 # Every wait below is for something the game shows, with a ceiling that only a
 # stuck game reaches.
