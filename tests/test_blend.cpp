@@ -15,7 +15,7 @@ namespace {
 
 enum OP { RECT_TRANS, TRANS, RECT_ADD };
 const char *const OP_NAMES[] = {"fblend_rect_trans", "fblend_trans", "fblend_rect_add"};
-const int DEPTHS[] = {15, 16, 32};
+const int DEPTHS[] = {15, 16, 24, 32};
 
 // ---- the model: one pixel at a time, straight from the table of results ----
 
@@ -48,6 +48,12 @@ uint32_t mask_color(int depth)
     return depth == 15 ? 0x7C1F : depth == 16 ? 0xF81F : 0xFF00FF;
 }
 
+// The bits a pixel of the depth holds.
+uint32_t pixel_bits(int depth)
+{
+    return depth == 32 ? 0xFFFFFFFF : depth == 24 ? 0xFFFFFF : 0xFFFF;
+}
+
 // The strength on the depth's scale, or 0 when nothing is drawn.
 int scale_of(int depth, OP op, int fact)
 {
@@ -61,6 +67,9 @@ int scale_of(int depth, OP op, int fact)
 
 uint32_t model_pixel(OP op, int depth, uint32_t d, uint32_t s, int fact)
 {
+    // 24 bits: the 32-bit result of the same pixels, less the top byte that 24 bits lack.
+    if (depth == 24)
+        return model_pixel(op, 32, d, s, fact) & pixel_bits(24);
     const int f = scale_of(depth, op, fact);
     const int full = depth == 32 ? 256 : 32;
     if (f < 1)
@@ -100,19 +109,30 @@ uint32_t model_pixel(OP op, int depth, uint32_t d, uint32_t s, int fact)
 
 // ---- bitmaps ----
 
+// 24-bit pixels are three bytes, lowest first.
 uint32_t get(BITMAP *b, int x, int y)
 {
     if (bitmap_color_depth(b) == 32)
         return reinterpret_cast<uint32_t *>(b->line[y])[x];
+    if (bitmap_color_depth(b) == 24) {
+        const uint8_t *p = b->line[y] + x * 3;
+        return p[0] | (p[1] << 8) | (static_cast<uint32_t>(p[2]) << 16);
+    }
     return reinterpret_cast<uint16_t *>(b->line[y])[x];
 }
 
 void put(BITMAP *b, int x, int y, uint32_t v)
 {
-    if (bitmap_color_depth(b) == 32)
+    if (bitmap_color_depth(b) == 32) {
         reinterpret_cast<uint32_t *>(b->line[y])[x] = v;
-    else
+    } else if (bitmap_color_depth(b) == 24) {
+        uint8_t *p = b->line[y] + x * 3;
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
+        p[2] = static_cast<uint8_t>(v >> 16);
+    } else {
         reinterpret_cast<uint16_t *>(b->line[y])[x] = static_cast<uint16_t>(v);
+    }
 }
 
 struct BMP {
@@ -134,7 +154,7 @@ std::vector<uint32_t> pixels_of(BITMAP *b)
 
 uint32_t random_pixel(std::mt19937 &rng, int depth)
 {
-    return depth == 32 ? static_cast<uint32_t>(rng()) : (rng() & 0xFFFF);
+    return static_cast<uint32_t>(rng()) & pixel_bits(depth);
 }
 
 // Random pixels; with `with_mask`, like a sprite: each row starts with a see-through run of random
@@ -152,7 +172,7 @@ void randomize(BITMAP *b, std::mt19937 &rng, bool with_mask)
             else if (with_mask && pick == 0)
                 v = mask_color(depth);
             else if (with_mask && pick == 1)
-                v = mask_color(depth) ^ (1u << (rng() % (depth == 32 ? 32 : 16)));
+                v = mask_color(depth) ^ (1u << (rng() % (depth == 32 ? 32 : depth == 24 ? 24 : 16)));
             put(b, x, y, v);
         }
     }
@@ -369,6 +389,20 @@ const PINNED PINNED_CASES[] = {
     {RECT_ADD, 32, 0x101010, 0x808080, 255, 0x909090},
     {RECT_ADD, 32, 0xFF101010, 0x808080, 255, 0x909090},
     {RECT_ADD, 32, 0x101010, 0x808080, 127, 0x505050},
+    // 24 bits as 32: nothing at 0, 2/256 at 1, solid at 255, the average at 127, the mask skipped.
+    {RECT_TRANS, 24, 0x123456, 0xFFFFFF, 0, 0x123456},
+    {RECT_TRANS, 24, 0x000000, 0xFFFFFF, 1, 0x010101},
+    {RECT_TRANS, 24, 0xFFFFFF, 0x000000, 1, 0xFDFDFD},
+    {RECT_TRANS, 24, 0x808080, 0x102030, 255, 0x102030},
+    {TRANS, 24, 0x000000, 0xFFFFFF, 127, 0x7F7F7F},
+    {TRANS, 24, 0x000000, 0xFFFFFF, 254, 0xFDFDFD},
+    {TRANS, 24, 0x000000, 0x102030, 255, 0x102030},
+    {TRANS, 24, 0x112233, 0xFF00FF, 128, 0x112233},
+    {TRANS, 24, 0x112233, 0xFF00FF, 255, 0x112233},
+    {TRANS, 24, 0x112233, 0xFE00FF, 255, 0xFE00FF},
+    {RECT_ADD, 24, 0x808080, 0x808080, 255, 0xFFFFFF},
+    {RECT_ADD, 24, 0x101010, 0x808080, 255, 0x909090},
+    {RECT_ADD, 24, 0x101010, 0x808080, 0, 0x101010},
 };
 
 // Each pinned value under every kernel set, on a pixel in the middle of a row of them so that
@@ -585,11 +619,12 @@ TEST_F(Blend, BankedRowsMatchModel)
 TEST_F(Blend, OtherDepthsAndMixedDepthsDrawNothing)
 {
     std::mt19937 rng(3);
-    for (int depth : {8, 24}) {
+    {
+        const int depth = 8;
         BMP dst(depth, 20, 10), src(depth, 5, 5);
         for (int y = 0; y < 10; y++)
             for (int x = 0; x < 20; x++)
-                putpixel(dst.b, x, y, static_cast<int>(rng() & (depth == 8 ? 0xFF : 0xFFFFFF)));
+                putpixel(dst.b, x, y, static_cast<int>(rng() & 0xFF));
         clear_to_color(src.b, 1);
         const std::vector<uint32_t> before = [&] {
             std::vector<uint32_t> v;
@@ -607,7 +642,7 @@ TEST_F(Blend, OtherDepthsAndMixedDepthsDrawNothing)
             for (int x = 0; x < 20; x++)
                 ASSERT_EQ(static_cast<uint32_t>(getpixel(dst.b, x, y)), before[static_cast<size_t>(y) * 20 + x]) << depth;
     }
-    const int pairs[][2] = {{16, 32}, {32, 16}, {15, 16}, {16, 15}, {8, 16}};
+    const int pairs[][2] = {{16, 32}, {32, 16}, {15, 16}, {16, 15}, {8, 16}, {24, 32}, {32, 24}};
     for (const auto &p : pairs) {
         BMP src(p[0], 5, 5), dst(p[1], 10, 10);
         clear_to_color(src.b, 0x1234);
@@ -632,7 +667,7 @@ TEST_F(Blend, FullStrengthIsSolidFillAndMaskedBlit)
         randomize(ours.b, rng, false);
         blit(ours.b, lib.b, 0, 0, 0, 0, 60, 40);
         randomize(src.b, rng, true);
-        const int color = static_cast<int>(random_pixel(rng, depth) & (depth == 32 ? 0xFFFFFF : 0xFFFF));
+        const int color = static_cast<int>(random_pixel(rng, depth) & (depth >= 24 ? 0xFFFFFF : 0xFFFF));
 
         drawing_mode(DRAW_MODE_XOR, nullptr, 0, 0);
         fblend_rect_trans(ours.b, -3, 7, 30, 20, color, 255);

@@ -25,6 +25,19 @@ void masked_copy(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, 
     });
 }
 
+void masked_copy_24(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h)
+{
+    const fblend_kernels *k = fblend_active_kernels();
+    uint32_t from[FBLEND_STRETCH_24];
+    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, false, [&](uint8_t *row, int i) {
+        const uint8_t *s = fblend_src_row<uint8_t>(src, sy + i, sx * FBLEND_BYTES_24);
+        fblend_row_24(row, w, true, [&](uint32_t *px, int n, int done) {
+            fblend_unpack_24(from, s + static_cast<size_t>(done) * FBLEND_BYTES_24, n);
+            k->masked_copy_32(px, from, n, FBLEND_MASK_COLOR_32);
+        });
+    });
+}
+
 } // namespace
 
 void fblend_trans_15(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f)
@@ -49,6 +62,20 @@ void fblend_trans_32(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int
     const int weight = (f == HALF_BELOW_32) ? HALF_32 : f;
     fblend_rows<uint32_t>(dst, x, y, h, true, [&](uint32_t *row, int i) {
         k->trans_32(row, fblend_src_row<uint32_t>(src, sy + i, sx), w, weight);
+    });
+}
+
+void fblend_trans_24(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f)
+{
+    const fblend_kernels *k = fblend_active_kernels();
+    const int weight = (f == HALF_BELOW_32) ? HALF_32 : f;
+    uint32_t from[FBLEND_STRETCH_24];
+    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, true, [&](uint8_t *row, int i) {
+        const uint8_t *s = fblend_src_row<uint8_t>(src, sy + i, sx * FBLEND_BYTES_24);
+        fblend_row_24(row, w, true, [&](uint32_t *px, int n, int done) {
+            fblend_unpack_24(from, s + static_cast<size_t>(done) * FBLEND_BYTES_24, n);
+            k->trans_32(px, from, n, weight);
+        });
     });
 }
 
@@ -82,6 +109,14 @@ void fblend_trans(BITMAP *src, BITMAP *dst, int x, int y, int fact)
             masked_copy<uint32_t>(src, dst, sx, sy, x, y, w, h, FBLEND_MASK_COLOR_32);
         else
             fblend_trans_32(src, dst, sx, sy, x, y, w, h, fact);
+        return;
+    case 24:
+        if (fact < 1)
+            return;
+        if (fact >= FBLEND_FACT_MAX)
+            masked_copy_24(src, dst, sx, sy, x, y, w, h);
+        else
+            fblend_trans_24(src, dst, sx, sy, x, y, w, h, fact);
         return;
     default:
         return;

@@ -6,6 +6,8 @@
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
 #include <algorithm>
+#include <stdint.h>
+#include <string.h>
 
 // Clips the w x h area at (x, y) against a bw x bh bitmap, moving the source start (sx, sy)
 // with the left and top edges. Returns false when nothing is left to draw. Sums are taken wide so
@@ -55,6 +57,13 @@ void fblend_trans_32(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int
 void fblend_rect_add_15(BITMAP *dst, int x, int y, int w, int h, int color, int f);
 void fblend_rect_add_16(BITMAP *dst, int x, int y, int w, int h, int color, int f);
 void fblend_rect_add_32(BITMAP *dst, int x, int y, int w, int h, int color, int f);
+
+// 24-bit bitmaps hold the 32-bit layout without its top byte, so they take the 32-bit workers'
+// strengths and give their pixels exactly: each row goes a stretch at a time through a 32-bit
+// copy that the 32-bit kernels blend.
+void fblend_rect_trans_24(BITMAP *dst, int x, int y, int w, int h, int color, int f);
+void fblend_trans_24(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f);
+void fblend_rect_add_24(BITMAP *dst, int x, int y, int w, int h, int color, int f);
 
 // Address of pixel x of row y, through the bitmap's write bank.
 template <class PIXEL>
@@ -107,6 +116,73 @@ inline void fblend_rows(BITMAP *dst, int x, int y, int h, bool lock, ROW row)
     }
     if (lock)
         release_bitmap(dst);
+}
+
+// ---- 24-bit rows through the 32-bit kernels ----
+
+// Pixels of a 24-bit row unpacked at a time: enough for whole vectors, small enough for the stack.
+const int FBLEND_STRETCH_24 = 256;
+const int FBLEND_BYTES_24 = 3;
+const int FBLEND_BYTE_BITS = 8;
+
+// A 24-bit pixel is three bytes, lowest first, as the library stores them on this machine. Four
+// pixels are three 32-bit words, moved whole; a last stretch of fewer goes byte by byte.
+const int FBLEND_QUAD_24 = 4;
+const int FBLEND_QUAD_BYTES_24 = FBLEND_QUAD_24 * FBLEND_BYTES_24;
+const uint32_t FBLEND_LOW_24 = 0xFFFFFF;
+
+// Shifts of a pixel's second, third and fourth byte within a word.
+const int FBLEND_BYTE1 = FBLEND_BYTE_BITS, FBLEND_BYTE2 = 2 * FBLEND_BYTE_BITS, FBLEND_BYTE3 = 3 * FBLEND_BYTE_BITS;
+const uint32_t FBLEND_LOW_8 = 0xFF, FBLEND_LOW_16 = 0xFFFF;
+
+inline void fblend_unpack_24(uint32_t *d, const uint8_t *s, int n)
+{
+    int i = 0;
+    for (; i + FBLEND_QUAD_24 <= n; i += FBLEND_QUAD_24, s += FBLEND_QUAD_BYTES_24) {
+        uint32_t w[FBLEND_BYTES_24];
+        memcpy(w, s, sizeof w);
+        d[i] = w[0] & FBLEND_LOW_24;
+        d[i + 1] = ((w[0] >> FBLEND_BYTE3) | (w[1] << FBLEND_BYTE1)) & FBLEND_LOW_24;
+        d[i + 2] = ((w[1] >> FBLEND_BYTE2) | (w[2] << FBLEND_BYTE2)) & FBLEND_LOW_24;
+        d[i + 3] = w[2] >> FBLEND_BYTE1;
+    }
+    for (; i < n; i++, s += FBLEND_BYTES_24)
+        d[i] = s[0] | (static_cast<uint32_t>(s[1]) << FBLEND_BYTE1) | (static_cast<uint32_t>(s[2]) << FBLEND_BYTE2);
+}
+
+// The top byte of each 32-bit pixel is dropped.
+inline void fblend_pack_24(uint8_t *d, const uint32_t *s, int n)
+{
+    int i = 0;
+    for (; i + FBLEND_QUAD_24 <= n; i += FBLEND_QUAD_24, d += FBLEND_QUAD_BYTES_24) {
+        const uint32_t w[FBLEND_BYTES_24] = {
+            (s[i] & FBLEND_LOW_24) | (s[i + 1] << FBLEND_BYTE3),
+            ((s[i + 1] >> FBLEND_BYTE1) & FBLEND_LOW_16) | (s[i + 2] << FBLEND_BYTE2),
+            ((s[i + 2] >> FBLEND_BYTE2) & FBLEND_LOW_8) | (s[i + 3] << FBLEND_BYTE1)};
+        memcpy(d, w, sizeof w);
+    }
+    for (; i < n; i++, d += FBLEND_BYTES_24) {
+        d[0] = static_cast<uint8_t>(s[i]);
+        d[1] = static_cast<uint8_t>(s[i] >> FBLEND_BYTE1);
+        d[2] = static_cast<uint8_t>(s[i] >> FBLEND_BYTE2);
+    }
+}
+
+// Runs blend(pixels, count, offset) over the n pixels of a 24-bit row, a stretch at a time, on a
+// 32-bit copy of the stretch (whose top bytes are 0) that is then written back. With `read`
+// false the row is not read first: blend sets every pixel of the stretch.
+template <class BLEND>
+inline void fblend_row_24(uint8_t *row, int n, bool read, BLEND blend)
+{
+    uint32_t px[FBLEND_STRETCH_24];
+    for (int done = 0; done < n; done += FBLEND_STRETCH_24) {
+        const int count = std::min(n - done, FBLEND_STRETCH_24);
+        uint8_t *at = row + static_cast<size_t>(done) * FBLEND_BYTES_24;
+        if (read)
+            fblend_unpack_24(px, at, count);
+        blend(px, count, done);
+        fblend_pack_24(at, px, count);
+    }
 }
 
 #endif

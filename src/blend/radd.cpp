@@ -58,6 +58,15 @@ void fblend_rect_add_32(BITMAP *dst, int x, int y, int w, int h, int color, int 
                           [&](uint32_t *row, int) { k->rect_add_32(row, w, static_cast<uint32_t>(color), f); });
 }
 
+void fblend_rect_add_24(BITMAP *dst, int x, int y, int w, int h, int color, int f)
+{
+    const fblend_kernels *k = fblend_active_kernels();
+    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, true, [&](uint8_t *row, int) {
+        fblend_row_24(row, w, true,
+                      [&](uint32_t *px, int n, int) { k->rect_add_32(px, n, static_cast<uint32_t>(color), f); });
+    });
+}
+
 namespace {
 
 // One 32-bit pixel plus amount, bytes saturating, bits 24-31 cleared: one saturating byte add
@@ -144,6 +153,11 @@ __attribute__((noinline)) void add_area(BITMAP *dst, int x, int y, int w, int h,
         if (fact < 1)
             return;
         fblend_rect_add_32(dst, x, y, w, h, color, std::min(fact, FBLEND_FACT_MAX) + 1);
+        return;
+    case 24:
+        if (fact < 1)
+            return;
+        fblend_rect_add_24(dst, x, y, w, h, color, std::min(fact, FBLEND_FACT_MAX) + 1);
         return;
     default:
         return;

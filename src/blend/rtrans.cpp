@@ -20,6 +20,14 @@ void solid_fill(BITMAP *dst, int x, int y, int w, int h, int color)
     });
 }
 
+void solid_fill_24(BITMAP *dst, int x, int y, int w, int h, int color)
+{
+    const fblend_kernels *k = fblend_active_kernels();
+    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, true, [&](uint8_t *row, int) {
+        fblend_row_24(row, w, false, [&](uint32_t *px, int n, int) { k->fill_32(px, n, static_cast<uint32_t>(color)); });
+    });
+}
+
 } // namespace
 
 void fblend_rect_trans_15(BITMAP *dst, int x, int y, int w, int h, int color, int f)
@@ -41,6 +49,15 @@ void fblend_rect_trans_32(BITMAP *dst, int x, int y, int w, int h, int color, in
     const fblend_kernels *k = fblend_active_kernels();
     fblend_rows<uint32_t>(dst, x, y, h, true,
                           [&](uint32_t *row, int) { k->rect_trans_32(row, w, static_cast<uint32_t>(color), f); });
+}
+
+void fblend_rect_trans_24(BITMAP *dst, int x, int y, int w, int h, int color, int f)
+{
+    const fblend_kernels *k = fblend_active_kernels();
+    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, true, [&](uint8_t *row, int) {
+        fblend_row_24(row, w, true,
+                      [&](uint32_t *px, int n, int) { k->rect_trans_32(px, n, static_cast<uint32_t>(color), f); });
+    });
 }
 
 void fblend_rect_trans(BITMAP *dst, int x, int y, int w, int h, int color, int fact)
@@ -69,6 +86,14 @@ void fblend_rect_trans(BITMAP *dst, int x, int y, int w, int h, int color, int f
             solid_fill<uint32_t>(dst, x, y, w, h, color);
         else
             fblend_rect_trans_32(dst, x, y, w, h, color, fact + 1);
+        return;
+    case 24:
+        if (fact < 1)
+            return;
+        if (fact >= FBLEND_FACT_MAX)
+            solid_fill_24(dst, x, y, w, h, color);
+        else
+            fblend_rect_trans_24(dst, x, y, w, h, color, fact + 1);
         return;
     default:
         return;

@@ -6,12 +6,25 @@
 
 namespace {
 
-// 8- and 24-bit pixels, which only odd -bpp choices give: byte by byte.
-void widen_bytes(uint8_t *d, const uint8_t *s, int n, int k, int bytes)
+// 8- and 24-bit pixels, which only -bpp choices give: a pixel's bytes at a time.
+void widen_8(uint8_t *d, const uint8_t *s, int n, int k)
 {
-    for (int i = 0; i < n; i++, s += bytes)
-        for (int j = 0; j < k; j++, d += bytes)
-            memcpy(d, s, static_cast<size_t>(bytes));
+    for (int i = 0; i < n; i++, d += k)
+        memset(d, s[i], static_cast<size_t>(k));
+}
+
+const int BYTES_24 = 3;
+
+void widen_24(uint8_t *d, const uint8_t *s, int n, int k)
+{
+    for (int i = 0; i < n; i++, s += BYTES_24) {
+        const uint8_t b0 = s[0], b1 = s[1], b2 = s[2];
+        for (int j = 0; j < k; j++, d += BYTES_24) {
+            d[0] = b0;
+            d[1] = b1;
+            d[2] = b2;
+        }
+    }
 }
 
 } // namespace
@@ -52,8 +65,11 @@ void scale_blit(BITMAP *src, BITMAP *dst, int sx, int sy, int dx, int dy, int w,
             case 4:
                 kern->widen_32(reinterpret_cast<uint32_t *>(d), reinterpret_cast<const uint32_t *>(s), w, k, stream);
                 break;
+            case BYTES_24:
+                widen_24(d, s, w, k);
+                break;
             default:
-                widen_bytes(d, s, w, k, bytes);
+                widen_8(d, s, w, k);
             }
         }
     }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <iostream>
+#include <string>
 
 int scale_option = -1;
 int scale_setting = SCALE_AUTOMATIC;
@@ -85,13 +86,14 @@ void open_display()
     x11_set_window_identity();
 
     bool open = false;
+    std::string full_screen_refused;
     if (!windowed) {
         if (wanted == 1 || desk_w <= 0 || desk_h <= 0)
             open = try_mode(GFX_AUTODETECT, window_layout(1));
         else
             open = try_mode(GFX_AUTODETECT_FULLSCREEN, fullscreen_layout(desk_w, desk_h, wanted));
         if (!open)
-            std::cerr << "Full screen not available (" << allegro_error << "): playing in a window" << std::endl;
+            full_screen_refused = allegro_error;
     }
     if (!open) {
         const int k = window_scale(desk_w, desk_h, wanted);
@@ -99,8 +101,12 @@ void open_display()
         if (!open && k > 1)
             open = try_mode(GFX_AUTODETECT_WINDOWED, window_layout(1));
     }
+    // A window refused too (a colour depth the library does not offer, for
+    // one) ends the game with the library's reason, the last refusal's.
     if (!open)
         quit_error(allegro_error);
+    if (!full_screen_refused.empty())
+        std::cerr << "Full screen not available (" << full_screen_refused << "): playing in a window" << std::endl;
 
     clear_to_color(screen, 0);
     if (layout.scale > 1 && !is_memory_bitmap(screen) && !x11_screen())

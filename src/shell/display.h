@@ -46,7 +46,9 @@ DISPLAY_LAYOUT window_layout(int k);
 // window_scale of the desktop. Full screen: scale 1 asks the library for a
 // 640x480 full screen as it always did; otherwise the desktop's own size,
 // never changing the monitor's mode, and if that is refused, a window (said
-// on standard error). Ends through quit_error when no screen opens at all.
+// on standard error once the window is open). Ends through quit_error with
+// the library's reason when no screen opens at all (a colour depth it does
+// not offer, for one).
 // Also names the window's class, hides the mouse pointer over it and starts
 // watching the input focus.
 void open_display();

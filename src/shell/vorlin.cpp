@@ -40,6 +40,7 @@ static const double VERSION = 0.7;
 static const char* const WINDOW_TITLE = "El Vorlin";
 static const char* const DATA_ARCHIVE = "data/vorlin.dat";
 static const int MIN_COLOR_DEPTH = 16;
+static const int PALETTE_COLOR_DEPTH = 8;
 
 // Bitmaps loaded from the archive are converted to the screen's depth, except
 // 8-bit pictures and 32-bit pictures with alpha, which keep theirs.
@@ -119,9 +120,11 @@ static void open_screen()
         int desktop = desktop_color_depth();
         color_depth = desktop > MIN_COLOR_DEPTH ? desktop : MIN_COLOR_DEPTH;
     }
-    // Drawing has no 8-bit (palette) path: the title's translucent logo alone
-    // would call the library's missing 8-bit blender.
-    if (color_depth != 15 && color_depth != 16 && color_depth != 24 && color_depth != 32) {
+    // The library opens 8-bit (palette) screens, but the game's drawing has no
+    // 8-bit path: the title's translucent logo alone would call the library's
+    // missing 8-bit blender. Every other depth the library cannot open is left
+    // to it, so that the player reads its own reason.
+    if (color_depth == PALETTE_COLOR_DEPTH) {
         char msg[128];
         snprintf(msg, sizeof msg, "Colour depth %d is not supported: the game runs at 15, 16, 24 or 32 bits",
                  color_depth);

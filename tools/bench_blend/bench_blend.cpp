@@ -1,5 +1,5 @@
 // Times the game's blending primitives against the library's blenders and a plain blit on a
-// 640x480 memory bitmap at 16 and 32 bits, and the whole-multiple enlargement against the
+// 640x480 memory bitmap at 16, 24 and 32 bits, and the whole-multiple enlargement against the
 // library's stretch_blit; prints one "name value unit" line per figure.
 #include "fblend.h"
 #include "fblend_kernels.h"
@@ -70,6 +70,7 @@ void print(const std::string &name, double value, const char *unit)
 void set_x_pixel_layout()
 {
     _rgb_r_shift_32 = 16; _rgb_g_shift_32 = 8; _rgb_b_shift_32 = 0; _rgb_a_shift_32 = 24;
+    _rgb_r_shift_24 = 16; _rgb_g_shift_24 = 8; _rgb_b_shift_24 = 0;
     _rgb_r_shift_16 = 11; _rgb_g_shift_16 = 5; _rgb_b_shift_16 = 0;
     _rgb_r_shift_15 = 10; _rgb_g_shift_15 = 5; _rgb_b_shift_15 = 0;
 }
@@ -259,8 +260,10 @@ int main()
     printf("kernels_%s 1 selected\n", fblend_active_kernels()->name);
     GOALS goals;
     bench_depth(16, goals);
+    bench_depth(24, goals);
     bench_depth(32, goals);
     bench_scale(16, goals);
+    bench_scale(24, goals);
     bench_scale(32, goals);
     printf("goals_met %d of_%d\n", goals.met, goals.total);
     print("bench_time", (now_ms() - t0) / 1000.0, "s");

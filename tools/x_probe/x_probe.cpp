@@ -65,8 +65,14 @@ int main(int argc, char** argv)
         if (!f)
             return 1;
         std::fprintf(f, "P6\n%u %u\n255\n", w, h);
-        // The channels by the visual's masks: 8 bits each on the servers the tests use.
-        auto shift_of = [](unsigned long mask) { int s = 0; while (mask && !(mask & 1)) { mask >>= 1; s++; } return s; };
+        // The channels by the visual's masks, each cut to its top 8 bits (a 30-bit
+        // screen has 10 bits a channel).
+        auto shift_of = [](unsigned long mask) {
+            int s = 0, bits = 0;
+            while (mask && !(mask & 1)) { mask >>= 1; s++; }
+            while (mask & 1) { mask >>= 1; bits++; }
+            return s + (bits > 8 ? bits - 8 : 0);
+        };
         const int rs = shift_of(v->red_mask), gs = shift_of(v->green_mask), bs = shift_of(v->blue_mask);
         for (unsigned j = 0; j < h; j++)
             for (unsigned i = 0; i < w; i++) {
