@@ -11,7 +11,9 @@
 set -uo pipefail
 build="$(realpath "$1")"
 here="$(realpath "$0")"
+source "$(dirname "$here")/support/real_program.sh"
 cd "$build"
+keep_sound_library_loaded ./vorlin
 work="$build/display-depth-test"
 
 if [ $# -eq 1 ]; then
@@ -36,18 +38,14 @@ trap 'rm -rf "$home"; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null' EXIT
 # Every wait below is for something the game shows, with a ceiling that only a
 # stuck game reaches.
 start_game() { # ARGS...
-  HOME="$home" ./vorlin "$@" > "$home/out" 2> "$home/err" &
+  HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin "$@" > "$home/out" 2> "$home/err" &
   pid=$!
-  timeout 60 xdotool search --sync --name 'El Vorlin' > /dev/null
+  wait_window 'El Vorlin' "$STARTUP_S" "$pid" > /dev/null
 }
-stop_game() {
-  kill "$pid" 2>/dev/null
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-  kill -9 "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
+end_game() {
+  stop_game "$pid"
   pid=
 }
-press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
 shot() { ./x_probe shot 0 0 640 480 "$1"; }
 mean() { convert "$1" -format '%[fx:mean]' info:; }
 # Mean brightness of the area W x H at (X, Y) of picture FILE.
@@ -57,7 +55,7 @@ area_mean() { convert "$1" -crop "$4x$5+$2+$3" +repage -format '%[fx:mean]' info
 settle() {
   local equal=0 prev="$home/prev.ppm" cur="$home/cur.ppm"
   shot "$prev" || return 1
-  for _ in $(seq $(( ${2:-60} * 4 ))); do
+  for _ in $(seq $(( ${2:-60} * 4 * patience ))); do
     sleep 0.25
     shot "$cur" || return 1
     if cmp -s "$cur" "$prev" && awk -v m="$(mean "$cur")" 'BEGIN { exit !(m > 0.03) }'; then
@@ -80,7 +78,7 @@ to_title() {
 }
 # Waits until the picture's mean brightness passes the awk test $1, at most $2 seconds.
 brightness_is() {
-  for _ in $(seq $(( $2 * 10 ))); do
+  for _ in $(seq $(( $2 * 10 * patience ))); do
     shot "$home/l.ppm" && awk -v m="$(mean "$home/l.ppm")" "BEGIN { exit !(m $1) }" && return 0
     sleep 0.1
   done
@@ -124,7 +122,7 @@ for part in "${@:2}"; do
     shot "$home/play.ppm"; convert "$home/play.ppm" "$work/play24.png"
     press Escape
     settle "$work/pause24.png" || echo "the pause menu did not settle"
-    stop_game
+    end_game
     # The strip left of the menu's panel shows the game, halved by the pause.
     play=$(area_mean "$work/play24.png" 0 0 160 480)
     pause=$(area_mean "$work/pause24.png" 0 0 160 480)
@@ -134,7 +132,7 @@ for part in "${@:2}"; do
   reference)
     start_game -win -scale 1 -bpp 32
     to_title "$work/title_ref.png"; check "reference title captured on a 24-bit screen at 32 bits" '[ $? -eq 0 ]'
-    stop_game
+    end_game
     ;;
   deep30)
     # The screen's channels have 10 bits; the shots keep their top 8.
@@ -144,7 +142,7 @@ for part in "${@:2}"; do
       start_game -win -scale 1 ${bpp:+-bpp $bpp}
       name="title30${bpp:+_$bpp}"
       to_title "$work/$name.png"; got=$?
-      stop_game
+      end_game
       # A garbled screen differs everywhere and by far; the edges of the
       # title's translucent logo come out up to one level apart there.
       differ=$(compare -metric AE "$work/$name.png" "$work/title_ref.png" null: 2>&1 | cut -d' ' -f1)
@@ -157,10 +155,11 @@ for part in "${@:2}"; do
   refused)
     # xmessage is kept off the PATH so that no message box waits for a click.
     run_to_exit() { # ARGS...
-      HOME="$home" env PATH=/nonexistent ./vorlin "$@" > /dev/null 2> "$home/err" &
+      HOME="$home" env LD_PRELOAD="$game_preload" PATH=/nonexistent ./vorlin "$@" > /dev/null 2> "$home/err" &
       pid=$!
-      for _ in $(seq 600); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-      if kill -0 "$pid" 2>/dev/null; then rc=running; stop_game; else wait "$pid"; rc=$?; pid=; fi
+      wait_exit "$pid" "$FATAL_RUN_S"
+      rc=$exit_rc
+      pid=
     }
     for depth in 12 0 48; do
       for mode in -win ""; do

@@ -14,7 +14,7 @@ work="$(mktemp -d)"
 trap 'stop_private_x; rm -rf "$work"' EXIT
 
 STARTUP_WITHIN_S=120
-ENTER_LEVEL_S=6          # Return pressed meanwhile: through the intro and the title into play
+ENTER_LEVEL_S=15         # Return pressed meanwhile: through the intro, title and briefing into play (harmless in play)
 STOP_S=10
 RUN_AFTER_S=2
 EXIT_WITHIN_S=30
