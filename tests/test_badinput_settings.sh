@@ -26,10 +26,17 @@ check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; 
 memory_cap=""
 ldd "$build/vorlin" | grep -q libasan || memory_cap="ulimit -v 2000000;"
 
-# Starts the game with HOME=$2 under name $1; its output
-# goes to $work/$1.out and $work/$1.err.
+# Starts the game with HOME=$2 under name $1; its output goes to $work/$1.out
+# and $work/$1.err. With shell commands $3 (limits), they run first and the
+# output goes through pipes, which no file size limit cuts short (it may then
+# reach the files a moment after the game has ended).
 start_game() {
-  (cd "$build" && eval "$memory_cap" && exec env LD_PRELOAD="$game_preload" HOME="$2" ./vorlin -win > "$work/$1.out" 2> "$work/$1.err") &
+  if [ -n "${3:-}" ]; then
+    (cd "$build" && exec > >(cat > "$work/$1.out") 2> >(cat > "$work/$1.err") && eval "$memory_cap" && eval "$3" &&
+      exec env LD_PRELOAD="$game_preload" HOME="$2" ./vorlin -win) &
+  else
+    (cd "$build" && eval "$memory_cap" && exec env LD_PRELOAD="$game_preload" HOME="$2" ./vorlin -win > "$work/$1.out" 2> "$work/$1.err") &
+  fi
   pids[$1]=$!
 }
 # Once a game has started (or has given up), asks it to quit; exit codes go to rcs[name].
@@ -47,7 +54,8 @@ quit_games() {
   pids=()
 }
 
-value_of() { grep -a "^$2 = " "$1" | tail -1 | sed "s/^$2 = //"; }
+# The value of key $2 in file $1 as the game reads it: spaces and a trailing comment left out.
+value_of() { grep -a "^$2 = " "$1" | tail -1 | sed -E "s/^$2 = [[:space:]]*//; s/[[:space:]]+#.*$//; s/[[:space:]]+$//"; }
 # Every stored value usable: title song 0 or 1, every control a button 0..8.
 values_valid() {
   local cfg="$1" v
@@ -152,6 +160,66 @@ for c in garbage long_lines hang_bytes; do
   check "$c: second run exits 0 (was ${rcs[$c.2]})" \
     '[ "${rcs[$c.2]}" = 0 ] && values_valid "$work/home_$c/vorlin-settings.cfg" && ! sanitizer_finding "$work/$c.2.err"'
 done
+
+# How a save treats what the player did to the file, each checked after a
+# normal quit: a read-only file (directly or through a link) stays as it was
+# and standard error says so once; a hard-linked file stays linked; lines the
+# player (or a second copy of the game) wrote while the game ran stay; numbers
+# are read in decimal and a comment after a value stays; a temporary file
+# that a killed save left behind is removed. The last two runs have a stack of
+# 64 KB, and a file size limit of 0 under which the reason is the system's.
+save_cases="read_only read_only_link hard_link edited numbers leftover small_stack no_file_size"
+for c in $save_cases; do mkdir -p "$work/home_$c"; done
+printf '[misc]\ntitle_song = 1\n' > "$work/home_read_only/vorlin-settings.cfg"
+printf '[misc]\ntitle_song = 1\n' > "$work/home_read_only_link/kept.cfg"
+ln -s kept.cfg "$work/home_read_only_link/vorlin-settings.cfg"
+chmod 444 "$work/home_read_only/vorlin-settings.cfg" "$work/home_read_only_link/kept.cfg"
+printf '[misc]\ntitle_song = 1\n' > "$work/home_hard_link/vorlin-settings.cfg"
+ln "$work/home_hard_link/vorlin-settings.cfg" "$work/home_hard_link/other.cfg"
+printf '[misc]\ntitle_song = 1\n\n[controls]\ncontrol4 = 8\n' > "$work/home_edited/vorlin-settings.cfg"
+printf '[controls]\ncontrol0 = 08 # gas on the right\ncontrol1 = abc\ncontrol2 =  5\n' > "$work/home_numbers/vorlin-settings.cfg"
+printf '[misc]\ntitle_song = 1\n' > "$work/home_leftover/vorlin-settings.cfg"
+printf 'half a file' > "$work/home_leftover/.vorlin-settings.cfg.k1lL3d"
+touch -d '1 hour ago' "$work/home_leftover/.vorlin-settings.cfg.k1lL3d"
+printf '[misc]\ntitle_song = 1\n' > "$work/home_small_stack/vorlin-settings.cfg"
+printf '[misc]\ntitle_song = 1\n' > "$work/home_no_file_size/vorlin-settings.cfg"
+for c in read_only read_only_link; do describe "$work/home_$c/vorlin-settings.cfg" > "$work/$c.before"; done
+for c in $save_cases; do
+  case $c in
+    small_stack) start_game $c "$work/home_$c" "ulimit -s 64" ;;
+    no_file_size) start_game $c "$work/home_$c" "ulimit -f 0" ;;
+    *) start_game $c "$work/home_$c" ;;
+  esac
+done
+# While the game runs, the player adds a key and a second copy stores its pause button.
+if wait_for_line "$work/edited.out" "Done!" 30 "${pids[edited]}"; then
+  printf '[misc]\ntitle_song = 1\nmine = 2\n\n[controls]\ncontrol4 = 6\n' > "$work/home_edited/vorlin-settings.cfg"
+fi
+quit_games
+for c in $save_cases; do
+  wait_for_line "$work/$c.err" "Goodbye!" 15
+  check "$c: quits with exit code 0 (was ${rcs[$c]})" '[ "${rcs[$c]}" = 0 ] && ! sanitizer_finding "$work/$c.err"'
+done
+for c in read_only read_only_link; do
+  check "$c: left exactly as it was" 'describe "$work/home_$c/vorlin-settings.cfg" | cmp -s - "$work/$c.before"'
+  check "$c: one line on standard error says it is read-only" \
+    '[ "$(settings_lines "$work/$c.err")" = 1 ] && grep -q "^Settings file .* is read-only" "$work/$c.err"'
+done
+check "hard_link: both names still one file, saved" \
+  '[ "$(stat -c %i "$work/home_hard_link/vorlin-settings.cfg")" = "$(stat -c %i "$work/home_hard_link/other.cfg")" ] &&
+   defaults_stored "$work/home_hard_link/other.cfg"'
+check "edited: the player's key and the other copy's button stay, this run's missing keys are stored" \
+  'grep -qx "mine = 2" "$work/home_edited/vorlin-settings.cfg" && [ "$(value_of "$work/home_edited/vorlin-settings.cfg" control4)" = 6 ] &&
+   [ "$(value_of "$work/home_edited/vorlin-settings.cfg" control0)" = 3 ]'
+check "numbers: 08 is button 8 and keeps its comment, what is no number gets the default" \
+  'grep -qx "control0 = 8 # gas on the right" "$work/home_numbers/vorlin-settings.cfg" &&
+   [ "$(value_of "$work/home_numbers/vorlin-settings.cfg" control1)" = 0 ] &&
+   [ "$(value_of "$work/home_numbers/vorlin-settings.cfg" control2)" = 5 ]'
+check "leftover: the killed save's temporary file is removed" '[ ! -e "$work/home_leftover/.vorlin-settings.cfg.k1lL3d" ]'
+check "small_stack: settings saved" 'defaults_stored "$work/home_small_stack/vorlin-settings.cfg"'
+check "no_file_size: the old file stays, standard error gives the system's reason" \
+  '[ "$(cat "$work/home_no_file_size/vorlin-settings.cfg")" = "$(printf "[misc]\ntitle_song = 1")" ] &&
+   grep -qx "Settings could not be saved to $work/home_no_file_size/vorlin-settings.cfg: File too large" "$work/no_file_size.err"'
 
 # A full disk at shutdown: the settings file needs one more block than is
 # free. The old file stays exactly as it was and standard error says the

@@ -4,15 +4,26 @@
 #include "test_support.h"
 #include <allegro.h>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <cstddef>
 #include <dirent.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <functional>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -94,10 +105,32 @@ TEST_F(Settings, UntrustedValuesFallBack)
     EXPECT_EQ(title_song, 1);
     EXPECT_EQ(joystick_controls[0], DEFAULTS[0]);
     EXPECT_EQ(joystick_controls[1], DEFAULTS[1]);
-    EXPECT_EQ(joystick_controls[2], 0) << "no digits read as 0, a valid button";
+    EXPECT_EQ(joystick_controls[2], DEFAULTS[2]) << "no number: the default";
     EXPECT_EQ(joystick_controls[3], DEFAULTS[3]);
     EXPECT_EQ(joystick_controls[5], 8);
     EXPECT_EQ(joystick_controls[6], DEFAULTS[6]);
+}
+
+TEST_F(Settings, NumbersAreReadInDecimalAroundSpacesAndComments)
+{
+    const struct {
+        const char* value;
+        int button;   // -1: the default
+    } cases[] = {
+        {"08", 8},       {"007", 7},   {" 5", 5},       {"5   ", 5},       {"5 # my gas", 5}, {"5\t#x", 5},
+        {"+4", 4},       {"-0", 0},    {"abc", -1},     {"0x8", -1},       {"1e3", -1},       {"5x", -1},
+        {"5#x", -1},     {"# 5", -1},  {"- 5", -1},     {"", -1},
+    };
+    for (const auto& c : cases) {
+        write_file(std::string("[controls]\ncontrol4 = ") + c.value + "\n");
+        joystick_controls[CONTROL_PAUSE] = DEFAULTS[CONTROL_PAUSE];
+        read_settings();
+        EXPECT_EQ(joystick_controls[CONTROL_PAUSE], c.button < 0 ? DEFAULTS[CONTROL_PAUSE] : c.button)
+            << "'" << c.value << "'";
+    }
+    write_file("[misc]\ntitle_song = 00 # the first song\n");
+    read_settings();
+    EXPECT_EQ(title_song, 0);
 }
 
 TEST_F(Settings, WritingKeepsOtherKeysAndStoresEveryControl)
@@ -305,12 +338,262 @@ TEST_F(SettingsFile, AFailedSaveLeavesTheOldFileAndSaysSoOnce)
     EXPECT_EQ(said.rfind("Settings could not be saved to " + path + ": ", 0), 0u) << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 
+    // Files limited from the start (as by ulimit -f), to less than the file
+    // (but room for what standard error's capture takes): the message gives
+    // the system's reason.
+    limit.rlim_cur = 1024;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    open_and_read();
+    const std::string no_room = save();
+    setrlimit(RLIMIT_FSIZE, &old_limit);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(read_file(path), original);
+    EXPECT_EQ(no_room, "Settings could not be saved to " + path + ": " + strerror(EFBIG) + "\n");
+
     // A home folder that is gone by the time of the save.
     ASSERT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
     const std::string gone = save();
     EXPECT_FALSE(saved);
     EXPECT_EQ(gone.rfind("Settings could not be saved to " + path + ": ", 0), 0u) << gone;
     ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+}
+
+TEST_F(SettingsFile, ASaveChangesOnlyWhatThisRunChangedAndKeepsCommentsOnValueLines)
+{
+    std::ofstream(path) << "[misc]\ntitle_song = 1\n\n[controls]\ncontrol0 = 5 # my gas\ncontrol4 = 8\n";
+    open_and_read();
+    EXPECT_EQ(joystick_controls[CONTROL_GAS], 5);
+    // While the game runs, the player adds a key and a second copy of the
+    // game saves its own pause button.
+    std::ofstream(path) << "[misc]\ntitle_song = 1\nmine = 2\n\n[controls]\ncontrol0 = 5 # my gas\ncontrol4 = 6\n";
+    joystick_controls[CONTROL_GAS] = 7;
+    title_song = 0;
+    EXPECT_EQ(save(), "");
+    EXPECT_TRUE(saved);
+    const std::string text = read_file(path);
+    for (const char* line : {"title_song = 0\n", "mine = 2\n", "control0 = 7 # my gas\n", "control4 = 6\n",
+                             "control1 = 0\n", "control6 = 6\n"})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "in\n" << text;
+    EXPECT_LT(text.find("control6 = "), text.size()) << text;
+    EXPECT_LT(text.find("mine = 2"), text.find("[controls]")) << text;
+}
+
+TEST_F(SettingsFile, NewValuesGoWhereTheLibraryReadsThem)
+{
+    const std::vector<SettingValue> values = {{"controls", "control0", "7"}, {"misc", "title_song", "0"}};
+    const struct {
+        const char* file;
+        const char* saved;
+    } cases[] = {
+        {"", "[controls]\ncontrol0 = 7\n\n[misc]\ntitle_song = 0\n"},
+        {"# mine", "# mine\n\n[controls]\ncontrol0 = 7\n\n[misc]\ntitle_song = 0\n"},
+        {"[CONTROLS]\r\nControl0=3\r\n[Misc]\r\n", "[CONTROLS]\r\nControl0=7\r\n[Misc]\r\ntitle_song = 0\r\n"},
+        {"[controls]\ncontrol0\n# end\n[misc]\ntitle_song = # none\n",
+         "[controls]\ncontrol0 = 7\n# end\n[misc]\ntitle_song = 0 # none\n"},
+        {"[misc]\nx = 1\n# about controls\n[controls]\nc = 1\n[other]\ncontrol0 = 1\n[controls]\n",
+         "[misc]\nx = 1\ntitle_song = 0\n# about controls\n[controls]\nc = 1\ncontrol0 = 7\n[other]\ncontrol0 = 1\n[controls]\n"},
+        {"[controls]\ncontrol0 = 1\n[controls]\ncontrol0 = 2\n[misc]\ntitle_song = 1",
+         "[controls]\ncontrol0 = 7\n[controls]\ncontrol0 = 2\n[misc]\ntitle_song = 0"},
+        {"control0 = 1\n[controls]", "control0 = 1\n[controls]\ncontrol0 = 7\n\n[misc]\ntitle_song = 0\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string out = settings_with_values(c.file, values);
+        EXPECT_EQ(out, c.saved) << "from:\n" << c.file;
+        const std::string text = settings_text(out);
+        set_config_data(text.data(), static_cast<int>(text.size()));
+        EXPECT_STREQ(get_config_string("controls", "control0", ""), "7") << out;
+        EXPECT_EQ(get_config_int("misc", "title_song", -1), 0) << out;
+    }
+}
+
+TEST_F(SettingsFile, AReadOnlyFileIsNotSavedAndSaysSoOnce)
+{
+    const std::string original = "[misc]\ntitle_song = 1\n";
+    const std::string real = dir + "/kept.cfg";
+    for (bool through_link : {false, true}) {
+        SCOPED_TRACE(through_link ? "through a link" : "directly");
+        std::ofstream(through_link ? real : path) << original;
+        if (through_link) {
+            ASSERT_EQ(symlink("kept.cfg", path.c_str()), 0);
+        }
+        chmod((through_link ? real : path).c_str(), 0444);
+        open_and_read();
+        title_song = 0;
+        const std::string said = save();
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(read_file(path), original);
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+        EXPECT_NE(said.find(" is read-only"), std::string::npos) << said;
+        EXPECT_EQ(describe(path).find(std::to_string(S_IFLNK)) == 0, through_link);
+        ASSERT_EQ(std::system(("rm -f '" + path + "' '" + real + "'").c_str()), 0);
+    }
+}
+
+TEST_F(SettingsFile, AHardLinkedFileStaysLinked)
+{
+    std::ofstream(path) << "[misc]\ntitle_song = 1\n";
+    const std::string other = dir + "/other-name.cfg";
+    ASSERT_EQ(link(path.c_str(), other.c_str()), 0);
+    open_and_read();
+    joystick_controls[CONTROL_BRAKE] = 4;
+    EXPECT_EQ(save(), "");
+    EXPECT_TRUE(saved);
+    struct stat a, b;
+    ASSERT_EQ(stat(path.c_str(), &a), 0);
+    ASSERT_EQ(stat(other.c_str(), &b), 0);
+    EXPECT_EQ(a.st_ino, b.st_ino) << "the two names are still one file";
+    EXPECT_EQ(a.st_nlink, 2u);
+    EXPECT_NE(read_file(other).find("control2 = 4\n"), std::string::npos) << read_file(other);
+    EXPECT_EQ(folder().size(), 2u) << "no temporary file is left";
+}
+
+TEST_F(SettingsFile, NoSaveMakesAFileTheGameWouldRefuse)
+{
+    // Just under the limit: the keys a save adds would take it over.
+    std::string original = "[misc]\ntitle_song = 1\n";
+    original += std::string(MAX_SETTINGS_BYTES - original.size() - 40, '#') + "\n";
+    std::ofstream(path) << original;
+    open_and_read();
+    const std::string said = save();
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(read_file(path), original);
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("larger than 1 MB"), std::string::npos) << said;
+}
+
+TEST_F(SettingsFile, LeftoversOfAKilledSaveAreRemoved)
+{
+    std::ofstream(path) << "[misc]\ntitle_song = 1\n";
+    struct Leftover {
+        const char* name;
+        bool old;
+        bool removed;
+    };
+    const Leftover files[] = {
+        {".vorlin-settings.cfg.Ab12Cd", true, true},    // what a killed save leaves
+        {".vorlin-settings.cfg.Zz99Zz", false, false},  // perhaps another copy's save under way
+        {".vorlin-settings.cfg.mine", true, false},     // not a name a save makes
+        {"vorlin-settings.cfg.Ab12Cd", true, false},
+    };
+    for (const Leftover& f : files) {
+        std::ofstream(dir + "/" + f.name) << "half a file";
+        if (f.old) {
+            const timeval long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
+            ASSERT_EQ(utimes((dir + "/" + f.name).c_str(), long_ago), 0);
+        }
+    }
+    open_and_read();
+    title_song = 0;
+    EXPECT_EQ(save(), "");
+    for (const Leftover& f : files)
+        EXPECT_EQ(access((dir + "/" + f.name).c_str(), F_OK) != 0, f.removed) << f.name;
+}
+
+// Runs `body` in a child process as an ordinary user (the superuser passes
+// every permission check); what it writes on standard error comes back, and
+// its exit code. With `hide_proc` (for the superuser only) the child sees an
+// empty /proc, as in a sandbox that hides it.
+std::pair<int, std::string> as_ordinary_user(const std::function<int()>& body, bool hide_proc = false)
+{
+    int out[2];
+    if (pipe(out) != 0)
+        return {-1, "no pipe"};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(out[0]);
+        dup2(out[1], STDERR_FILENO);
+        if (hide_proc && geteuid() == 0 &&
+            (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+             mount("vorlin-test", "/proc", "tmpfs", 0, nullptr) != 0))
+            _exit(96);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(98);
+        _exit(body());
+    }
+    close(out[1]);
+    std::string said;
+    char buf[512];
+    ssize_t n;
+    while ((n = read(out[0], buf, sizeof buf)) > 0)
+        said.append(buf, static_cast<size_t>(n));
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, said};
+}
+
+TEST_F(SettingsFile, AFolderThatCannotBeWrittenFallsBackToACarefulWriteInPlace)
+{
+    const std::string original = "# mine\n[misc]\ntitle_song = 1\n";
+    std::ofstream(path) << original;
+    // The player may write the file but not the folder.
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    }
+    chmod(path.c_str(), 0644);
+    chmod(dir.c_str(), 0555);
+    const auto [code, said] = as_ordinary_user([this] {
+        open_settings_file(path);
+        read_settings();
+        joystick_controls[CONTROL_SHOOT] = 5;
+        write_settings();
+        return save_settings_file() ? 0 : 1;
+    });
+    chmod(dir.c_str(), 0700);
+    EXPECT_EQ(code, 0) << said;
+    const std::string text = read_file(path);
+    EXPECT_EQ(text.rfind(original, 0), 0u) << text;
+    EXPECT_NE(text.find("control1 = 5\n"), std::string::npos) << text;
+    EXPECT_EQ(said.rfind("Settings saved in place to " + path + ": its folder cannot be written to (", 0), 0u) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_EQ(folder().size(), 1u);
+
+    // Nothing there yet: nothing can be made.
+    ASSERT_EQ(remove(path.c_str()), 0);
+    chmod(dir.c_str(), 0555);
+    const auto [code2, said2] = as_ordinary_user([this] {
+        open_settings_file(path);
+        write_settings();
+        return save_settings_file() ? 0 : 1;
+    });
+    chmod(dir.c_str(), 0700);
+    EXPECT_EQ(code2, 1);
+    EXPECT_EQ(said2.rfind("Settings could not be saved to " + path + ": Permission denied\n", 0), 0u) << said2;
+    EXPECT_TRUE(folder().empty());
+}
+
+// Refuses one system call with ENOSYS from here on, as a sandbox does.
+bool refuse_system_call(int number)
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<unsigned>(number), 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program = {static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+TEST_F(SettingsFile, SavesWithoutProcAndWithoutMemoryFiles)
+{
+    std::ofstream(path) << "[misc]\ntitle_song = 1\n";
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    }
+    const auto [code, said] = as_ordinary_user([this] {
+        if (!refuse_system_call(__NR_memfd_create))
+            return 97;
+        open_settings_file(path);
+        read_settings();
+        joystick_controls[CONTROL_REVERSE] = 6;
+        write_settings();
+        return save_settings_file() ? 0 : 1;
+    }, true);
+    EXPECT_EQ(code, 0) << said;
+    EXPECT_EQ(said, "");
+    EXPECT_NE(read_file(path).find("control3 = 6\n"), std::string::npos) << read_file(path);
 }
 
 }  // namespace

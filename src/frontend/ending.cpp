@@ -8,12 +8,17 @@
 #include "pacing.h"
 #include "quit_request.h"
 #include "display.h"
+#include "regular_file.h"
 #include "vorlin.h"
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 static const char* const ENDING_ARCHIVE = "data/ending.dat";
 static const char* const ENDING_TIMES = "data/endingtimes.txt";
+// Far more than the lines the ending can read in its 5155 ticks.
+static const long MAX_ENDING_TIMES_BYTES = 1L << 20;
 static const int ENDING_SONG = 11;
 static const int WONGAME_MARK = 51234123;
 static const int THE_END_X = 630;
@@ -129,9 +134,16 @@ void stupid_ending()
         show_skip_notice();
         return;
     }
-    FILE* times = std::fopen(ENDING_TIMES, "r");
+    // Only regular files are read (a FIFO would hang the game, a device never
+    // end); a timing file refused so counts as missing.
+    FileCheck found;
+    int err = 0;
+    const int times_fd = open_regular_file(ENDING_TIMES, MAX_ENDING_TIMES_BYTES, found, err);
+    FILE* times = times_fd >= 0 ? fdopen(times_fd, "r") : nullptr;
+    if (times_fd >= 0 && !times)
+        close(times_fd);
     // The library's loader crashes on a truncated or damaged archive: only a
-    // file that holds its two pictures whole is handed to it.
+    // regular file that holds its two pictures whole is handed to it.
     DATAFILE* pictures = datafile_file_valid(ENDING_ARCHIVE, ENDING_KINDS, NUM_ENDING_OBJECTS)
                              ? load_datafile(ENDING_ARCHIVE) : nullptr;
     if (pictures && !ending_archive_usable(pictures)) {

@@ -2,6 +2,7 @@
 #include "music.h"
 
 #include "almp3.h"
+#include "regular_file.h"
 #include "vorlin.h"
 
 #include <allegro.h>
@@ -11,6 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
+#include <string>
+#include <unistd.h>
 
 namespace {
 const int DEFAULT_VOLUME = 192;
@@ -25,6 +28,21 @@ const char OPEN_ERROR[] = "Error opening music files!!!\n";
 const int NO_OFFSET = -1;
 // Handing a block back to the stream: full, more to come.
 const int FULL_BLOCK = -1;
+// Positions in a song are ints.
+const long MAX_SONG_BYTES = INT_MAX;
+
+// Songs are read from regular files only: a FIFO in the music folder would
+// hang the game, a device would never end.
+PACKFILE* open_song_file(const std::string& path)
+{
+    FileCheck found;
+    int err = 0;
+    const int fd = open_regular_file(path.c_str(), MAX_SONG_BYTES, found, err);
+    if (fd < 0)
+        return NULL;
+    close(fd);
+    return pack_fopen(path.c_str(), F_READ);
+}
 }
 
 SONGBOX::SONGBOX()
@@ -144,7 +162,7 @@ void SONGBOX::seek(int milliseconds)
             mp3->read_pos = offset;
         return;
     }
-    PACKFILE* f = pack_fopen(mp3->path.c_str(), F_READ);
+    PACKFILE* f = open_song_file(mp3->path);
     if (!f)
         return;
     if (pack_fseek(f, offset) != 0) {
@@ -162,7 +180,7 @@ SONGBOX::MP3FILE* SONGBOX::open_mp3(const char* name)
     if (!m)
         return NULL;
     m->path = std::string(MUSIC_DIR) + name;
-    m->file = pack_fopen(m->path.c_str(), F_READ);
+    m->file = open_song_file(m->path);
     if (m->file) {
         static unsigned char block[BLOCK_BYTES];
         const long got = pack_fread(block, BLOCK_BYTES, m->file);

@@ -5,6 +5,7 @@
 #include <allegro.h>
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 namespace {
@@ -52,6 +53,18 @@ struct Reader {
         return true;
     }
 };
+
+// What loading the objects walked so far takes.
+struct LoadCost {
+    size_t total = 0;
+    size_t largest = 0;
+    void add(size_t bytes)
+    {
+        total += bytes;
+        largest = std::max(largest, bytes);
+    }
+};
+const size_t MAX_PIXEL_BYTES = 4;
 
 bool side_ok(long v) { return v >= 1 && v <= MAX_ARCHIVE_SIDE; }
 
@@ -250,7 +263,19 @@ bool unpack(const unsigned char* packed, size_t size, long want, std::vector<uns
     return ok && (want < 0 || out.size() == static_cast<size_t>(want));
 }
 
-bool object_ok(Reader& r, int kind)
+// Memory the library's loader takes for an object: a bitmap at up to four
+// bytes a pixel with its line pointers, anything else about its own size.
+size_t loaded_bytes(long type, const unsigned char* contents, size_t size)
+{
+    if (type != DAT_BITMAP || size < 6)
+        return size;
+    Reader head{contents, size, 0, false};
+    head.s16();
+    const size_t w = static_cast<size_t>(head.s16()), h = static_cast<size_t>(head.s16());
+    return w * h * MAX_PIXEL_BYTES + h * sizeof(void*);
+}
+
+bool object_ok(Reader& r, int kind, LoadCost& cost)
 {
     long type;
     for (;;) {
@@ -275,6 +300,7 @@ bool object_ok(Reader& r, int kind)
         Reader body{r.bytes, end, r.at, false};
         if (stored != unpacked || !contents_ok(type, body, end) || body.at != end)
             return false;
+        cost.add(loaded_bytes(type, r.bytes + r.at, static_cast<size_t>(stored)));
     } else {
         // Packed on its own: the loader unpacks from here until it has
         // -unpacked bytes, and must then stand at the end of the stored bytes.
@@ -286,6 +312,7 @@ bool object_ok(Reader& r, int kind)
         Reader body{contents.data(), contents.size(), 0, false};
         if (!contents_ok(type, body, contents.size()) || body.at != contents.size())
             return false;
+        cost.add(loaded_bytes(type, contents.data(), contents.size()));
     }
     r.at = end;
     return true;
@@ -313,12 +340,16 @@ int game_archive_kind(int index)
     }
 }
 
-bool datafile_bytes_valid(const unsigned char* bytes, size_t size, const int* kinds, int count)
+namespace {
+
+enum class Verdict { VALID, DAMAGED, NO_MEMORY };
+
+Verdict check_bytes(const unsigned char* bytes, size_t size, const int* kinds, int count, LoadCost& cost)
 {
     Reader file{bytes, size, 0, false};
     const long magic = file.s32();
     if (file.failed)
-        return false;
+        return Verdict::DAMAGED;
     Reader r{bytes + file.at, size - file.at, 0, false};
     std::vector<unsigned char> unpacked;
     if (magic == static_cast<long>(static_cast<int>(F_PACK_MAGIC))) {
@@ -329,39 +360,63 @@ bool datafile_bytes_valid(const unsigned char* bytes, size_t size, const int* ki
         std::vector<unsigned char> start;
         if (!unpack(r.bytes, r.size, 4, start, used) || Reader{start.data(), start.size(), 0, false}.s32() != DAT_MAGIC ||
             !unpack(r.bytes, r.size, -1, unpacked, used))
-            return false;
+            return Verdict::DAMAGED;
         r = Reader{unpacked.data(), unpacked.size(), 0, false};
     } else if (magic != static_cast<long>(static_cast<int>(F_NOPACK_MAGIC))) {
-        return false;
+        return Verdict::DAMAGED;
     }
     if (r.s32() != DAT_MAGIC)
-        return false;
+        return Verdict::DAMAGED;
     const long total = r.s32();
     if (r.failed || total < count)
-        return false;
+        return Verdict::DAMAGED;
     // The loader reads the objects it is told of and nothing after them.
     for (long i = 0; i < total; ++i)
-        if (!object_ok(r, i < count ? kinds[i] : ARCHIVE_ANY_KIND))
-            return false;
-    return true;
+        if (!object_ok(r, i < count ? kinds[i] : ARCHIVE_ANY_KIND, cost))
+            return Verdict::DAMAGED;
+    return Verdict::VALID;
+}
+
+// The check never throws: unpacking a large archive may need more memory
+// than there is, which the caller reports as such.
+Verdict check_bytes_in_memory(const unsigned char* bytes, size_t size, const int* kinds, int count,
+                              LoadCost& cost)
+{
+    try {
+        return check_bytes(bytes, size, kinds, count, cost);
+    } catch (const std::bad_alloc&) {
+        return Verdict::NO_MEMORY;
+    }
+}
+
+} // namespace
+
+bool datafile_bytes_valid(const unsigned char* bytes, size_t size, const int* kinds, int count)
+{
+    LoadCost cost;
+    return check_bytes_in_memory(bytes, size, kinds, count, cost) == Verdict::VALID;
+}
+
+ArchiveFileCheck check_datafile_file(const char* path, const int* kinds, int count)
+{
+    ArchiveFileCheck result;
+    FileBytes bytes;
+    result.found = read_regular_file(path, static_cast<long>(MAX_ARCHIVE_BYTES), bytes, result.err);
+    if (result.found != FileCheck::READ)
+        return result;
+    LoadCost cost;
+    const Verdict verdict = check_bytes_in_memory(bytes.data.get(), bytes.size, kinds, count, cost);
+    if (verdict == Verdict::NO_MEMORY)
+        result.found = FileCheck::NO_MEMORY;
+    result.valid = verdict == Verdict::VALID;
+    // One object is held twice while it is converted to the screen's depth.
+    result.load_bytes = cost.total + cost.largest;
+    return result;
 }
 
 bool datafile_file_valid(const char* path, const int* kinds, int count)
 {
-    FILE* f = std::fopen(path, "rb");
-    if (!f)
-        return false;
-    std::vector<unsigned char> bytes;
-    unsigned char block[1 << 16];
-    size_t n;
-    bool too_big = false;
-    while (!too_big && (n = std::fread(block, 1, sizeof block, f)) > 0) {
-        bytes.insert(bytes.end(), block, block + n);
-        too_big = bytes.size() > MAX_ARCHIVE_BYTES;
-    }
-    const bool read_error = std::ferror(f) != 0;
-    std::fclose(f);
-    return !read_error && !too_big && datafile_bytes_valid(bytes.data(), bytes.size(), kinds, count);
+    return check_datafile_file(path, kinds, count).valid;
 }
 
 bool datafile_loaded_usable(const DATAFILE* d, const int* kinds, int count)

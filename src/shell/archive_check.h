@@ -2,6 +2,7 @@
 // library's loader trusts every size in the file and crashes on a truncated or
 // damaged one, so a file is handed to it only once this check has passed.
 #pragma once
+#include "regular_file.h"
 #include <cstddef>
 
 struct DATAFILE;
@@ -26,9 +27,26 @@ int game_archive_kind(int index);
 // bytes, except the kinds the loader builds structures from that are not
 // walked here (nested datafiles, RLE and compiled sprites, MIDI), which are
 // refused. Bytes after the last object are ignored, as the loader ignores
-// them. Reads nothing outside [bytes, bytes+size).
+// them. Reads nothing outside [bytes, bytes+size). False too when checking
+// needs more memory than there is.
 bool datafile_bytes_valid(const unsigned char* bytes, size_t size, const int* kinds, int count);
-// The same for a file; false if it cannot be read.
+
+// What checking an archive file found: whether its bytes could be read
+// (`found` and `err` as regular_file.h says; NO_MEMORY also when checking
+// them needs more memory than there is) and whether they make an archive as
+// datafile_bytes_valid wants it. Only a regular file of at most
+// MAX_ARCHIVE_BYTES is read.
+// For a valid one, `load_bytes` is about the most memory the library's loader
+// takes for it: the library does not survive running out of memory halfway
+// through a load.
+struct ArchiveFileCheck {
+    FileCheck found = FileCheck::MISSING;
+    int err = 0;
+    bool valid = false;
+    size_t load_bytes = 0;
+};
+ArchiveFileCheck check_datafile_file(const char* path, const int* kinds, int count);
+// check_datafile_file(...).valid.
 bool datafile_file_valid(const char* path, const int* kinds, int count);
 
 // A loaded datafile holds at least `count` objects, each loaded and of its

@@ -37,6 +37,15 @@ void enter_data_directory();
 // folder that does not exist): the game's archive then counts as missing.
 bool data_directory_missing();
 
+// The data directory in use and where it came from, for messages:
+// "/usr/share/games/vorlin (the installed data directory)", "/home/p (the
+// working directory)", "/x (named by VORLIN_DATA_DIR)".
+std::string data_directory_in_use();
+// One line for a player whose game data cannot be found: the folders searched
+// and where each came from, the system's error `err` (or why the named
+// directory could not be entered), and the variable that names another.
+std::string data_not_found_report(int err);
+
 // `path` made absolute against the current working directory (unchanged when
 // already absolute or when the working directory cannot be read).
 std::string absolute_from_here(const std::string& path);

@@ -1,17 +1,20 @@
 // The settings file: read once at start-up, written back safely at shutdown.
 #include "settings.h"
 #include "display.h"
+#include "regular_file.h"
 #include <allegro.h>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <iostream>
 #include <pwd.h>
-#include <sys/mman.h>
-#include <sys/resource.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -90,84 +93,75 @@ std::string repaired_utf8(const std::string& bytes)
 
 namespace {
 
+// The keys the game itself stores; everything else in the file is the player's.
+struct GameKey {
+    const char* section;
+    std::string key;
+};
+std::vector<GameKey> game_keys()
+{
+    std::vector<GameKey> keys = {{"misc", "title_song"}, {"misc", "scale"}, {"misc", "wongame"}};
+    for (int i = 0; i < NUM_CONTROLS; i++)
+        keys.push_back({"controls", "control" + std::to_string(i)});
+    return keys;
+}
+
+// Stands for a key the configuration does not hold.
+const char* const ABSENT = "\n(absent)";
+
 // The settings file of this run, as open_settings_file found it.
 struct SettingsFile {
-    std::string path;          // where the player's settings live
-    std::string save_path;     // the file a save replaces: path, or the file a link at path names
-    bool save_allowed = false; // false: what is at path must not be written
-    bool exists = false;       // a regular file was read at start-up
-    std::string on_disk;       // its bytes then
-    int stage_fd = -1;         // the in-memory file that is the library's configuration file
+    std::string path;                 // where the player's settings live
+    bool save_allowed = false;        // false: what is at path must not be written
+    std::vector<std::string> start;   // each game key's value when the file was read (bare_value)
 };
 SettingsFile settings_file;
 
-enum class Found { MISSING, READ, UNUSABLE };
-
 std::string error_text(int err) { return std::strerror(err); }
 
-// Reads the settings file at `path` into `bytes`; for an unusable one `why`
-// says what is wrong. Nothing but a regular file is ever opened (a FIFO would
-// block, a device could have no end), and reading stops soon after the size
-// limit even if the file grows meanwhile.
-Found read_settings_bytes(const std::string& path, std::string& bytes, std::string& why)
+// A value as the game reads it: without a trailing "# comment" and without
+// the spaces around it.
+std::string bare_value(const char* raw)
 {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
-        const int err = errno;
-        if ((err == ENOENT || err == ENOTDIR) && lstat(path.c_str(), &st) != 0)
-            return Found::MISSING;
-        why = err == ENOENT ? "is a link to nothing" : "cannot be read (" + error_text(err) + ")";
-        return Found::UNUSABLE;
-    }
-    const std::string too_large = "is larger than " + std::to_string(MAX_SETTINGS_BYTES >> 20) + " MB";
-    if (!S_ISREG(st.st_mode)) {
-        why = "is not a regular file";
-        return Found::UNUSABLE;
-    }
-    if (st.st_size > MAX_SETTINGS_BYTES) {
-        why = too_large;
-        return Found::UNUSABLE;
-    }
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        why = "cannot be read (" + error_text(errno) + ")";
-        return Found::UNUSABLE;
-    }
-    Found found = Found::READ;
-    // Replaced by something else since the look above?
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        why = "is not a regular file";
-        found = Found::UNUSABLE;
-    }
-    char chunk[65536];
-    while (found == Found::READ) {
-        const ssize_t n = read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            why = "cannot be read (" + error_text(errno) + ")";
-            found = Found::UNUSABLE;
-        } else if (n == 0) {
+    if (!raw)
+        return ABSENT;
+    std::string v = raw;
+    for (size_t i = 0; i < v.size(); ++i)
+        if (v[i] == '#' && (i == 0 || v[i - 1] == ' ' || v[i - 1] == '\t')) {
+            v.erase(i);
             break;
-        } else {
-            bytes.append(chunk, static_cast<size_t>(n));
-            if (static_cast<long>(bytes.size()) > MAX_SETTINGS_BYTES) {
-                why = too_large;
-                found = Found::UNUSABLE;
-            }
         }
-    }
-    close(fd);
-    if (found != Found::READ)
-        bytes.clear();
-    return found;
+    const size_t first = v.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return "";
+    return v.substr(first, v.find_last_not_of(" \t") - first + 1);
 }
 
-bool write_all(int fd, const std::string& bytes)
+// Each game key's value in the library's current configuration.
+std::vector<std::string> configured_values()
+{
+    std::vector<std::string> values;
+    for (const GameKey& k : game_keys())
+        values.push_back(bare_value(get_config_string(k.section, k.key.c_str(), nullptr)));
+    return values;
+}
+
+// Each game key's value as the library reads the settings file `bytes`.
+std::vector<std::string> values_in(const std::string& bytes)
+{
+    push_config_state();
+    const std::string text = settings_text(bytes);
+    set_config_data(text.data(), static_cast<int>(text.size()));
+    std::vector<std::string> values = configured_values();
+    pop_config_state();
+    return values;
+}
+
+bool pwrite_all(int fd, const std::string& bytes)
 {
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -177,89 +171,75 @@ bool write_all(int fd, const std::string& bytes)
     return true;
 }
 
-std::string stage_name(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
-
-// Hands `text` to the library as its configuration file, kept in memory: the
-// library rewrites its file in place whenever it flushes, which on a full disk
-// would cut the player's file short. False if no such file can be made (the
-// library then gets the text alone, and nothing can be saved).
-bool stage_config(const std::string& text)
+// Folder and name of a path.
+std::string folder_of(const std::string& path)
 {
-    const int fd = memfd_create("vorlin-settings", MFD_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const std::string name = stage_name(fd);
-    if (!write_all(fd, text) || access(name.c_str(), R_OK | W_OK) != 0) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+std::string name_of(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Temporary files of a save are "." + name + "." + six letters or digits.
+const size_t TEMP_SUFFIX_LENGTH = 6;
+std::string temp_template(const std::string& target)
+{
+    return folder_of(target) + "/." + name_of(target) + "." + std::string(TEMP_SUFFIX_LENGTH, 'X');
+}
+
+// A save killed midway leaves its temporary file behind. Such files are
+// removed by the next save: only regular files of this user, named as a
+// save names them, untouched for a while and not locked by a save under way.
+const int LEFTOVER_AGE_SECONDS = 10;
+void remove_leftover_temp_files(const std::string& target)
+{
+    const std::string folder = folder_of(target);
+    const std::string prefix = "." + name_of(target) + ".";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    const time_t now = time(nullptr);
+    while (const dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.size() != prefix.size() + TEMP_SUFFIX_LENGTH || name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        bool alnum = true;
+        for (size_t i = prefix.size(); i < name.size(); ++i)
+            alnum = alnum && isalnum(static_cast<unsigned char>(name[i]));
+        const std::string path = folder + "/" + name;
+        struct stat st;
+        if (!alnum || lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid() ||
+            now - st.st_mtime < LEFTOVER_AGE_SECONDS)
+            continue;
+        const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlink(path.c_str());
         close(fd);
-        return false;
     }
-    settings_file.stage_fd = fd;
-    set_config_file(name.c_str());
-    return true;
-}
-
-// The library's configuration as it would write it, after checking that it
-// was written whole: it reports no write errors of its own.
-bool staged_text(std::string& text, std::string& why)
-{
-    why = "the settings could not be composed";
-    if (settings_file.stage_fd < 0)
-        return false;
-    // The keys the game stores, as the library holds them now.
-    struct Entry { const char* section; std::string key; std::string value; };
-    std::vector<Entry> entries = {{"misc", "title_song", ""}, {"misc", "wongame", ""}};
-    for (int i = 0; i < NUM_CONTROLS; i++)
-        entries.push_back({"controls", "control" + std::to_string(i), ""});
-    for (Entry& e : entries) {
-        const char* v = get_config_string(e.section, e.key.c_str(), nullptr);
-        e.value = v ? v : "\n(none)";
-    }
-    flush_config_file();
-    const int fd = settings_file.stage_fd;
-    struct stat st;
-    if (fstat(fd, &st) != 0)
-        return false;
-    text.assign(static_cast<size_t>(st.st_size), '\0');
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = pread(fd, &text[done], text.size() - done, static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    struct rlimit limit;
-    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-        static_cast<rlim_t>(text.size()) >= limit.rlim_cur) {
-        why = error_text(EFBIG);
-        return false;
-    }
-    // Read back, the text must give every stored key as it was held.
-    push_config_state();
-    set_config_data(text.data(), static_cast<int>(text.size()));
-    bool whole = true;
-    for (const Entry& e : entries) {
-        const char* v = get_config_string(e.section, e.key.c_str(), nullptr);
-        whole = whole && (v ? v : "\n(none)") == e.value;
-    }
-    pop_config_state();
-    return whole;
+    closedir(dir);
 }
 
 // Replaces `target` by a file holding `bytes` without ever leaving it half
 // written: a temporary file beside it is written, synced and renamed over it.
-bool write_file_safely(const std::string& target, const std::string& bytes, std::string& why)
+// `folder_refused` tells that the temporary file could not be made because
+// the folder cannot be written to.
+bool replace_file(const std::string& target, const std::string& bytes, std::string& why, bool& folder_refused)
 {
-    const size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = dir + "/." + base + ".XXXXXX";
+    folder_refused = false;
+    std::string temp = temp_template(target);
     const int fd = mkostemp(&temp[0], O_CLOEXEC);
     if (fd < 0) {
+        folder_refused = errno == EACCES || errno == EPERM;
         why = error_text(errno);
         return false;
     }
+    // Held while the file is written: a leftover is only what a killed save left.
+    flock(fd, LOCK_EX | LOCK_NB);
     // The new file takes the old one's permissions and owner.
     struct stat old;
     if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
@@ -272,23 +252,21 @@ bool write_file_safely(const std::string& target, const std::string& bytes, std:
         umask(mask);
         fchmod(fd, 0666 & ~mask);
     }
-    bool ok = write_all(fd, bytes) && fsync(fd) == 0;
+    bool ok = pwrite_all(fd, bytes) && fsync(fd) == 0;
     int err = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
     if (ok && rename(temp.c_str(), target.c_str()) != 0) {
         ok = false;
         err = errno;
     }
+    if (!ok)
+        unlink(temp.c_str());
+    close(fd);
     if (!ok) {
         why = error_text(err);
-        unlink(temp.c_str());
         return false;
     }
     // The rename itself reaches the disk with the folder.
-    const int dir_fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir_fd = open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir_fd >= 0) {
         fsync(dir_fd);
         close(dir_fd);
@@ -296,7 +274,177 @@ bool write_file_safely(const std::string& target, const std::string& bytes, std:
     return true;
 }
 
+// Writes `bytes` over the file `target` that now holds `old`, for when it
+// cannot be replaced (its folder cannot be written to, or other names link to
+// it): the space is reserved first, so that a full disk fails before anything
+// changes; a write that fails after all puts the old bytes back; the whole is
+// synced before it counts as saved.
+bool write_in_place(const std::string& target, const std::string& bytes, const std::string& old, std::string& why)
+{
+    const int fd = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        why = fd < 0 ? error_text(errno) : "it is no longer a regular file";
+        if (fd >= 0)
+            close(fd);
+        return false;
+    }
+    bool ok = true;
+    int err = 0;
+    if (bytes.size() > old.size() &&
+        fallocate(fd, 0, static_cast<off_t>(old.size()), static_cast<off_t>(bytes.size() - old.size())) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS) {
+        ok = false;
+        err = errno;
+        if (ftruncate(fd, static_cast<off_t>(old.size())) != 0) {
+            // The reserved space stays; the text is what it was.
+        }
+    }
+    if (ok && !pwrite_all(fd, bytes)) {
+        ok = false;
+        err = errno;
+        if (!pwrite_all(fd, old) || ftruncate(fd, static_cast<off_t>(old.size())) != 0) {
+            // The old bytes could not all be put back either; it is said below.
+        }
+    }
+    if (ok && bytes.size() < old.size() && ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (fsync(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    close(fd);
+    if (!ok)
+        why = error_text(err);
+    return ok;
+}
+
+// One line of a settings file as the library reads it.
+struct Line {
+    size_t begin, end;         // the line's bytes, without its line break
+    size_t next;               // where the next line begins
+    enum Kind { OTHER, SECTION, KEY } kind;
+    std::string name;          // the section's or the key's name
+    size_t name_end;           // where a key's name ends
+    size_t value_begin, value_end;   // a key's value, without a trailing comment
+};
+
+bool same_name(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (tolower(static_cast<unsigned char>(a[i])) != tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool blank_char(char c) { return c == ' ' || c == '\t'; }
+
+// The file's lines, split where the library splits them (a line feed, a
+// carriage return, or both together), skipping a leading byte-order mark.
+std::vector<Line> settings_lines(const std::string& text)
+{
+    static const std::string BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+    std::vector<Line> lines;
+    size_t pos = text.compare(0, BYTE_ORDER_MARK.size(), BYTE_ORDER_MARK) == 0 ? BYTE_ORDER_MARK.size() : 0;
+    while (pos < text.size()) {
+        Line l{pos, text.find_first_of("\r\n", pos), 0, Line::OTHER, "", 0, 0, 0};
+        if (l.end == std::string::npos)
+            l.end = l.next = text.size();
+        else
+            l.next = l.end + (text.compare(l.end, 2, "\r\n") == 0 ? 2 : 1);
+        size_t at = l.begin;
+        while (at < l.end && blank_char(text[at]))
+            ++at;
+        if (at < l.end && text[at] == '[') {
+            l.kind = Line::SECTION;
+            const size_t close = text.find(']', at);
+            // A name with a bracket in it never matches one of the game's.
+            if (close < l.end && text.find(']', close + 1) >= l.end)
+                l.name = text.substr(at + 1, close - at - 1);
+            else
+                l.name = "\n";
+        } else if (at < l.end && text[at] != '#' && text[at] != ';') {
+            l.kind = Line::KEY;
+            const size_t name_end = std::min(text.find_first_of(" \t=", at), l.end);
+            l.name = text.substr(at, name_end - at);
+            l.name_end = at = name_end;
+            while (at < l.end && blank_char(text[at]))
+                ++at;
+            if (at < l.end && text[at] == '=')
+                ++at;
+            while (at < l.end && blank_char(text[at]))
+                ++at;
+            l.value_begin = at;
+            size_t end = at;
+            while (end < l.end && !(text[end] == '#' && (end == at || blank_char(text[end - 1]))))
+                ++end;
+            while (end > at && blank_char(text[end - 1]))
+                --end;
+            l.value_end = end;
+        }
+        lines.push_back(l);
+        pos = l.next;
+    }
+    return lines;
+}
+
+// `text` with one key set (see settings_with_values).
+std::string with_value(const std::string& text, const SettingValue& v)
+{
+    const std::vector<Line> lines = settings_lines(text);
+    bool in_section = false;   // keys before the first section name belong to none
+    int sections_seen = 0;     // of the key's name: the library reads them as one
+    const Line* last_of_section = nullptr;   // where a missing key goes: the end of the first
+    for (const Line& l : lines) {
+        if (l.kind == Line::SECTION) {
+            in_section = same_name(l.name, v.section);
+            if (in_section && ++sections_seen == 1)
+                last_of_section = &l;
+            continue;
+        }
+        if (l.kind != Line::KEY || !in_section)
+            continue;
+        if (same_name(l.name, v.key)) {
+            // The first such line is the one read; a comment after it stays.
+            if (l.value_begin == l.value_end) {   // no value: the separator may be missing too
+                std::string out = text.substr(0, l.name_end) + " = " + v.value;
+                if (l.value_end < l.end)
+                    out += ' ';
+                return out + text.substr(l.value_end);
+            }
+            return text.substr(0, l.value_begin) + v.value + text.substr(l.value_end);
+        }
+        if (sections_seen == 1)
+            last_of_section = &l;
+    }
+    const std::string line = v.key + " = " + v.value;
+    if (last_of_section) {
+        const Line& l = *last_of_section;
+        const std::string line_break = l.next > l.end ? text.substr(l.end, l.next - l.end) : "\n";
+        const std::string before = text.substr(0, l.next) + (l.next == l.end ? line_break : "");
+        return before + line + line_break + text.substr(l.next);
+    }
+    std::string out = text;
+    if (!out.empty() && out.back() != '\n' && out.back() != '\r')
+        out += '\n';
+    if (!lines.empty())
+        out += '\n';
+    return out + "[" + v.section + "]\n" + line + "\n";
+}
+
 } // namespace
+
+std::string settings_with_values(const std::string& bytes, const std::vector<SettingValue>& values)
+{
+    std::string text = bytes;
+    for (const SettingValue& v : values)
+        text = with_value(text, v);
+    return text;
+}
 
 std::string settings_text(const std::string& bytes)
 {
@@ -364,55 +512,106 @@ std::string settings_text(const std::string& bytes)
 
 void open_settings_file(const std::string& path)
 {
-    if (settings_file.stage_fd >= 0) {
-        // The library lets go of the old file before its number can be reused.
-        set_config_data("", 0);
-        close(settings_file.stage_fd);
-    }
     settings_file = SettingsFile();
     settings_file.path = path;
-    settings_file.save_path = path;
 
-    std::string bytes, why;
-    const Found found = read_settings_bytes(path, bytes, why);
-    if (found == Found::UNUSABLE) {
-        std::cerr << "Settings file " << path << " " << why
+    FileBytes bytes;
+    int err = 0;
+    const FileCheck found = read_regular_file(path.c_str(), MAX_SETTINGS_BYTES, bytes, err);
+    if (found != FileCheck::READ && found != FileCheck::MISSING) {
+        std::cerr << "Settings file " << path << " " << file_check_text(found, err, MAX_SETTINGS_BYTES)
                   << ": the defaults are used and the file is left alone" << std::endl;
         set_config_data("", 0);
         return;
     }
     settings_file.save_allowed = true;
-    if (found == Found::READ) {
-        settings_file.exists = true;
-        settings_file.on_disk = bytes;
-        // A link is kept: the file it names is the one replaced.
-        char* real = realpath(path.c_str(), nullptr);
-        if (real) {
-            settings_file.save_path = real;
-            free(real);
-        }
-    }
-    const std::string text = settings_text(bytes);
-    if (!stage_config(text))
-        set_config_data(text.data(), static_cast<int>(text.size()));
+    // The library keeps the text in memory: nothing is written to disk behind
+    // the game's back, and the save below decides what reaches the file.
+    const std::string text =
+        settings_text(std::string(reinterpret_cast<const char*>(bytes.data.get()), bytes.size));
+    set_config_data(text.data(), static_cast<int>(text.size()));
+    settings_file.start = configured_values();
 }
 
 bool save_settings_file()
 {
     if (!settings_file.save_allowed)
         return true;
-    std::string text, why;
-    if (staged_text(text, why)) {
-        if (settings_file.exists && text == settings_file.on_disk)
-            return true;
-        if (write_file_safely(settings_file.save_path, text, why)) {
-            settings_file.exists = true;
-            settings_file.on_disk = text;
-            return true;
+    const std::string& path = settings_file.path;
+    std::string why;
+    const char* const NOT_SAVED = ": this run's settings are not saved";
+
+    // The file as it is now: the player may have edited it while the game
+    // ran, or another copy of the game saved its own choices.
+    FileBytes bytes;
+    int err = 0;
+    const FileCheck found = read_regular_file(path.c_str(), MAX_SETTINGS_BYTES, bytes, err);
+    if (found != FileCheck::READ && found != FileCheck::MISSING) {
+        std::cerr << "Settings file " << path << " " << file_check_text(found, err, MAX_SETTINGS_BYTES) << NOT_SAVED
+                  << std::endl;
+        return false;
+    }
+    const bool exists = found == FileCheck::READ;
+    const std::string current(reinterpret_cast<const char*>(bytes.data.get()), bytes.size);
+    // A link is kept: the file it names is the one written.
+    std::string target = path;
+    if (exists) {
+        if (char* real = realpath(path.c_str(), nullptr)) {
+            target = real;
+            free(real);
         }
     }
-    std::cerr << "Settings could not be saved to " << settings_file.save_path << ": " << why << std::endl;
-    return false;
+    remove_leftover_temp_files(target);
+
+    // Only what this run changed is stored, and what the file did not hold
+    // in a form the game reads; the rest of the file stays as it is now.
+    const std::vector<GameKey> keys = game_keys();
+    const std::vector<std::string> now = configured_values();
+    std::vector<SettingValue> changes;
+    std::vector<std::string> expected = values_in(current);
+    for (size_t i = 0; i < keys.size(); i++) {
+        if (now[i] == ABSENT || now[i] == settings_file.start[i])
+            continue;
+        changes.push_back({keys[i].section, keys[i].key, now[i]});
+        expected[i] = now[i];
+    }
+    const std::string text = settings_with_values(current, changes);
+    if (exists && text == current)
+        return true;
+    if (static_cast<long>(text.size()) > MAX_SETTINGS_BYTES)
+        why = "it would be larger than " + std::to_string(MAX_SETTINGS_BYTES >> 20) + " MB, which the game does not read";
+    else if (values_in(text) != expected)
+        why = "the settings could not be composed";
+    if (!why.empty()) {
+        std::cerr << "Settings could not be saved to " << target << ": " << why << std::endl;
+        return false;
+    }
+
+    struct stat st;
+    const bool have_stat = exists && stat(target.c_str(), &st) == 0;
+    // A file the player made read-only is not replaced behind their back.
+    if (have_stat && ((st.st_mode & 0222) == 0 || (access(target.c_str(), W_OK) != 0 && errno == EACCES))) {
+        std::cerr << "Settings file " << target << " is read-only" << NOT_SAVED << std::endl;
+        return false;
+    }
+    bool saved;
+    if (have_stat && st.st_nlink > 1) {
+        // Replacing it would part it from its other names.
+        saved = write_in_place(target, text, current, why);
+    } else {
+        bool folder_refused = false;
+        saved = replace_file(target, text, why, folder_refused);
+        if (!saved && folder_refused && exists) {
+            const std::string folder_why = why;
+            saved = write_in_place(target, text, current, why);
+            if (saved)
+                std::cerr << "Settings saved in place to " << target << ": its folder cannot be written to ("
+                          << folder_why << ")" << std::endl;
+        }
+    }
+    if (!saved)
+        std::cerr << "Settings could not be saved to " << target << ": " << why << std::endl;
+    return saved;
 }
 
 static std::string control_key(int i)
@@ -422,17 +621,21 @@ static std::string control_key(int i)
     return key;
 }
 
-// The library's get_config_int keeps only the low 32 bits of the number
-// (4294967296 reads as 0), so values are read here as long as the text says,
-// with one that overflows a long read as LONG_MAX: out of range either way.
+// A number as the player wrote it: decimal (a leading zero does not make it
+// octal), with spaces and a trailing "# comment" around it. Anything else
+// gives `def`; a number too large for a long reads as LONG_MAX, out of range
+// either way. (The library's own reading keeps only the low 32 bits.)
 static long config_long(const char* section, const char* key, long def)
 {
-    const char* text = get_config_string(section, key, nullptr);
-    if (!text || !*text)
+    const std::string v = bare_value(get_config_string(section, key, nullptr));
+    if (v == ABSENT || v.empty())
+        return def;
+    size_t at = v[0] == '-' || v[0] == '+' ? 1 : 0;
+    if (at == v.size() || v.find_first_not_of("0123456789", at) != std::string::npos)
         return def;
     errno = 0;
-    const long v = std::strtol(text, nullptr, 0);
-    return errno == ERANGE ? LONG_MAX : v;
+    const long n = std::strtol(v.c_str(), nullptr, 10);
+    return errno == ERANGE ? LONG_MAX : n;
 }
 
 void read_settings()

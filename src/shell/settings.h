@@ -2,6 +2,7 @@
 // kept in the library's configuration file in the user's home directory.
 #pragma once
 #include <string>
+#include <vector>
 
 const int NUM_CONTROLS = 7;
 const int NUM_JOY_BUTTONS = 9;   // buttons 0..8 of joystick 0
@@ -34,22 +35,29 @@ std::string settings_file_path(const char* homedrive, const char* homepath, cons
 std::string this_users_settings_path();
 
 // Makes `path` the settings file of this run and the library's configuration
-// file. Only a regular file of at most MAX_SETTINGS_BYTES is read (a link to
-// one is followed); a missing file gives the defaults and is created by
+// (kept in memory: nothing on disk changes until save_settings_file). Only a
+// regular file of at most MAX_SETTINGS_BYTES is read (a link to one is
+// followed); a missing file gives the defaults and is created by
 // save_settings_file. Anything else at `path` (a folder, a FIFO, a device, a
 // link to nothing, a file too large or unreadable) gives the defaults, one
 // line on standard error, and is never written. The text is handed to the
-// library without a leading UTF-8 byte-order mark and with the bytes its
-// reader hangs on (see repaired_utf8) replaced; the library keeps it in a file
-// in memory, so nothing on disk changes until save_settings_file.
+// library as settings_text makes it.
 void open_settings_file(const std::string& path);
-// Stores the configuration as the library holds it (its own format, with what
-// the player wrote: comments, other keys and sections) in the settings file,
-// the safe way: a temporary file in the same folder, written, flushed and
-// synced, then renamed over the old one. If any step fails the old file is
-// left exactly as it was, one line on standard error says the settings could
-// not be saved, and the result is false. Nothing is written when nothing
-// changed, or when open_settings_file found something it must not write.
+// Stores this run's settings in the settings file. The file is read again
+// first and only the game's own keys that this run changed (or that the file
+// did not hold in a form the game reads) are set in it, as
+// settings_with_values does: what the player or another copy of the game
+// wrote meanwhile stays. The file is replaced the safe way (a temporary file
+// in the same folder, written, synced, renamed over it); when its folder
+// cannot be written to, or other hard links share it, it is written in place
+// instead (space reserved first, the whole text written, synced; the old text
+// put back if a write fails), and a folder that refused says so on standard
+// error. A read-only file is not written, nor a text the game would refuse to
+// read (over MAX_SETTINGS_BYTES). Leftover temporary files of an earlier save
+// that was killed are removed. Any failure leaves the old file as it was,
+// says why in one line on standard error and gives false. Nothing is written
+// when nothing changed, or when open_settings_file found something it must
+// not write.
 bool save_settings_file();
 // Larger files are not settings files: they are neither read nor written.
 const long MAX_SETTINGS_BYTES = 1L << 20;
@@ -63,10 +71,23 @@ std::string settings_text(const std::string& bytes);
 // (1 to 4 bytes, no overlong forms, no surrogates, at most U+10FFFF) replaced by '?'.
 std::string repaired_utf8(const std::string& bytes);
 
-// Reads the values from the current configuration file. Values are not trusted:
-// a control outside 0..8 keeps its compiled-in button, a title song other than
-// 0 or 1 becomes 1, a "scale" outside 0..MAX_SCALE becomes 0 (automatic); the
-// scale goes to scale_setting (display.h).
+// One value the game stores.
+struct SettingValue {
+    std::string section, key, value;
+};
+// The bytes of a settings file with each value set as the library will read
+// it: the first line the library reads for the key gets the new value (a
+// trailing "# comment" on it stays); a key its section lacks is added after
+// the section's last key; a missing section is added at the end. Names match
+// as the library matches them, whatever their case. Every other byte stays.
+std::string settings_with_values(const std::string& bytes, const std::vector<SettingValue>& values);
+
+// Reads the values from the current configuration file. Numbers are read in
+// decimal ("08" is 8), with spaces and a trailing "# comment" around them.
+// Values are not trusted: a control that is not a number 0..8 keeps its
+// compiled-in button, a title song other than 0 or 1 becomes 1, a "scale"
+// outside 0..MAX_SCALE becomes 0 (automatic); the scale goes to scale_setting
+// (display.h).
 void read_settings();
 // Stores the values into the configuration (written to disk by save_settings_file).
 void write_settings();

@@ -10,8 +10,10 @@
 #include "quit_request.h"
 #include "settings.h"
 #include "sound.h"
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <iostream>
@@ -196,7 +198,12 @@ void init_engine()
     std::cout << "Loading data... " << std::endl;
     load_data();
     std::cout << "Installing timers..." << std::endl;
-    install_timer();
+    // Without its thread no screen loop would ever move on: the thread's
+    // stack is what a system short of memory refuses.
+    if (install_timer() != 0) {
+        std::cerr << "The timer could not be started: the system refused its thread" << std::endl;
+        quit_error("Out of memory!!!\n\n");
+    }
     pacing_install_timer(TICKS_PER_SECOND);
     srand(time(nullptr));
     quit_signals_startup_end();
@@ -213,31 +220,51 @@ static const int* game_archive_kinds()
     return kinds;
 }
 
-static bool game_archive_valid(const char* path)
-{
-    return datafile_file_valid(path, game_archive_kinds(), NUM_DATA_OBJECTS);
-}
-
 static bool game_archive_loaded(const DATAFILE* d)
 {
     return datafile_loaded_usable(d, game_archive_kinds(), NUM_DATA_OBJECTS);
 }
 
-bool load_game_archive(const char* path)
+ArchiveLoad load_game_archive(const char* path, std::string& why)
 {
     set_color_conversion(ARCHIVE_COLOR_CONVERSION);
+    data = nullptr;
     // The library's loader crashes on a truncated or damaged file, so the file
     // is checked first; a loaded archive must then hold what the index names.
-    data = game_archive_valid(path) ? load_datafile(path) : nullptr;
-    if (data && !game_archive_loaded(data)) {
+    const ArchiveFileCheck check = check_datafile_file(path, game_archive_kinds(), NUM_DATA_OBJECTS);
+    why = file_check_text(check.found, check.err, static_cast<long>(MAX_ARCHIVE_BYTES));
+    if (check.found == FileCheck::NO_MEMORY)
+        return ArchiveLoad::NO_MEMORY;
+    if (check.found != FileCheck::READ)
+        return check.found == FileCheck::MISSING ? ArchiveLoad::MISSING : ArchiveLoad::NOT_READ;
+    why = "is damaged or is not the game's archive";
+    if (!check.valid)
+        return ArchiveLoad::DAMAGED;
+    // The library's loader frees twice what it had loaded when memory runs
+    // out halfway, which ends the program: the memory it will take is
+    // reserved once first, to find out whether there is that much.
+    void* room = malloc(check.load_bytes);
+    if (!room) {
+        why = "could not be held in memory";
+        return ArchiveLoad::NO_MEMORY;
+    }
+    free(room);
+    errno = 0;
+    data = load_datafile(path);
+    if (!data) {
+        // The file was whole a moment ago: the library ran out of something.
+        const int err = errno;
+        why = err ? "could not be loaded (" + std::string(strerror(err)) + ")" : "could not be loaded";
+        return err == ENOMEM ? ArchiveLoad::NO_MEMORY : ArchiveLoad::NOT_READ;
+    }
+    if (!game_archive_loaded(data)) {
         unload_datafile(data);
         data = nullptr;
+        return ArchiveLoad::DAMAGED;
     }
-    if (!data)
-        return false;
     mainfont = static_cast<FONT*>(data[FNT_MAIN].dat);
     select_palette(static_cast<RGB*>(data[PAL_GAME].dat));
-    return true;
+    return ArchiveLoad::LOADED;
 }
 
 void load_data()
@@ -250,7 +277,17 @@ void load_data()
     clear_to_color(buffer, 0);
     textout_right_ex(buffer, font, LOADING, SCREEN_WIDTH, 470, makecol(255, 0, 0), -1);
     present(buffer);
-    if (data_directory_missing() || !load_game_archive(DATA_ARCHIVE))
+    // The fatal message stays as it always was; the line before it says what
+    // went wrong, and where the game looked.
+    std::string why;
+    const ArchiveLoad loaded = data_directory_missing() ? ArchiveLoad::MISSING : load_game_archive(DATA_ARCHIVE, why);
+    if (loaded == ArchiveLoad::MISSING)
+        std::cerr << data_not_found_report(ENOENT) << std::endl;
+    else if (loaded != ArchiveLoad::LOADED)
+        std::cerr << DATA_ARCHIVE << " in " << data_directory_in_use() << " " << why << std::endl;
+    if (loaded == ArchiveLoad::NO_MEMORY)
+        quit_error("Out of memory!!!\n\n");
+    if (loaded != ArchiveLoad::LOADED)
         quit_error(ARCHIVE_ERROR);
     rectfill(buffer, SCREEN_WIDTH - text_length(font, LOADING), 470, SCREEN_WIDTH - 1, 479, 0);
     present(buffer);

@@ -3,6 +3,7 @@
 #pragma once
 #include <allegro.h>
 #include <atomic>
+#include <string>
 
 // Results of title_screen (MENU_) and run_game (GAME_); the two families overlap.
 const int MENU_START = 1;
@@ -42,12 +43,21 @@ void init_engine();
 // Writes the settings and closes everything; called once at the very end.
 void shutdown_engine();
 void load_data();
+// What loading the game's data archive came to.
+enum class ArchiveLoad {
+    LOADED,
+    MISSING,     // no file at the path
+    NOT_READ,    // not a regular file, too large, or refused by the system
+    DAMAGED,     // not an archive holding what the index names
+    NO_MEMORY    // not enough memory to check or load it
+};
 // Loads the game's data archive at `path` into `data`, with mainfont and the
 // palette, as start-up does: colour conversion as ARCHIVE_COLOR_CONVERSION says,
-// the file checked whole first (the library's loader crashes on a damaged one)
-// and the loaded objects checked against the index. False, with `data` null,
-// when the file is missing, damaged or does not hold what the index names.
-bool load_game_archive(const char* path);
+// the file checked whole first (only a regular file of a bounded size; the
+// library's loader crashes on a damaged one) and the loaded objects checked
+// against the index. Anything but LOADED leaves `data` null, with `why` saying
+// what is wrong with the file in words that follow its name.
+ArchiveLoad load_game_archive(const char* path, std::string& why);
 // Colour conversions allowed when the archive is loaded: every 15/16/24/32-bit
 // picture to the screen's depth, except 8-bit ones and 32-bit ones with alpha.
 extern const int ARCHIVE_COLOR_CONVERSION;

@@ -40,5 +40,6 @@ bool headless_load_data()
     if (data)
         unload_datafile(data);
     data = nullptr;
-    return load_game_archive("data/vorlin.dat");
+    std::string why;
+    return load_game_archive("data/vorlin.dat", why) == ArchiveLoad::LOADED;
 }
