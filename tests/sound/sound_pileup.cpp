@@ -10,6 +10,7 @@
 #include "datidx.h"
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -50,8 +51,9 @@ int main()
     }
     install_timer();
     set_color_depth(32);
-    if (!load_game_archive("data/vorlin.dat")) {
-        std::fprintf(stderr, "sound_pileup: cannot load data/vorlin.dat\n");
+    std::string why;
+    if (load_game_archive("data/vorlin.dat", why) != ArchiveLoad::LOADED) {
+        std::fprintf(stderr, "sound_pileup: cannot load data/vorlin.dat: %s\n", why.c_str());
         return 1;
     }
     if (!sound_install(DIGI_AUTODETECT) || digi_driver->id == DIGI_NONE) {
