@@ -254,13 +254,18 @@ bool replace_file(const std::string& target, const std::string& bytes, std::stri
     }
     bool ok = pwrite_all(fd, bytes) && fsync(fd) == 0;
     int err = errno;
+    // Closed before the rename: the file appears under its name complete and
+    // closed, in one step, for whoever watches the folder.
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
     if (ok && rename(temp.c_str(), target.c_str()) != 0) {
         ok = false;
         err = errno;
     }
     if (!ok)
         unlink(temp.c_str());
-    close(fd);
     if (!ok) {
         why = error_text(err);
         return false;
