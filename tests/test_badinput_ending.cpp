@@ -93,7 +93,11 @@ protected:
         int ticks;
         bool marked;
     };
-    Outcome run_ending(const Bytes* archive, const Bytes* times)
+    // With `special` (a name in data/), that file is replaced by something
+    // that is not a regular file: a FIFO nobody writes to ("fifo") or a link
+    // to an endless device ("device").
+    Outcome run_ending(const Bytes* archive, const Bytes* times, const char* special = nullptr,
+                       const std::string& kind = "")
     {
         const std::string a = scratch + "/data/ending.dat", t = scratch + "/data/endingtimes.txt";
         std::remove(a.c_str());
@@ -102,6 +106,11 @@ protected:
             write_file(a, *archive);
         if (times)
             write_file(t, *times);
+        if (special) {
+            const std::string path = scratch + "/data/" + special;
+            std::remove(path.c_str());
+            EXPECT_EQ(kind == "fifo" ? mkfifo(path.c_str(), 0644) : symlink("/dev/zero", path.c_str()), 0);
+        }
         const std::string cfg = scratch + "/settings.cfg";
         std::remove(cfg.c_str());
         set_config_file(cfg.c_str());
@@ -183,6 +192,25 @@ TEST_F(BrokenEndingFiles, ABrokenTimingFileStillGivesTheWholeEnding)
         const Outcome o = run_ending(&good_archive, c.present ? &c.bytes : nullptr);
         EXPECT_EQ(o.ticks, ENDING_MAX_TICKS);
         EXPECT_TRUE(o.marked);
+    }
+}
+
+// A FIFO or an endless device in place of a file is refused at once, never
+// waited on or read to its end: without its archive the ending is skipped,
+// without its timing it is whole. A hang ends the test by the alarm.
+TEST_F(BrokenEndingFiles, WhatIsNotARegularFileIsNeverRead)
+{
+    const unsigned HANG_LIMIT_S = 120;
+    for (const char* kind : {"fifo", "device"}) {
+        SCOPED_TRACE(kind);
+        alarm(HANG_LIMIT_S);
+        const Outcome skipped = run_ending(&good_archive, &good_times, "ending.dat", kind);
+        EXPECT_EQ(skipped.ticks, -1) << "the ending ran";
+        EXPECT_FALSE(skipped.marked);
+        const Outcome whole = run_ending(&good_archive, &good_times, "endingtimes.txt", kind);
+        EXPECT_EQ(whole.ticks, ENDING_MAX_TICKS);
+        EXPECT_TRUE(whole.marked);
+        alarm(0);
     }
 }
 
