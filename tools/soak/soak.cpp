@@ -17,6 +17,7 @@
 // Usage: soak [TICKS=100000] [SEED=2026]   (run from the build directory)
 // Exit code 0 when every check held.
 #include "arena.h"
+#include "cmdline.h"
 #include "enemy.h"
 #include "game.h"
 #include "headless.h"
@@ -48,7 +49,6 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 
 namespace {
 
-const int NUM_LEVELS = 8;
 const int KEY_PRESS_TICK = 90;           // screens waiting for a key get one at this tick
 const long HEAP_GROWTH_LIMIT = 1 << 20;  // bytes the heap may grow after the first round
 const int REPORTS_PER_INVARIANT = 3;     // failure lines printed per invariant and attempt
@@ -723,8 +723,8 @@ int main(int argc, char** argv)
     }
     std::printf("soak: %ld ticks, seed %u (the same arguments replay this run)\n", target_ticks, run_seed);
     int bad_reports = 0, wins = 0, losses = 0, rounds_done = 0;
-    long level_ticks[NUM_LEVELS + 1] = {};
-    int level_attempts[NUM_LEVELS + 1] = {};
+    long level_ticks[LAST_LEVEL + 1] = {};
+    int level_attempts[LAST_LEVEL + 1] = {};
     std::vector<long> heap_after;
     player_lives = PLAYER_LIVES;
     int level = 1;
@@ -769,7 +769,7 @@ int main(int argc, char** argv)
             ++bad_reports;
             ++level;
         }
-        if (level > NUM_LEVELS) {
+        if (level > LAST_LEVEL) {
             if (result == GAME_NEXTLVL) {
                 stupid_ending();
                 ++wins;
@@ -790,7 +790,7 @@ int main(int argc, char** argv)
     // The heap after the last attempt, whether or not it ended a round.
     if (!heap_after.empty())
         heap_after.push_back(heap_in_use());
-    for (int l = 1; l <= NUM_LEVELS; ++l)
+    for (int l = 1; l <= LAST_LEVEL; ++l)
         std::printf("soak: level %d played: %d attempts, %ld ticks\n", l, level_attempts[l], level_ticks[l]);
     std::printf("soak: furthest past a wall after a tick: the craft %.3f px (%.1f allowed), an enemy %.3f px "
                 "beyond its design (%.1f allowed)\n",
