@@ -12,7 +12,7 @@ source "$here/support/real_program.sh"
 keep_sound_library_loaded "$build/vorlin"
 work="$(mktemp -d)"
 trap 'stop_private_x; rm -rf "$work"' EXIT
-private_x
+private_x || exit 1
 
 WAIT_S=60   # ceiling for any screen to show up; a slow machine only waits longer
 fail=0

@@ -77,7 +77,7 @@ run_one() {
   grep -qx 'Done!' "$home/out" || { in_startup=1; what="$what (in start-up)"; }
   if ! kill -0 $pid 2> /dev/null; then
     wait $pid
-    { echo "FAIL $what: the game had already ended with $?; its last lines:"; tail -n 5 "$home/err"; } > "$work/result.$id"
+    { echo "FAIL $what: the game had already ended with $? ($(private_x_state)); its last lines:"; tail -n 5 "$home/err"; } > "$work/result.$id"
     return
   fi
   kill -s "$sig" $pid
@@ -214,7 +214,7 @@ inherited_ignore() {
     '[ "$exit_rc" = 0 ] && complete_settings "$home/vorlin-settings.cfg"'
 }
 
-private_x
+private_x || exit 1
 stuck_startup asoundrc-fifo INT
 stuck_startup x-server-stopped TERM
 message_box game TERM

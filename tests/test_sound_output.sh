@@ -111,7 +111,7 @@ phase_stalled() {
   [ $heard_ms -lt $(($(now_ms) - phase_ms - STALL_MS)) ]
 }
 
-private_x
+private_x || exit 1
 capture="$work/game.raw"
 listen_into "$capture"
 (cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win > "$work/out" 2> "$work/err") &

@@ -23,7 +23,7 @@ SLACK_TICKS=40           # the catch-up a short stall keeps, and the timer's rou
 
 now_ms() { date +%s%3N; }
 
-private_x
+private_x || exit 1
 mkdir -p "$work/home"
 (cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$work/home" ./vorlin -win -debug \
   > "$work/out" 2> "$work/err") &

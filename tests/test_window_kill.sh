@@ -39,7 +39,8 @@ run_one() {
   done
   if ! kill -0 $pid 2> /dev/null; then
     wait $pid
-    echo "FAIL $how at $at_ms ms: the game had already ended with $?" > "$work/result.$id"
+    { echo "FAIL $how at $at_ms ms: the game had already ended with $? ($(private_x_state)); its last lines:"
+      tail -n 5 "$home/err"; } > "$work/result.$id"
     return
   fi
   xdotool "$how" "$wid"

@@ -68,23 +68,42 @@ bounded() {
 }
 
 # Starts an X server of its own (the server picks a free display number) and
-# points DISPLAY at it. stop_private_x ends the servers this shell started.
+# points DISPLAY at it; returns 1, with the server's last words, if it never
+# answers. -noreset: the server does not start over (compiling its keymap
+# again) each time its last client leaves, which happens after every game.
+# stop_private_x ends the servers this shell started and waits for them to go.
 private_x_pids=()
+private_x_log=""
 private_x() {
   local numfile
   numfile="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3> "$numfile" > /dev/null 2>&1 &
+  private_x_log="$(mktemp)"
+  Xvfb -displayfd 3 -noreset -screen 0 800x600x24 -nolisten tcp 3> "$numfile" > /dev/null 2> "$private_x_log" &
   private_x_pids+=($!)
   wait_until 60 test -s "$numfile"
   export DISPLAY=":$(tr -d '\n' < "$numfile")"
   rm -f "$numfile"
   # A server started a moment ago on a busy machine may not answer at once.
-  wait_until 60 xdpyinfo > /dev/null 2>&1
+  if ! wait_until 60 xdpyinfo > /dev/null 2>&1; then
+    echo "FAIL: the private X server at DISPLAY=$DISPLAY never answered; its last words:"
+    tail -n 5 "$private_x_log"
+    return 1
+  fi
+}
+# "alive" or "dead" and the last words of the last server private_x started
+# in this shell: said when a game could not reach its display.
+private_x_state() {
+  local last="${private_x_pids[${#private_x_pids[@]}-1]:-}"
+  if [ -n "$last" ] && kill -0 "$last" 2> /dev/null; then echo "X server at $DISPLAY alive"; else
+    echo "X server at $DISPLAY dead; its last words: $(tail -n 3 "$private_x_log" 2> /dev/null | tr '\n' '|')"
+  fi
 }
 stop_private_x() {
   local p
   for p in "${private_x_pids[@]}"; do kill "$p" 2> /dev/null; done
+  for p in "${private_x_pids[@]}"; do wait "$p" 2> /dev/null; done
   private_x_pids=()
+  [ -z "$private_x_log" ] || rm -f "$private_x_log"
 }
 
 # Waits until file $1 holds the whole line $2 (a basic regular expression), at
@@ -158,7 +177,10 @@ run_slots_and_report() {
   local s f fail=0
   for s in $(seq "$SLOTS"); do
     (
-      private_x
+      if ! private_x > "$work/xfail.$s"; then
+        for r in $(seq "$RUNS_PER_SLOT"); do cp "$work/xfail.$s" "$work/result.$s.$r"; done
+        exit
+      fi
       RANDOM=$(( seed + s ))
       for r in $(seq "$RUNS_PER_SLOT"); do run_one "$s.$r"; done
       stop_private_x
