@@ -18,20 +18,21 @@ using media::Bytes;
 namespace {
 
 const int BLOCK_BYTES = 32768;
-const int BUFFER_BYTES = 65536;   // 14 frames of 44.1 kHz stereo layer III
+const int BUFFER_BYTES = 65536;  // 14 frames of 44.1 kHz stereo layer III
 const int FRAME_BUFFER_BYTES = 4608;
 // Upper bound on polls of one playthrough (1 ms apart), far beyond the few
 // seconds the test songs last even at the null device's pace.
 const int MAX_POLLS = 60000;
 const int POLL_SLEEP_US = 1000;
 
-#define NEED_ENCODERS()                                                     \
-    do {                                                                    \
-        if (!media::have_encoders())                                        \
-            GTEST_SKIP() << "sox and lame are needed to make test songs";   \
+#define NEED_ENCODERS()                                                                                                \
+    do {                                                                                                               \
+        if (!media::have_encoders())                                                                                   \
+            GTEST_SKIP() << "sox and lame are needed to make test songs";                                              \
     } while (0)
 
-#define NEED_SOUND() ASSERT_TRUE(media::start_null_sound()) << "no Allegro sound through ALSA's null device (run under xvfb-run)"
+#define NEED_SOUND()                                                                                                   \
+    ASSERT_TRUE(media::start_null_sound()) << "no Allegro sound through ALSA's null device (run under xvfb-run)"
 
 Bytes load_song(const std::string& name)
 {
@@ -42,15 +43,15 @@ Bytes load_song(const std::string& name)
 // One playthrough: every captured audio buffer and how polling ended.
 struct Playthrough {
     std::vector<int16_t> pcm;
-    int end_code = 0;          // the first poll result other than 0
-    int polls_after_end[3];    // the results of the next three polls
+    int end_code = 0;        // the first poll result other than 0
+    int polls_after_end[3];  // the results of the next three polls
     int blocks_fed = 0;
 };
 
 struct Feed {
     const Bytes* file;
     int block;
-    size_t next = 0;           // file offset of the next block to hand over
+    size_t next = 0;  // file offset of the next block to hand over
 };
 
 ALMP3_MP3STREAM* create_from(Feed* f)
@@ -96,7 +97,7 @@ void run_until_end(ALMP3_MP3STREAM* s, Feed* f, Playthrough* run, bool feeding =
 Playthrough play_file(const Bytes& file, int block, int buffer_bytes)
 {
     Playthrough run;
-    Feed f{&file, block};
+    Feed f {&file, block};
     ALMP3_MP3STREAM* s = create_from(&f);
     if (!s) {
         ADD_FAILURE() << "stream not created";
@@ -110,16 +111,15 @@ Playthrough play_file(const Bytes& file, int block, int buffer_bytes)
 
 // The captured sound starts with the reference (sample for sample, or within
 // `tolerance`) and is silent after it.
-::testing::AssertionResult same_sound(const std::vector<int16_t>& ref, const std::vector<int16_t>& got,
-                                      size_t samples_per_frame, int tolerance = 0)
+::testing::AssertionResult same_sound(
+    const std::vector<int16_t>& ref, const std::vector<int16_t>& got, size_t samples_per_frame, int tolerance = 0)
 {
     if (got.size() < ref.size())
         return ::testing::AssertionFailure() << "only " << got.size() << " samples of " << ref.size();
     for (size_t i = 0; i < ref.size(); ++i)
         if (abs(got[i] - ref[i]) > tolerance)
-            return ::testing::AssertionFailure()
-                   << "sample " << i << " (frame " << i / samples_per_frame << ") is " << got[i] << ", expected "
-                   << ref[i];
+            return ::testing::AssertionFailure() << "sample " << i << " (frame " << i / samples_per_frame << ") is "
+                                                 << got[i] << ", expected " << ref[i];
     for (size_t i = ref.size(); i < got.size(); ++i)
         if (got[i] != 0)
             return ::testing::AssertionFailure() << "sound after the end at sample " << i;
@@ -206,7 +206,10 @@ TEST(Almp3Create, RefusesDataWithoutUsableFrames)
     // Layer I frames (MPEG-1, 128 kbit/s, 44.1 kHz: 416 bytes) one after another.
     std::vector<unsigned char> layer1(BLOCK_BYTES, 0);
     for (size_t o = 0; o + 416 <= layer1.size(); o += 416) {
-        layer1[o] = 0xFF; layer1[o + 1] = 0xFF; layer1[o + 2] = 0x40; layer1[o + 3] = 0x00;
+        layer1[o] = 0xFF;
+        layer1[o + 1] = 0xFF;
+        layer1[o + 2] = 0x40;
+        layer1[o + 3] = 0x00;
     }
     EXPECT_EQ(nullptr, almp3_create_mp3stream(layer1.data(), (int)layer1.size(), 0));
 
@@ -235,11 +238,15 @@ TEST(Almp3Create, XingHeaderCutOffByTheBlockEnd)
 {
     const int frame = 72;
     std::vector<unsigned char> block(frame, 0);
-    block[0] = 0xFF; block[1] = 0xE3; block[2] = 0x18; block[3] = 0xC0;
+    block[0] = 0xFF;
+    block[1] = 0xE3;
+    block[2] = 0x18;
+    block[3] = 0xC0;
     memcpy(&block[13], "Xing", 4);
-    block[20] = 0x0F;                      // frames, bytes, table, quality
-    block[24] = 200;                       // 200 frames
-    block[27] = 0x01; block[28] = 0x00;    // 256 bytes
+    block[20] = 0x0F;  // frames, bytes, table, quality
+    block[24] = 200;   // 200 frames
+    block[27] = 0x01;
+    block[28] = 0x00;  // 256 bytes
     // The table would need 100 bytes from offset 29: it does not fit in 72.
     ALMP3_MP3STREAM* s = almp3_create_mp3stream(block.data(), frame, 1);
     ASSERT_NE(nullptr, s) << "libmpg123 did not take the hand-made frame";
@@ -269,15 +276,18 @@ TEST(Almp3Seek, ByFrameTimesFrameBytesWithoutTable)
     const int fb = s->frame_bytes;
     ASSERT_GT(size / fb, 230);
     const int total = size / fb;
-    struct { int ms; int offset; } cases[] = {
-        {6000, 230 * fb},               // 26 ms a frame
+    struct {
+        int ms;
+        int offset;
+    } cases[] = {
+        {6000, 230 * fb},  // 26 ms a frame
         {0, 0},
         {25, 0},
         {26, fb},
         {(total - 1) * 26, (total - 1) * fb},
-        {total * 26, -1},               // past the end
+        {total * 26, -1},  // past the end
         {100000, -1},
-        {-1, -1},                       // before the start, however little
+        {-1, -1},  // before the start, however little
         {-25, -1},
         {-6000, -1},
     };
@@ -293,7 +303,7 @@ TEST(Almp3Seek, ByFrameTimesFrameBytesWithoutTable)
 std::vector<off_t> frame_offsets(const std::string& path)
 {
     std::vector<off_t> out;
-    mpg123_handle* mh = mpg123_new(NULL, NULL);
+    mpg123_handle* mh = mpg123_new(nullptr, nullptr);
     mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_IGNORE_INFOFRAME, 0);
     mpg123_param(mh, MPG123_INDEX_SIZE, 1 << 20, 0);
     if (mpg123_open(mh, path.c_str()) == MPG123_OK && mpg123_scan(mh) == MPG123_OK) {
@@ -355,15 +365,15 @@ TEST(Almp3Seek, TableLookupWithFlatAndBrokenEntries)
     ASSERT_NE(nullptr, s->xing);
     const long size = 1000000;  // room for every plain estimate
     const int fb = s->frame_bytes;
-    s->xing->frames = 1000;     // 10 frames a percent
+    s->xing->frames = 1000;  // 10 frames a percent
     auto seek_frame = [&](int frame) { return almp3_seek_abs_msecs_mp3stream(s, frame * 26, (int)size); };
 
     for (int i = 0; i < 100; ++i)
         s->xing->toc[i] = (unsigned char)(i * 2);
     EXPECT_EQ(100 * size / 256, seek_frame(500));
-    EXPECT_EQ(101 * size / 256, seek_frame(505));   // halfway between entries 50 and 51
+    EXPECT_EQ(101 * size / 256, seek_frame(505));  // halfway between entries 50 and 51
     EXPECT_EQ(198 * size / 256, seek_frame(990));
-    EXPECT_EQ(227 * size / 256, seek_frame(995));   // halfway from the last entry (198) to the end (256)
+    EXPECT_EQ(227 * size / 256, seek_frame(995));  // halfway from the last entry (198) to the end (256)
 
     // Flat from entry 40 to 41: the same place for frames 400 to 409.
     s->xing->toc[41] = s->xing->toc[40];
@@ -444,7 +454,7 @@ struct DecodeCase {
     int buffer;
 };
 
-class Almp3Decode : public ::testing::TestWithParam<DecodeCase> {};
+class Almp3Decode : public ::testing::TestWithParam<DecodeCase> { };
 
 // Whatever the block size, every frame comes out once, in order, exactly as
 // libmpg123 decodes the whole file, followed by silence.
@@ -473,22 +483,17 @@ TEST_P(Almp3Decode, MatchesLibmpg123AcrossBlocks)
 }
 
 INSTANTIATE_TEST_SUITE_P(Songs, Almp3Decode,
-                         ::testing::Values(DecodeCase{"cbr128.mp3", 32768, 65536},
-                                           DecodeCase{"cbr128_noxing.mp3", 32768, 65536},
-                                           DecodeCase{"cbr128.mp3", 1009, 4608},
-                                           DecodeCase{"vbr.mp3", 32768, 65536},
-                                           DecodeCase{"vbr.mp3", 16001, 65536},
-                                           DecodeCase{"mono.mp3", 32768, 65536},
-                                           DecodeCase{"lsf22k.mp3", 4000, 4608},
-                                           DecodeCase{"layer2.mp2", 32768, 65536},
-                                           DecodeCase{"id3v1.mp3", 32768, 65536},
-                                           DecodeCase{"id3v2.mp3", 32768, 65536},
-                                           DecodeCase{"short.mp3", 32768, 65536}),
-                         [](const ::testing::TestParamInfo<DecodeCase>& info) {
-                             std::string n = info.param.song;
-                             n = n.substr(0, n.find('.'));
-                             return n + "_block" + std::to_string(info.param.block);
-                         });
+    ::testing::Values(DecodeCase {"cbr128.mp3", 32768, 65536}, DecodeCase {"cbr128_noxing.mp3", 32768, 65536},
+        DecodeCase {"cbr128.mp3", 1009, 4608}, DecodeCase {"vbr.mp3", 32768, 65536},
+        DecodeCase {"vbr.mp3", 16001, 65536}, DecodeCase {"mono.mp3", 32768, 65536},
+        DecodeCase {"lsf22k.mp3", 4000, 4608}, DecodeCase {"layer2.mp2", 32768, 65536},
+        DecodeCase {"id3v1.mp3", 32768, 65536}, DecodeCase {"id3v2.mp3", 32768, 65536},
+        DecodeCase {"short.mp3", 32768, 65536}),
+    [](const ::testing::TestParamInfo<DecodeCase>& info) {
+        std::string n = info.param.song;
+        n = n.substr(0, n.find('.'));
+        return n + "_block" + std::to_string(info.param.block);
+    });
 
 // A song shorter than one block arrives as a single last block: no further
 // block is ever asked for, it plays to its end, then 1 once and -1 after.
@@ -499,7 +504,7 @@ TEST(Almp3Play, SingleLastBlockPlaysToItsEnd)
     Bytes file = load_song("short.mp3");
     ASSERT_FALSE(file.empty());
     ASSERT_LT(file.size(), (size_t)BLOCK_BYTES);
-    Feed f{&file, BLOCK_BYTES};
+    Feed f {&file, BLOCK_BYTES};
     ALMP3_MP3STREAM* s = create_from(&f);
     ASSERT_NE(nullptr, s);
     EXPECT_FALSE(s->wants_data);
@@ -523,7 +528,7 @@ TEST(Almp3Play, AsksForBlocksAsTheWindowMoves)
     NEED_SOUND();
     Bytes file = load_song("vbr.mp3");
     ASSERT_GT(file.size(), 2u * 6000);
-    Feed f{&file, 6000};
+    Feed f {&file, 6000};
     ALMP3_MP3STREAM* s = create_from(&f);
     ASSERT_NE(nullptr, s);
     unsigned char* offered = static_cast<unsigned char*>(almp3_get_mp3stream_buffer(s));
@@ -552,7 +557,7 @@ TEST(Almp3Play, AsksForBlocksAsTheWindowMoves)
         const int before = s->pos;
         ASSERT_EQ(ALMP3_POLL_OK, almp3_poll_mp3stream(s));
         if (s->wants_data) {
-            EXPECT_LT(s->pos, before);     // the window moved on
+            EXPECT_LT(s->pos, before);  // the window moved on
             EXPECT_FALSE(s->has_newer);
             ASSERT_TRUE(feed(s, &f));
             ++moves;
@@ -573,7 +578,7 @@ TEST(Almp3Play, StopAndPlayAgainContinues)
     NEED_SOUND();
     Bytes file = load_song("cbr128.mp3");
     const media::Reference ref = media::reference_decode(file);
-    Feed f{&file, BLOCK_BYTES};
+    Feed f {&file, BLOCK_BYTES};
     ALMP3_MP3STREAM* s = create_from(&f);
     ASSERT_NE(nullptr, s);
     Playthrough run;
@@ -637,8 +642,8 @@ const int LAST_BIT = 1;
 
 // Index of the first frame of `got` that matches reference frame `frame`
 // within `tolerance`, or -1.
-long find_frame(const std::vector<int16_t>& ref, size_t frame, const std::vector<int16_t>& got, size_t spf,
-                int tolerance)
+long find_frame(
+    const std::vector<int16_t>& ref, size_t frame, const std::vector<int16_t>& got, size_t spf, int tolerance)
 {
     auto near = [tolerance](int16_t a, int16_t b) { return abs(a - b) <= tolerance; };
     for (size_t g = 0; (g + 1) * spf <= got.size(); ++g)
@@ -661,7 +666,9 @@ TEST(Almp3Play, CorruptStretchIsResynchronised)
     const size_t spf = ref.pcm.size() / ref.frames;
     // 3000 bytes over the first block boundary, and 15000 (just inside the
     // search limit) within the first block.
-    struct { size_t at, count; } cases[] = {{31000, 3000}, {5000, 15000}};
+    struct {
+        size_t at, count;
+    } cases[] = {{31000, 3000}, {5000, 15000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.count);
         const Playthrough run = play_file(with_zeros(file, c.at, c.count), BLOCK_BYTES, BUFFER_BYTES);
@@ -670,8 +677,7 @@ TEST(Almp3Play, CorruptStretchIsResynchronised)
         // shifted by the frames that were lost, and stays so to the end.
         const size_t probe = (c.at + c.count) / 417 + 10;
         const long at = find_frame(ref.pcm, probe, run.pcm, spf, LAST_BIT);
-        ASSERT_GE(at, 0) << "the sound never came back; " << run.pcm.size() / spf << " frames played of "
-                         << ref.frames;
+        ASSERT_GE(at, 0) << "the sound never came back; " << run.pcm.size() / spf << " frames played of " << ref.frames;
         const long lost = (long)probe - at;
         EXPECT_GE(lost, (long)(c.count / 418) - 1);
         EXPECT_LE(lost, (long)(c.count / 417) + 2);
@@ -717,7 +723,7 @@ TEST(Almp3Play, StarvedStreamStops)
     NEED_SOUND();
     const Bytes file = load_song("cbr128.mp3");
     ASSERT_GT(file.size(), (size_t)BLOCK_BYTES);
-    Feed f{&file, BLOCK_BYTES};
+    Feed f {&file, BLOCK_BYTES};
     ALMP3_MP3STREAM* s = create_from(&f);
     ASSERT_NE(nullptr, s);
     ASSERT_EQ(0, almp3_play_mp3stream(s, BUFFER_BYTES, 255, 128));

@@ -85,8 +85,8 @@ inline void write_file(const std::string& path, const Bytes& b)
 // dropped or repeated frame changes the samples.
 struct Song {
     const char* name;
-    const char* wav_cmd;   // shell command making the wave file (every %s is its path)
-    const char* encoder;   // command with %s for input and output
+    const char* wav_cmd;  // shell command making the wave file (every %s is its path)
+    const char* encoder;  // command with %s for input and output
 };
 
 // Repeatable noise (-R), so that every run encodes the same songs.
@@ -100,15 +100,17 @@ const Song SONGS[] = {
     // Two seconds of digital silence (no dither), then two of noise: the
     // frames of the second half are several times longer than the first's.
     {"vbr_uneven.mp3",
-     "sox -D -n -b 16 -r 44100 -c 2 %s.1.wav synth 2.0 sine 440 vol 0 && "
-     "sox -R -n -b 16 -r 44100 -c 2 %s.2.wav synth 2.0 sine 100-6000 pinknoise vol 0.5 && "
-     "sox %s.1.wav %s.2.wav %s",
-     "lame --quiet -V 2 %s %s"},
+        "sox -D -n -b 16 -r 44100 -c 2 %s.1.wav synth 2.0 sine 440 vol 0 && "
+        "sox -R -n -b 16 -r 44100 -c 2 %s.2.wav synth 2.0 sine 100-6000 pinknoise vol 0.5 && "
+        "sox %s.1.wav %s.2.wav %s",
+        "lame --quiet -V 2 %s %s"},
     {"mono.mp3", "sox -R -n -b 16 -r 44100 -c 1 %s synth 3.0 sine 300-2400 vol 0.5", "lame --quiet -m m -b 64 %s %s"},
     {"lsf22k.mp3", SOX_STEREO("22050", "3.0 sine 300-2400 pinknoise"), "lame --quiet -b 64 %s %s"},
     {"short.mp3", SOX_STEREO("44100", "0.8 sine 440 pinknoise"), "lame --quiet -b 128 --cbr %s %s"},
-    {"id3v1.mp3", SOX_STEREO("44100", "2.0 sine 300-2400 pinknoise"), "lame --quiet -b 128 --cbr --id3v1-only --tt Title %s %s"},
-    {"id3v2.mp3", SOX_STEREO("44100", "2.0 sine 300-2400 pinknoise"), "lame --quiet -b 128 --cbr --id3v2-only --tt Title %s %s"},
+    {"id3v1.mp3", SOX_STEREO("44100", "2.0 sine 300-2400 pinknoise"),
+        "lame --quiet -b 128 --cbr --id3v1-only --tt Title %s %s"},
+    {"id3v2.mp3", SOX_STEREO("44100", "2.0 sine 300-2400 pinknoise"),
+        "lame --quiet -b 128 --cbr --id3v2-only --tt Title %s %s"},
     {"layer2.mp2", SOX_STEREO("44100", "3.0 sine 300-2400 pinknoise"), "twolame --quiet -b 192 %s %s"},
 };
 
@@ -158,7 +160,7 @@ struct Reference {
 inline Reference reference_decode(const Bytes& file)
 {
     Reference ref;
-    mpg123_handle* mh = mpg123_new(NULL, NULL);
+    mpg123_handle* mh = mpg123_new(nullptr, nullptr);
     mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_IGNORE_INFOFRAME, 0);
     mpg123_param(mh, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0);
     mpg123_open_feed(mh);
@@ -196,7 +198,7 @@ inline bool start_null_sound()
         if (allegro_init() == 0) {
             static const char cfg[] = "[sound]\ndigi_card = ALSA\nalsa_device = null\n";
             override_config_data(cfg, (int)strlen(cfg));
-            if (install_sound(DIGI_AUTODETECT, MIDI_NONE, NULL) == 0 && digi_driver->id == DIGI_ALSA)
+            if (install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) == 0 && digi_driver->id == DIGI_ALSA)
                 state = 1;
         }
     }

@@ -36,32 +36,38 @@ const int SPRITE_MIN_COLOURS = 6;
 const int SMALL_ICON_MIN_COLOURS = 3;
 const int PICTURE_MIN_COLOURS = 1000;
 
-const std::set<int> SAMPLES = {SND_BUMP, SND_BALL_BURST, SND_ONE_UP,  SND_PLAYER_DEATH, SND_ZAP,        SND_ENGINE,
-                               SND_EXPLOSION, SND_RISE,  SND_SPIT,    SND_TURD_DIES,    SND_PLAYER_SHOT};
+const std::set<int> SAMPLES = {SND_BUMP, SND_BALL_BURST, SND_ONE_UP, SND_PLAYER_DEATH, SND_ZAP, SND_ENGINE,
+    SND_EXPLOSION, SND_RISE, SND_SPIT, SND_TURD_DIES, SND_PLAYER_SHOT};
 const std::set<int> UNUSED = {UNUSED_35, UNUSED_92, UNUSED_98, UNUSED_100};
-const std::set<int> RGBA_OBJECTS = {BMP_MENU_BACK,   BMP_MENU_REMAP, BMP_MENU_CONTROLS, BMP_MENU_JOYSTICK,
-                                    BMP_MENU_KEYBOARD, BMP_MENU_QUIT, BMP_MENU_START,    BMP_LOGO,
-                                    BMP_PAUSE_MARKER, BMP_ARROW_LEFT, BMP_ARROW_RIGHT,   BMP_PAUSE_PANEL,
-                                    SPR_ZAP_1,        SPR_ZAP_1 + 1, SPR_ZAP_1 + 2};
-const std::set<int> FULL_SCREEN = {0, 1, 2, 3, 4, 5, 6, BMP_JOYPAD, BMP_GAME_OVER, BMP_INTRO,
-                                   66, 67, 68, 69, 70, 71, 72, 73, BMP_TITLE_BACKGROUND};
+const std::set<int> RGBA_OBJECTS = {BMP_MENU_BACK, BMP_MENU_REMAP, BMP_MENU_CONTROLS, BMP_MENU_JOYSTICK,
+    BMP_MENU_KEYBOARD, BMP_MENU_QUIT, BMP_MENU_START, BMP_LOGO, BMP_PAUSE_MARKER, BMP_ARROW_LEFT, BMP_ARROW_RIGHT,
+    BMP_PAUSE_PANEL, SPR_ZAP_1, SPR_ZAP_1 + 1, SPR_ZAP_1 + 2};
+const std::set<int> FULL_SCREEN = {
+    0, 1, 2, 3, 4, 5, 6, BMP_JOYPAD, BMP_GAME_OVER, BMP_INTRO, 66, 67, 68, 69, 70, 71, 72, 73, BMP_TITLE_BACKGROUND};
 // Blitted or pattern-filled, never drawn as sprites: no see-through pixels needed.
 const std::set<int> SOLID_PIECES = {BMP_HUD_HP_PIP, BMP_HUD_HEAT_PATTERN, BMP_HUD_HEAT_PATTERN_MAX};
 // Opaque ground marks: dithered single-colour ellipses.
 const std::set<int> GROUND_MARKS = {SPR_SHADOW_LOW, SPR_SHADOW_HIGH};
 const std::set<int> SMALL_ICONS = {BMP_HUD_HEAT_ICON, BMP_HUD_HP_ICON, BMP_HUD_LIVES_ICON, BMP_HUD_HEAT_LABEL,
-                                   BMP_HUD_HP_LABEL, SPR_PLAYER_SHOT, SPR_SPIT};
+    BMP_HUD_HP_LABEL, SPR_PLAYER_SHOT, SPR_SPIT};
 
 int expected_type(int i)
 {
-    if (SAMPLES.count(i)) return DAT_SAMPLE;
-    if (UNUSED.count(i) || i == TXT_KEYBOARD_HELP) return DAT_DATA;
-    if (i == FNT_MAIN) return DAT_FONT;
-    if (i == PAL_GAME) return DAT_PALETTE;
+    if (SAMPLES.count(i))
+        return DAT_SAMPLE;
+    if (UNUSED.count(i) || i == TXT_KEYBOARD_HELP)
+        return DAT_DATA;
+    if (i == FNT_MAIN)
+        return DAT_FONT;
+    if (i == PAL_GAME)
+        return DAT_PALETTE;
     return DAT_BITMAP;
 }
 
-BITMAP* bmp(int i) { return static_cast<BITMAP*>(data[i].dat); }
+BITMAP* bmp(int i)
+{
+    return static_cast<BITMAP*>(data[i].dat);
+}
 
 std::set<int> colours_of(BITMAP* b, bool skip_mask)
 {
@@ -70,7 +76,8 @@ std::set<int> colours_of(BITMAP* b, bool skip_mask)
     for (int y = 0; y < b->h; ++y)
         for (int x = 0; x < b->w; ++x) {
             const int c = getpixel(b, x, y);
-            if (skip_mask && c == mask) continue;
+            if (skip_mask && c == mask)
+                continue;
             out.insert(c);
         }
     return out;
@@ -81,16 +88,19 @@ bool has_mask_pixels(BITMAP* b)
     const int mask = bitmap_mask_color(b);
     for (int y = 0; y < b->h; ++y)
         for (int x = 0; x < b->w; ++x)
-            if (getpixel(b, x, y) == mask) return true;
+            if (getpixel(b, x, y) == mask)
+                return true;
     return false;
 }
 
 bool same_pixels(BITMAP* a, BITMAP* b)
 {
-    if (a->w != b->w || a->h != b->h) return false;
+    if (a->w != b->w || a->h != b->h)
+        return false;
     for (int y = 0; y < a->h; ++y)
         for (int x = 0; x < a->w; ++x)
-            if (getpixel(a, x, y) != getpixel(b, x, y)) return false;
+            if (getpixel(a, x, y) != getpixel(b, x, y))
+                return false;
     return true;
 }
 
@@ -122,7 +132,8 @@ TEST_F(Archive, HoldsExactlyTheTableOfObjectsInOrderAndKind)
     }
     // No bookkeeping object of the archiver is left as an extra entry.
     EXPECT_EQ(data[NUM_DATA_OBJECTS].type, DAT_END);
-    for (int i : UNUSED) EXPECT_EQ(data[i].size, 1) << "placeholder " << i;
+    for (int i : UNUSED)
+        EXPECT_EQ(data[i].size, 1) << "placeholder " << i;
 }
 
 TEST_F(Archive, PicturesHaveTheSizesTheGameRelyOn)
@@ -135,7 +146,9 @@ TEST_F(Archive, PicturesHaveTheSizesTheGameRelyOn)
     EXPECT_GE(bmp(BMP_HUD_HP_PIP)->h, PIP_H);
     // Rise frames are larger than the walking frames by what the game moves
     // a walker or the boss when the rise ends.
-    const struct { int rise_first, rise_last, walk_1, walk_2, grow_w, grow_h; } walkers[] = {
+    const struct {
+        int rise_first, rise_last, walk_1, walk_2, grow_w, grow_h;
+    } walkers[] = {
         {SPR_GUY_1, SPR_GUY_1 + 5, SPR_GUY_WALK_1, SPR_GUY_WALK_2, WALKER_RISE_GROW, WALKER_RISE_GROW},
         {SPR_PERSON_1, SPR_PERSON_1 + 5, SPR_PERSON_WALK_1, SPR_PERSON_WALK_2, WALKER_RISE_GROW, WALKER_RISE_GROW},
         {SPR_BOSS_1, SPR_BOSS_1 + 6, SPR_BOSS_WALK_1, SPR_BOSS_WALK_2, BOSS_RISE_GROW_W, BOSS_RISE_GROW_H},
@@ -153,8 +166,8 @@ TEST_F(Archive, PicturesHaveTheSizesTheGameRelyOn)
         EXPECT_LE(bmp(i)->h, SPIKE_MAX);
         EXPECT_EQ(bmp(i)->w, bmp(SPR_SPIKE_1)->w);
     }
-    for (int i : {BMP_MENU_BACK, BMP_MENU_REMAP, BMP_MENU_CONTROLS, BMP_MENU_JOYSTICK, BMP_MENU_KEYBOARD,
-                  BMP_MENU_QUIT, BMP_MENU_START}) {
+    for (int i : {BMP_MENU_BACK, BMP_MENU_REMAP, BMP_MENU_CONTROLS, BMP_MENU_JOYSTICK, BMP_MENU_KEYBOARD, BMP_MENU_QUIT,
+             BMP_MENU_START}) {
         EXPECT_LE(bmp(i)->w, MENU_ITEM_MAX_W) << "menu item " << i;
         EXPECT_LE(bmp(i)->h, MENU_ITEM_MAX_H) << "menu item " << i;
     }
@@ -177,7 +190,8 @@ TEST_F(Archive, PicturesHaveTheSizesTheGameRelyOn)
 TEST_F(Archive, AlphaPicturesKeepTheirAlphaAndTheRestAreScreenDepth)
 {
     for (int i = 0; i < NUM_DATA_OBJECTS; ++i) {
-        if (data[i].type != DAT_BITMAP) continue;
+        if (data[i].type != DAT_BITMAP)
+            continue;
         BITMAP* b = bmp(i);
         if (!RGBA_OBJECTS.count(i)) {
             EXPECT_EQ(bitmap_color_depth(b), 32) << "object " << i << " should be converted to the screen depth";
@@ -185,7 +199,7 @@ TEST_F(Archive, AlphaPicturesKeepTheirAlphaAndTheRestAreScreenDepth)
         }
         ASSERT_EQ(bitmap_color_depth(b), 32) << "object " << i;
         bool clear = false, solid = false, soft = false;
-        int clear_not_mask = 0;   // the translucent blit skips only the mask colour
+        int clear_not_mask = 0;  // the translucent blit skips only the mask colour
         for (int y = 0; y < b->h; ++y)
             for (int x = 0; x < b->w; ++x) {
                 const int a = geta32(getpixel(b, x, y));
@@ -210,12 +224,14 @@ TEST_F(Archive, SpritesAreShadedAndHaveSeeThroughPixels)
             continue;
         BITMAP* b = bmp(i);
         EXPECT_TRUE(has_mask_pixels(b)) << "sprite " << i << " has no see-through pixels";
-        if (GROUND_MARKS.count(i)) continue;
+        if (GROUND_MARKS.count(i))
+            continue;
         const size_t min_colours = SMALL_ICONS.count(i) ? SMALL_ICON_MIN_COLOURS : SPRITE_MIN_COLOURS;
         EXPECT_GE(colours_of(b, true).size(), min_colours) << "sprite " << i << " looks flat";
     }
     // The pip and the heat patterns are still shaded, not flat boxes.
-    for (int i : SOLID_PIECES) EXPECT_GE(colours_of(bmp(i), false).size(), 2u) << "object " << i;
+    for (int i : SOLID_PIECES)
+        EXPECT_GE(colours_of(bmp(i), false).size(), 2u) << "object " << i;
 }
 
 TEST_F(Archive, FullScreenPicturesAreIllustrations)
@@ -224,7 +240,8 @@ TEST_F(Archive, FullScreenPicturesAreIllustrations)
         EXPECT_GE(colours_of(bmp(i), false).size(), static_cast<size_t>(PICTURE_MIN_COLOURS)) << "picture " << i;
     // Seven different floors.
     for (int a = 0; a < 7; ++a)
-        for (int b = a + 1; b < 7; ++b) EXPECT_FALSE(same_pixels(bmp(a), bmp(b))) << a << " and " << b;
+        for (int b = a + 1; b < 7; ++b)
+            EXPECT_FALSE(same_pixels(bmp(a), bmp(b))) << a << " and " << b;
 }
 
 // Mean colour step between two neighbouring columns (vertical) or rows of a picture.
@@ -246,9 +263,11 @@ TEST_F(Archive, ArenaWallsStandExactlyOnTheArenaEdges)
     const double min_step = 24, min_ratio = 2.5;
     for (int i = 0; i < 7; ++i) {
         BITMAP* b = bmp(i);
-        const double inside = (step_between(b, true, 300, y1 + 20, y2 - 20) + step_between(b, false, 240, x1 + 20, x2 - 20)) / 2;
-        const double edges[4] = {step_between(b, true, x1 - 1, y1 + 20, y2 - 20), step_between(b, true, x2, y1 + 20, y2 - 20),
-                                 step_between(b, false, y1 - 1, x1 + 20, x2 - 20), step_between(b, false, y2, x1 + 20, x2 - 20)};
+        const double inside =
+            (step_between(b, true, 300, y1 + 20, y2 - 20) + step_between(b, false, 240, x1 + 20, x2 - 20)) / 2;
+        const double edges[4] = {step_between(b, true, x1 - 1, y1 + 20, y2 - 20),
+            step_between(b, true, x2, y1 + 20, y2 - 20), step_between(b, false, y1 - 1, x1 + 20, x2 - 20),
+            step_between(b, false, y2, x1 + 20, x2 - 20)};
         for (int e = 0; e < 4; ++e) {
             EXPECT_GT(edges[e], min_step) << "background " << i << " edge " << e;
             EXPECT_GT(edges[e], min_ratio * inside) << "background " << i << " edge " << e;
@@ -280,7 +299,10 @@ TEST_F(Archive, AnimationFramesReallyChange)
     EXPECT_FALSE(same_pixels(bmp(SPR_GUY_WALK_1), bmp(SPR_PERSON_WALK_1)));
 }
 
-double luminance(int c) { return 0.299 * getr32(c) + 0.587 * getg32(c) + 0.114 * getb32(c); }
+double luminance(int c)
+{
+    return 0.299 * getr32(c) + 0.587 * getg32(c) + 0.114 * getb32(c);
+}
 
 // Mean luminance of the arena's floor, walls left out.
 double floor_luminance(BITMAP* b)
@@ -288,7 +310,8 @@ double floor_luminance(BITMAP* b)
     const int x1 = 42, y1 = 46, x2 = 596, y2 = 432;
     double sum = 0;
     for (int y = y1; y < y2; ++y)
-        for (int x = x1; x < x2; ++x) sum += luminance(getpixel(b, x, y));
+        for (int x = x1; x < x2; ++x)
+            sum += luminance(getpixel(b, x, y));
     return sum / ((x2 - x1) * (y2 - y1));
 }
 
@@ -297,12 +320,15 @@ double floor_luminance(BITMAP* b)
 void rim_and_body(BITMAP* b, double& rim, double& body)
 {
     const int mask = bitmap_mask_color(b);
-    const auto clear = [&](int x, int y) { return x < 0 || y < 0 || x >= b->w || y >= b->h || getpixel(b, x, y) == mask; };
+    const auto clear = [&](int x, int y) {
+        return x < 0 || y < 0 || x >= b->w || y >= b->h || getpixel(b, x, y) == mask;
+    };
     double rim_sum = 0, body_sum = 0;
     int rim_n = 0, body_n = 0;
     for (int y = 0; y < b->h; ++y)
         for (int x = 0; x < b->w; ++x) {
-            if (clear(x, y)) continue;
+            if (clear(x, y))
+                continue;
             const double l = luminance(getpixel(b, x, y));
             if (clear(x - 1, y) || clear(x + 1, y) || clear(x, y - 1) || clear(x, y + 1)) {
                 rim_sum += l;
@@ -330,18 +356,20 @@ TEST_F(Archive, WalkersStandOutOnTheFloorsTheyWalk)
         rim_and_body(bmp(c.sprite), rim, body);
         const double ground = floor_luminance(bmp(c.floor));
         EXPECT_GT(body, ground) << "walker " << c.sprite << " is darker than floor " << c.floor;
-        EXPECT_LT(rim, rim_max_of_floor * ground) << "walker " << c.sprite << "'s rim does not part it from floor " << c.floor;
+        EXPECT_LT(rim, rim_max_of_floor * ground)
+            << "walker " << c.sprite << "'s rim does not part it from floor " << c.floor;
     }
 }
 
 TEST_F(Archive, JoypadLabelSpotsAreFreeForText)
 {
     // Top-left of each button's label on the joystick page.
-    const int spots[9][2] = {{193, 334}, {307, 370}, {481, 394}, {91, 31}, {222, 33},
-                             {310, 13},  {8, 73},    {477, 49},  {71, 423}};
+    const int spots[9][2] = {
+        {193, 334}, {307, 370}, {481, 394}, {91, 31}, {222, 33}, {310, 13}, {8, 73}, {477, 49}, {71, 423}};
     // As wide as the widest label the page can show there.
     int label_w = text_length(mainfont, "(unused)");
-    for (int c = 0; c < NUM_CONTROLS; ++c) label_w = std::max(label_w, text_length(mainfont, control_labels[c]));
+    for (int c = 0; c < NUM_CONTROLS; ++c)
+        label_w = std::max(label_w, text_length(mainfont, control_labels[c]));
     const int label_h = text_height(mainfont);
     // Calm means: hardly any pixel strays far from the area's average colour.
     const int stray = 60;
@@ -352,7 +380,10 @@ TEST_F(Archive, JoypadLabelSpotsAreFreeForText)
         for (int y = s[1]; y < s[1] + label_h; ++y)
             for (int x = s[0]; x < s[0] + label_w && x < pad->w; ++x) {
                 const int c = getpixel(pad, x, y);
-                r += getr32(c); g += getg32(c); b += getb32(c); ++n;
+                r += getr32(c);
+                g += getg32(c);
+                b += getb32(c);
+                ++n;
             }
         int strays = 0;
         for (int y = s[1]; y < s[1] + label_h; ++y)
@@ -402,7 +433,8 @@ TEST_F(Archive, KeyboardHelpIsZeroEndedLinesOfEveryKey)
     const std::string text(t + 1, strlen(t + 1));
     std::istringstream lines(text);
     std::string line;
-    while (std::getline(lines, line)) EXPECT_LE(line.size(), static_cast<size_t>(HELP_MAX_LINE)) << line;
+    while (std::getline(lines, line))
+        EXPECT_LE(line.size(), static_cast<size_t>(HELP_MAX_LINE)) << line;
     for (const char* key : {"arrow", "Ctrl", "Space", "Tab", "H ", "F ", "PgUp", "PgDn", "ESC"})
         EXPECT_NE(text.find(key), std::string::npos) << key;
 }

@@ -62,11 +62,11 @@ std::vector<size_t> object_starts(const Bytes& b)
 class ArchiveCheck : public ::testing::Test {
 protected:
     static std::string dir;
-    static Bytes game;          // the built data/vorlin.dat
-    static Bytes ending;        // the built data/ending.dat
+    static Bytes game;    // the built data/vorlin.dat
+    static Bytes ending;  // the built data/ending.dat
     // Copies rewritten by the library's archiver, made once (packing takes seconds).
-    static Bytes game_packed;   // packed whole (dat -c2); the archiver adds its info object
-    static Bytes game_each_packed;   // each object packed on its own (dat -c1)
+    static Bytes game_packed;       // packed whole (dat -c2); the archiver adds its info object
+    static Bytes game_each_packed;  // each object packed on its own (dat -c1)
     static Bytes ending_packed;
 
     static void SetUpTestSuite()
@@ -164,8 +164,10 @@ TEST_F(ArchiveCheck, GameArchivesTheLibraryLoadsStartTheGame)
         SCOPED_TRACE(c.name);
         const std::string path = variant(c.name, c.bytes);
         const std::string run_dir = dir + "/" + c.name;
-        ASSERT_EQ(std::system(("mkdir -p '" + run_dir + "/data' && cp '" + path + "' '" + run_dir +
-                               "/data/vorlin.dat'").c_str()), 0);
+        ASSERT_EQ(
+            std::system(
+                ("mkdir -p '" + run_dir + "/data' && cp '" + path + "' '" + run_dir + "/data/vorlin.dat'").c_str()),
+            0);
         EXPECT_EXIT(
             {
                 headless_init(32);
@@ -218,8 +220,7 @@ TEST_F(ArchiveCheck, DamagedArchivesAreRefused)
         {"118 objects", one_short},
     };
     for (const auto& c : cases) {
-        EXPECT_FALSE(datafile_bytes_valid(c.bytes.data(), c.bytes.size(), kinds.data(), NUM_DATA_OBJECTS))
-            << c.name;
+        EXPECT_FALSE(datafile_bytes_valid(c.bytes.data(), c.bytes.size(), kinds.data(), NUM_DATA_OBJECTS)) << c.name;
     }
 }
 
@@ -237,7 +238,7 @@ Bytes packed_with_copy(const Bytes& plain, size_t at, int from)
         }
         if (i == at) {
             out.push_back(static_cast<unsigned char>(from & 0xFF));
-            out.push_back(static_cast<unsigned char>((from >> 4) & 0xF0));   // length 3
+            out.push_back(static_cast<unsigned char>((from >> 4) & 0xF0));  // length 3
             i += 3;
         } else {
             out[flag_at] |= static_cast<unsigned char>(1 << (token % 8));
@@ -253,8 +254,8 @@ Bytes packed_with_copy(const Bytes& plain, size_t at, int from)
 TEST_F(ArchiveCheck, PackedCopiesFromTheDecodersUnsetRingAreRefused)
 {
     const int kinds[NUM_ENDING_OBJECTS] = {DAT_BITMAP, DAT_BITMAP};
-    const Bytes plain(ending.begin() + 4, ending.end());   // "ALL." onwards
-    ASSERT_EQ(plain[4], 0);                                 // the object count's top bytes
+    const Bytes plain(ending.begin() + 4, ending.end());  // "ALL." onwards
+    ASSERT_EQ(plain[4], 0);                               // the object count's top bytes
     ASSERT_EQ(plain[5], 0);
     ASSERT_EQ(plain[6], 0);
     const struct {
@@ -271,8 +272,7 @@ TEST_F(ArchiveCheck, PackedCopiesFromTheDecodersUnsetRingAreRefused)
         // with 0xFF ^ 0xFF): the unset positions then hold the very zeros the
         // archive needs there, and only the check's rule refuses the copy.
         mallopt(M_PERTURB, 0xFF);
-        EXPECT_EQ(datafile_bytes_valid(packed.data(), packed.size(), kinds, NUM_ENDING_OBJECTS), c.accepted)
-            << c.name;
+        EXPECT_EQ(datafile_bytes_valid(packed.data(), packed.size(), kinds, NUM_ENDING_OBJECTS), c.accepted) << c.name;
         mallopt(M_PERTURB, 0);
     }
 }
@@ -283,7 +283,7 @@ TEST_F(ArchiveCheck, EndingArchiveNeedsItsTwoPicturesWhateverElseItHolds)
     const int kinds[NUM_ENDING_OBJECTS] = {DAT_BITMAP, DAT_BITMAP};
     const std::vector<size_t> at = object_starts(ending);
     ASSERT_EQ(at.size(), 3u);
-    Bytes three = ending;   // the second picture once more
+    Bytes three = ending;  // the second picture once more
     put_be32(three, 8, 3);
     three.insert(three.end(), ending.begin() + at[1], ending.begin() + at[2]);
     Bytes one(ending.begin(), ending.begin() + at[1]);
@@ -315,4 +315,4 @@ TEST_F(ArchiveCheck, EndingArchiveNeedsItsTwoPicturesWhateverElseItHolds)
     EXPECT_FALSE(datafile_bytes_valid(cut.data(), cut.size(), kinds, NUM_ENDING_OBJECTS));
 }
 
-} // namespace
+}  // namespace

@@ -13,7 +13,7 @@
 namespace {
 
 const double FULL_SCALE = 32768.0;
-const int SILENCE_UNSIGNED = 0x8000;   // Allegro keeps 16-bit samples unsigned
+const int SILENCE_UNSIGNED = 0x8000;  // Allegro keeps 16-bit samples unsigned
 
 // Loud enough to stand beside the others, with headroom so nothing clips.
 const double MIN_PEAK = 0.7 * FULL_SCALE;
@@ -55,10 +55,7 @@ protected:
         headless_init(32);
         loaded = headless_load_data();
     }
-    void SetUp() override
-    {
-        ASSERT_TRUE(loaded) << "data/vorlin.dat did not load";
-    }
+    void SetUp() override { ASSERT_TRUE(loaded) << "data/vorlin.dat did not load"; }
     static const SAMPLE* sample_of(const SoundCase& c)
     {
         return data[c.index].type == DAT_SAMPLE ? static_cast<const SAMPLE*>(data[c.index].dat) : nullptr;

@@ -18,17 +18,17 @@ const int DEFAULTS[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
 
 struct Case {
     const char* text;
-    int expected;   // -1: the compiled-in button
+    int expected;  // -1: the compiled-in button
 };
 
 TEST(BadSettingsValues, NumbersBeyondAnIntFallBackInsteadOfWrapping)
 {
     headless_init(32);
     const Case cases[] = {
-        {"4294967296", -1},            // 2^32: its low 32 bits are 0
-        {"4294967299", -1},            // low 32 bits 3
-        {"0x100000005", -1},           // low 32 bits 5
-        {"-4294967294", -1},           // low 32 bits 2
+        {"4294967296", -1},   // 2^32: its low 32 bits are 0
+        {"4294967299", -1},   // low 32 bits 3
+        {"0x100000005", -1},  // low 32 bits 5
+        {"-4294967294", -1},  // low 32 bits 2
         {"99999999999999999999999", -1},
         {"", -1},
         {"7", 7},
@@ -63,7 +63,7 @@ TEST(BadSettingsValues, NumbersBeyondAnIntFallBackInsteadOfWrapping)
     std::remove(path);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -74,12 +74,14 @@ TEST(BadSettingsBytes, OnlyWellFormedUtf8IsKept)
     } cases[] = {
         {"[misc]\ntitle_song = 0\n", "[misc]\ntitle_song = 0\n"},
         {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
-        {"\xfd\xa9\x97\x9d\xb3\x80", "??????"},       // the bytes the library's reader hangs on
-        {"a\xc0\xafz", "a??z"},                        // overlong
-        {"\xed\xa0\x80", "???"},                       // surrogate
-        {"\xf4\x90\x80\x80", "????"},                  // beyond U+10FFFF
-        {"\xe2\x82", "??"},                            // cut short at the end
-        {"\xc3" "A", "?A"},                            // lead byte without its continuation
+        {"\xfd\xa9\x97\x9d\xb3\x80", "??????"},  // the bytes the library's reader hangs on
+        {"a\xc0\xafz", "a??z"},                  // overlong
+        {"\xed\xa0\x80", "???"},                 // surrogate
+        {"\xf4\x90\x80\x80", "????"},            // beyond U+10FFFF
+        {"\xe2\x82", "??"},                      // cut short at the end
+        {"\xc3"
+         "A",
+            "?A"},  // lead byte without its continuation
         {std::string("x\0y", 3), std::string("x\0y", 3)},
     };
     for (const auto& c : cases)
@@ -115,4 +117,4 @@ TEST(BadSettingsBytes, AFileTheLibraryHangsOnOpensAndKeepsItsValues)
     std::remove(path);
 }
 
-} // namespace
+}  // namespace

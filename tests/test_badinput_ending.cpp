@@ -32,7 +32,10 @@ void write_file(const std::string& path, const Bytes& b)
     std::ofstream(path, std::ios::binary).write(b.data(), static_cast<std::streamsize>(b.size()));
 }
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+Bytes text(const std::string& s)
+{
+    return Bytes(s.begin(), s.end());
+}
 
 Bytes with_bytes(Bytes b, size_t at, const std::string& patch)
 {
@@ -63,7 +66,7 @@ protected:
         ASSERT_TRUE(headless_load_data()) << "build the gamedata target first";
         if (!songbox) {
             songbox = new SONGBOX;
-            songbox->set_mute(true);   // the music branch, without a sound card
+            songbox->set_mute(true);  // the music branch, without a sound card
         }
         good_archive = read_file("data/ending.dat");
         good_times = read_file("data/endingtimes.txt");
@@ -96,8 +99,8 @@ protected:
     // With `special` (a name in data/), that file is replaced by something
     // that is not a regular file: a FIFO nobody writes to ("fifo") or a link
     // to an endless device ("device").
-    Outcome run_ending(const Bytes* archive, const Bytes* times, const char* special = nullptr,
-                       const std::string& kind = "")
+    Outcome run_ending(
+        const Bytes* archive, const Bytes* times, const char* special = nullptr, const std::string& kind = "")
     {
         const std::string a = scratch + "/data/ending.dat", t = scratch + "/data/endingtimes.txt";
         std::remove(a.c_str());
@@ -118,7 +121,7 @@ protected:
         fpscounter = -1;
         stupid_ending();
         EXPECT_EQ(chdir(home), 0);
-        const Outcome o{fpscounter, get_config_int("misc", "wongame", 0) == 51234123};
+        const Outcome o {fpscounter, get_config_int("misc", "wongame", 0) == 51234123};
         set_config_file("/dev/null");
         return o;
     }
@@ -153,11 +156,12 @@ TEST_F(BrokenEndingFiles, AnArchiveThatCannotBeUsedSkipsTheEnding)
         {"object count huge", nullptr, with_bytes(good_archive, 8, "\x7f\xff\xff\xff")},
         {"picture size huge", nullptr, with_bytes(good_archive, first_object + 4, "\x7f\xff\xff\xff\x7f\xff\xff\xff")},
         {"picture width huge", nullptr, with_bytes(good_archive, first_object + 14, "\x7f\xff")},
-        {"random header", nullptr, [&] {
-             Bytes b = noise(4096, 7);
-             b.insert(b.end(), good_archive.begin() + 4096, good_archive.end());
-             return b;
-         }()},
+        {"random header", nullptr,
+            [&] {
+                Bytes b = noise(4096, 7);
+                b.insert(b.end(), good_archive.begin() + 4096, good_archive.end());
+                return b;
+            }()},
     };
     // The file names as stored: the first object must really start there.
     ASSERT_EQ(std::string(&good_archive[first_object], 4), "BMP ");
@@ -214,4 +218,4 @@ TEST_F(BrokenEndingFiles, WhatIsNotARegularFileIsNeverRead)
     }
 }
 
-} // namespace
+}  // namespace

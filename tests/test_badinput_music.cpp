@@ -53,7 +53,7 @@ TEST_F(BrokenMusic, WithoutTheMusicFolderEverySongEndsTheProgram)
         SCOPED_TRACE(song);
         EXPECT_EXIT(
             {
-                setenv("PATH", "/nonexistent", 1);   // no message box to click
+                setenv("PATH", "/nonexistent", 1);  // no message box to click
                 SONGBOX box;
                 box.play(song);
             },
@@ -85,7 +85,7 @@ TEST_F(BrokenMusic, ADamagedSongStopsItsSoundAndTheBoxPlaysOn)
         Bytes bytes;
     };
     std::vector<Case> cases;
-    Case c{"middle third noise", good};
+    Case c {"middle third noise", good};
     scramble(c.bytes, n / 3, 2 * n / 3, 1);
     cases.push_back(c);
     c = {"cut in a frame at 60 %", Bytes(good.begin(), good.begin() + n * 3 / 5 + 123)};
@@ -147,4 +147,4 @@ TEST_F(BrokenMusic, ADamagedSongStopsItsSoundAndTheBoxPlaysOn)
     }
 }
 
-} // namespace
+}  // namespace

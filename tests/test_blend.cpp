@@ -14,13 +14,13 @@
 namespace {
 
 enum OP { RECT_TRANS, TRANS, RECT_ADD };
-const char *const OP_NAMES[] = {"fblend_rect_trans", "fblend_trans", "fblend_rect_add"};
+const char* const OP_NAMES[] = {"fblend_rect_trans", "fblend_trans", "fblend_rect_add"};
 const int DEPTHS[] = {15, 16, 24, 32};
 
 // ---- the model: one pixel at a time, straight from the table of results ----
 
 struct CHANNELS {
-    int shift[3]; // red, green, blue
+    int shift[3];  // red, green, blue
     int bits[3];
 };
 
@@ -33,7 +33,7 @@ CHANNELS channels_of(int depth)
     return {{16, 8, 0}, {8, 8, 8}};
 }
 
-int channel(uint32_t pixel, const CHANNELS &c, int i)
+int channel(uint32_t pixel, const CHANNELS& c, int i)
 {
     return static_cast<int>((pixel >> c.shift[i]) & ((1u << c.bits[i]) - 1));
 }
@@ -110,40 +110,43 @@ uint32_t model_pixel(OP op, int depth, uint32_t d, uint32_t s, int fact)
 // ---- bitmaps ----
 
 // 24-bit pixels are three bytes, lowest first.
-uint32_t get(BITMAP *b, int x, int y)
+uint32_t get(BITMAP* b, int x, int y)
 {
     if (bitmap_color_depth(b) == 32)
-        return reinterpret_cast<uint32_t *>(b->line[y])[x];
+        return reinterpret_cast<uint32_t*>(b->line[y])[x];
     if (bitmap_color_depth(b) == 24) {
-        const uint8_t *p = b->line[y] + x * 3;
+        const uint8_t* p = b->line[y] + x * 3;
         return p[0] | (p[1] << 8) | (static_cast<uint32_t>(p[2]) << 16);
     }
-    return reinterpret_cast<uint16_t *>(b->line[y])[x];
+    return reinterpret_cast<uint16_t*>(b->line[y])[x];
 }
 
-void put(BITMAP *b, int x, int y, uint32_t v)
+void put(BITMAP* b, int x, int y, uint32_t v)
 {
     if (bitmap_color_depth(b) == 32) {
-        reinterpret_cast<uint32_t *>(b->line[y])[x] = v;
+        reinterpret_cast<uint32_t*>(b->line[y])[x] = v;
     } else if (bitmap_color_depth(b) == 24) {
-        uint8_t *p = b->line[y] + x * 3;
+        uint8_t* p = b->line[y] + x * 3;
         p[0] = static_cast<uint8_t>(v);
         p[1] = static_cast<uint8_t>(v >> 8);
         p[2] = static_cast<uint8_t>(v >> 16);
     } else {
-        reinterpret_cast<uint16_t *>(b->line[y])[x] = static_cast<uint16_t>(v);
+        reinterpret_cast<uint16_t*>(b->line[y])[x] = static_cast<uint16_t>(v);
     }
 }
 
 struct BMP {
-    BITMAP *b;
-    BMP(int depth, int w, int h) : b(create_bitmap_ex(depth, w, h)) {}
+    BITMAP* b;
+    BMP(int depth, int w, int h)
+        : b(create_bitmap_ex(depth, w, h))
+    {
+    }
     ~BMP() { destroy_bitmap(b); }
-    BMP(const BMP &) = delete;
-    BMP &operator=(const BMP &) = delete;
+    BMP(const BMP&) = delete;
+    BMP& operator=(const BMP&) = delete;
 };
 
-std::vector<uint32_t> pixels_of(BITMAP *b)
+std::vector<uint32_t> pixels_of(BITMAP* b)
 {
     std::vector<uint32_t> v;
     for (int y = 0; y < b->h; y++)
@@ -152,14 +155,14 @@ std::vector<uint32_t> pixels_of(BITMAP *b)
     return v;
 }
 
-uint32_t random_pixel(std::mt19937 &rng, int depth)
+uint32_t random_pixel(std::mt19937& rng, int depth)
 {
     return static_cast<uint32_t>(rng()) & pixel_bits(depth);
 }
 
 // Random pixels; with `with_mask`, like a sprite: each row starts with a see-through run of random
 // length, and mask-coloured pixels and near misses of the mask are sprinkled in.
-void randomize(BITMAP *b, std::mt19937 &rng, bool with_mask)
+void randomize(BITMAP* b, std::mt19937& rng, bool with_mask)
 {
     const int depth = bitmap_color_depth(b);
     for (int y = 0; y < b->h; y++) {
@@ -180,12 +183,12 @@ void randomize(BITMAP *b, std::mt19937 &rng, bool with_mask)
 
 struct CALL {
     OP op;
-    int x, y, w, h; // w, h ignored for TRANS (the source's size)
+    int x, y, w, h;  // w, h ignored for TRANS (the source's size)
     uint32_t color;
     int fact;
 };
 
-void run(const CALL &c, BITMAP *dst, BITMAP *src)
+void run(const CALL& c, BITMAP* dst, BITMAP* src)
 {
     if (c.op == RECT_TRANS)
         fblend_rect_trans(dst, c.x, c.y, c.w, c.h, static_cast<int>(c.color), c.fact);
@@ -196,7 +199,7 @@ void run(const CALL &c, BITMAP *dst, BITMAP *src)
 }
 
 // Runs the call on dst and compares every pixel with the model applied to the pixels before.
-::testing::AssertionResult matches_model(const CALL &c, BITMAP *dst, BITMAP *src)
+::testing::AssertionResult matches_model(const CALL& c, BITMAP* dst, BITMAP* src)
 {
     const std::vector<uint32_t> before = pixels_of(dst);
     run(c, dst, src);
@@ -206,7 +209,7 @@ void run(const CALL &c, BITMAP *dst, BITMAP *src)
         for (int x = 0; x < dst->w; x++) {
             const uint32_t d = before[static_cast<size_t>(y) * dst->w + x];
             const bool inside = (long long)x >= c.x && (long long)x < (long long)c.x + w && (long long)y >= c.y &&
-                                (long long)y < (long long)c.y + h;
+                (long long)y < (long long)c.y + h;
             const uint32_t s = c.op == TRANS ? (inside ? get(src, x - c.x, y - c.y) : 0) : c.color;
             const uint32_t want = inside ? model_pixel(c.op, depth, d, s, c.fact) : d;
             const uint32_t got = get(dst, x, y);
@@ -250,7 +253,7 @@ TEST_P(BlendKernels, EveryStrengthMatchesModel)
                 randomize(dst.b, rng, false);
                 randomize(src.b, rng, true);
                 const CALL c = {op, 1 + static_cast<int>(rng() % 9), static_cast<int>(rng() % 3), 71, 6,
-                                random_pixel(rng, depth), fact};
+                    random_pixel(rng, depth), fact};
                 ASSERT_TRUE(matches_model(c, dst.b, src.b)) << fblend_active_kernels()->name;
             }
         }
@@ -317,21 +320,20 @@ TEST_P(BlendKernels, SparksMatchModel)
     }
 }
 
-std::string impl_name(const ::testing::TestParamInfo<fblend_impl> &info)
+std::string impl_name(const ::testing::TestParamInfo<fblend_impl>& info)
 {
-    const char *names[] = {"portable", "sse2", "avx2"};
+    const char* names[] = {"portable", "sse2", "avx2"};
     return names[info.param];
 }
 
-INSTANTIATE_TEST_SUITE_P(Sets, BlendKernels, ::testing::Values(FBLEND_PORTABLE, FBLEND_SSE2, FBLEND_AVX2),
-                         impl_name);
+INSTANTIATE_TEST_SUITE_P(Sets, BlendKernels, ::testing::Values(FBLEND_PORTABLE, FBLEND_SSE2, FBLEND_AVX2), impl_name);
 
 // ---- values pinned by hand, not by the model ----
 
 struct PINNED {
     OP op;
     int depth;
-    uint32_t dst, src; // src: the colour, or the sprite's one pixel
+    uint32_t dst, src;  // src: the colour, or the sprite's one pixel
     int fact;
     uint32_t want;
 };
@@ -412,7 +414,7 @@ TEST_F(Blend, PinnedValues)
     for (int impl = 0; impl < FBLEND_IMPL_COUNT; impl++) {
         if (!fblend_select(static_cast<fblend_impl>(impl)))
             continue;
-        for (const PINNED &p : PINNED_CASES) {
+        for (const PINNED& p : PINNED_CASES) {
             const int n = 37;
             BMP dst(p.depth, n, 1), src(p.depth, n, 1);
             for (int x = 0; x < n; x++) {
@@ -437,13 +439,21 @@ TEST_F(Blend, ClippingKeepsToTheBitmap)
         int x, y, w, h;
     };
     const RECT rects[] = {
-        {-10, -10, 20, 20}, {630, 470, 20, 20}, {-30, 5, 25, 10},  {640, 0, 5, 5},   {0, 480, 5, 5},
-        {5, -3, 0, 10},     {5, 5, -4, 10},     {5, 5, 10, -1},   {-5, -5, 650, 490}, {INT_MIN, 0, INT_MAX, 10},
+        {-10, -10, 20, 20},
+        {630, 470, 20, 20},
+        {-30, 5, 25, 10},
+        {640, 0, 5, 5},
+        {0, 480, 5, 5},
+        {5, -3, 0, 10},
+        {5, 5, -4, 10},
+        {5, 5, 10, -1},
+        {-5, -5, 650, 490},
+        {INT_MIN, 0, INT_MAX, 10},
         {INT_MAX - 2, 3, INT_MAX, 10},
     };
     for (int depth : DEPTHS) {
         BMP dst(depth, 640, 480);
-        for (const RECT &r : rects) {
+        for (const RECT& r : rects) {
             BMP src(depth, std::min(std::max(r.w, 1), 700), std::min(std::max(r.h, 1), 500));
             randomize(src.b, rng, true);
             for (OP op : {RECT_TRANS, TRANS, RECT_ADD}) {
@@ -461,7 +471,7 @@ TEST_F(Blend, SubBitmapsKeepToTheirArea)
     std::mt19937 rng(8);
     for (int depth : DEPTHS) {
         BMP parent(depth, 40, 30), src(depth, 12, 9);
-        BITMAP *sub = create_sub_bitmap(parent.b, 7, 5, 20, 15);
+        BITMAP* sub = create_sub_bitmap(parent.b, 7, 5, 20, 15);
         randomize(src.b, rng, true);
         for (OP op : {RECT_TRANS, TRANS, RECT_ADD})
             for (int fact : {100, 255}) {
@@ -485,7 +495,7 @@ TEST_F(Blend, CornerRectanglesCoverTheirVisiblePart)
     struct CASE {
         int x, y, x1, y1, x2, y2;
     };
-    for (const CASE &k : {CASE{-10, -10, 0, 0, 9, 9}, CASE{630, 470, 630, 470, 639, 479}}) {
+    for (const CASE& k : {CASE {-10, -10, 0, 0, 9, 9}, CASE {630, 470, 630, 470, 639, 479}}) {
         BMP dst(16, 640, 480);
         clear_to_color(dst.b, 0);
         fblend_rect_add(dst.b, k.x, k.y, 20, 20, 0xFFFF, 255);
@@ -523,11 +533,17 @@ TEST_F(Blend, ClippingRectangleIsNotConsulted)
 // ---- locking ----
 
 int acquires, releases, bank_calls;
-uintptr_t (*real_write_bank)(BITMAP *, int);
+uintptr_t (*real_write_bank)(BITMAP*, int);
 
-void count_acquire(BITMAP *) { acquires++; }
-void count_release(BITMAP *) { releases++; }
-uintptr_t count_bank(BITMAP *b, int line)
+void count_acquire(BITMAP*)
+{
+    acquires++;
+}
+void count_release(BITMAP*)
+{
+    releases++;
+}
+uintptr_t count_bank(BITMAP* b, int line)
 {
     bank_calls++;
     return real_write_bank(b, line);
@@ -537,17 +553,19 @@ uintptr_t count_bank(BITMAP *b, int line)
 struct WATCHED {
     BMP bmp;
     GFX_VTABLE vtable;
-    GFX_VTABLE *real_vtable;
-    void *real_bank;
-    WATCHED(int depth, int w, int h) : bmp(depth, w, h), vtable(*bmp.b->vtable)
+    GFX_VTABLE* real_vtable;
+    void* real_bank;
+    WATCHED(int depth, int w, int h)
+        : bmp(depth, w, h)
+        , vtable(*bmp.b->vtable)
     {
         real_vtable = bmp.b->vtable;
         real_bank = bmp.b->write_bank;
-        real_write_bank = reinterpret_cast<uintptr_t (*)(BITMAP *, int)>(real_bank);
+        real_write_bank = reinterpret_cast<uintptr_t (*)(BITMAP*, int)>(real_bank);
         vtable.acquire = count_acquire;
         vtable.release = count_release;
         bmp.b->vtable = &vtable;
-        bmp.b->write_bank = reinterpret_cast<void *>(count_bank);
+        bmp.b->write_bank = reinterpret_cast<void*>(count_bank);
         acquires = releases = bank_calls = 0;
     }
     ~WATCHED()
@@ -640,10 +658,11 @@ TEST_F(Blend, OtherDepthsAndMixedDepthsDrawNothing)
         }
         for (int y = 0; y < 10; y++)
             for (int x = 0; x < 20; x++)
-                ASSERT_EQ(static_cast<uint32_t>(getpixel(dst.b, x, y)), before[static_cast<size_t>(y) * 20 + x]) << depth;
+                ASSERT_EQ(static_cast<uint32_t>(getpixel(dst.b, x, y)), before[static_cast<size_t>(y) * 20 + x])
+                    << depth;
     }
     const int pairs[][2] = {{16, 32}, {32, 16}, {15, 16}, {16, 15}, {8, 16}, {24, 32}, {32, 24}};
-    for (const auto &p : pairs) {
+    for (const auto& p : pairs) {
         BMP src(p[0], 5, 5), dst(p[1], 10, 10);
         clear_to_color(src.b, 0x1234);
         clear_to_color(dst.b, 0);
@@ -679,4 +698,4 @@ TEST_F(Blend, FullStrengthIsSolidFillAndMaskedBlit)
     }
 }
 
-} // namespace
+}  // namespace

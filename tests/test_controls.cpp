@@ -33,10 +33,18 @@ TEST_F(ControlsTest, EachKeyFeedsItsOwnControl)
         int scancode;
         bool Controls::*field;
     } keys[] = {
-        {KEY_ESC, &Controls::esc},     {KEY_ENTER, &Controls::enter}, {KEY_F, &Controls::f},
-        {KEY_PGUP, &Controls::pgup},   {KEY_PGDN, &Controls::pgdn},   {KEY_H, &Controls::h},
-        {KEY_TAB, &Controls::tab},     {KEY_UP, &Controls::up},       {KEY_DOWN, &Controls::down},
-        {KEY_LEFT, &Controls::left},   {KEY_RIGHT, &Controls::right}, {KEY_SPACE, &Controls::space},
+        {KEY_ESC, &Controls::esc},
+        {KEY_ENTER, &Controls::enter},
+        {KEY_F, &Controls::f},
+        {KEY_PGUP, &Controls::pgup},
+        {KEY_PGDN, &Controls::pgdn},
+        {KEY_H, &Controls::h},
+        {KEY_TAB, &Controls::tab},
+        {KEY_UP, &Controls::up},
+        {KEY_DOWN, &Controls::down},
+        {KEY_LEFT, &Controls::left},
+        {KEY_RIGHT, &Controls::right},
+        {KEY_SPACE, &Controls::space},
         {KEY_LCONTROL, &Controls::lctrl},
     };
     for (const auto& k : keys) {
@@ -59,8 +67,10 @@ TEST_F(ControlsTest, StickDirectionsAndButtonsOfAPresentJoystick)
         bool left_or_up;
         bool Controls::*field;
     } stick[] = {
-        {0, true, &Controls::stick_left}, {0, false, &Controls::stick_right},
-        {1, true, &Controls::stick_up},   {1, false, &Controls::stick_down},
+        {0, true, &Controls::stick_left},
+        {0, false, &Controls::stick_right},
+        {1, true, &Controls::stick_up},
+        {1, false, &Controls::stick_down},
     };
     for (const auto& s : stick) {
         JOYSTICK_AXIS_INFO& a = joy[0].stick[0].axis[s.axis];
@@ -148,7 +158,11 @@ TEST_F(FreshInput, OtherPressesCountWhileAHeldKeyRepeats)
         std::function<void()> press;
     } cases[] = {
         {"another key", [] { XKeys::press(KEY_SPACE); }},
-        {"another key tapped between two checks", [] { XKeys::press(KEY_A); XKeys::release(KEY_A); }},
+        {"another key tapped between two checks",
+            [] {
+                XKeys::press(KEY_A);
+                XKeys::release(KEY_A);
+            }},
         {"an entry without a scancode", [] { XKeys::buffer.push_back('x'); }},
     };
     for (const auto& c : cases) {
@@ -169,7 +183,7 @@ TEST_F(FreshInput, ButtonsAndStickDirectionsHeldOverReadUpUntilReleased)
     num_joysticks = 1;
     joy[0].num_buttons = 9;
     joy[0].button[2].b = 1;
-    joy[0].stick[0].axis[0].d1 = 1;   // pushed left
+    joy[0].stick[0].axis[0].d1 = 1;  // pushed left
     XKeys::press(KEY_ESC);
     XKeys::press(KEY_ENTER);
     fresh_input_begin();
@@ -201,4 +215,4 @@ TEST_F(FreshInput, ButtonsAndStickDirectionsHeldOverReadUpUntilReleased)
     EXPECT_FALSE(c.enter) << "ENTER was never released";
 }
 
-} // namespace
+}  // namespace

@@ -24,12 +24,24 @@ struct WindowCase {
 TEST(DisplayChoice, WindowMultiplePerDesktopAndWish)
 {
     const WindowCase cases[] = {
-        {1024, 768, 0, 1},   {1920, 1080, 0, 2}, {3840, 2160, 0, 4}, {2560, 1440, 0, 2},
-        {2560, 1600, 0, 3},  {1280, 1024, 0, 1}, {800, 600, 0, 1},   {640, 480, 0, 1},
-        {1920, 1080, 1, 1},  {1920, 1080, 3, 2}, // 1920x1440 is taller than the desktop
-        {3840, 2160, 2, 2},  {3840, 2160, 4, 4}, {1280, 960, 2, 2},  // fits exactly: the wish stands
-        {0, 0, 0, 1},        {0, 0, 3, 3},       {-1, 768, 0, 1},     // desktop size unknown
-        {1920, 1080, 9, 2},  {1920, 1080, -4, 2},                     // not a valid wish: automatic
+        {1024, 768, 0, 1},
+        {1920, 1080, 0, 2},
+        {3840, 2160, 0, 4},
+        {2560, 1440, 0, 2},
+        {2560, 1600, 0, 3},
+        {1280, 1024, 0, 1},
+        {800, 600, 0, 1},
+        {640, 480, 0, 1},
+        {1920, 1080, 1, 1},
+        {1920, 1080, 3, 2},  // 1920x1440 is taller than the desktop
+        {3840, 2160, 2, 2},
+        {3840, 2160, 4, 4},
+        {1280, 960, 2, 2},  // fits exactly: the wish stands
+        {0, 0, 0, 1},
+        {0, 0, 3, 3},
+        {-1, 768, 0, 1},  // desktop size unknown
+        {1920, 1080, 9, 2},
+        {1920, 1080, -4, 2},  // not a valid wish: automatic
         {20000, 20000, 0, MAX_SCALE},
     };
     for (const WindowCase& c : cases)
@@ -46,8 +58,8 @@ TEST(DisplayChoice, FullScreenFillsTheDesktopCentredOnBlack)
         {1920, 1080, 0, {1920, 1080, 320, 60, 1280, 960, 2}},
         {3840, 2160, 0, {3840, 2160, 640, 120, 2560, 1920, 4}},
         {1024, 768, 0, {1024, 768, 192, 144, 640, 480, 1}},
-        {1920, 1080, 3, {1920, 1080, 320, 60, 1280, 960, 2}},   // 3x does not fit: the largest that does
-        {3840, 2160, 2, {3840, 2160, 1280, 600, 1280, 960, 2}}, // a smaller wish is kept
+        {1920, 1080, 3, {1920, 1080, 320, 60, 1280, 960, 2}},    // 3x does not fit: the largest that does
+        {3840, 2160, 2, {3840, 2160, 1280, 600, 1280, 960, 2}},  // a smaller wish is kept
         {640, 480, 0, {640, 480, 0, 0, 640, 480, 1}},
         // No whole multiple fits: the largest scale that keeps the 4:3 shape.
         {600, 400, 0, {600, 400, 33, 0, 533, 400, 0}},
@@ -97,7 +109,7 @@ protected:
             for (int sx = 0; sx < screen->w; sx++) {
                 const int px = (sx - x) / k, py = (sy - y) / k;
                 const bool shown = sx >= x && sy >= y && px >= x1 && px <= x2 && py >= y1 && py <= y2 &&
-                                   sx < x + SCREEN_WIDTH * k && sy < y + SCREEN_HEIGHT * k;
+                    sx < x + SCREEN_WIDTH * k && sy < y + SCREEN_HEIGHT * k;
                 const int want = shown ? getpixel(picture, px, py) : fill;
                 if (getpixel(screen, sx, sy) != want) {
                     std::ostringstream o;
@@ -115,7 +127,7 @@ TEST_F(Present, WholePictureAtEachMultipleAndPlace)
     const struct {
         int w, h, x, y, k;
     } cases[] = {{640, 480, 0, 0, 1}, {1024, 768, 192, 144, 1}, {1280, 960, 0, 0, 2}, {1920, 1080, 320, 60, 2},
-                 {1920, 1440, 0, 0, 3}};
+        {1920, 1440, 0, 0, 3}};
     for (const auto& c : cases) {
         use_screen(c.w, c.h, c.x, c.y, c.k, fill);
         present(picture);
@@ -148,14 +160,23 @@ struct ScaleArg {
 TEST(ScaleOption, CommandLineValues)
 {
     const ScaleArg cases[] = {
-        {{}, -1}, {{"-scale", "2"}, 2}, {{"-scale", "0"}, 0}, {{"-scale", "8"}, 8}, {{"-win", "-scale", "1"}, 1},
-        {{"-scale", "9"}, 0}, {{"-scale", "-1"}, 0}, {{"-scale", "2x"}, 0}, {{"-scale", "two"}, 0},
-        {{"-scale", ""}, 0}, {{"-scale"}, -1}, {{"-scale", "99999999999999999999"}, 0},
+        {{}, -1},
+        {{"-scale", "2"}, 2},
+        {{"-scale", "0"}, 0},
+        {{"-scale", "8"}, 8},
+        {{"-win", "-scale", "1"}, 1},
+        {{"-scale", "9"}, 0},
+        {{"-scale", "-1"}, 0},
+        {{"-scale", "2x"}, 0},
+        {{"-scale", "two"}, 0},
+        {{"-scale", ""}, 0},
+        {{"-scale"}, -1},
+        {{"-scale", "99999999999999999999"}, 0},
         {{"-scale", "3", "-scale", "2"}, 2},
     };
     for (const ScaleArg& c : cases) {
         scale_option = -1;
-        std::vector<const char*> argv{"vorlin"};
+        std::vector<const char*> argv {"vorlin"};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         parse_command_line(static_cast<int>(argv.size()), argv.data());
         std::string shown;
@@ -206,8 +227,8 @@ TEST_F(ScaleSetting, ReadValuesAndBadOnesFallBackToAutomatic)
         const char* text;
         int scale;
     } cases[] = {{"", 0}, {"[misc]\nscale = 2\n", 2}, {"[misc]\nscale = 8\n", 8}, {"[misc]\nscale = 0\n", 0},
-                 {"[misc]\nscale = 9\n", 0}, {"[misc]\nscale = -3\n", 0}, {"[misc]\nscale = 99999999999999999\n", 0},
-                 {"[misc]\nscale = wide\n", 0}, {"[controls]\nscale = 3\n", 0}};
+        {"[misc]\nscale = 9\n", 0}, {"[misc]\nscale = -3\n", 0}, {"[misc]\nscale = 99999999999999999\n", 0},
+        {"[misc]\nscale = wide\n", 0}, {"[controls]\nscale = 3\n", 0}};
     for (const auto& c : cases) {
         scale_setting = 5;
         use_file(c.text);
@@ -236,4 +257,4 @@ TEST_F(ScaleSetting, RoundTripAndAFileThatNeverChoseStaysWithoutTheKey)
     EXPECT_NE(file_text().find("scale = 0"), std::string::npos) << file_text();
 }
 
-} // namespace
+}  // namespace

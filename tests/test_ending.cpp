@@ -38,7 +38,7 @@ TEST(EndingCues, LinesAreReadRobustly)
         {"a too long line is one line", long_line + "U 300\n", {{'X', INT_MAX}, {'U', 300}}},
         {"empty lines", "\n\nU 3\n", {{'\n', 0}, {'\n', 0}, {'U', 3}}},
         {"zero bytes inside a long line", std::string("U 5\0zz", 6) + std::string(300, '\0') + "\nX 9\n",
-         {{'U', 5}, {'X', 9}}},
+            {{'U', 5}, {'X', 9}}},
         {"empty file", "", {}},
     };
     for (const Case& c : cases) {
@@ -226,17 +226,19 @@ TEST_F(EndingTest, TheNoticeWaitsForAKeyPressedOnIt)
 {
     static int looks;
     XKeys::install();
-    install_keyboard_hooks([] {
-        ++looks;
-        if (looks == 200)
-            XKeys::release(KEY_UP);
-        else if (looks == 300)
-            XKeys::press(KEY_SPACE);
-        else if (looks % 10 == 0 && key[KEY_UP])
-            XKeys::repeat(KEY_UP);
-        return XKeys::waiting();
-    }, XKeys::take);
-    XKeys::press(KEY_UP);   // after the hooks: installing them clears key[]
+    install_keyboard_hooks(
+        [] {
+            ++looks;
+            if (looks == 200)
+                XKeys::release(KEY_UP);
+            else if (looks == 300)
+                XKeys::press(KEY_SPACE);
+            else if (looks % 10 == 0 && key[KEY_UP])
+                XKeys::repeat(KEY_UP);
+            return XKeys::waiting();
+        },
+        XKeys::take);
+    XKeys::press(KEY_UP);  // after the hooks: installing them clears key[]
     looks = 0;
     static KEYBOARD_DRIVER keyboard = {};
     keyboard_driver = &keyboard;
@@ -247,4 +249,4 @@ TEST_F(EndingTest, TheNoticeWaitsForAKeyPressedOnIt)
     EXPECT_LT(looks, 310);
 }
 
-} // namespace
+}  // namespace

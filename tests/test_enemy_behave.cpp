@@ -19,19 +19,19 @@ void expected_axis_direction(float v, float& dx, float& dy)
     }
 }
 
-} // namespace
+}  // namespace
 
 // ---- falling turd ----
 
 TEST_F(EnemyTest, TurdLandsInItsSixtyThirdTickAtSpriteSizeAndOnlyThenHurtsOrCanBeShot)
 {
     ENEMY* turd = add(ENEMY::ET_TURD, 300, 200);
-    player->set(290, 190);   // under it all the time
+    player->set(290, 190);  // under it all the time
     PROJ* shot = new PROJ(player, data_bitmap(SPR_PLAYER_SHOT), 295, 195, 0.0f, 0.0f);
     objects.push_back(shot);
 
     tick();
-    EXPECT_NEAR(turd->w, 20 + 0.9995f * 80, 1e-3);   // five times the sprite at the start height
+    EXPECT_NEAR(turd->w, 20 + 0.9995f * 80, 1e-3);  // five times the sprite at the start height
     EXPECT_NEAR(turd->h, 20 + 0.9995f * 80, 1e-3);
     for (int t = 2; t <= 62; t++) {
         tick();
@@ -41,17 +41,17 @@ TEST_F(EnemyTest, TurdLandsInItsSixtyThirdTickAtSpriteSizeAndOnlyThenHurtsOrCanB
         EXPECT_FLOAT_EQ(turd->y, 200.0f);
         EXPECT_GT(turd->w, 20.0f);
     }
-    EXPECT_EQ(turd->hp, 2);             // the shot flew through it
+    EXPECT_EQ(turd->hp, 2);  // the shot flew through it
     EXPECT_EQ(player->hp, 3);
     EXPECT_TRUE(shot->enabled);
 
-    tick();   // 63: lands, wakes after the contact step
+    tick();  // 63: lands, wakes after the contact step
     EXPECT_FLOAT_EQ(turd->drop, 0.0f);
     EXPECT_TRUE(turd->active);
     EXPECT_FLOAT_EQ(turd->w, 20.0f);
     EXPECT_FLOAT_EQ(turd->h, 20.0f);
     EXPECT_EQ(player->hp, 3);
-    EXPECT_EQ(turd->hp, 1);   // the shot, processed after it, hits it in its landing tick
+    EXPECT_EQ(turd->hp, 1);  // the shot, processed after it, hits it in its landing tick
     tick();
     EXPECT_EQ(player->hp, 2);
     EXPECT_EQ(turd->hp, 1);
@@ -65,7 +65,7 @@ TEST_F(EnemyTest, LandedTurdCrawlsAtOnePixelATickAndKeepsCrawlingWhileDying)
         float before_x = turd->x, before_y = turd->y;
         tick();
         EXPECT_NEAR(std::hypot(turd->x - before_x, turd->y - before_y), 1.0f, 1e-4);
-        EXPECT_NEAR(turd->w, 20.0f, 5.0f + 1e-4);   // breathes by up to a quarter
+        EXPECT_NEAR(turd->w, 20.0f, 5.0f + 1e-4);  // breathes by up to a quarter
         EXPECT_NEAR(turd->h, 20.0f, 5.0f + 1e-4);
     }
     turd->hit();
@@ -80,13 +80,16 @@ TEST_F(EnemyTest, LandedTurdCrawlsAtOnePixelATickAndKeepsCrawlingWhileDying)
 
 TEST_F(EnemyTest, CentredTurdHangsHalfOverTheLeftAndTopWallsButNotTheOthers)
 {
-    wall_x1 = 40; wall_y1 = 30; wall_x2 = 600; wall_y2 = 450;
+    wall_x1 = 40;
+    wall_y1 = 30;
+    wall_x2 = 600;
+    wall_y2 = 450;
     ENEMY* left = add(ENEMY::ET_TURD, 10, 10);
     ENEMY* right = add(ENEMY::ET_TURD, 700, 500);
     tick();
-    EXPECT_FLOAT_EQ(left->x, 40.0f);    // the centre on the wall, half the body beyond it
+    EXPECT_FLOAT_EQ(left->x, 40.0f);  // the centre on the wall, half the body beyond it
     EXPECT_FLOAT_EQ(left->y, 30.0f);
-    EXPECT_FLOAT_EQ(right->x + right->w / 2, 600.0f);   // the edge on the wall
+    EXPECT_FLOAT_EQ(right->x + right->w / 2, 600.0f);  // the edge on the wall
     EXPECT_FLOAT_EQ(right->y + right->h / 2, 450.0f);
 }
 
@@ -102,8 +105,8 @@ struct WalkerRow {
 TEST_F(EnemyTest, WalkerRisesJumpsOutAtSpeedOneThenTurnsOnlyOnMultiplesOfThirty)
 {
     const WalkerRow rows[] = {
-        { ENEMY::ET_GUY, SPR_GUY_WALK_1, SPR_GUY_WALK_2, 1000, 0.5f },
-        { ENEMY::ET_PERSON, SPR_PERSON_WALK_1, SPR_PERSON_WALK_2, 700, 1.5f },
+        {ENEMY::ET_GUY, SPR_GUY_WALK_1, SPR_GUY_WALK_2, 1000, 0.5f},
+        {ENEMY::ET_PERSON, SPR_PERSON_WALK_1, SPR_PERSON_WALK_2, 700, 1.5f},
     };
     for (const WalkerRow& row : rows) {
         SCOPED_TRACE(testing::Message() << "type " << row.type);
@@ -120,7 +123,7 @@ TEST_F(EnemyTest, WalkerRisesJumpsOutAtSpeedOneThenTurnsOnlyOnMultiplesOfThirty)
         float first_dx, first_dy;
         expected_axis_direction(1.0f, first_dx, first_dy);
         srand(11);
-        tick();   // 36: the last rise step
+        tick();  // 36: the last rise step
         EXPECT_EQ(w->frame, row.first_walk);
         EXPECT_TRUE(w->active);
         EXPECT_FLOAT_EQ(w->x, 308.0f);
@@ -160,13 +163,13 @@ TEST_F(EnemyTest, WalkerOverlappingAnotherEnemyIsPushedOffAtOnePointFiveUntilThe
     ticks(36);
     ASSERT_TRUE(guy->active);
     guy->dx = guy->dy = 0;
-    ENEMY* spike = add(ENEMY::ET_SPIKE, 315, 208);   // to its right, level with it
+    ENEMY* spike = add(ENEMY::ET_SPIKE, 315, 208);  // to its right, level with it
     tick();
     EXPECT_FLOAT_EQ(guy->dx, -1.5f);
     EXPECT_FLOAT_EQ(guy->dy, 0.0f);
     run_to(59);
     EXPECT_FALSE(guy->collide(spike));
-    EXPECT_FLOAT_EQ(guy->dx, -1.5f);   // the push outlasts the contact
+    EXPECT_FLOAT_EQ(guy->dx, -1.5f);  // the push outlasts the contact
     tick();
     EXPECT_FLOAT_EQ(std::fabs(guy->dx) + std::fabs(guy->dy), 0.5f);
 }
@@ -198,7 +201,7 @@ TEST_F(EnemyTest, BossRisesInSevenStepsAndBacksAwayWhileThePlayerRecovers)
         EXPECT_EQ(boss->frame, SPR_BOSS_1 + t / 10);
         EXPECT_FALSE(boss->active);
     }
-    tick();   // 70: also a walk-animation tick, so the first walking frame turns at once
+    tick();  // 70: also a walk-animation tick, so the first walking frame turns at once
     EXPECT_TRUE(boss->active);
     EXPECT_EQ(boss->frame, SPR_BOSS_WALK_2);
     EXPECT_FLOAT_EQ(boss->x, 274.0f);
@@ -212,7 +215,7 @@ TEST_F(EnemyTest, BossRisesInSevenStepsAndBacksAwayWhileThePlayerRecovers)
     tick();
     EXPECT_FLOAT_EQ(std::fabs(boss->dx) + std::fabs(boss->dy), 2.5f);
 
-    player->set(250, 150);   // above left of the boss
+    player->set(250, 150);  // above left of the boss
     player->stun = 60;
     boss->x = 300;
     boss->y = 200;
@@ -223,10 +226,10 @@ TEST_F(EnemyTest, BossRisesInSevenStepsAndBacksAwayWhileThePlayerRecovers)
     tick();
     EXPECT_FLOAT_EQ(boss->dx, pdx);
     EXPECT_FLOAT_EQ(boss->dy, pdy);
-    EXPECT_FLOAT_EQ(boss->dx, 1.0f);   // away from the craft's centre (260, 160)
+    EXPECT_FLOAT_EQ(boss->dx, 1.0f);  // away from the craft's centre (260, 160)
     EXPECT_FLOAT_EQ(boss->dy, 1.0f);
     int frame = boss->frame;
-    run_to(120);   // no new direction at 120, no animation at 100 and 110
+    run_to(120);  // no new direction at 120, no animation at 100 and 110
     EXPECT_EQ(boss->frame, frame);
     EXPECT_GT(std::hypot(boss->x - 250, boss->y - 150), before + 20);
 }
@@ -236,7 +239,7 @@ TEST_F(EnemyTest, BossRisesInSevenStepsAndBacksAwayWhileThePlayerRecovers)
 TEST_F(EnemyTest, SpikeWaitsForTheStartCyclesFourFramesAndHurtsWithoutKnockBack)
 {
     ENEMY* spike = add(ENEMY::ET_SPIKE, 300, 200);
-    const int frames[] = { 109, 110, 111, 112, 109, 110, 111 };
+    const int frames[] = {109, 110, 111, 112, 109, 110, 111};
     for (int i = 1; i <= 6; i++) {
         run_to(12 * i - 1);
         EXPECT_EQ(spike->frame, frames[i - 1]);
@@ -275,7 +278,7 @@ TEST_F(EnemyTest, StalkerFormsThenHomesAndStandsStillWhileThePlayerRecovers)
     EXPECT_FALSE(stalker->active);
     tick();
     EXPECT_TRUE(stalker->active);
-    EXPECT_NEAR(stalker->dx, 0.5f * std::sqrt(0.5f), 1e-5);   // straight at the player's corner
+    EXPECT_NEAR(stalker->dx, 0.5f * std::sqrt(0.5f), 1e-5);  // straight at the player's corner
     EXPECT_NEAR(stalker->dy, 0.5f * std::sqrt(0.5f), 1e-5);
     run_to(30);
     EXPECT_EQ(stalker->frame, SPR_STALKER_MOVE_2);
@@ -301,10 +304,10 @@ TEST_F(EnemyTest, ThreeSpittersShareOneSpitSoundPerVolley)
         TearDown();
         SetUp();
         srand(seed);
-        wall_y2 = 100000;   // the spit never bursts: every spit stays countable
+        wall_y2 = 100000;  // the spit never bursts: every spit stays countable
         game_started = true;
-        ENEMY* spitters[3] = { add(ENEMY::ET_SPITTER, 100, 0), add(ENEMY::ET_SPITTER, 300, 0),
-                               add(ENEMY::ET_SPITTER, 500, 0) };
+        ENEMY* spitters[3] = {
+            add(ENEMY::ET_SPITTER, 100, 0), add(ENEMY::ET_SPITTER, 300, 0), add(ENEMY::ET_SPITTER, 500, 0)};
         for (int t = 1; t <= 600; t++) {
             int sounds = effect_count[SND_SPIT];
             tick();
@@ -328,7 +331,7 @@ TEST_F(EnemyTest, ThreeSpittersShareOneSpitSoundPerVolley)
                 if (t % 210 == 0) {
                     EXPECT_EQ(s->frame, SPR_SPITTER) << "tick " << t;
                 }
-                EXPECT_FLOAT_EQ(s->y, 0.0f);   // never moved, never held in the arena
+                EXPECT_FLOAT_EQ(s->y, 0.0f);  // never moved, never held in the arena
             }
         }
     }
@@ -349,8 +352,8 @@ TEST_F(EnemyTest, SpitLeavesTheMouthStraightDownAndTheMouthShutsOnMultiplesOf210
     EXPECT_EQ(spit->spr, data_bitmap(SPR_SPIT));
     EXPECT_FLOAT_EQ(spit->angle, 128.0f);
     EXPECT_FLOAT_EQ(spit->speed, 12.0f);
-    EXPECT_NEAR(spit->x, 320.0f, 1e-4);          // middle of the bottom edge...
-    EXPECT_NEAR(spit->y, 34.0f + 12.0f, 1e-4);   // ...one step down already
+    EXPECT_NEAR(spit->x, 320.0f, 1e-4);         // middle of the bottom edge...
+    EXPECT_NEAR(spit->y, 34.0f + 12.0f, 1e-4);  // ...one step down already
     EXPECT_EQ(spitter->frame, SPR_SPITTER_OPEN);
 
     run_to(400);
@@ -405,7 +408,7 @@ TEST_F(EnemyTest, CarHittingAWallAtFullSpeedBacksAtMinusOneFor200Ticks)
     int t = 0;
     while (car->timer1 == 0 && t++ < 100)
         tick();
-    EXPECT_LE(t, 12);   // 10 pixels from the wall at one a tick
+    EXPECT_LE(t, 12);  // 10 pixels from the wall at one a tick
     ASSERT_FLOAT_EQ(car->timer1, 200.0f);
     EXPECT_FLOAT_EQ(car->speed, -1.0f);
     EXPECT_GE(car->y, 100.0f);
@@ -429,7 +432,7 @@ TEST_F(EnemyTest, CarBumpingAtPointThreeBacksDownToMinusHalf)
     car->speed = 0.3f;
     ENEMY* spike = add(ENEMY::ET_SPIKE, 310, 230);
     tick();
-    EXPECT_NEAR(car->speed, -0.31f, 1e-5);   // sped up first, then reversed
+    EXPECT_NEAR(car->speed, -0.31f, 1e-5);  // sped up first, then reversed
     EXPECT_FLOAT_EQ(car->timer1, 200.0f);
     spike->dead();
     tick();
@@ -461,16 +464,18 @@ TEST_F(EnemyTest, CarInContactReversesEveryTick)
 TEST_F(EnemyTest, CarOutsideTheMiddleBoxSteersForTheCentreEveryTick)
 {
     game_started = true;
-    struct { float x, y, target; } cases[] = {
-        { 100, 240, 64.0f },     // left of the box: head right
-        { 520, 240, -64.0f },    // right of it: head left
-        { 300, 60, 123.5f },     // above: head down, a little right
-        { 300, 400, 5.1f },      // below: head up, a little right
+    struct {
+        float x, y, target;
+    } cases[] = {
+        {100, 240, 64.0f},   // left of the box: head right
+        {520, 240, -64.0f},  // right of it: head left
+        {300, 60, 123.5f},   // above: head down, a little right
+        {300, 400, 5.1f},    // below: head up, a little right
     };
     for (auto& c : cases) {
         fpscounter = 238;
         ENEMY* car = add(ENEMY::ET_CAR, c.x, c.y);
-        for (int i = 0; i < 3; i++) {   // 239, 240 (a new-goal tick), 241
+        for (int i = 0; i < 3; i++) {  // 239, 240 (a new-goal tick), 241
             tick();
             float expected = std::atan2(320 - car->x, car->y - 240) * 57.29577951308232 * 0.7111111111111111;
             EXPECT_NEAR(car->target_angle, expected, 1e-3) << c.x << "," << c.y;
@@ -486,10 +491,10 @@ TEST_F(EnemyTest, ChaseCarHomesThenTurnsAwayFor120TicksAfterAThirdHit)
     player->set(500, 232);
     ENEMY* chase = add(ENEMY::ET_CHASE_CAR, 300, 232);
     tick();
-    EXPECT_NEAR(chase->target_angle, 64.0f, 1e-3);   // the player is straight to the right
-    EXPECT_FLOAT_EQ(chase->angle, 0.0f);               // woke after the turning step
+    EXPECT_NEAR(chase->target_angle, 64.0f, 1e-3);  // the player is straight to the right
+    EXPECT_FLOAT_EQ(chase->angle, 0.0f);            // woke after the turning step
     tick();
-    EXPECT_FLOAT_EQ(chase->angle, 2.0f);               // turning at 2 a tick
+    EXPECT_FLOAT_EQ(chase->angle, 2.0f);  // turning at 2 a tick
     ticks(40);
     EXPECT_FLOAT_EQ(chase->angle, chase->target_angle);
     chase->hit();
@@ -503,7 +508,8 @@ TEST_F(EnemyTest, ChaseCarHomesThenTurnsAwayFor120TicksAfterAThirdHit)
         EXPECT_FLOAT_EQ(chase->timer2, 119.0f - i);
     }
     tick();
-    EXPECT_NEAR(chase->target_angle, std::atan2(player->x - chase->x, chase->y - player->y) * 57.29577951308232 * 0.7111111111111111, 1e-3);
+    EXPECT_NEAR(chase->target_angle,
+        std::atan2(player->x - chase->x, chase->y - player->y) * 57.29577951308232 * 0.7111111111111111, 1e-3);
 }
 
 TEST_F(EnemyTest, ChaseCarBumpIsPushedOffTheOthersCornerAtOnce)
@@ -514,7 +520,7 @@ TEST_F(EnemyTest, ChaseCarBumpIsPushedOffTheOthersCornerAtOnce)
     ENEMY* chase = add(ENEMY::ET_CHASE_CAR, 300, 232);
     chase->active = true;
     chase->speed = 0.5f;
-    add(ENEMY::ET_SPIKE, 290, 236);   // overlaps the car's left end
+    add(ENEMY::ET_SPIKE, 290, 236);  // overlaps the car's left end
     tick();
     // Pushed from the spike's top-left corner (290, 236), not its centre: the
     // car's box centre (316, 240) is 26 right of it and 4 below, so the step is
@@ -531,7 +537,7 @@ TEST_F(EnemyTest, ChaseCarBumpIsPushedOffTheOthersCornerAtOnce)
 
 TEST_F(EnemyTest, BallBobsInPlaceWhileFadingInThenRollsStraightAndTurnsRound)
 {
-    for (ENEMY::TYPE t : { ENEMY::ET_BALL, ENEMY::ET_FAST_BALL }) {
+    for (ENEMY::TYPE t : {ENEMY::ET_BALL, ENEMY::ET_FAST_BALL}) {
         SCOPED_TRACE(testing::Message() << "type " << t);
         fpscounter = 0;
         game_started = true;
@@ -566,7 +572,7 @@ TEST_F(EnemyTest, BallBobsInPlaceWhileFadingInThenRollsStraightAndTurnsRound)
         EXPECT_FLOAT_EQ(ball->move_angle, PI_F / 2 + static_cast<float>(3.141592653589793));
         EXPECT_NEAR(ball->dx, -speed, 1e-5);
         EXPECT_NEAR(ball->dy, 0.0f, 1e-5);
-        EXPECT_FLOAT_EQ(ball->x, 620.0f);   // held in by the arena
+        EXPECT_FLOAT_EQ(ball->x, 620.0f);  // held in by the arena
         ticks(3);
         EXPECT_LT(ball->x, 620.0f);
 
@@ -594,7 +600,7 @@ TEST_F(EnemyTest, SpinnerSpinsFromBirthFadesInThenMovesDiagonallyAndBounces)
     float dx = (rand() & 1) == 1 ? -2.0f : 2.0f;
     float dy = (rand() & 1) == 1 ? -2.0f : 2.0f;
     srand(21);
-    tick();   // 85: opaque and off it goes (no wait for the level start)
+    tick();  // 85: opaque and off it goes (no wait for the level start)
     EXPECT_TRUE(spinner->active);
     EXPECT_FLOAT_EQ(spinner->dx, dx);
     EXPECT_FLOAT_EQ(spinner->dy, dy);
@@ -617,8 +623,8 @@ TEST_F(EnemyTest, SpinnerZapLasts120TicksAndIsNotRenewedWhileThePlayerRecovers)
     ENEMY* spinner = add(ENEMY::ET_SPINNER, 300, 200);
     run_to(85);
     ASSERT_TRUE(spinner->active);
-    spinner->dx = spinner->dy = 0.5f;   // slow, so the craft can be kept under it
-    fpscounter = 1000;                   // any clock: the zap counts its own ticks
+    spinner->dx = spinner->dy = 0.5f;  // slow, so the craft can be kept under it
+    fpscounter = 1000;                 // any clock: the zap counts its own ticks
     player->set(spinner->x + 2, spinner->y + 2);
     tick();
     EXPECT_EQ(effect_count[SND_ZAP], 1);
@@ -627,11 +633,11 @@ TEST_F(EnemyTest, SpinnerZapLasts120TicksAndIsNotRenewedWhileThePlayerRecovers)
     EXPECT_EQ(player->hp, 2);
     EXPECT_TRUE(player->is_stunned());
 
-    BITMAP* zaps[3] = { data_bitmap(SPR_ZAP_1), data_bitmap(SPR_ZAP_2), data_bitmap(SPR_ZAP_3) };
+    BITMAP* zaps[3] = {data_bitmap(SPR_ZAP_1), data_bitmap(SPR_ZAP_2), data_bitmap(SPR_ZAP_3)};
     int expected = 0;
     for (int i = 1; i <= 118; i++) {
         if (i < 20)
-            player->set(spinner->x + 2, spinner->y + 2);   // touching while it recovers
+            player->set(spinner->x + 2, spinner->y + 2);  // touching while it recovers
         else
             player->set(-1000, -1000);
         tick();
@@ -641,7 +647,7 @@ TEST_F(EnemyTest, SpinnerZapLasts120TicksAndIsNotRenewedWhileThePlayerRecovers)
     }
     EXPECT_EQ(effect_count[SND_ZAP], 1);
     EXPECT_EQ(player->hp, 2);
-    tick();   // the 120th tick of the zap
+    tick();  // the 120th tick of the zap
     EXPECT_EQ(spinner->overlay, nullptr);
     EXPECT_FLOAT_EQ(spinner->timer1, 0.0f);
 }

@@ -7,9 +7,12 @@
 
 namespace {
 
-const int BG = 100;   // grey background, every channel
+const int BG = 100;  // grey background, every channel
 
-int bg() { return makecol(BG, BG, BG); }
+int bg()
+{
+    return makecol(BG, BG, BG);
+}
 
 // One channel of the game's 32-bit translucent blit at strength f (0..254).
 int blend_channel(int d, int s, int f)
@@ -22,11 +25,11 @@ int blend_channel(int d, int s, int f)
 
 int blend(int d, int s, int f)
 {
-    return makecol(blend_channel(getr(d), getr(s), f), blend_channel(getg(d), getg(s), f),
-                   blend_channel(getb(d), getb(s), f));
+    return makecol(
+        blend_channel(getr(d), getr(s), f), blend_channel(getg(d), getg(s), f), blend_channel(getb(d), getb(s), f));
 }
 
-} // namespace
+}  // namespace
 
 class EnemyDrawTest : public EnemyTest {
 protected:
@@ -42,7 +45,7 @@ TEST_F(EnemyDrawTest, FallingTurdIsDrawnAwayFromTheCentreByItsHeightOverItsShado
 {
     const int turd = stand_in_color(SPR_TURD);
     ENEMY* e = add(ENEMY::ET_TURD, 480, 360);
-    e->w = e->h = 100;   // five times the sprite at the start height
+    e->w = e->h = 100;  // five times the sprite at the start height
     e->draw();
     // Body: 100x100 centred on (580, 460), clipped by the buffer's edge.
     EXPECT_EQ(at(580, 460), turd);
@@ -56,9 +59,9 @@ TEST_F(EnemyDrawTest, FallingTurdIsDrawnAwayFromTheCentreByItsHeightOverItsShado
     EXPECT_NEAR(getr(shade), BG * 3 / 4, 1);
     EXPECT_NEAR(getg(shade), BG * 3 / 4, 1);
     EXPECT_NEAR(getb(shade), BG * 3 / 4, 1);
-    for (auto p : { std::pair<int, int>{ 505, 360 }, { 455, 360 }, { 480, 335 }, { 480, 385 } })
+    for (auto p : {std::pair<int, int> {505, 360}, {455, 360}, {480, 335}, {480, 385}})
         EXPECT_EQ(at(p.first, p.second), shade) << p.first << "," << p.second;
-    for (auto p : { std::pair<int, int>{ 506, 360 }, { 454, 360 }, { 480, 334 }, { 480, 386 } })
+    for (auto p : {std::pair<int, int> {506, 360}, {454, 360}, {480, 334}, {480, 386}})
         EXPECT_EQ(at(p.first, p.second), bg()) << p.first << "," << p.second;
 
     // Half way down the shadow is 5 smaller and the body half as far out.
@@ -68,7 +71,7 @@ TEST_F(EnemyDrawTest, FallingTurdIsDrawnAwayFromTheCentreByItsHeightOverItsShado
     e->draw();
     EXPECT_EQ(at(500, 360), shade);
     EXPECT_EQ(at(501, 360), bg());
-    EXPECT_EQ(at(530, 410), turd);   // centre (530, 410), corners 500..559
+    EXPECT_EQ(at(530, 410), turd);  // centre (530, 410), corners 500..559
     EXPECT_EQ(at(500, 380), turd);
     EXPECT_NE(at(499, 380), turd);
     EXPECT_NE(at(560, 380), turd);
@@ -123,7 +126,7 @@ TEST_F(EnemyDrawTest, ReleasedTurdsShadowShrinksFrom25To15AsItFalls)
 
     clear_to_color(buffer, bg());
     e->draw();
-    EXPECT_EQ(at(469, 360), bg());   // landed: the 20x20 body and no shadow
+    EXPECT_EQ(at(469, 360), bg());  // landed: the 20x20 body and no shadow
     EXPECT_EQ(at(480, 371), bg());
     EXPECT_EQ(at(470, 350), stand_in_color(SPR_TURD));
 }
@@ -134,9 +137,9 @@ TEST_F(EnemyDrawTest, DyingCarIsDrawnRotatedAndTranslucentInsideItsSpritesBox)
     ENEMY* e = add(ENEMY::ET_CAR, 200, 200);
     e->frame = SPR_WRECK;
     e->spr = data_bitmap(SPR_WRECK);
-    e->angle = 64;   // a quarter turn: 16 wide and 32 high about the centre (216, 208)
+    e->angle = 64;  // a quarter turn: 16 wide and 32 high about the centre (216, 208)
     e->draw();
-    EXPECT_EQ(at(216, 195), car);   // opaque: sticks out above the sprite's box
+    EXPECT_EQ(at(216, 195), car);  // opaque: sticks out above the sprite's box
     EXPECT_EQ(at(216, 220), car);
     EXPECT_EQ(at(203, 208), bg());
 
@@ -147,9 +150,9 @@ TEST_F(EnemyDrawTest, DyingCarIsDrawnRotatedAndTranslucentInsideItsSpritesBox)
     EXPECT_EQ(at(216, 208), half);
     EXPECT_EQ(at(210, 201), half);
     EXPECT_EQ(at(222, 214), half);
-    EXPECT_EQ(at(203, 208), bg());   // the corners the turn emptied
+    EXPECT_EQ(at(203, 208), bg());  // the corners the turn emptied
     EXPECT_EQ(at(228, 208), bg());
-    EXPECT_EQ(at(216, 196), bg());   // what turned out of the box is cut off
+    EXPECT_EQ(at(216, 196), bg());  // what turned out of the box is cut off
     EXPECT_EQ(at(216, 219), bg());
 }
 
@@ -158,7 +161,7 @@ TEST_F(EnemyDrawTest, FadingBallDrawsItsGroundMarkAtTheSameStrength)
     const int ball = stand_in_color(SPR_BALL);
     const int mark = stand_in_color(SPR_SHADOW_LOW);
     ENEMY* e = add(ENEMY::ET_BALL, 100, 100);
-    e->y = 80;   // bobbed up off its ground line at 100
+    e->y = 80;  // bobbed up off its ground line at 100
     e->alpha = 91;
     e->draw();
     EXPECT_EQ(at(105, 85), blend(bg(), ball, 91));
@@ -178,7 +181,7 @@ TEST_F(EnemyDrawTest, SpinnersZapIsAlphaBlendedOverItsBodyAndFadesWithItWhenDyin
     const int body = stand_in_color(SPR_SPINNER);
     ENEMY* e = add(ENEMY::ET_SPINNER, 300, 200);
     e->alpha = 255;
-    e->overlay = data_bitmap(SPR_ZAP_1);   // opaque left half, clear third quarter, half-clear last
+    e->overlay = data_bitmap(SPR_ZAP_1);  // opaque left half, clear third quarter, half-clear last
     e->draw();
     EXPECT_EQ(at(305, 210), makecol(250, 250, 0));
     EXPECT_EQ(at(312, 210), body);

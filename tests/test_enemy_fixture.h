@@ -19,16 +19,32 @@ inline void stand_in_size(int index, int& w, int& h)
 {
     w = h = 20;
     switch (index) {
-    case SPR_CAR: case SPR_WRECK: case SPR_CHASE_CAR:
-        w = 32; h = 16; break;
-    case SPR_SPITTER: case SPR_SPITTER_OPEN: case SPR_SPITTER_DEAD:
-        w = 40; h = 24; break;
+    case SPR_CAR:
+    case SPR_WRECK:
+    case SPR_CHASE_CAR:
+        w = 32;
+        h = 16;
+        break;
+    case SPR_SPITTER:
+    case SPR_SPITTER_OPEN:
+    case SPR_SPITTER_DEAD:
+        w = 40;
+        h = 24;
+        break;
     case SPR_SPIT:
-        w = 6; h = 10; break;
-    case SPR_SHADOW_LOW: case SPR_SHADOW_HIGH:
-        w = 20; h = 6; break;
+        w = 6;
+        h = 10;
+        break;
+    case SPR_SHADOW_LOW:
+    case SPR_SHADOW_HIGH:
+        w = 20;
+        h = 6;
+        break;
     default:
-        if (index >= SPR_BOSS_1 && index <= SPR_BOSS_DEAD) { w = 48; h = 40; }
+        if (index >= SPR_BOSS_1 && index <= SPR_BOSS_DEAD) {
+            w = 48;
+            h = 40;
+        }
         break;
     }
 }
@@ -48,12 +64,12 @@ protected:
     {
         headless_init(32);
         saved_data = data;
-        archive.assign(NUM_DATA_OBJECTS + 1, DATAFILE{});
+        archive.assign(NUM_DATA_OBJECTS + 1, DATAFILE {});
         for (int i = 0; i < NUM_DATA_OBJECTS; i++) {
             archive[i].type = DAT_BITMAP;
-            if (i == SND_BUMP || i == SND_BALL_BURST || i == SND_ONE_UP || i == SND_PLAYER_DEATH
-                || i == SND_ZAP || i == SND_ENGINE || i == SND_EXPLOSION || i == SND_RISE
-                || i == SND_SPIT || i == SND_TURD_DIES || i == SND_PLAYER_SHOT) {
+            if (i == SND_BUMP || i == SND_BALL_BURST || i == SND_ONE_UP || i == SND_PLAYER_DEATH || i == SND_ZAP ||
+                i == SND_ENGINE || i == SND_EXPLOSION || i == SND_RISE || i == SND_SPIT || i == SND_TURD_DIES ||
+                i == SND_PLAYER_SHOT) {
                 archive[i].type = DAT_SAMPLE;
                 archive[i].dat = create_sample(8, 0, 11025, 16);
                 continue;
@@ -86,7 +102,10 @@ protected:
         objects.push_back(player);
         fpscounter = 0;
         game_started = false;
-        wall_x1 = 0; wall_y1 = 0; wall_x2 = 640; wall_y2 = 480;
+        wall_x1 = 0;
+        wall_y1 = 0;
+        wall_x2 = 640;
+        wall_y2 = 480;
         std::memset(effect_count, 0, sizeof effect_count);
         srand(1);
     }

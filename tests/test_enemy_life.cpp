@@ -6,32 +6,32 @@
 namespace {
 
 const int NONE = -1;
-const int SPITTER_COLORS = -2;   // yellow or a random grey, drawn per call
+const int SPITTER_COLORS = -2;  // yellow or a random grey, drawn per call
 
 struct LifeRow {
     ENEMY::TYPE type;
     int hp;
     int first_frame;
-    int death_frame;       // NONE: the frame it had
+    int death_frame;  // NONE: the frame it had
     int death_sound;
-    int r, g, b;           // spark colour, or r = SPITTER_COLORS
+    int r, g, b;  // spark colour, or r = SPITTER_COLORS
     int sparks_alive;
     int sparks_dead;
     int fade_out_ticks;
 };
 
 const LifeRow LIFE[] = {
-    { ENEMY::ET_TURD, 2, SPR_TURD, NONE, SND_TURD_DIES, 150, 30, 30, 28, 28, 51 },
-    { ENEMY::ET_GUY, 1, SPR_GUY_1, NONE, NONE, 255, 0, 0, 28, 28, 51 },
-    { ENEMY::ET_CAR, 20, SPR_CAR, SPR_WRECK, SND_EXPLOSION, 255, 255, 0, 28, 150, 128 },
-    { ENEMY::ET_BALL, 3, SPR_BALL, SPR_BALL_BURST, SND_BALL_BURST, 255, 255, 0, 28, 28, 51 },
-    { ENEMY::ET_FAST_BALL, 3, SPR_FAST_BALL, SPR_FAST_BALL_BURST, SND_BALL_BURST, 255, 255, 0, 28, 28, 51 },
-    { ENEMY::ET_STALKER, 1, SPR_STALKER_1, SPR_STALKER_3, NONE, 255, 255, 255, 28, 80, 51 },
-    { ENEMY::ET_SPITTER, 16, SPR_SPITTER, SPR_SPITTER_DEAD, SND_EXPLOSION, SPITTER_COLORS, 0, 0, 28, 150, 51 },
-    { ENEMY::ET_SPINNER, 1, SPR_SPINNER, NONE, NONE, 255, 255, 0, 28, 28, 51 },
-    { ENEMY::ET_PERSON, 1, SPR_PERSON_1, NONE, NONE, 255, 0, 0, 28, 28, 51 },
-    { ENEMY::ET_CHASE_CAR, 15, SPR_CHASE_CAR, SPR_WRECK, SND_EXPLOSION, 255, 255, 0, 28, 150, 128 },
-    { ENEMY::ET_BOSS, 60, SPR_BOSS_1, SPR_BOSS_DEAD, NONE, 0, 0, 0, 50, 500, 51 },
+    {ENEMY::ET_TURD, 2, SPR_TURD, NONE, SND_TURD_DIES, 150, 30, 30, 28, 28, 51},
+    {ENEMY::ET_GUY, 1, SPR_GUY_1, NONE, NONE, 255, 0, 0, 28, 28, 51},
+    {ENEMY::ET_CAR, 20, SPR_CAR, SPR_WRECK, SND_EXPLOSION, 255, 255, 0, 28, 150, 128},
+    {ENEMY::ET_BALL, 3, SPR_BALL, SPR_BALL_BURST, SND_BALL_BURST, 255, 255, 0, 28, 28, 51},
+    {ENEMY::ET_FAST_BALL, 3, SPR_FAST_BALL, SPR_FAST_BALL_BURST, SND_BALL_BURST, 255, 255, 0, 28, 28, 51},
+    {ENEMY::ET_STALKER, 1, SPR_STALKER_1, SPR_STALKER_3, NONE, 255, 255, 255, 28, 80, 51},
+    {ENEMY::ET_SPITTER, 16, SPR_SPITTER, SPR_SPITTER_DEAD, SND_EXPLOSION, SPITTER_COLORS, 0, 0, 28, 150, 51},
+    {ENEMY::ET_SPINNER, 1, SPR_SPINNER, NONE, NONE, 255, 255, 0, 28, 28, 51},
+    {ENEMY::ET_PERSON, 1, SPR_PERSON_1, NONE, NONE, 255, 0, 0, 28, 28, 51},
+    {ENEMY::ET_CHASE_CAR, 15, SPR_CHASE_CAR, SPR_WRECK, SND_EXPLOSION, 255, 255, 0, 28, 150, 128},
+    {ENEMY::ET_BOSS, 60, SPR_BOSS_1, SPR_BOSS_DEAD, NONE, 0, 0, 0, 50, 500, 51},
 };
 
 int total_sounds()
@@ -42,7 +42,7 @@ int total_sounds()
     return n;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(EnemyTest, EachTypeIsBornHitKilledAndFadedAsItsRowSays)
 {
@@ -101,7 +101,7 @@ TEST_F(EnemyTest, EachTypeIsBornHitKilledAndFadedAsItsRowSays)
         tick();
         EXPECT_FALSE(listed(e));
         for (OBJECT* o : objects)
-            EXPECT_NE(o, e);   // deleted by the loop at the end of that tick
+            EXPECT_NE(o, e);  // deleted by the loop at the end of that tick
         game_started = false;
     }
 }
@@ -131,7 +131,7 @@ TEST_F(EnemyTest, StartingValuesOfTheSpecialTypes)
 
     EXPECT_FLOAT_EQ(ball->move_angle, ball_draw / 100.0f);
     EXPECT_FLOAT_EQ(fast->move_angle, fast_draw / 100.0f);
-    for (ENEMY* b : { ball, fast }) {
+    for (ENEMY* b : {ball, fast}) {
         EXPECT_FLOAT_EQ(b->base_y, b->y);
         EXPECT_EQ(b->overlay, data_bitmap(SPR_SHADOW_LOW));
         EXPECT_FALSE(b->overlay_alpha);
@@ -155,7 +155,7 @@ TEST_F(EnemyTest, StartingValuesOfTheSpecialTypes)
     EXPECT_FLOAT_EQ(stalker->speed, 0.5f);
 
     // The rest keep the common defaults.
-    for (ENEMY* e : { guy, car, stalker }) {
+    for (ENEMY* e : {guy, car, stalker}) {
         EXPECT_FALSE(e->centered);
         EXPECT_TRUE(e->knocks_back);
         EXPECT_EQ(e->overlay, nullptr);
@@ -210,7 +210,7 @@ TEST_F(EnemyTest, SpikeShrugsOffHits)
 TEST_F(EnemyTest, SpitterSparkColourIsDrawnAnewOnEveryCall)
 {
     ENEMY* spitter = add(ENEMY::ET_SPITTER, 300, 0);
-    for (unsigned seed : { 3u, 4u, 5u, 6u }) {
+    for (unsigned seed : {3u, 4u, 5u, 6u}) {
         srand(seed);
         std::vector<int> expected;
         for (int i = 0; i < 8; i++) {
@@ -261,13 +261,15 @@ TEST_F(EnemyTest, ChaseCarKillingHitStillCounts)
 
 TEST_F(EnemyTest, DeltaFromPushesAwayAtOnePointFive)
 {
-    ENEMY* guy = add(ENEMY::ET_GUY, 100, 100);   // 20x20: centre (110, 110)
-    struct { float px, py, dx, dy; } cases[] = {
-        { 130, 110, -1.5f, 0.0f },   // level, on the right
-        { 100, 105, 1.5f, 0.75f },   // 10 left, 5 above
-        { 110, 50, 0.0f, 1.5f },     // straight above
-        { 90, 130, 1.5f, -1.5f },    // diagonal below left
-        { 110, 110, 0.0f, 0.0f },    // the centre itself: no way out, no step
+    ENEMY* guy = add(ENEMY::ET_GUY, 100, 100);  // 20x20: centre (110, 110)
+    struct {
+        float px, py, dx, dy;
+    } cases[] = {
+        {130, 110, -1.5f, 0.0f},  // level, on the right
+        {100, 105, 1.5f, 0.75f},  // 10 left, 5 above
+        {110, 50, 0.0f, 1.5f},    // straight above
+        {90, 130, 1.5f, -1.5f},   // diagonal below left
+        {110, 110, 0.0f, 0.0f},   // the centre itself: no way out, no step
     };
     for (auto& c : cases) {
         guy->delta_from(c.px, c.py);
@@ -295,12 +297,12 @@ TEST_F(EnemyTest, DeadLeavesEnemiesOnceAndOnlyClearsEnabledWhenNotListed)
     EXPECT_EQ(enemies.back(), c);
     b->dead();
     EXPECT_EQ(enemies.size(), 2u);
-    EXPECT_EQ(objects.size(), 4u);   // the loop deletes it, not dead()
+    EXPECT_EQ(objects.size(), 4u);  // the loop deletes it, not dead()
 }
 
 TEST_F(EnemyTest, FadeInTakes85Ticks)
 {
-    for (ENEMY::TYPE t : { ENEMY::ET_BALL, ENEMY::ET_FAST_BALL, ENEMY::ET_SPINNER }) {
+    for (ENEMY::TYPE t : {ENEMY::ET_BALL, ENEMY::ET_FAST_BALL, ENEMY::ET_SPINNER}) {
         ENEMY* e = add(t, 300, 200);
         for (int i = 1; i < 85; i++) {
             tick();
@@ -315,16 +317,17 @@ TEST_F(EnemyTest, FadeInTakes85Ticks)
 
 TEST_F(EnemyTest, WhoWaitsForTheLevelStartAndWhoEntersPlayOnItsOwn)
 {
-    struct { ENEMY::TYPE type; int active_at; } own[] = {
-        { ENEMY::ET_TURD, 63 },       // landed
-        { ENEMY::ET_GUY, 36 },        // risen
-        { ENEMY::ET_PERSON, 36 },
-        { ENEMY::ET_STALKER, 26 },    // formed, then one tick more
-        { ENEMY::ET_BOSS, 70 },
-        { ENEMY::ET_SPINNER, 85 },    // faded in
+    struct {
+        ENEMY::TYPE type;
+        int active_at;
+    } own[] = {
+        {ENEMY::ET_TURD, 63},                             // landed
+        {ENEMY::ET_GUY, 36},                              // risen
+        {ENEMY::ET_PERSON, 36}, {ENEMY::ET_STALKER, 26},  // formed, then one tick more
+        {ENEMY::ET_BOSS, 70}, {ENEMY::ET_SPINNER, 85},    // faded in
     };
-    const ENEMY::TYPE waiting[] = { ENEMY::ET_CAR, ENEMY::ET_CHASE_CAR, ENEMY::ET_SPITTER,
-                                    ENEMY::ET_SPIKE, ENEMY::ET_BALL, ENEMY::ET_FAST_BALL };
+    const ENEMY::TYPE waiting[] = {
+        ENEMY::ET_CAR, ENEMY::ET_CHASE_CAR, ENEMY::ET_SPITTER, ENEMY::ET_SPIKE, ENEMY::ET_BALL, ENEMY::ET_FAST_BALL};
     std::vector<ENEMY*> own_enemies, waiting_enemies;
     float x = 60;
     for (auto& o : own) {
@@ -339,8 +342,7 @@ TEST_F(EnemyTest, WhoWaitsForTheLevelStartAndWhoEntersPlayOnItsOwn)
     for (int t = 1; t <= 200; t++) {
         tick();
         for (size_t i = 0; i < own_enemies.size(); i++)
-            EXPECT_EQ(own_enemies[i]->active, t >= own[i].active_at)
-                << "type " << own[i].type << " tick " << t;
+            EXPECT_EQ(own_enemies[i]->active, t >= own[i].active_at) << "type " << own[i].type << " tick " << t;
         for (ENEMY* e : waiting_enemies)
             EXPECT_FALSE(e->active) << "type " << e->get_type();
     }

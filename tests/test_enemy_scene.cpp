@@ -30,7 +30,10 @@ protected:
         player = new PLAYER();
         player->set(300, 330);
         objects.push_back(player);
-        wall_x1 = WALL_X1; wall_y1 = WALL_Y1; wall_x2 = WALL_X2; wall_y2 = WALL_Y2;
+        wall_x1 = WALL_X1;
+        wall_y1 = WALL_Y1;
+        wall_x2 = WALL_X2;
+        wall_y2 = WALL_Y2;
         fpscounter = 0;
         game_started = true;
         srand(7);
@@ -122,9 +125,9 @@ TEST_P(EnemySceneTest, EveryTypeShowsWhereItStandsAliveAndDying)
     add(ENEMY::ET_BOSS, 320 - data_bitmap(SPR_BOSS_1)->w / 2, wall_y1);
     for (int t = 1; t <= 100; t++) {
         if (t == 80)
-            add(ENEMY::ET_TURD, 480, 380);   // still falling at the shot
+            add(ENEMY::ET_TURD, 480, 380);  // still falling at the shot
         if (t == 99)
-            player->set(spinner->x, spinner->y);   // the spinner zaps the craft
+            player->set(spinner->x, spinner->y);  // the spinner zaps the craft
         tick();
     }
     player->set(-500, -500);
@@ -163,17 +166,17 @@ TEST_P(EnemySceneTest, ZapStaysOverADyingSpinnerAndFadesWithIt)
     ENEMY* spinner = add(ENEMY::ET_SPINNER, 300, 200);
     for (int t = 1; t <= 100; t++) {
         if (t == 99)
-            player->set(spinner->x, spinner->y);   // the spinner zaps the craft
+            player->set(spinner->x, spinner->y);  // the spinner zaps the craft
         tick();
     }
     player->set(-500, -500);
     ASSERT_NE(spinner->overlay, nullptr);
 
     struct ZapEffect {
-        int clear_changed = 0;   // pixels changed where the zap frame is fully clear
-        int solid = 0;           // pixels where the zap frame is opaque
+        int clear_changed = 0;  // pixels changed where the zap frame is fully clear
+        int solid = 0;          // pixels where the zap frame is opaque
         int solid_changed = 0;
-        long change = 0;         // summed change of the colour channels
+        long change = 0;  // summed change of the colour channels
     };
     BITMAP* without = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
     auto zap_effect = [&]() {
@@ -197,8 +200,8 @@ TEST_P(EnemySceneTest, ZapStaysOverADyingSpinnerAndFadesWithIt)
                 e.solid += a == 255;
                 e.solid_changed += a == 255 && changed;
                 e.change += std::abs(getr_depth(depth, with_zap) - getr_depth(depth, plain)) +
-                            std::abs(getg_depth(depth, with_zap) - getg_depth(depth, plain)) +
-                            std::abs(getb_depth(depth, with_zap) - getb_depth(depth, plain));
+                    std::abs(getg_depth(depth, with_zap) - getg_depth(depth, plain)) +
+                    std::abs(getb_depth(depth, with_zap) - getb_depth(depth, plain));
             }
         return e;
     };
@@ -233,4 +236,4 @@ TEST_P(EnemySceneTest, ZapStaysOverADyingSpinnerAndFadesWithIt)
 
 INSTANTIATE_TEST_SUITE_P(Depths, EnemySceneTest, ::testing::Values(15, 16, 32));
 
-} // namespace
+}  // namespace

@@ -27,16 +27,16 @@ namespace {
 enum Outcome { CLEAR, DIE, QUIT };
 
 const int INTRO_PRESS_TICK = 2;
-const int INTERLUDE_PRESS_TICK = 25;   // after the game-over song's cue at brightness 60 (tick 20)
+const int INTERLUDE_PRESS_TICK = 25;  // after the game-over song's cue at brightness 60 (tick 20)
 const int QUIT_TICK = 100;
-const long MAX_POLLS = 200000;         // far more than any planned flow takes
+const long MAX_POLLS = 200000;  // far more than any planned flow takes
 const int MAX_UNPLANNED = 3;
 
 // The scripted player: what it does on each title and in each level attempt,
 // and what it has seen so far.
 struct Script {
-    std::deque<bool> titles;        // per title screen: start (true) or quit
-    std::deque<Outcome> attempts;   // per level attempt
+    std::deque<bool> titles;       // per title screen: start (true) or quit
+    std::deque<Outcome> attempts;  // per level attempt
     bool start = false;
     Outcome outcome = QUIT;
     bool in_intro = false;
@@ -45,7 +45,7 @@ struct Script {
     int pause_polls = 0;
     long polls = 0;
     int unplanned = 0;
-    bool key_pending = false;       // the scripted keyboard holds a key
+    bool key_pending = false;  // the scripted keyboard holds a key
     int last_key_tick = -1;
 };
 
@@ -90,7 +90,7 @@ void title_poll()
     if (script.start) {
         key[KEY_ENTER] = 1;
     } else if (menu_choice != 2) {
-        key[KEY_LEFT] = !script.moved_left;   // from start, left wraps to quit
+        key[KEY_LEFT] = !script.moved_left;  // from start, left wraps to quit
         script.moved_left = true;
     } else if (scroll_dx == 0) {
         key[KEY_ENTER] = 1;
@@ -245,8 +245,8 @@ protected:
 struct FlowCase {
     const char* name;
     int start_level;
-    int lives;          // player_lives as the program starts
-    int title_song;     // from the settings
+    int lives;       // player_lives as the program starts
+    int title_song;  // from the settings
     std::deque<bool> titles;
     std::deque<Outcome> attempts;
     // Screens and song changes, in order. "> interlude" is a screen that waits
@@ -260,25 +260,21 @@ TEST_F(Flow, TheOuterLoopPlaysTheScreensInTurn)
     const FlowCase cases[] = {
         {"a lost life replays the level; a game over shows its screen, restores four "
          "lives and the next game starts from the start level after the intro",
-         7, 1, 1, {START, START}, {CLEAR, DIE, DIE, QUIT},
-         {"> intro", "play 1", "> title", "stop",
-          "> interlude", "play 8", "> level 7 lives 1", "stop",                 // cleared at full health: a life
-          "> interlude", "play 9", "> level 8 lives 2", "stop",
-          "> interlude", "play 9", "> level 8 lives 1", "stop",
-          "> interlude", "play 10", "stop",                                     // game over
-          "> intro", "play 0", "> title", "stop",
-          "> interlude", "play 8", "> level 7 lives 4", "pause", "resume", "stop"}},
+            7, 1, 1, {START, START}, {CLEAR, DIE, DIE, QUIT},
+            {"> intro", "play 1", "> title", "stop", "> interlude", "play 8", "> level 7 lives 1",
+                "stop",  // cleared at full health: a life
+                "> interlude", "play 9", "> level 8 lives 2", "stop", "> interlude", "play 9", "> level 8 lives 1",
+                "stop", "> interlude", "play 10", "stop",  // game over
+                "> intro", "play 0", "> title", "stop", "> interlude", "play 8", "> level 7 lives 4", "pause", "resume",
+                "stop"}},
         {"clearing level 8 shows the ending, then the intro, and the next game starts "
          "from the start level with the lives left over",
-         8, 4, 0, {START, START}, {CLEAR, QUIT},
-         {"> intro", "play 0", "> title", "stop",
-          "> interlude", "play 9", "> level 8 lives 4", "stop",                 // cleared at full health: a life
-          "> notice",
-          "> intro", "play 1", "> title", "stop",
-          "> interlude", "play 9", "> level 8 lives 5", "pause", "resume", "stop"}},
-        {"quitting from the title ends the loop",
-         3, 4, 1, {QUIT_TITLE}, {},
-         {"> intro", "play 1", "> title", "stop"}},
+            8, 4, 0, {START, START}, {CLEAR, QUIT},
+            {"> intro", "play 0", "> title", "stop", "> interlude", "play 9", "> level 8 lives 4",
+                "stop",  // cleared at full health: a life
+                "> notice", "> intro", "play 1", "> title", "stop", "> interlude", "play 9", "> level 8 lives 5",
+                "pause", "resume", "stop"}},
+        {"quitting from the title ends the loop", 3, 4, 1, {QUIT_TITLE}, {}, {"> intro", "play 1", "> title", "stop"}},
     };
     for (const FlowCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -341,21 +337,21 @@ void flow_then_shutdown()
     std::remove(path.c_str());
     rmdir(dir);
     std::fprintf(stderr, "next title song saved: %s; written during the flow: %d, at shutdown: %d\n",
-                 next_song_saved ? "yes" : "no", during, at_shutdown);
+        next_song_saved ? "yes" : "no", during, at_shutdown);
     std::exit(0);
 }
 
 TEST_F(Flow, SettingsAreWrittenOnceAtShutdown)
 {
     EXPECT_EXIT(flow_then_shutdown(), ::testing::ExitedWithCode(0),
-                "next title song saved: yes; written during the flow: 0, at shutdown: 1");
+        "next title song saved: yes; written during the flow: 0, at shutdown: 1");
 }
 
 // Which song each screen asks for, and how it handles the volume.
 struct ScreenCalls {
     const char* screen;
     std::function<void()> run;
-    std::vector<std::string> expected;   // song box calls, repeated ones counted
+    std::vector<std::string> expected;  // song box calls, repeated ones counted
     bool polls_every_tick;
 };
 
@@ -363,43 +359,59 @@ TEST_F(Flow, EachScreenAsksForItsSong)
 {
     const ScreenCalls cases[] = {
         {"title with song 1 due: plays it, saves 0 for the next title, fades with the picture",
-         [] { title_song = 1; script.titles = {true}; title_screen(); EXPECT_EQ(title_song, 0); },
-         {"play 1", "volume -1", "slide -4 x64", "stop"}, true},
+            [] {
+                title_song = 1;
+                script.titles = {true};
+                title_screen();
+                EXPECT_EQ(title_song, 0);
+            },
+            {"play 1", "volume -1", "slide -4 x64", "stop"}, true},
         {"title with song 0 due",
-         [] { title_song = 0; script.titles = {true}; title_screen(); EXPECT_EQ(title_song, 1); },
-         {"play 0", "volume -1", "slide -4 x64", "stop"}, true},
+            [] {
+                title_song = 0;
+                script.titles = {true};
+                title_screen();
+                EXPECT_EQ(title_song, 1);
+            },
+            {"play 0", "volume -1", "slide -4 x64", "stop"}, true},
         {"level 1: its song from 6 s in; the music fades with the screen after the clear",
-         [] { script.attempts = {CLEAR}; EXPECT_EQ(run_game(1), GAME_NEXTLVL); },
-         {"volume -1", "play 2", "seek 6000", "slide -1 x128", "stop"}, true},
+            [] {
+                script.attempts = {CLEAR};
+                EXPECT_EQ(run_game(1), GAME_NEXTLVL);
+            },
+            {"volume -1", "play 2", "seek 6000", "slide -1 x128", "stop"}, true},
         {"level 3: its song from the start; quit from the pause menu, the song pauses and resumes",
-         [] { script.attempts = {QUIT}; EXPECT_EQ(run_game(3), GAME_QUIT); },
-         {"volume -1", "play 4", "pause", "resume", "stop"}, true},
-        {"game over: its song at brightness 60, swelling by 3 and fading with the picture",
-         [] { game_over(); },
-         {"slide 3 x19", "play 10", "volume -1", "slide 3 x6", "slide -3 x26", "stop"}, true},
+            [] {
+                script.attempts = {QUIT};
+                EXPECT_EQ(run_game(3), GAME_QUIT);
+            },
+            {"volume -1", "play 4", "pause", "resume", "stop"}, true},
+        {"game over: its song at brightness 60, swelling by 3 and fading with the picture", [] { game_over(); },
+            {"slide 3 x19", "play 10", "volume -1", "slide 3 x6", "slide -3 x26", "stop"}, true},
         {"ending with music: the ending song (ESC+F skips it)",
-         [] {
-             no_mp3 = false;
-             box->on_call = [](const std::string& c) {
-                 if (c == "play 11")
-                     key[KEY_ESC] = key[KEY_F] = 1;
-             };
-             stupid_ending();
-         },
-         {"play 11", "stop"}, true},
-        {"ending without music: the notice, no song",
-         [] { stupid_ending(); }, {}, false},
+            [] {
+                no_mp3 = false;
+                box->on_call = [](const std::string& c) {
+                    if (c == "play 11")
+                        key[KEY_ESC] = key[KEY_F] = 1;
+                };
+                stupid_ending();
+            },
+            {"play 11", "stop"}, true},
+        {"ending without music: the notice, no song", [] { stupid_ending(); }, {}, false},
         {"joystick remapping pauses the title's song",
-         [] {
-             script_polls([] {
-                 if (poll_count % 2)
-                     set_buttons({});
-                 else
-                     set_buttons({3});
-             }, true);
-             change_controls();
-         },
-         {"pause", "resume"}, false},
+            [] {
+                script_polls(
+                    [] {
+                        if (poll_count % 2)
+                            set_buttons({});
+                        else
+                            set_buttons({3});
+                    },
+                    true);
+                change_controls();
+            },
+            {"pause", "resume"}, false},
     };
     for (const ScreenCalls& c : cases) {
         SCOPED_TRACE(c.screen);
@@ -420,4 +432,4 @@ TEST_F(Flow, EachScreenAsksForItsSong)
     }
 }
 
-} // namespace
+}  // namespace

@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(game_test_init());
-        debug = true;   // no briefing; the focus notice, unlike ESC, does not end the attempt
+        debug = true;  // no briefing; the focus notice, unlike ESC, does not end the attempt
         player_lives = PLAYER_LIVES;
         srand(7);
         take_focus_lost();
@@ -49,9 +49,9 @@ protected:
                 during_menu();
             key[KEY_ENTER] = key[KEY_DOWN] = 0;
             if (opened_at.size() == 1 && f == 2)
-                key[KEY_ENTER] = 1;   // go on
+                key[KEY_ENTER] = 1;  // go on
             if (opened_at.size() == 2 && f == 2)
-                key[KEY_DOWN] = 1;    // to "quit"
+                key[KEY_DOWN] = 1;  // to "quit"
             if (opened_at.size() == 2 && f == 4)
                 key[KEY_ENTER] = 1;
             ++frames;
@@ -65,7 +65,7 @@ protected:
 
 TEST_F(FocusPause, LossBeforePlayOpensNothing)
 {
-    display_switched_out();   // the window lost the focus on the title
+    display_switched_out();  // the window lost the focus on the title
     const int result = run([](int t) {
         if (t == 200)
             game_go = GAME_QUIT;
@@ -98,20 +98,20 @@ TEST_F(FocusPause, LossInPlayOpensTheMenuOnceForEachLoss)
 // The pause key still held from the last menu: a loss of the focus opens the menu all the same.
 TEST_F(FocusPause, LossWhileThePauseKeyIsHeldOpensTheMenu)
 {
-    debug = false;   // ESC here only pauses; the briefing is passed by the scripted keyboard
+    debug = false;  // ESC here only pauses; the briefing is passed by the scripted keyboard
     ScriptedKeys::press_at_tick = 1;
     const int result = run([](int t) {
         key[KEY_ENTER] = 0;
         if (t == 100)
-            key[KEY_ESC] = 1;   // held from here on
+            key[KEY_ESC] = 1;  // held from here on
         if (t == 150)
             display_switched_out();
         if (t == 400)
-            game_go = GAME_QUIT;   // only reached if no second menu opened
+            game_go = GAME_QUIT;  // only reached if no second menu opened
     });
     EXPECT_EQ(result, GAME_QUIT);
     ASSERT_EQ(opened_at.size(), 2u);
     EXPECT_EQ(opened_at[1], 150);
 }
 
-} // namespace
+}  // namespace

@@ -64,7 +64,7 @@ protected:
 struct CarouselCase {
     const char* what;
     int choice, next, scroll_x, scroll_dx;
-    int incoming_x;   // centre of the incoming item at scroll 0; 0: none
+    int incoming_x;  // centre of the incoming item at scroll 0; 0: none
 };
 
 TEST_F(Frames, CarouselItemsEnterFromTheirSideInsideTheWindowBetweenTheArrows)
@@ -133,7 +133,7 @@ TEST_F(Frames, TheFadeOutDarkensTheWholeFrameByTheBrightness)
     title_tick();
     BITMAP* lit = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
     blit(buffer, lit, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
-    key[KEY_ENTER] = 1;   // start: the picture fades by 4 a tick
+    key[KEY_ENTER] = 1;  // start: the picture fades by 4 a tick
     title_tick();
     key[KEY_ENTER] = 0;
     // A quarter of the way down and three quarters of the way.
@@ -166,10 +166,12 @@ TEST_F(Frames, PauseMarkerSitsOnTheRowOfTheSelection)
     for (int selection = 0; selection < 2; selection++) {
         SCOPED_TRACE(selection ? "quit" : "go on");
         // Released, moved down (for quit) and confirmed.
-        script_polls([selection] {
-            key[KEY_DOWN] = selection == 1 && poll_count == 2;
-            key[KEY_ENTER] = poll_count >= 4;
-        }, false);
+        script_polls(
+            [selection] {
+                key[KEY_DOWN] = selection == 1 && poll_count == 2;
+                key[KEY_ENTER] = poll_count >= 4;
+            },
+            false);
         EXPECT_EQ(do_pausemenu(level_picture), selection == 0);
 
         clear_to_color(reference, makecol(180, 120, 200));
@@ -187,7 +189,7 @@ TEST_F(Frames, TheEndingNoticeSaysTheEndingIsSkipped)
 {
     no_mp3 = true;
     clear_to_color(screen, makecol(9, 9, 9));
-    stupid_ending();   // headless, readkey returns at once
+    stupid_ending();  // headless, readkey returns at once
 
     // Each line drawn alone on black, centred on x 320 at a given top.
     const int h = text_height(mainfont);
@@ -214,4 +216,4 @@ TEST_F(Frames, TheEndingNoticeSaysTheEndingIsSkipped)
     EXPECT_GE(second, 0) << "the second line below the first, black below it";
 }
 
-} // namespace
+}  // namespace

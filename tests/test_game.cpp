@@ -20,8 +20,8 @@ struct TickState {
     BITMAP* sign;
     int sign_a;
     int screen_a;
-    bool centre_shown;   // the screen's centre was drawn by an earlier frame
-    bool corner_shown;   // the screen's top-left corner was drawn by an earlier frame
+    bool centre_shown;  // the screen's centre was drawn by an earlier frame
+    bool corner_shown;  // the screen's top-left corner was drawn by an earlier frame
     size_t objects;
 };
 
@@ -47,10 +47,8 @@ protected:
     int run(int level, std::function<void(int)> script = nullptr)
     {
         probe->on_tick = [this, script](int t) {
-            states[t] = TickState{zoom_factor, player->is_active(), game_started, sign_bmp,
-                                  sign_a, screen_a,
-                                  getpixel(screen, 320, 240) != MARKER,
-                                  getpixel(screen, 0, 0) != MARKER, objects.size()};
+            states[t] = TickState {zoom_factor, player->is_active(), game_started, sign_bmp, sign_a, screen_a,
+                getpixel(screen, 320, 240) != MARKER, getpixel(screen, 0, 0) != MARKER, objects.size()};
             if (script)
                 script(t);
         };
@@ -62,7 +60,7 @@ protected:
 
 TEST_F(GameLoop, OpeningTimelineThenClearedSignEndsWithNextLevel)
 {
-    key[KEY_LCONTROL] = 1;   // shoot held from the start: the first shot shows when input begins
+    key[KEY_LCONTROL] = 1;  // shoot held from the start: the first shot shows when input begins
     const int clear_tick = 300;
     testing::internal::CaptureStdout();
     const int result = run(1, [](int t) {
@@ -122,15 +120,14 @@ TEST_F(GameLoop, ZoomWindowOpensByWholeTwentyFifths)
     const struct {
         int tick, a, b;
     } cases[] = {{61, 12, 9}, {65, 64, 48}, {70, 127, 95}, {75, 192, 144}, {84, 307, 230}};
-    std::map<int, std::vector<bool>> edges;   // drawn just inside and just outside each edge
+    std::map<int, std::vector<bool>> edges;  // drawn just inside and just outside each edge
     run(1, [&](int t) {
         for (const auto& c : cases)
-            if (t == c.tick + 1) {   // the screen holds the frames up to the last tick
+            if (t == c.tick + 1) {  // the screen holds the frames up to the last tick
                 auto shown = [](int x, int y) { return getpixel(screen, x, y) != MARKER; };
-                edges[c.tick] = {shown(320 - c.a, 240),     shown(320 - c.a - 1, 240),
-                                 shown(320 + c.a, 240),     shown(320 + c.a + 1, 240),
-                                 shown(320, 240 - c.b),     shown(320, 240 - c.b - 1),
-                                 shown(320, 240 + c.b),     shown(320, 240 + c.b + 1)};
+                edges[c.tick] = {shown(320 - c.a, 240), shown(320 - c.a - 1, 240), shown(320 + c.a, 240),
+                    shown(320 + c.a + 1, 240), shown(320, 240 - c.b), shown(320, 240 - c.b - 1), shown(320, 240 + c.b),
+                    shown(320, 240 + c.b + 1)};
             }
         if (t == 90)
             game_go = GAME_QUIT;
@@ -148,7 +145,7 @@ TEST_F(GameLoop, WindowCloseShowsItsMessageOnlyWhenClickedDuringPlay)
 {
     const struct {
         const char* when;
-        int shown_at;   // first tick showing the message, -1: never
+        int shown_at;  // first tick showing the message, -1: never
     } cases[] = {{"briefing", -1}, {"game over", -1}, {"play", 101}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.when);
@@ -172,14 +169,13 @@ TEST_F(GameLoop, WindowCloseShowsItsMessageOnlyWhenClickedDuringPlay)
         run(1, [&](int t) {
             if (when == "play" && t == 100)
                 window_close();
-            if (shown_at < 0 && screen_msg_counter > 0 &&
-                std::string(screen_msg_buf) == "Use ESC key instead!!!")
+            if (shown_at < 0 && screen_msg_counter > 0 && std::string(screen_msg_buf) == "Use ESC key instead!!!")
                 shown_at = t;
             if (t == 200)
                 game_go = GAME_QUIT;
         });
         testing::internal::GetCapturedStdout();
-        probe = nullptr;   // deleted with the attempt's objects
+        probe = nullptr;  // deleted with the attempt's objects
         EXPECT_EQ(shown_at, c.shown_at);
     }
     ScriptedKeys::on_press = nullptr;
@@ -225,7 +221,7 @@ TEST_F(GameLoop, EscapeInDebugModeQuitsAfterThePauseMenu)
     EXPECT_EQ(result, GAME_QUIT);
     EXPECT_GE(pause_frames, 2);
     EXPECT_GT(states.rbegin()->first, 100);
-    EXPECT_EQ(states.rbegin()->first, fpscounter);   // the attempt ended in the pass that read ESC
+    EXPECT_EQ(states.rbegin()->first, fpscounter);  // the attempt ended in the pass that read ESC
 }
 
 TEST_F(GameLoop, PauseOpensOncePerPressAndQuitChoiceEnds)
@@ -242,16 +238,16 @@ TEST_F(GameLoop, PauseOpensOncePerPressAndQuitChoiceEnds)
             ++openings;
         key[KEY_ENTER] = key[KEY_DOWN] = 0;
         if (openings == 1 && f == 1)
-            key[KEY_ENTER] = 1;                  // go on
+            key[KEY_ENTER] = 1;  // go on
         if (openings == 2 && f == 1)
-            key[KEY_DOWN] = 1;                   // to "quit"
+            key[KEY_DOWN] = 1;  // to "quit"
         if (openings == 2 && f == 3)
             key[KEY_ENTER] = 1;
     };
     const int result = run(1, [&](int t) {
         key[KEY_ENTER] = 0;
         if (t == 100)
-            key[KEY_ESC] = 1;   // held for 50 ticks: opens once
+            key[KEY_ESC] = 1;  // held for 50 ticks: opens once
         if (t == 150)
             key[KEY_ESC] = 0;
         if (t == 160)
@@ -261,7 +257,7 @@ TEST_F(GameLoop, PauseOpensOncePerPressAndQuitChoiceEnds)
     EXPECT_EQ(openings, 2);
     EXPECT_EQ(result, GAME_QUIT);
     EXPECT_GT(quit_tick, 160);
-    EXPECT_GT(ScriptedKeys::screens, 0);   // the briefing ran outside debug mode
+    EXPECT_GT(ScriptedKeys::screens, 0);  // the briefing ran outside debug mode
 }
 
 TEST_F(GameLoop, FpsKeyTogglesOncePerPress)
@@ -274,12 +270,12 @@ TEST_F(GameLoop, FpsKeyTogglesOncePerPress)
         if (t == 40)
             game_go = GAME_QUIT;
     });
-    EXPECT_TRUE(shown[10]);       // debug mode starts with the display on
-    EXPECT_FALSE(shown[11]);      // first press
-    EXPECT_FALSE(shown[20]);      // held: no further toggles
-    EXPECT_TRUE(shown[26]);       // second press
+    EXPECT_TRUE(shown[10]);   // debug mode starts with the display on
+    EXPECT_FALSE(shown[11]);  // first press
+    EXPECT_FALSE(shown[20]);  // held: no further toggles
+    EXPECT_TRUE(shown[26]);   // second press
     EXPECT_TRUE(shown[30]);
-    EXPECT_FALSE(shown[31]);      // third press
+    EXPECT_FALSE(shown[31]);  // third press
 }
 
 TEST_F(GameLoop, VolumeKeysSlideAndShowTheBar)
@@ -296,7 +292,7 @@ TEST_F(GameLoop, VolumeKeysSlideAndShowTheBar)
     });
     EXPECT_EQ(volume[10], 192);
     EXPECT_EQ(volume[11], 194);
-    EXPECT_EQ(volume[42], 255);   // capped at full
+    EXPECT_EQ(volume[42], 255);  // capped at full
     EXPECT_EQ(volume[60], 255);
     EXPECT_EQ(volume[110], 235);
     EXPECT_EQ(bar[11], "Music Volume [+++++++++++===]");
@@ -368,20 +364,19 @@ TEST_F(GameLoop, ScreenFadeDarkensFrameButNotFpsText)
     EXPECT_EQ(checked, 1);
 }
 
-
 TEST_F(GameLoop, AnObjectAddedDuringTheWalkTakesItsFirstStepInTheSameTick)
 {
     std::vector<int> child_ticks;
     run(1, [&](int t) {
         if (t == 50) {
-            PROBE* child = new PROBE();   // as a shot or a spit is added by its maker
+            PROBE* child = new PROBE();  // as a shot or a spit is added by its maker
             child->on_tick = [&](int ct) { child_ticks.push_back(ct); };
             objects.push_back(child);
         }
         if (t == 52)
             game_go = GAME_QUIT;
     });
-    EXPECT_EQ(child_ticks, (std::vector<int>{50, 51, 52}));
+    EXPECT_EQ(child_ticks, (std::vector<int> {50, 51, 52}));
 }
 
-} // namespace
+}  // namespace

@@ -11,20 +11,27 @@
 
 namespace {
 
-struct Rect { int x1, y1, x2, y2; bool empty; };
+struct Rect {
+    int x1, y1, x2, y2;
+    bool empty;
+};
 
 // Bounding box of the pixels where two bitmaps differ.
 Rect diff_box(BITMAP* a, BITMAP* b)
 {
-    Rect r{640, 480, -1, -1, true};
+    Rect r {640, 480, -1, -1, true};
     for (int y = 0; y < a->h; y++)
         for (int x = 0; x < a->w; x++)
             if (getpixel(a, x, y) != getpixel(b, x, y)) {
                 r.empty = false;
-                if (x < r.x1) r.x1 = x;
-                if (y < r.y1) r.y1 = y;
-                if (x > r.x2) r.x2 = x;
-                if (y > r.y2) r.y2 = y;
+                if (x < r.x1)
+                    r.x1 = x;
+                if (y < r.y1)
+                    r.y1 = y;
+                if (x > r.x2)
+                    r.x2 = x;
+                if (y > r.y2)
+                    r.y2 = y;
             }
     return r;
 }
@@ -83,9 +90,10 @@ TEST_F(HudTest, StyleWrapsBothWaysFromKeyAndButtons)
     auto tap = [&](bool tab, int button) {
         Controls in;
         in.tab = tab;
-        if (button >= 0) in.button[button] = true;
+        if (button >= 0)
+            in.button[button] = true;
         p->input(in);
-        p->input(in);   // held: no second step
+        p->input(in);  // held: no second step
         p->input(Controls());
     };
     EXPECT_EQ(p->hud_type, 0);
@@ -112,7 +120,7 @@ TEST_F(HudTest, SlidesOutIn17TicksAndBackIn17)
     Controls in;
     in.h = true;
     p->input(in);
-    p->input(in);   // held: one toggle
+    p->input(in);  // held: one toggle
     p->input(Controls());
     EXPECT_TRUE(p->hud_autohide);
     for (int i = 0; i < 16; i++)
@@ -159,7 +167,10 @@ TEST_F(HudTest, PipsOnePerHealthPoint)
     p->hp = 0;
     draw();
     keep();
-    struct { int hp; int x2; } cases[] = {{1, 69}, {2, 86}, {3, 103}};
+    struct {
+        int hp;
+        int x2;
+    } cases[] = {{1, 69}, {2, 86}, {3, 103}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.hp);
         p->hp = c.hp;
@@ -182,7 +193,11 @@ TEST_F(HudTest, TemperatureBarWidthAndPattern)
     BITMAP* normal = data_bitmap(BMP_HUD_HEAT_PATTERN);
     BITMAP* hot = data_bitmap(BMP_HUD_HEAT_PATTERN_MAX);
     const int ph = data_bitmap(BMP_HUD_HP_PIP)->h;
-    struct { float t; int x2; BITMAP* pattern; } cases[] = {
+    struct {
+        float t;
+        int x2;
+        BITMAP* pattern;
+    } cases[] = {
         {0.01f, 181, normal},
         {0.5f, 206, normal},
         {0.999f, 230, normal},
@@ -207,7 +222,7 @@ TEST_F(HudTest, TemperatureBarWidthAndPattern)
         EXPECT_EQ(wrong, 0);
         EXPECT_FALSE(diff_box(buffer, ref).empty);
     }
-    EXPECT_EQ(getpixel(buffer, 0, 0), background);   // solid mode restored
+    EXPECT_EQ(getpixel(buffer, 0, 0), background);  // solid mode restored
     rectfill(buffer, 0, 0, 3, 3, makecol(9, 9, 9));
     EXPECT_EQ(getpixel(buffer, 1, 1), makecol(9, 9, 9));
 }
@@ -238,12 +253,20 @@ TEST_F(HudTest, LivesCountBesideItsIcon)
 }
 
 // Channel value of `fact`-strength fill of s over d at 32 bits.
-int over(int d, int s, int fact) { return d * (256 - (fact + 1)) / 256 + s * (fact + 1) / 256; }
+int over(int d, int s, int fact)
+{
+    return d * (256 - (fact + 1)) / 256 + s * (fact + 1) / 256;
+}
 
 TEST_F(HudTest, PanelStyles)
 {
     p->hp = 0;
-    struct { int type; int outline[3]; int inside[3]; int tolerance; } cases[] = {
+    struct {
+        int type;
+        int outline[3];
+        int inside[3];
+        int tolerance;
+    } cases[] = {
         {1, {50, 50, 50}, {over(100, 0, 32), over(100, 0, 32), over(100, 0, 32)}, 1},
         {2, {255, 0, 0}, {over(100, 255, 64), over(100, 0, 64), over(100, 0, 64)}, 0},
         {3, {0, 0, 255}, {over(100, 0, 64), over(100, 0, 64), over(100, 255, 64)}, 0},

@@ -78,7 +78,7 @@ TEST_F(IntroTest, AKeyInTheFadeOutEndsItAtOnceLeavingTheLastFrame)
 TEST_F(IntroTest, AKeyBeforeTheFadeInDoesNotCount)
 {
     key_press();
-    intro_begin();   // empties the key buffer
+    intro_begin();  // empties the key buffer
     EXPECT_EQ(ticks(300), 300);
     EXPECT_EQ(intro_phase, INTRO_HOLD);
 }
@@ -110,11 +110,13 @@ TEST_F(IntroTest, TheWholeIntroReturnsAfterAButtonInEachPhase)
 {
     // Down from the 30th poll (fade-in at 29, then the hold's poll), kept down
     // for four fade-out ticks, released for four, down again.
-    script_polls([] {
-        const bool down = (poll_count >= 30 && poll_count <= 35) || poll_count >= 40;
-        set_buttons({});
-        joy[0].button[0].b = down;
-    }, true);
+    script_polls(
+        [] {
+            const bool down = (poll_count >= 30 && poll_count <= 35) || poll_count >= 40;
+            set_buttons({});
+            joy[0].button[0].b = down;
+        },
+        true);
     intros();
     EXPECT_EQ(intro_phase, INTRO_DONE);
     EXPECT_EQ(intro_brightness, 29 - 8);
@@ -127,7 +129,7 @@ TEST_F(IntroTest, KeysAndButtonsHeldFromTheScreenBeforeCountOnlyOncePressedAgain
     const int NEVER = 1 << 30;
     const struct {
         const char* what;
-        bool keys;       // Up and Left held, else joystick button 3
+        bool keys;  // Up and Left held, else joystick button 3
         int release_poll;
         int press_poll;
         int ticks;       // of the whole intro
@@ -149,18 +151,20 @@ TEST_F(IntroTest, KeysAndButtonsHeldFromTheScreenBeforeCountOnlyOncePressedAgain
         } else {
             set_buttons({3});
         }
-        script_polls([&c] {
-            const bool down = poll_count < c.release_poll || poll_count >= c.press_poll;
-            if (!c.keys) {
-                set_buttons(down ? std::initializer_list<int>{3} : std::initializer_list<int>{});
-            } else if (poll_count == c.release_poll) {
-                XKeys::release(KEY_LEFT);
-            } else if (poll_count == c.press_poll) {
-                XKeys::press(KEY_LEFT);
-            } else if (down) {
-                XKeys::repeat(KEY_LEFT);
-            }
-        }, true);
+        script_polls(
+            [&c] {
+                const bool down = poll_count < c.release_poll || poll_count >= c.press_poll;
+                if (!c.keys) {
+                    set_buttons(down ? std::initializer_list<int> {3} : std::initializer_list<int> {});
+                } else if (poll_count == c.release_poll) {
+                    XKeys::release(KEY_LEFT);
+                } else if (poll_count == c.press_poll) {
+                    XKeys::press(KEY_LEFT);
+                } else if (down) {
+                    XKeys::repeat(KEY_LEFT);
+                }
+            },
+            true);
         intro_begin();
         EXPECT_EQ(rest_of_intro(), c.ticks);
         EXPECT_EQ(intro_phase, INTRO_DONE);
@@ -175,17 +179,19 @@ TEST_F(IntroTest, AKeyHeldFromTheFadeInEndsTheFadeOutOnlyWhenPressedAgain)
     // 101st), repeating; released at the 150th, pressed again at the 160th:
     // the fade-out's poll of its 59th tick.
     XKeys::install();
-    script_polls([] {
-        if (poll_count == 100 || poll_count == 160)
-            XKeys::press(KEY_SPACE);
-        else if (poll_count == 150)
-            XKeys::release(KEY_SPACE);
-        else if (key[KEY_SPACE])
-            XKeys::repeat(KEY_SPACE);
-    }, true);
+    script_polls(
+        [] {
+            if (poll_count == 100 || poll_count == 160)
+                XKeys::press(KEY_SPACE);
+            else if (poll_count == 150)
+                XKeys::release(KEY_SPACE);
+            else if (key[KEY_SPACE])
+                XKeys::repeat(KEY_SPACE);
+        },
+        true);
     intro_begin();
     EXPECT_EQ(rest_of_intro(), 99 + 59);
     EXPECT_EQ(intro_brightness, 99 - 59);
 }
 
-} // namespace
+}  // namespace

@@ -19,7 +19,7 @@ inline void reset(unsigned seed = 12345)
     odd_draws = 0;
     draws = 0;
 }
-} // namespace scripted_rand
+}  // namespace scripted_rand
 
 int rand() noexcept
 {

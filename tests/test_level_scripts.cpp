@@ -14,8 +14,14 @@
 
 namespace {
 
-int W(int n) { return data_bitmap(n)->w; }
-int H(int n) { return data_bitmap(n)->h; }
+int W(int n)
+{
+    return data_bitmap(n)->w;
+}
+int H(int n)
+{
+    return data_bitmap(n)->h;
+}
 
 struct Release {
     int tick;
@@ -126,7 +132,7 @@ TEST_F(LevelScript, Level1ReleasesTwentyOnTheRegularTicksAndClearsOnce)
 
     remove_all_enemies();
     run_to(7001);
-    EXPECT_EQ(sign_raised, std::vector<int>{7001});
+    EXPECT_EQ(sign_raised, std::vector<int> {7001});
     EXPECT_EQ(sign_bmp, data_bitmap(BMP_SIGN_LEVEL_DONE));
     EXPECT_EQ(sign_a, 255);
     EXPECT_EQ(d_sign_a, -1);
@@ -146,9 +152,9 @@ TEST_F(LevelScript, ChanceSuccessAddsAReleaseAndACoincidingTickReleasesOnce)
             scripted_rand::odd_draws = 1;
     });
     std::vector<int> expected = shared_schedule(19);
-    expected.insert(expected.begin() + 6, 1680);   // between 1500 and 1800
+    expected.insert(expected.begin() + 6, 1680);  // between 1500 and 1800
     EXPECT_EQ(release_ticks(), expected);
-    EXPECT_EQ(releases.back().tick, 5400);   // the quota runs out one regular tick early
+    EXPECT_EQ(releases.back().tick, 5400);  // the quota runs out one regular tick early
 }
 
 TEST_F(LevelScript, ChanceRollsDrawOnlyOnTheirTicksEvenWithAnEmptyQuota)
@@ -240,7 +246,7 @@ TEST_F(LevelScript, Level3ClearsOnlyWithTheQuotaSpentAndOnlySpikesLeft)
     for (int i = 0; i < 4; ++i)
         remove_enemy(enemies.back());
     run_to(7511);
-    EXPECT_EQ(sign_raised, std::vector<int>{7511});
+    EXPECT_EQ(sign_raised, std::vector<int> {7511});
 }
 
 TEST_F(LevelScript, Level3FourEnemiesWithQuotaLeftDoNotClear)
@@ -255,7 +261,7 @@ TEST_F(LevelScript, Level4FirstTwoAt200And800)
 {
     start(4);
     run_to(1500);
-    EXPECT_EQ(release_ticks(), (std::vector<int>{200, 800}));
+    EXPECT_EQ(release_ticks(), (std::vector<int> {200, 800}));
     for (const Release& r : releases)
         EXPECT_EQ(r.type, ENEMY::ET_SPINNER);
 }
@@ -286,7 +292,7 @@ TEST_F(LevelScript, Level5StalkerOnlyOnASuccessfulChanceRoll)
         const bool chance = r.tick == 1680 || r.tick == 2400;
         EXPECT_EQ(r.type, chance ? ENEMY::ET_STALKER : ENEMY::ET_FAST_BALL) << r.tick;
     }
-    EXPECT_EQ(release_ticks(), (std::vector<int>{200, 400, 600, 900, 1200, 1500, 1680, 1800, 2100, 2400, 2700, 3000}));
+    EXPECT_EQ(release_ticks(), (std::vector<int> {200, 400, 600, 900, 1200, 1500, 1680, 1800, 2100, 2400, 2700, 3000}));
 }
 
 TEST_F(LevelScript, Level6HoldsBackForTheChaseCarAndCapsAtNine)
@@ -302,7 +308,7 @@ TEST_F(LevelScript, Level6HoldsBackForTheChaseCarAndCapsAtNine)
     remove_enemy(enemies.front());
     run_to(5600);
     // Two cars plus seven people make nine: 5200 and 5600 pass without a release.
-    EXPECT_EQ(release_ticks(), (std::vector<int>{2400, 2800, 3200, 3600, 4000, 4400, 4800}));
+    EXPECT_EQ(release_ticks(), (std::vector<int> {2400, 2800, 3200, 3600, 4000, 4400, 4800}));
     EXPECT_EQ(releases.size(), 7u);
     EXPECT_EQ(enemies.size(), 9u);
     EXPECT_EQ(enemies_left, 13);
@@ -315,7 +321,7 @@ TEST_F(LevelScript, Level6EmptyListLetsReleasesGoOn)
     start(6);
     remove_all_enemies();
     run_to(800);
-    EXPECT_EQ(release_ticks(), std::vector<int>{800});
+    EXPECT_EQ(release_ticks(), std::vector<int> {800});
 }
 
 TEST_F(LevelScript, Level7TauntAt800FirstReleaseAt1050AndClearsWithTheRing)
@@ -329,7 +335,7 @@ TEST_F(LevelScript, Level7TauntAt800FirstReleaseAt1050AndClearsWithTheRing)
     // Inside the ring, away from the player: x 200, y 300, then the type draw 3.
     scripted_rand::queue = {200 - 92, 300 - 96, 3};
     run_to(1050);
-    ASSERT_EQ(release_ticks(), std::vector<int>{1050});
+    ASSERT_EQ(release_ticks(), std::vector<int> {1050});
     EXPECT_EQ(releases[0].type, ENEMY::ET_STALKER);
     EXPECT_EQ(releases[0].enemy->x, 200);
     EXPECT_EQ(releases[0].enemy->y, 300);
@@ -341,14 +347,14 @@ TEST_F(LevelScript, Level7TauntAt800FirstReleaseAt1050AndClearsWithTheRing)
     remove_enemy(enemies.back());
     ASSERT_EQ(enemies.size(), 36u);
     run_to(1061);
-    EXPECT_EQ(sign_raised, std::vector<int>{1061});
+    EXPECT_EQ(sign_raised, std::vector<int> {1061});
 }
 
 TEST_F(LevelScript, Level8BossAt200OnTheTopWall)
 {
     start(8);
     run_to(1000);
-    ASSERT_EQ(release_ticks(), std::vector<int>{200});
+    ASSERT_EQ(release_ticks(), std::vector<int> {200});
     ENEMY* boss = releases[0].enemy;
     EXPECT_EQ(boss->get_type(), ENEMY::ET_BOSS);
     EXPECT_EQ(boss->x, 320 - W(SPR_BOSS_1) / 2);
@@ -356,7 +362,7 @@ TEST_F(LevelScript, Level8BossAt200OnTheTopWall)
     EXPECT_TRUE(sign_raised.empty());
     remove_enemy(boss);
     run_to(1001);
-    EXPECT_EQ(sign_raised, std::vector<int>{1001});
+    EXPECT_EQ(sign_raised, std::vector<int> {1001});
 }
 
 TEST_F(LevelScript, ClearingAtFullHealthEarnsALife)
@@ -380,18 +386,27 @@ TEST_F(LevelScript, LevelsOutsideOneToEightDoNothing)
     EXPECT_EQ(scripted_rand::draws, 0);
 }
 
-
 TEST_F(LevelScript, EachLevelRollsItsChanceOnMultiplesOfItsPeriodPast1500)
 {
-    const struct { int level; int period; } periods[] = {
-        {1, 240}, {2, 240}, {3, 100}, {4, 100}, {5, 240}, {6, 240}, {7, 150}, {8, 0},
+    const struct {
+        int level;
+        int period;
+    } periods[] = {
+        {1, 240},
+        {2, 240},
+        {3, 100},
+        {4, 100},
+        {5, 240},
+        {6, 240},
+        {7, 150},
+        {8, 0},
     };
     for (const auto& p : periods) {
         SCOPED_TRACE("level " + std::to_string(p.level));
         start(p.level);
         if (p.level == 6)
-            remove_enemy(enemies.front());   // the chase car holds the rolls back
-        enemies_left = 0;                    // nothing released: every draw is a roll
+            remove_enemy(enemies.front());  // the chase car holds the rolls back
+        enemies_left = 0;                   // nothing released: every draw is a roll
         // Seen before each tick's script: a draw made by the previous tick's.
         std::vector<int> rolls;
         long draws = scripted_rand::draws;
@@ -411,17 +426,17 @@ TEST_F(LevelScript, EachLevelRollsItsChanceOnMultiplesOfItsPeriodPast1500)
 
 TEST_F(LevelScript, Level7DrawsItsTypeFromSixInOrder)
 {
-    const ENEMY::TYPE order[] = {ENEMY::ET_TURD, ENEMY::ET_BALL, ENEMY::ET_FAST_BALL,
-                                 ENEMY::ET_STALKER, ENEMY::ET_SPINNER, ENEMY::ET_PERSON};
+    const ENEMY::TYPE order[] = {
+        ENEMY::ET_TURD, ENEMY::ET_BALL, ENEMY::ET_FAST_BALL, ENEMY::ET_STALKER, ENEMY::ET_SPINNER, ENEMY::ET_PERSON};
     for (int draw = 0; draw < 8; draw++) {
         SCOPED_TRACE("type draw " + std::to_string(draw));
         start(7);
-        scripted_rand::queue = {200 - 92, 300 - 96, draw};   // inside the ring, then the type
+        scripted_rand::queue = {200 - 92, 300 - 96, draw};  // inside the ring, then the type
         run_to(1050);
-        ASSERT_EQ(release_ticks(), std::vector<int>{1050});
+        ASSERT_EQ(release_ticks(), std::vector<int> {1050});
         EXPECT_EQ(releases[0].type, order[draw % 6]);
         end_attempt();
     }
 }
 
-} // namespace
+}  // namespace

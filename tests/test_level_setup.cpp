@@ -11,8 +11,14 @@
 
 namespace {
 
-int W(int n) { return data_bitmap(n)->w; }
-int H(int n) { return data_bitmap(n)->h; }
+int W(int n)
+{
+    return data_bitmap(n)->w;
+}
+int H(int n)
+{
+    return data_bitmap(n)->h;
+}
 
 class LevelSetup : public ::testing::Test {
 protected:
@@ -118,7 +124,7 @@ TEST_F(LevelSetup, Level2CarOverlappingThePlayerFallsBackOnce)
     EXPECT_EQ(car->x, 512);
     EXPECT_EQ(car->y, 384);
     EXPECT_EQ(car->angle, 17);
-    EXPECT_EQ(scripted_rand::draws, 3);   // no second placement
+    EXPECT_EQ(scripted_rand::draws, 3);  // no second placement
 }
 
 TEST_F(LevelSetup, Level3SpikesCentredNearTheCorners)
@@ -195,4 +201,4 @@ TEST_F(LevelSetup, Level8PlayerStandsOnTheBottomWall)
     EXPECT_TRUE(enemies.empty());
 }
 
-} // namespace
+}  // namespace

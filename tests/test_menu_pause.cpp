@@ -91,21 +91,23 @@ TEST_F(PauseTest, AConfirmKeyDownAtOpeningMustBeReleasedFirst)
 TEST_F(PauseTest, JoystickPauseButtonHeldKeepsTheMenuOpenUntilReleasedAndPressedAgain)
 {
     int polls = 0;
-    script_polls([&polls] {
-        polls++;
-        if (polls <= 10)
-            set_buttons({8});
-        else if (polls <= 12)
-            set_buttons({});
-        else if (polls == 13) {
-            set_buttons({});
-            joy[0].stick[0].axis[1].d2 = 1;   // stick down: quit
-        } else if (polls == 14) {
-            joy[0].stick[0].axis[1].d2 = 0;
-        } else {
-            set_buttons({0});
-        }
-    }, true);
+    script_polls(
+        [&polls] {
+            polls++;
+            if (polls <= 10)
+                set_buttons({8});
+            else if (polls <= 12)
+                set_buttons({});
+            else if (polls == 13) {
+                set_buttons({});
+                joy[0].stick[0].axis[1].d2 = 1;  // stick down: quit
+            } else if (polls == 14) {
+                joy[0].stick[0].axis[1].d2 = 0;
+            } else {
+                set_buttons({0});
+            }
+        },
+        true);
     fpscounter = fps = 77;
     EXPECT_FALSE(do_pausemenu(fake_level_draw));
     EXPECT_EQ(polls, 15);
@@ -144,55 +146,57 @@ TEST_F(PauseTest, LevelClockStandsStillSoTheLevel8BossStillArrivesThenQuit)
             if (e->get_type() == ENEMY::ET_BOSS && boss_tick < 0)
                 boss_tick = fpscounter;
     };
-    script_polls([&] {
-        switch (state) {
-        case BRIEF:
-            // The briefing waits for a key; its own key-buffer clear is behind us.
-            simulate_keypress(KEY_SPACE << 8 | ' ');
-            state = LEVEL;
-            break;
-        case LEVEL:
-            if (!player)
+    script_polls(
+        [&] {
+            switch (state) {
+            case BRIEF:
+                // The briefing waits for a key; its own key-buffer clear is behind us.
+                simulate_keypress(KEY_SPACE << 8 | ' ');
+                state = LEVEL;
                 break;
-            clear_keybuf();
-            if (fpscounter == 199) {   // input of tick 200, the boss's tick
-                key[KEY_ESC] = 1;
-                paused_at = fpscounter;
-                player_x = player->x;
-                player_y = player->y;
-                state = PAUSED;
+            case LEVEL:
+                if (!player)
+                    break;
+                clear_keybuf();
+                if (fpscounter == 199) {  // input of tick 200, the boss's tick
+                    key[KEY_ESC] = 1;
+                    paused_at = fpscounter;
+                    player_x = player->x;
+                    player_y = player->y;
+                    state = PAUSED;
+                }
+                break;
+            case PAUSED:
+                if (++n == 300) {
+                    key[KEY_ENTER] = 1;
+                    state = RESUMING;
+                }
+                break;
+            case RESUMING:
+                // The next poll is the level's: one level tick has run since the pause.
+                find_boss();
+                clock_after_resume = fpscounter;
+                player_still = player->x == player_x && player->y == player_y;
+                key[KEY_ENTER] = 0;
+                key[KEY_ESC] = 0;
+                state = PLAYING;
+                break;
+            case PLAYING:
+                find_boss();
+                if ((boss_tick >= 0 && fpscounter >= boss_tick + 10) || fpscounter > 600) {
+                    key[KEY_ESC] = 1;
+                    n = 0;
+                    state = QUITTING;
+                }
+                break;
+            case QUITTING:
+                n++;
+                key[KEY_DOWN] = n == 2;
+                key[KEY_ENTER] = n >= 4;
+                break;
             }
-            break;
-        case PAUSED:
-            if (++n == 300) {
-                key[KEY_ENTER] = 1;
-                state = RESUMING;
-            }
-            break;
-        case RESUMING:
-            // The next poll is the level's: one level tick has run since the pause.
-            find_boss();
-            clock_after_resume = fpscounter;
-            player_still = player->x == player_x && player->y == player_y;
-            key[KEY_ENTER] = 0;
-            key[KEY_ESC] = 0;
-            state = PLAYING;
-            break;
-        case PLAYING:
-            find_boss();
-            if ((boss_tick >= 0 && fpscounter >= boss_tick + 10) || fpscounter > 600) {
-                key[KEY_ESC] = 1;
-                n = 0;
-                state = QUITTING;
-            }
-            break;
-        case QUITTING:
-            n++;
-            key[KEY_DOWN] = n == 2;
-            key[KEY_ENTER] = n >= 4;
-            break;
-        }
-    }, false);
+        },
+        false);
 
     player_lives = PLAYER_LIVES;
     reset_input_edges();
@@ -212,25 +216,27 @@ protected:
     void remap_with(std::vector<std::vector<int>> presses)
     {
         auto frames = std::make_shared<std::vector<std::vector<int>>>();
-        frames->push_back({1});   // a button still down from choosing the item
+        frames->push_back({1});  // a button still down from choosing the item
         frames->push_back({});
         for (auto& p : presses) {
             frames->push_back(p);
             frames->push_back({});
         }
-        script_polls([frames] {
-            const size_t i = static_cast<size_t>((poll_count - 1) / 3);
-            if (i < frames->size()) {
-                set_buttons({});
-                for (int b : (*frames)[i])
-                    joy[0].button[b].b = 1;
-            } else {
-                // Past the script: keep answering so a faulty remap still ends.
-                set_buttons({});
-                if (poll_count % 2)
-                    joy[0].button[0].b = 1;
-            }
-        }, true);
+        script_polls(
+            [frames] {
+                const size_t i = static_cast<size_t>((poll_count - 1) / 3);
+                if (i < frames->size()) {
+                    set_buttons({});
+                    for (int b : (*frames)[i])
+                        joy[0].button[b].b = 1;
+                } else {
+                    // Past the script: keep answering so a faulty remap still ends.
+                    set_buttons({});
+                    if (poll_count % 2)
+                        joy[0].button[0].b = 1;
+                }
+            },
+            true);
         change_controls();
         script_length = static_cast<int>(frames->size()) * 3;
     }
@@ -290,7 +296,7 @@ TEST_F(RemapTest, ARemappingIsSavedAndUsedByTheNextCraft)
     flush_config_file();
 
     std::memcpy(joystick_controls, default_joystick_controls, sizeof joystick_controls);
-    set_config_file(path.c_str());   // the next start reads the file afresh
+    set_config_file(path.c_str());  // the next start reads the file afresh
     read_settings();
     for (int i = 0; i < NUM_CONTROLS; i++)
         EXPECT_EQ(joystick_controls[i], remapped[i]) << control_labels[i];
@@ -307,4 +313,4 @@ TEST_F(RemapTest, ARemappingIsSavedAndUsedByTheNextCraft)
     rmdir(dir);
 }
 
-} // namespace
+}  // namespace

@@ -24,8 +24,7 @@ inline int scripted_joystick_poll()
     return 0;
 }
 
-inline JOYSTICK_DRIVER scripted_joystick = {
-    AL_ID('S', 'C', 'R', 'J'), "", "", "scripted", nullptr, nullptr,
+inline JOYSTICK_DRIVER scripted_joystick = {AL_ID('S', 'C', 'R', 'J'), "", "", "scripted", nullptr, nullptr,
     scripted_joystick_poll, nullptr, nullptr, nullptr, nullptr};
 
 inline void release_all_input()

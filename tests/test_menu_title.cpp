@@ -75,7 +75,7 @@ TEST_F(TitleTest, EscBeforeTheMenuIsReadyQuitsAtOnce)
 TEST_F(TitleTest, MenuBecomesReadyWhenTheLogoHasSlidIn)
 {
     const int w = data_bitmap(BMP_LOGO)->w;
-    const int steps = (w + 6 + 14) / 15;   // 15 pixels a tick from -w to 6 or past it
+    const int steps = (w + 6 + 14) / 15;  // 15 pixels a tick from -w to 6 or past it
     ticks(89 + steps - 1);
     EXPECT_FALSE(menu_ready);
     EXPECT_LT(logo_x, 6);
@@ -142,7 +142,7 @@ TEST_F(TitleTest, HeldRightMovesOnceAndTheCarouselWraps)
 TEST_F(TitleTest, EnterDuringAScrollActsOnTheItemScrolledTo)
 {
     until_ready();
-    press(KEY_RIGHT);   // towards "controls"
+    press(KEY_RIGHT);  // towards "controls"
     ticks(5);
     ASSERT_NE(scroll_dx, 0);
     press(KEY_ENTER);
@@ -155,12 +155,12 @@ TEST_F(TitleTest, EnterDuringAScrollActsOnTheItemScrolledTo)
     press(KEY_RIGHT);
     settle();
     ASSERT_EQ(menu_choice, 2);
-    press(KEY_ENTER);   // back to the root menu
+    press(KEY_ENTER);  // back to the root menu
     ASSERT_EQ(current_menu, TITLE_MENU_ROOT);
-    press(KEY_LEFT);    // root item 0 -> 2 (quit)
-    press(KEY_RIGHT);   // mid-scroll, now towards item 1 from item 0
+    press(KEY_LEFT);   // root item 0 -> 2 (quit)
+    press(KEY_RIGHT);  // mid-scroll, now towards item 1 from item 0
     ticks(3);
-    press(KEY_LEFT);    // towards 2 again
+    press(KEY_LEFT);  // towards 2 again
     ticks(2);
     press(KEY_ENTER);
     EXPECT_EQ(title_da, -4);
@@ -184,19 +184,21 @@ TEST_F(TitleTest, AJoystickButtonChoosesOnceWhileHeld)
 {
     // A remap started by mistake would wait on the joystick: answer it after
     // a while so the fault shows as a failure, not a hang.
-    script_polls([] {
-        if (poll_count > 1000) {
-            set_buttons({});
-            joy[0].button[0].b = poll_count % 2;
-        }
-    }, true);
+    script_polls(
+        [] {
+            if (poll_count > 1000) {
+                set_buttons({});
+                joy[0].button[0].b = poll_count % 2;
+            }
+        },
+        true);
     until_ready();
     press(KEY_RIGHT);
     settle();
     set_buttons({4});
     tick();
     ASSERT_EQ(current_menu, TITLE_MENU_JOYSTICK);
-    ticks(5);   // still held: the joystick page's first item (remap) is not chosen
+    ticks(5);  // still held: the joystick page's first item (remap) is not chosen
     set_buttons({});
     tick();
     EXPECT_EQ(current_menu, TITLE_MENU_JOYSTICK);
@@ -207,13 +209,13 @@ TEST_F(TitleTest, AJoystickButtonChoosesOnceWhileHeld)
 TEST(TitleLabels, JoystickPageLabels)
 {
     std::memcpy(joystick_controls, default_joystick_controls, sizeof joystick_controls);
-    const char* expected[NUM_JOY_BUTTONS] = {"Shoot", "Brake", "Reverse", "Gas", "(unused)",
-                                             "(unused)", "Prev. Hud", "Next Hud", "Pause"};
+    const char* expected[NUM_JOY_BUTTONS] = {
+        "Shoot", "Brake", "Reverse", "Gas", "(unused)", "(unused)", "Prev. Hud", "Next Hud", "Pause"};
     for (int b = 0; b < NUM_JOY_BUTTONS; b++)
         EXPECT_STREQ(joystick_button_label(b), expected[b]) << "button " << b;
 
     // Two controls on one button: the later control in the list is named.
-    joystick_controls[CONTROL_PAUSE] = 0;   // with Shoot
+    joystick_controls[CONTROL_PAUSE] = 0;  // with Shoot
     EXPECT_STREQ(joystick_button_label(0), "Pause");
     EXPECT_STREQ(joystick_button_label(8), "(unused)");
     joystick_controls[CONTROL_GAS] = 0;
@@ -244,8 +246,7 @@ TEST_F(TitleTest, PagesDrawTheirLabelsAndHelpText)
     BITMAP* pad = data_bitmap(BMP_JOYPAD);
     for (int b = 0; b < NUM_JOY_BUTTONS; b++) {
         const int w = text_length(mainfont, joystick_button_label(b));
-        EXPECT_GT(differing_pixels(buffer, pad, joystick_pos[b][0], joystick_pos[b][1], w,
-                                   text_height(mainfont)), 0)
+        EXPECT_GT(differing_pixels(buffer, pad, joystick_pos[b][0], joystick_pos[b][1], w, text_height(mainfont)), 0)
             << "label of button " << b;
     }
     // Far from any label, the joypad shows unchanged.
@@ -287,7 +288,7 @@ TEST_F(TitleTest, RemapWithoutAJoystickChangesNothing)
     press(KEY_ENTER);
     ASSERT_EQ(current_menu, TITLE_MENU_JOYSTICK);
     ASSERT_EQ(menu_choice, 0);
-    press(KEY_ENTER);   // remap
+    press(KEY_ENTER);  // remap
     EXPECT_EQ(current_menu, TITLE_MENU_JOYSTICK);
     EXPECT_EQ(menu_choice, 0);
     EXPECT_EQ(0, std::memcmp(joystick_controls, default_joystick_controls, sizeof joystick_controls));
@@ -295,7 +296,7 @@ TEST_F(TitleTest, RemapWithoutAJoystickChangesNothing)
 
 TEST_F(TitleTest, ThePictureIsRevealedInBands)
 {
-    ticks(45);   // 45 / 90 of each band of 48 lines: 24 lines
+    ticks(45);  // 45 / 90 of each band of 48 lines: 24 lines
     BITMAP* bg = data_bitmap(BMP_TITLE_BACKGROUND);
     for (int band = 0; band < 10; band++) {
         const int y = 48 * band;
@@ -312,7 +313,7 @@ TEST_F(TitleTest, TitleSongsAlternateAndTheMusicFadesWithThePicture)
     EXPECT_EQ(title_song, 1);
     EXPECT_EQ(songbox->get_volume(), 192);
     until_ready();
-    press(KEY_ENTER);   // start
+    press(KEY_ENTER);  // start
     ticks(20);
     EXPECT_EQ(songbox->get_volume(), 192 - 4 * 21);
 }
@@ -330,10 +331,11 @@ TEST_F(TitleTest, InputHeldFromTheIntroCountsOnlyOncePressedAgain)
         {"LEFT", [](bool d) { key[KEY_LEFT] = d; }, [] { return next_choice == 2 && scroll_dx == 6; }},
         {"RIGHT", [](bool d) { key[KEY_RIGHT] = d; }, [] { return next_choice == 1 && scroll_dx == -6; }},
         {"ENTER", [](bool d) { key[KEY_ENTER] = d; }, [] { return title_da == -4; }},
-        {"joystick button", [](bool d) { set_buttons(d ? std::initializer_list<int>{0} : std::initializer_list<int>{}); },
-         [] { return title_da == -4; }},
+        {"joystick button",
+            [](bool d) { set_buttons(d ? std::initializer_list<int> {0} : std::initializer_list<int> {}); },
+            [] { return title_da == -4; }},
         {"stick pushed left", [](bool d) { joy[0].stick[0].axis[0].d1 = d; },
-         [] { return next_choice == 2 && scroll_dx == 6; }},
+            [] { return next_choice == 2 && scroll_dx == 6; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -359,4 +361,4 @@ TEST_F(TitleTest, InputHeldFromTheIntroCountsOnlyOncePressedAgain)
     }
 }
 
-} // namespace
+}  // namespace

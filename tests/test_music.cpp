@@ -25,10 +25,10 @@ const int MAX_POLLS = 60000;
 const int POLL_SLEEP_US = 1000;
 
 // The songs put under the table's names; the others are left out or broken.
-const int SONG_LONG = 2;      // 8 s, no Xing frame: long enough to seek 6 s in
+const int SONG_LONG = 2;  // 8 s, no Xing frame: long enough to seek 6 s in
 const int SONG_A = 3;
 const int SONG_B = 4;
-const int SONG_SHORT = 5;     // shorter than one block
+const int SONG_SHORT = 5;  // shorter than one block
 const int SONG_MISSING = 1;
 const int SONG_EMPTY = 10;
 const int SONG_TEXT = 11;
@@ -58,8 +58,14 @@ protected:
         work_dir = media::scratch_dir() + "/game";
         mkdir(work_dir.c_str(), 0755);
         mkdir((work_dir + "/music").c_str(), 0755);
-        const struct { int song; const char* file; } copies[] = {
-            {SONG_LONG, "long_noxing.mp3"}, {SONG_A, "cbr128.mp3"}, {SONG_B, "vbr.mp3"}, {SONG_SHORT, "short.mp3"},
+        const struct {
+            int song;
+            const char* file;
+        } copies[] = {
+            {SONG_LONG, "long_noxing.mp3"},
+            {SONG_A, "cbr128.mp3"},
+            {SONG_B, "vbr.mp3"},
+            {SONG_SHORT, "short.mp3"},
         };
         for (const auto& c : copies)
             media::write_file(work_dir + "/music/" + names.songs[c.song], media::read_file(media::song(c.file)));
@@ -130,11 +136,16 @@ TEST_F(SongBox, StartsSilentWithTheSongTable)
 
 TEST_F(SongBox, VolumeRules)
 {
-    struct { int start; bool slide; int arg; int result; } cases[] = {
-        {0, false, -1, 192},     // -1 is the default
-        {0, false, 300, 300},    // stored as given
+    struct {
+        int start;
+        bool slide;
+        int arg;
+        int result;
+    } cases[] = {
+        {0, false, -1, 192},   // -1 is the default
+        {0, false, 300, 300},  // stored as given
         {0, false, 0, 0},
-        {192, true, 100, 255},   // slides stop at the ends
+        {192, true, 100, 255},  // slides stop at the ends
         {192, true, -300, 0},
         {192, true, -2, 190},
         {300, true, 0, 255},
@@ -331,7 +342,7 @@ TEST_F(SongBox, SeekBackReadsFromTheEarlierPlace)
     EXPECT_EQ(0, memcmp(s->window + BLOCK_BYTES, file.data() + offset, BLOCK_BYTES));
 }
 
-class SongBoxFatal : public SongBox {};
+class SongBoxFatal : public SongBox { };
 
 // A song that cannot be opened ends the program with the game's message.
 TEST_F(SongBoxFatal, UnopenableSongEndsTheProgram)

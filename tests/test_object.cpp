@@ -16,15 +16,17 @@ public:
         angle = a;
     }
     ~THING() override { destroy_bitmap(spr); }
-    void processing() override {}
-    void draw() override {}
+    void processing() override { }
+    void draw() override { }
 };
 
-struct Box { float x1, y1, x2, y2; };
+struct Box {
+    float x1, y1, x2, y2;
+};
 
 Box bbox(const OBJECT& o)
 {
-    Box b{};
+    Box b {};
     o.get_bbox(b.x1, b.y1, b.x2, b.y2, nullptr, nullptr, true);
     return b;
 }
@@ -40,7 +42,7 @@ struct BoxCase {
     float x, y, angle, w, h;
     bool centered;
     Box expect;
-    float tolerance;   // 0: exact
+    float tolerance;  // 0: exact
 };
 
 TEST_F(ObjectTest, BoundingBoxes)
@@ -51,12 +53,13 @@ TEST_F(ObjectTest, BoundingBoxes)
         {"unrotated, own height", 32, 16, 10, 20, 0, 0, 6, false, {10, 20, 42, 26}, 0},
         {"centred", 32, 16, 10, 20, 0, 0, 0, true, {-6, 12, 26, 28}, 0},
         {"centred, odd box halves are not truncated", 32, 16, 10, 20, 0, 5, 3, true, {7.5f, 18.5f, 12.5f, 21.5f}, 0},
-        {"odd sprite, quarter turn: halves 16 and 8 swap round (16, 8)", 33, 17, 0, 0, 64, 0, 0, false, {8, -8, 24, 24}, 1e-4f},
+        {"odd sprite, quarter turn: halves 16 and 8 swap round (16, 8)", 33, 17, 0, 0, 64, 0, 0, false, {8, -8, 24, 24},
+            1e-4f},
         {"odd sprite, half turn: integer halves", 33, 17, 0, 0, 128, 0, 0, false, {0, 0, 32, 16}, 1e-4f},
         {"full turn still takes the rotated path", 33, 17, 0, 0, 256, 0, 0, false, {0, 0, 32, 16}, 1e-4f},
         {"rotated ignores w, h and centred", 33, 17, 0, 0, 256, 100, 50, true, {0, 0, 32, 16}, 1e-4f},
         {"eighth turn encloses the diagonal", 20, 20, 0, 0, 32, 0, 0, false,
-         {10 - 14.142136f, 10 - 14.142136f, 10 + 14.142136f, 10 + 14.142136f}, 1e-4f},
+            {10 - 14.142136f, 10 - 14.142136f, 10 + 14.142136f, 10 + 14.142136f}, 1e-4f},
         {"negative angle", 32, 16, 0, 0, -64, 0, 0, false, {8, -8, 24, 24}, 1e-4f},
     };
     for (const BoxCase& c : cases) {
@@ -110,7 +113,11 @@ TEST_F(ObjectTest, RotatedCornersTurnClockwiseAndLeaveTheBoxAlone)
 
 TEST_F(ObjectTest, BoxOverlapIsInclusive)
 {
-    struct { const char* what; Box a, b; bool hit; } cases[] = {
+    struct {
+        const char* what;
+        Box a, b;
+        bool hit;
+    } cases[] = {
         {"shared vertical edge", {0, 0, 10, 10}, {10, 0, 20, 10}, true},
         {"half a pixel apart", {0, 0, 10, 10}, {10.5f, 0, 20.5f, 10}, false},
         {"shared horizontal edge", {0, 0, 10, 10}, {0, 10, 10, 20}, true},
@@ -140,7 +147,7 @@ TEST_F(ObjectTest, ObjectsCollideByTheirEnclosingBoxes)
     THING bar(32, 16, 0, 0, 64);
     THING dot(10, 10, 0, 20);
     EXPECT_TRUE(bar.collide(&dot));
-    bar.angle = 0;   // unrotated it ends at y 16
+    bar.angle = 0;  // unrotated it ends at y 16
     EXPECT_FALSE(bar.collide(&dot));
 
     // An eighth turn makes a diamond; a dot in the enclosing square's corner,
@@ -153,7 +160,7 @@ TEST_F(ObjectTest, ObjectsCollideByTheirEnclosingBoxes)
     // Centred boxes with their own size.
     THING c(32, 32, 100, 100);
     c.centered = true;
-    c.w = c.h = 10;   // box (95, 95)-(105, 105)
+    c.w = c.h = 10;  // box (95, 95)-(105, 105)
     THING d(10, 10, 105, 105);
     EXPECT_TRUE(c.collide(&d));
     d.x = 105.25f;
@@ -165,7 +172,13 @@ TEST_F(ObjectTest, UnrotatedWallTestUsesTheSpriteAndPushesBackLikeARotatedOne)
     // An unrotated object outside is put back at the wall it crossed, as a
     // rotated one is: left alone, a craft that turns round at a wall would
     // turn round again every tick it stayed outside and creep out for ever.
-    struct { const char* what; float x, y; bool centered; bool out; float x_after, y_after; } cases[] = {
+    struct {
+        const char* what;
+        float x, y;
+        bool centered;
+        bool out;
+        float x_after, y_after;
+    } cases[] = {
         {"touching bottom-right corner", 608, 448, false, false, 608, 448},
         {"half a pixel past the right wall", 608.5f, 448, false, true, 608, 448},
         {"past the bottom wall", 608, 448.25f, false, true, 608, 448},

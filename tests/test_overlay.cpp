@@ -30,8 +30,8 @@ TEST_F(Overlay, VolumeBarRoundsToFourteenSteps)
         const char* text;
     } cases[] = {
         {0, "Music Volume [==============]"},
-        {9, "Music Volume [==============]"},     // 0.49 rounds down
-        {10, "Music Volume [+=============]"},    // 0.55 rounds up
+        {9, "Music Volume [==============]"},   // 0.49 rounds down
+        {10, "Music Volume [+=============]"},  // 0.55 rounds up
         {128, "Music Volume [+++++++=======]"},
         {192, "Music Volume [+++++++++++===]"},
         {255, "Music Volume [++++++++++++++]"},
@@ -58,16 +58,8 @@ TEST_F(Overlay, MessageKeepsItsHeightAndFitsTheBuffer)
 
 TEST_F(Overlay, BriefingTexts)
 {
-    const char* texts[] = {"(none)",
-                           "Dodge the falling turds!!!",
-                           "Gay guys from below!!",
-                           "Spikes and Balls!!!",
-                           "Peoo!! Glclclch!",
-                           "Brakes don't work well on ice",
-                           "People get killed!!",
-                           "Hell!",
-                           "He's pissed",
-                           "(none)"};
+    const char* texts[] = {"(none)", "Dodge the falling turds!!!", "Gay guys from below!!", "Spikes and Balls!!!",
+        "Peoo!! Glclclch!", "Brakes don't work well on ice", "People get killed!!", "Hell!", "He's pissed", "(none)"};
     for (int level = 0; level <= 9; ++level)
         EXPECT_STREQ(level_brief_text(level), texts[level]) << level;
     EXPECT_STREQ(level_brief_text(-3), "(none)");
@@ -163,12 +155,14 @@ TEST_F(Overlay, KeysHeldFromPlayDoNotDismissTheInterludes)
         XKeys::press(KEY_UP);
         XKeys::press(KEY_LEFT);
         const int press_tick = c.press_tick;
-        script_polls([press_tick] {
-            if (fpscounter == press_tick)
-                XKeys::press(KEY_SPACE);
-            else
-                XKeys::repeat(KEY_LEFT);
-        }, false);
+        script_polls(
+            [press_tick] {
+                if (fpscounter == press_tick)
+                    XKeys::press(KEY_SPACE);
+                else
+                    XKeys::repeat(KEY_LEFT);
+            },
+            false);
         log.calls.clear();
         fpscounter = -1;
         c.run();
@@ -191,4 +185,4 @@ TEST_F(Overlay, ResetAfterGameOverRestoresFourLives)
     EXPECT_EQ(player_lives, 4);
 }
 
-} // namespace
+}  // namespace

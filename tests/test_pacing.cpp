@@ -44,7 +44,7 @@ TEST(Pacing, ShortStallsAreMadeUpLongOnesOnlyUpToTheBound)
         {3, 3},
         {MAX_CATCH_UP_TICKS, MAX_CATCH_UP_TICKS},
         {MAX_CATCH_UP_TICKS + 1, MAX_CATCH_UP_TICKS},
-        {600, MAX_CATCH_UP_TICKS},   // ten seconds stopped at 60 ticks a second
+        {600, MAX_CATCH_UP_TICKS},  // ten seconds stopped at 60 ticks a second
         {100000, MAX_CATCH_UP_TICKS},
     };
     for (const auto& c : cases) {
@@ -56,4 +56,4 @@ TEST(Pacing, ShortStallsAreMadeUpLongOnesOnlyUpToTheBound)
     }
 }
 
-} // namespace
+}  // namespace

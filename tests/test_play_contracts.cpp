@@ -22,7 +22,7 @@ struct KnockCase {
     const char* what;
     ENEMY::TYPE type;
     float x, y;
-    float vx, vy;   // the craft's knock-back: away from the enemy's box centre at 1.5
+    float vx, vy;  // the craft's knock-back: away from the enemy's box centre at 1.5
 };
 
 TEST_F(EnemyTest, ATouchKnocksTheCraftAwayFromTheEnemysBoxCentre)
@@ -62,7 +62,13 @@ TEST_F(EnemyTest, ATouchKnocksTheCraftAwayFromTheEnemysBoxCentre)
 
 TEST_F(EnemyTest, ACarTurnsRoundAtAWallOnlyWhileDriving)
 {
-    struct { const char* what; float speed; float timer1; float speed_after; float timer1_after; } cases[] = {
+    struct {
+        const char* what;
+        float speed;
+        float timer1;
+        float speed_after;
+        float timer1_after;
+    } cases[] = {
         {"driving at full speed: reverses and backs for 200 ticks", 1.0f, 0, -1.0f, 200},
         {"already backing: carries on backing", -0.5f, 50, -0.5f, 49},
         {"backing slowly: backs a little faster, no new reversal", -0.3f, 10, -0.301f, 9},
@@ -70,7 +76,7 @@ TEST_F(EnemyTest, ACarTurnsRoundAtAWallOnlyWhileDriving)
     game_started = true;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ENEMY* car = add(ENEMY::ET_CAR, -2, 200);   // over the left wall
+        ENEMY* car = add(ENEMY::ET_CAR, -2, 200);  // over the left wall
         car->active = true;
         car->target_angle = 10;
         car->speed = c.speed;
@@ -100,7 +106,7 @@ TEST_F(EnemyTest, ACarInTheMiddlePicksANewGoalEvery240Ticks)
         if (car->target_angle != goal)
             new_goals.push_back(fpscounter);
     }
-    EXPECT_EQ(new_goals, (std::vector<int>{240, 480}));
+    EXPECT_EQ(new_goals, (std::vector<int> {240, 480}));
 }
 
 // What lies on top where two things overlap.
@@ -160,22 +166,22 @@ TEST_F(EnemyTest, EachEnemySoundAtItsVolumeAndPitch)
         {"a person rises, lower", SND_RISE, 128, 700, risen(ENEMY::ET_PERSON, 42, 6)},
         {"the boss rises, full and low", SND_RISE, 255, 400, risen(ENEMY::ET_BOSS, 15, 10)},
         {"a spinner zaps the craft", SND_ZAP, 255, 1000,
-         [this] {
-             craft_at_200();
-             ENEMY* e = add(ENEMY::ET_SPINNER, 200, 200);
-             e->alpha = 255;
-             e->alpha_step = 0;
-             e->active = true;
-             tick();
-         }},
+            [this] {
+                craft_at_200();
+                ENEMY* e = add(ENEMY::ET_SPINNER, 200, 200);
+                e->alpha = 255;
+                e->alpha_step = 0;
+                e->active = true;
+                tick();
+            }},
         {"a spitter spits", SND_SPIT, 255, 1000,
-         [this] {
-             game_started = true;
-             add(ENEMY::ET_SPITTER, 300, 0)->active = true;
-             fpscounter = 198;
-             tick();   // a quiet tick clears the volley's shared sound flag
-             tick();
-         }},
+            [this] {
+                game_started = true;
+                add(ENEMY::ET_SPITTER, 300, 0)->active = true;
+                fpscounter = 198;
+                tick();  // a quiet tick clears the volley's shared sound flag
+                tick();
+            }},
         {"a turd dies", SND_TURD_DIES, 255, 1000, killed(ENEMY::ET_TURD)},
         {"a car explodes", SND_EXPLOSION, 255, 1000, killed(ENEMY::ET_CAR)},
         {"a chase car explodes", SND_EXPLOSION, 255, 1000, killed(ENEMY::ET_CHASE_CAR)},
@@ -198,4 +204,4 @@ TEST_F(EnemyTest, EachEnemySoundAtItsVolumeAndPitch)
     }
 }
 
-} // namespace
+}  // namespace

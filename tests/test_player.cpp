@@ -18,7 +18,7 @@ namespace {
 class PlayerTest : public ::testing::Test {
 protected:
     PLAYER* p = nullptr;
-    Controls in;   // this tick's keys and joystick, as the level loop hands them over
+    Controls in;  // this tick's keys and joystick, as the level loop hands them over
 
     void SetUp() override
     {
@@ -197,7 +197,10 @@ TEST_F(PlayerTest, JoystickButtonsDriveThroughTheirMapping)
 
 TEST_F(PlayerTest, TractionBlendsTheOldVelocityIn)
 {
-    struct { float traction; float step[3][2]; } cases[] = {
+    struct {
+        float traction;
+        float step[3][2];
+    } cases[] = {
         {0.5f, {{1, -1}, {1.5f, -0.5f}, {1.75f, -0.25f}}},
         {1.0f, {{2, 0}, {2, 0}, {2, 0}}},
     };
@@ -205,9 +208,9 @@ TEST_F(PlayerTest, TractionBlendsTheOldVelocityIn)
         SCOPED_TRACE(c.traction);
         p->set(320, 240);
         p->set_traction(c.traction);
-        p->angle = 64;          // turned a quarter while moving straight up
+        p->angle = 64;  // turned a quarter while moving straight up
         p->speed = 2;
-        p->coasting = false;    // speed held
+        p->coasting = false;  // speed held
         p->vx = 0;
         p->vy = -2;
         for (const auto& s : c.step) {
@@ -249,7 +252,7 @@ TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
     p->set(300, 200);
     ticks(3);
     EXPECT_EQ(PLAYER::collide_count, 2);
-    p->set(300, -1);   // back too soon: bounces, no sound
+    p->set(300, -1);  // back too soon: bounces, no sound
     p->processing();
     EXPECT_EQ(effect_count[SND_BUMP], bumps0 + 1);
     p->set(300, 200);
@@ -295,8 +298,8 @@ TEST_F(PlayerTest, CraftPressedIntoAWallOrACornerStaysInside)
         {"reversing straight down into the bottom wall", 300, WALL_Y2 - sh - 20.0f, 0, false, true, 0, 0},
         {"gas turned into the top-right corner", WALL_X2 - sw - 20.0f, WALL_Y1 + 20.0f, 32, true, false, 0, 0},
         {"knocked up and right into the corner", WALL_X2 - sw - 20.0f, WALL_Y1 + 20.0f, 0, false, false, -30, 6},
-        {"knocked down and right into the corner", WALL_X2 - sw - 20.0f, WALL_Y2 - sh - 20.0f, 0, false, false,
-         -30, -25},
+        {"knocked down and right into the corner", WALL_X2 - sw - 20.0f, WALL_Y2 - sh - 20.0f, 0, false, false, -30,
+            -25},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -333,11 +336,11 @@ TEST_F(PlayerTest, CraftPressedIntoAWallOrACornerStaysInside)
 
 TEST_F(PlayerTest, GunHeatsOverEightQuickShotsAndBlocksFor250Ticks)
 {
-    p->processing();   // heading from the angle
+    p->processing();  // heading from the angle
     const int shots0 = effect_count[SND_PLAYER_SHOT];
     for (int i = 1; i <= 7; i++) {
         p->shoot();
-        ticks(5);      // quick: inside the 30-tick cooldown, so no cooling
+        ticks(5);  // quick: inside the 30-tick cooldown, so no cooling
     }
     EXPECT_NEAR(p->gun_temp, 0.91f, 1e-5f);
     EXPECT_EQ(p->gun_cooldown, 25);
@@ -363,7 +366,7 @@ TEST_F(PlayerTest, GunHeatsOverEightQuickShotsAndBlocksFor250Ticks)
     screen_msg_counter = 0;
     p->shoot();
     EXPECT_EQ(count_projectiles(false), 9);
-    EXPECT_EQ(p->gun_temp, 1.0f);   // 1.125 capped: overheated again
+    EXPECT_EQ(p->gun_temp, 1.0f);  // 1.125 capped: overheated again
     // The warning is shown once per run of the program.
     EXPECT_EQ(screen_msg_counter, 0);
 }
@@ -460,7 +463,7 @@ TEST_F(PlayerTest, StunnedCraftNeitherShootsNorTakesHits)
     const int lives = p->lives;
     const int deaths0 = effect_count[SND_PLAYER_DEATH];
     const int booms0 = effect_count[SND_EXPLOSION];
-    p->hit();   // the third hit kills
+    p->hit();  // the third hit kills
     EXPECT_EQ(p->hp, 0);
     EXPECT_EQ(p->get_hp(), 0);
     EXPECT_EQ(p->lives, lives - 1);
@@ -512,7 +515,11 @@ TEST_F(PlayerTest, DeathFadeStarts144TicksAfterTheFatalHit)
 
 TEST_F(PlayerTest, KnockBackAndDirections)
 {
-    struct { const char* what; float ox, oy; float vx, vy; } crash[] = {
+    struct {
+        const char* what;
+        float ox, oy;
+        float vx, vy;
+    } crash[] = {
         {"30 left, 10 above", -30, -10, 1.5f, 0.5f},
         {"10 right, 20 below", 10, 20, -0.75f, -1.5f},
         {"straight below", 0, 5, 0, -1.5f},
@@ -529,7 +536,11 @@ TEST_F(PlayerTest, KnockBackAndDirections)
         EXPECT_TRUE(p->crashed);
     }
 
-    struct { const char* what; float ox, oy; float dx, dy; } delta[] = {
+    struct {
+        const char* what;
+        float ox, oy;
+        float dx, dy;
+    } delta[] = {
         {"30 right, 10 below", 30, 10, 1, 1.0f / 3},
         {"10 left, 20 above", -10, -20, -0.5f, -1},
         {"level on the left", -7, 0, -1, 0},
@@ -552,7 +563,7 @@ TEST_F(PlayerTest, KnockBackAndDirections)
 
 TEST_F(PlayerTest, CrashedCraftSlidesWithoutGripUntilNearlyStopped)
 {
-    p->crash_from(cx() - 30, cy());   // knocked right at 1.5
+    p->crash_from(cx() - 30, cy());  // knocked right at 1.5
     in.up = true;
     int n = 0;
     while (p->crashed && n < 1000) {
@@ -568,7 +579,7 @@ TEST_F(PlayerTest, CrashedCraftSlidesWithoutGripUntilNearlyStopped)
     p->input(in);
     p->processing();
     EXPECT_GT(p->speed, 0);
-    EXPECT_LT(p->vy, 0);   // driving again, up the screen
+    EXPECT_LT(p->vy, 0);  // driving again, up the screen
 }
 
 TEST_F(PlayerTest, ResetHpAndTheConstructor)
@@ -582,8 +593,16 @@ TEST_F(PlayerTest, ResetHpAndTheConstructor)
     for (int i = 0; i < NUM_CONTROLS; i++)
         EXPECT_EQ(p->joy_buttons[i], joystick_controls[i]);
     EXPECT_EQ(p->get_joy_pause_button(), joystick_controls[CONTROL_PAUSE]);
-    p->hp = 1; p->vx = 2; p->speed = 1; p->hud_y = -63; p->hud_type = 3;
-    p->gun_temp = 0.5f; p->gun_cooldown = 9; p->crashed = true; p->stun = 7; p->coasting = false;
+    p->hp = 1;
+    p->vx = 2;
+    p->speed = 1;
+    p->hud_y = -63;
+    p->hud_type = 3;
+    p->gun_temp = 0.5f;
+    p->gun_cooldown = 9;
+    p->crashed = true;
+    p->stun = 7;
+    p->coasting = false;
     p->reset_hp();
     EXPECT_EQ(p->hp, 3);
     EXPECT_EQ(p->vx, 0);
@@ -599,8 +618,16 @@ TEST_F(PlayerTest, ResetHpAndTheConstructor)
 
 TEST_F(PlayerTest, EnginePitchFollowsTheSpeed)
 {
-    struct { float speed; int freq; } cases[] = {
-        {0, 500}, {3.4f, 1000}, {1.7f, 750}, {-1.5f, 721}, {0.0034f, 501}, {-3.4f, 1000},
+    struct {
+        float speed;
+        int freq;
+    } cases[] = {
+        {0, 500},
+        {3.4f, 1000},
+        {1.7f, 750},
+        {-1.5f, 721},
+        {0.0034f, 501},
+        {-3.4f, 1000},
     };
     for (const auto& c : cases)
         EXPECT_EQ(engine_frequency(c.speed, 3.4f), c.freq) << c.speed;
@@ -728,15 +755,15 @@ TEST_F(PlayerTest, StunnedCraftBlinksAndTheWreckAlwaysShows)
     };
     PLAYER::skip = false;
     fpscounter = 2;
-    EXPECT_TRUE(drawn());           // not stunned: always drawn
+    EXPECT_TRUE(drawn());  // not stunned: always drawn
     p->stun = 10;
-    fpscounter = 3;                 // odd clock flips the phase: skip
+    fpscounter = 3;  // odd clock flips the phase: skip
     EXPECT_FALSE(drawn());
-    fpscounter = 4;                 // even: phase kept
+    fpscounter = 4;  // even: phase kept
     EXPECT_FALSE(drawn());
     fpscounter = 5;
     EXPECT_TRUE(drawn());
-    p->hp = 0;                      // the wreck ignores the blink
+    p->hp = 0;  // the wreck ignores the blink
     p->spr = data_bitmap(SPR_PLAYER_WRECK);
     fpscounter = 7;
     EXPECT_TRUE(drawn());

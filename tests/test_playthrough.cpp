@@ -16,8 +16,8 @@
 
 namespace {
 
-const int SHOT_INTERVAL_TICKS = 3;   // the driver's rate of fire
-const int SHOT_TICK = 650;           // until its picture, the driver shoots only enemies near the craft
+const int SHOT_INTERVAL_TICKS = 3;  // the driver's rate of fire
+const int SHOT_TICK = 650;          // until its picture, the driver shoots only enemies near the craft
 const float NEAR_DISTANCE = 160;
 
 struct Attempt {
@@ -108,7 +108,7 @@ TEST_F(Playthrough, EveryLevelClearedInTurnThenTheEnding)
         else
             EXPECT_EQ(a.result, GAME_DEAD) << "level " << a.level;
     }
-    EXPECT_EQ(cleared, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(cleared, (std::vector<int> {1, 2, 3, 4, 5, 6, 7, 8}));
     // A briefing before every attempt.
     EXPECT_EQ(ScriptedKeys::screens, static_cast<int>(attempts.size()));
 }
@@ -121,7 +121,7 @@ TEST_F(Playthrough, LostLivesReplayTheLevelThenGameOverRestoresTheLives)
     EXPECT_EQ(player_lives, 1);
     EXPECT_EQ(ScriptedKeys::screens, 1);
     EXPECT_EQ(attempt(2, true), GAME_OVER);
-    EXPECT_EQ(ScriptedKeys::screens, 2);   // the replay had its own briefing
+    EXPECT_EQ(ScriptedKeys::screens, 2);  // the replay had its own briefing
     EXPECT_EQ(player_lives, 0);
     game_over();
     EXPECT_EQ(ScriptedKeys::screens, 3);
@@ -131,4 +131,4 @@ TEST_F(Playthrough, LostLivesReplayTheLevelThenGameOverRestoresTheLives)
         EXPECT_TRUE(a.report_good);
 }
 
-} // namespace
+}  // namespace

@@ -26,7 +26,7 @@ protected:
         wall_x2 = SCREEN_WIDTH;
         wall_y2 = SCREEN_HEIGHT;
         p = new PLAYER;
-        p->set(20, 400);   // out of the way, but the front of `objects`
+        p->set(20, 400);  // out of the way, but the front of `objects`
         objects.push_back(p);
         player = p;
     }
@@ -84,9 +84,17 @@ protected:
 
 TEST_F(ProjTest, FliesAlongItsAngle)
 {
-    struct { float angle; float dx, dy; } cases[] = {
-        {0, 0, -12}, {64, 12, 0}, {128, 0, 12}, {192, -12, 0},
-        {32, 8.485281f, -8.485281f}, {-64, -12, 0}, {320, 12, 0},
+    struct {
+        float angle;
+        float dx, dy;
+    } cases[] = {
+        {0, 0, -12},
+        {64, 12, 0},
+        {128, 0, 12},
+        {192, -12, 0},
+        {32, 8.485281f, -8.485281f},
+        {-64, -12, 0},
+        {320, 12, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.angle);
@@ -129,7 +137,7 @@ TEST_F(ProjTest, ShotHitsOnlyTheFrontEnemy)
 {
     ENEMY* front = enemy(ENEMY::ET_CAR, 300, 100, true);
     ENEMY* back = enemy(ENEMY::ET_CAR, 300, 100, true);
-    PROJ* s = shot(310, 112, 0);   // moves up onto both cars
+    PROJ* s = shot(310, 112, 0);  // moves up onto both cars
     s->processing();
     EXPECT_FALSE(s->enabled);
     EXPECT_EQ(front->hp, 19);
@@ -147,7 +155,7 @@ TEST_F(ProjTest, KillingShotGetsTheDeathBurst)
     s->processing();
     EXPECT_EQ(stalker->hp, 0);
     int colour = 0;
-    EXPECT_EQ(sparks_of(s, &colour), 80);   // the stalker's death burst, asked after the hit
+    EXPECT_EQ(sparks_of(s, &colour), 80);  // the stalker's death burst, asked after the hit
     EXPECT_EQ(colour, makecol(255, 255, 255));
 }
 
@@ -190,7 +198,7 @@ TEST_F(ProjTest, WallComesBeforeTheEnemy)
 {
     wall_y1 = 100;
     ENEMY* guy = enemy(ENEMY::ET_GUY, 300, 80, true);
-    PROJ* s = shot(305, 105, 0);   // ends at y 93: past the wall and on the guy
+    PROJ* s = shot(305, 105, 0);  // ends at y 93: past the wall and on the guy
     s->processing();
     EXPECT_FALSE(s->enabled);
     EXPECT_EQ(guy->hp, 1);
@@ -203,7 +211,10 @@ TEST_F(ProjTest, WallComesBeforeTheEnemy)
 // bursts: its sparks start from the wall, never from beyond it.
 TEST_F(ProjTest, ShotBurstsFromTheWall)
 {
-    struct { const char* what; float x, y, angle; } cases[] = {
+    struct {
+        const char* what;
+        float x, y, angle;
+    } cases[] = {
         {"turned right, into the right wall", SCREEN_WIDTH - 10.0f, 200, 64},
         {"unturned, up into the top wall", 300, 5, 0},
     };
@@ -219,7 +230,7 @@ TEST_F(ProjTest, ShotBurstsFromTheWall)
         EXPECT_GE(x1, 0);
         EXPECT_GE(y1, 0);
         EXPECT_LE(x2, SCREEN_WIDTH + 1e-3f);
-        EXPECT_NEAR(c.angle == 0 ? y1 : x2, c.angle == 0 ? 0 : SCREEN_WIDTH, 1e-3f);   // at the wall it crossed
+        EXPECT_NEAR(c.angle == 0 ? y1 : x2, c.angle == 0 ? 0 : SCREEN_WIDTH, 1e-3f);  // at the wall it crossed
         for (OBJECT* o : objects) {
             PROJ* pr = dynamic_cast<PROJ*>(o);
             if (pr && pr->spark && pr->owner == s) {
@@ -235,7 +246,7 @@ TEST_F(ProjTest, SpitHitsThePlayerAfterTheWall)
     // Outside the bottom wall and on the player: two bursts and a hit.
     wall_y2 = 410;
     p->set(300, 400);
-    PROJ* s = spit(305, 395);   // falls to 407, its bottom past the wall
+    PROJ* s = spit(305, 395);  // falls to 407, its bottom past the wall
     ASSERT_GT(s->y + 12 + s->spr->h, wall_y2);
     s->processing();
     EXPECT_FALSE(s->enabled);
@@ -276,7 +287,7 @@ TEST_F(ProjTest, BurstSparksAnglesSpeedsAndOrigin)
         if (!pr || !pr->spark)
             continue;
         if (first) {
-            EXPECT_EQ(pr->angle, first_angle);   // angle drawn before speed
+            EXPECT_EQ(pr->angle, first_angle);  // angle drawn before speed
             EXPECT_NEAR(pr->speed, 1.0f + first_speed / 100.0f, 1e-6f);
             first = false;
         }
@@ -296,7 +307,7 @@ TEST_F(ProjTest, BurstSparksAnglesSpeedsAndOrigin)
     EXPECT_LE(hi_angle, 254);
     EXPECT_GE(lo_speed, 0);
     EXPECT_LE(hi_speed, 99);
-    EXPECT_GT(hi_angle - lo_angle, 200);   // spread round the circle
+    EXPECT_GT(hi_angle - lo_angle, 200);  // spread round the circle
 }
 
 TEST_F(ProjTest, SparksAndTheMarkerLive51Ticks)
@@ -342,11 +353,17 @@ TEST_F(ProjTest, SparksNeverCollideWhoeverMadeThem)
 TEST_F(ProjTest, SparkDrawsOneBlendedPixel)
 {
     const int grey = makecol(50, 50, 50);
-    struct { int colour; int alpha; float x, y; int px, py; int rgb[3]; } cases[] = {
+    struct {
+        int colour;
+        int alpha;
+        float x, y;
+        int px, py;
+        int rgb[3];
+    } cases[] = {
         {makecol(200, 0, 0), 255, 10.4f, 20.0f, 10, 20, {250, 50, 50}},
         {makecol(200, 0, 0), 130, 10.5f, 20.49f, 11, 20, {50 + 200 * 131 / 256, 50, 50}},
         {makecol(255, 255, 0), 255, 30.0f, 40.0f, 30, 40, {255, 255, 50}},
-        {0, 255, 30.0f, 40.0f, 30, 40, {0, 0, 0}},                        // black darkens
+        {0, 255, 30.0f, 40.0f, 30, 40, {0, 0, 0}},  // black darkens
         {0, 130, 30.0f, 40.0f, 30, 40, {50 * 125 / 256, 50 * 125 / 256, 50 * 125 / 256}},
     };
     for (const auto& c : cases) {

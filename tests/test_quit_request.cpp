@@ -21,10 +21,9 @@ namespace {
 // returns at once) waits for input that never comes, and the test program
 // ends with a failure.
 const int QUIT_CEILING_S = 30;
-template <class Loop>
-void returns(const char* what, Loop loop)
+template <class Loop> void returns(const char* what, Loop loop)
 {
-    std::atomic<bool> done{false};
+    std::atomic<bool> done {false};
     const int ceiling_s = QUIT_CEILING_S * test_patience();
     std::thread watchdog([&] {
         for (int i = 0; i < ceiling_s * 100 && !done; ++i)
@@ -46,11 +45,12 @@ protected:
         FrontendTest::SetUp();
         ASSERT_TRUE(game_test_init());
         // No key and no button ever arrives: only the request can end a wait.
-        install_keyboard_hooks([] { return 0; }, [] {
-            for (;;)
-                std::this_thread::sleep_for(std::chrono::seconds(1));
-            return 0;
-        });
+        install_keyboard_hooks([] { return 0; },
+            [] {
+                for (;;)
+                    std::this_thread::sleep_for(std::chrono::seconds(1));
+                return 0;
+            });
         request_quit();
     }
     void TearDown() override
@@ -83,7 +83,7 @@ TEST_F(QuitRequest, IntroTitleBriefingAndGameOverEndBeforeTheirFirstTick)
 
 TEST_F(QuitRequest, LevelEndsAsIfQuitFromThePauseMenu)
 {
-    debug = true;   // no briefing: the level's own loop is what is tested
+    debug = true;  // no briefing: the level's own loop is what is tested
     returns("the level", [] { EXPECT_EQ(run_game(2), GAME_QUIT); });
     EXPECT_EQ(fpscounter, 1) << "the attempt ends after the tick that saw the request";
     EXPECT_TRUE(objects.empty());
@@ -97,14 +97,16 @@ TEST_F(QuitRequest, RemappingKeepsTheWholeOldMappingWhenCutShort)
     // game waits for the button of the second.
     cancel_quit_request();
     int polls = 0;
-    script_polls([&] {
-        ++polls;
-        set_buttons({});
-        if (polls == 3)
-            set_buttons({5});
-        if (polls == 10)
-            request_quit();
-    }, true);
+    script_polls(
+        [&] {
+            ++polls;
+            set_buttons({});
+            if (polls == 3)
+                set_buttons({5});
+            if (polls == 10)
+                request_quit();
+        },
+        true);
     returns("the remapping", [] { change_controls(); });
     for (int i = 0; i < NUM_CONTROLS; i++)
         EXPECT_EQ(joystick_controls[i], default_joystick_controls[i]) << control_labels[i];
@@ -120,7 +122,7 @@ TEST_F(QuitRequest, EndingAndItsSkipNoticeEnd)
     FILE* times = std::fopen("data/endingtimes.txt", "r");
     DATAFILE* pictures = load_datafile("data/ending.dat");
     ASSERT_NE(pictures, nullptr) << "build the ending data first";
-    set_config_data("", 0);   // the ending's mark goes nowhere
+    set_config_data("", 0);  // the ending's mark goes nowhere
     fpscounter = -1;
     returns("the musical ending", [&] { run_musical_ending(times, pictures, ENDING_MAX_TICKS); });
     EXPECT_LE(fpscounter, 0) << "ending ticks run";
@@ -203,7 +205,10 @@ TEST(QuitSignals, AfterAFatalErrorASignalEndsAtOnce)
 // The library replaces handlers while it starts (as Allegro's own SIGINT and
 // SIGTERM handlers do): an "ignore" the game was started with is still kept,
 // in start-up and after it, while the other quit signals still quit.
-void library_handler(int) { _exit(5); }
+void library_handler(int)
+{
+    _exit(5);
+}
 
 TEST(QuitSignals, AnInheritedIgnoreIsKept)
 {
@@ -251,4 +256,4 @@ TEST(QuitSignals, AfterStartUpASignalHeldBackIsARequest)
         ::testing::ExitedWithCode(0), "");
 }
 
-} // namespace
+}  // namespace

@@ -44,7 +44,7 @@ TEST_F(Registry, DestroyDeletesEverythingWritesLivesBackAndReportsZero)
         objects.push_back(e);
         enemies.push_back(e);
     }
-    player->shoot();   // a projectile in play as well
+    player->shoot();  // a projectile in play as well
     EXPECT_GT(objects.size(), 4u);
     player->set_lives(1);
 
@@ -64,18 +64,17 @@ TEST_F(Registry, DestroyDeletesEverythingWritesLivesBackAndReportsZero)
 
 TEST_F(Registry, ALeakIsReportedOnStandardErrorAtEveryLaterAttempt)
 {
-    ENEMY* stray = new ENEMY(ENEMY::ET_BALL, 100, 100);   // never entered into objects
+    ENEMY* stray = new ENEMY(ENEMY::ET_BALL, 100, 100);  // never entered into objects
     for (int attempt = 0; attempt < 2; ++attempt) {
         create_game_objects();
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         destroy_game_objects();
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-        EXPECT_EQ(testing::internal::GetCapturedStderr(),
-                  "WARNING!!!!  Create count = 1, Possible memory leak!!\n");
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "WARNING!!!!  Create count = 1, Possible memory leak!!\n");
     }
     delete stray;
     --create_count;
 }
 
-} // namespace
+}  // namespace

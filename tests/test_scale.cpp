@@ -18,23 +18,23 @@ uint32_t depth_mask(int depth)
     return depth == 32 ? 0xFFFFFFFFu : (1u << depth) - 1;
 }
 
-BITMAP *random_bitmap(int depth, int w, int h, std::mt19937 &rng)
+BITMAP* random_bitmap(int depth, int w, int h, std::mt19937& rng)
 {
-    BITMAP *b = create_bitmap_ex(depth, w, h);
+    BITMAP* b = create_bitmap_ex(depth, w, h);
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++)
             putpixel(b, x, y, static_cast<int>(rng() & depth_mask(depth)));
     return b;
 }
 
-void fill_guard(BITMAP *b)
+void fill_guard(BITMAP* b)
 {
     clear_to_color(b, static_cast<int>(GUARD & depth_mask(bitmap_color_depth(b))));
 }
 
 // Every destination pixel: inside the enlarged area the source pixel it comes from, outside the
 // guard value. Returns the first mismatch as text, or "".
-std::string check_enlarged(BITMAP *src, BITMAP *dst, int sx, int sy, int dx, int dy, int w, int h, int k)
+std::string check_enlarged(BITMAP* src, BITMAP* dst, int sx, int sy, int dx, int dy, int w, int h, int k)
 {
     const int guard = static_cast<int>(GUARD & depth_mask(bitmap_color_depth(dst)));
     for (int y = 0; y < dst->h; y++)
@@ -66,13 +66,13 @@ TEST_F(Scale, EverySourcePixelBecomesAnExactBlockForEverySetDepthAndMultiple)
     for (int impl = 0; impl < SCALE_IMPL_COUNT; impl++) {
         if (!scale_select(static_cast<scale_impl>(impl)))
             continue;
-        const char *name = scale_active_kernels()->name;
+        const char* name = scale_active_kernels()->name;
         for (int depth : DEPTHS)
             for (int k = 1; k <= 5; k++)
                 for (int w : widths) {
                     const int h = 3, sx = 2, sy = 1, dx = 1 + (w % 3), dy = 2;
-                    BITMAP *src = random_bitmap(depth, w + 5, h + 2, rng);
-                    BITMAP *dst = create_bitmap_ex(depth, dx + w * k + 3, dy + h * k + 2);
+                    BITMAP* src = random_bitmap(depth, w + 5, h + 2, rng);
+                    BITMAP* dst = create_bitmap_ex(depth, dx + w * k + 3, dy + h * k + 2);
                     fill_guard(dst);
                     scale_blit(src, dst, sx, sy, dx, dy, w, h, k);
                     EXPECT_EQ(check_enlarged(src, dst, sx, sy, dx, dy, w, h, k), "")
@@ -95,10 +95,10 @@ TEST_F(Scale, StreamedStoresGiveTheSamePixels)
             for (int k = 1; k <= 5; k++)
                 for (int w : {16, 40, 61}) {
                     const int bytes = depth / 8, h = 2;
-                    BITMAP *src = random_bitmap(depth, w, h, rng);
+                    BITMAP* src = random_bitmap(depth, w, h, rng);
                     // 64 pixels of room on the left to reach a 64-byte boundary; the width keeps
                     // every row on the same boundary.
-                    BITMAP *dst = create_bitmap_ex(depth, 64 + w * k + 64 / bytes * 2, h * k + 1);
+                    BITMAP* dst = create_bitmap_ex(depth, 64 + w * k + 64 / bytes * 2, h * k + 1);
                     const int pitch = static_cast<int>(dst->line[1] - dst->line[0]);
                     const int misalign = static_cast<int>(reinterpret_cast<uintptr_t>(dst->line[0]) % 64);
                     ASSERT_EQ(misalign % bytes, 0);
@@ -120,8 +120,8 @@ TEST_F(Scale, WholePictureIntoALargerScreen)
     std::mt19937 rng(3);
     for (int depth : {16, 32})
         for (int k : {2, 3}) {
-            BITMAP *src = random_bitmap(depth, 640, 480, rng);
-            BITMAP *dst = create_bitmap_ex(depth, 640 * k + 64, 480 * k + 20);
+            BITMAP* src = random_bitmap(depth, 640, 480, rng);
+            BITMAP* dst = create_bitmap_ex(depth, 640 * k + 64, 480 * k + 20);
             fill_guard(dst);
             scale_blit(src, dst, 0, 0, 32, 10, 640, 480, k, true);
             EXPECT_EQ(check_enlarged(src, dst, 0, 0, 32, 10, 640, 480, k), "") << depth << " bits, k " << k;
@@ -133,8 +133,8 @@ TEST_F(Scale, WholePictureIntoALargerScreen)
 TEST_F(Scale, SourceAreaIsClippedAndAnAreaThatDoesNotFitIsRefused)
 {
     std::mt19937 rng(5);
-    BITMAP *src = random_bitmap(32, 10, 8, rng);
-    BITMAP *dst = create_bitmap_ex(32, 40, 40);
+    BITMAP* src = random_bitmap(32, 10, 8, rng);
+    BITMAP* dst = create_bitmap_ex(32, 40, 40);
 
     // Starting left of and above the source: the area shrinks and moves with the cut.
     fill_guard(dst);
@@ -148,12 +148,12 @@ TEST_F(Scale, SourceAreaIsClippedAndAnAreaThatDoesNotFitIsRefused)
 
     // An enlarged area that would leave the destination, a multiple below 1, different depths,
     // an area wholly off the source: nothing at all.
-    BITMAP *other = create_bitmap_ex(16, 40, 40);
+    BITMAP* other = create_bitmap_ex(16, 40, 40);
     const struct {
-        BITMAP *to;
+        BITMAP* to;
         int sx, dx, w, k;
     } refused[] = {{dst, 0, 30, 4, 3}, {dst, 0, -1, 4, 2}, {dst, 0, 0, 4, 0}, {other, 0, 0, 4, 2}, {dst, 20, 0, 4, 2}};
-    for (const auto &r : refused) {
+    for (const auto& r : refused) {
         fill_guard(r.to);
         scale_blit(src, r.to, r.sx, 0, r.dx, 0, r.w, 4, r.k);
         EXPECT_EQ(check_enlarged(src, r.to, 0, 0, 0, 0, 0, 0, 1), "") << "dx " << r.dx << ", k " << r.k;
@@ -163,4 +163,4 @@ TEST_F(Scale, SourceAreaIsClippedAndAnAreaThatDoesNotFitIsRefused)
     destroy_bitmap(dst);
 }
 
-} // namespace
+}  // namespace

@@ -7,21 +7,21 @@
 namespace {
 
 struct CmdCase {
-    std::vector<const char*> args;   // without the program name
+    std::vector<const char*> args;  // without the program name
     int depth;
     bool win;
     bool dbg;
     int start_level;
 };
 
-class CommandLine : public ::testing::TestWithParam<CmdCase> {};
+class CommandLine : public ::testing::TestWithParam<CmdCase> { };
 
 TEST_P(CommandLine, SetsSwitchesAndStartLevel)
 {
     const CmdCase& c = GetParam();
     color_depth = -1;
     windowed = debug = no_mp3 = false;
-    std::vector<const char*> argv{"vorlin"};
+    std::vector<const char*> argv {"vorlin"};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
     int level = parse_command_line(static_cast<int>(argv.size()), argv.data());
     EXPECT_EQ(color_depth, c.depth);
@@ -31,20 +31,19 @@ TEST_P(CommandLine, SetsSwitchesAndStartLevel)
     EXPECT_EQ(level, c.start_level);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CommandLine, ::testing::Values(
-    CmdCase{{}, -1, false, false, 1},
-    CmdCase{{"-nomp3"}, -1, false, false, 1},
-    CmdCase{{"-bpp", "32", "-win"}, 32, true, false, 1},
-    CmdCase{{"-bpp", "-win"}, 0, true, false, 1},          // the value is not consumed
-    CmdCase{{"-bpp"}, -1, false, false, 1},                 // standing last
-    CmdCase{{"-bpp", "16x"}, 16, false, false, 1},          // leading digits only
-    CmdCase{{"-debug", "-WIN", "win", "--win"}, -1, false, true, 1},
-    CmdCase{{"-warpaheadtothelevelgivenok", "5"}, -1, false, false, 5},
-    CmdCase{{"-warpaheadtothelevelgivenok", "8", "-win"}, -1, true, false, 8},
-    CmdCase{{"-warpaheadtothelevelgivenok"}, -1, false, false, 1},
-    CmdCase{{"-warpaheadtothelevelgivenok", "0"}, -1, false, false, 1},
-    CmdCase{{"-warpaheadtothelevelgivenok", "9"}, -1, false, false, 1},
-    CmdCase{{"-warpaheadtothelevelgivenok", "-debug"}, -1, false, true, 1},
-    CmdCase{{"-warpaheadtothelevelgivenok", "3", "-warpaheadtothelevelgivenok", "x"}, -1, false, false, 3}));
+INSTANTIATE_TEST_SUITE_P(Cases, CommandLine,
+    ::testing::Values(CmdCase {{}, -1, false, false, 1}, CmdCase {{"-nomp3"}, -1, false, false, 1},
+        CmdCase {{"-bpp", "32", "-win"}, 32, true, false, 1},
+        CmdCase {{"-bpp", "-win"}, 0, true, false, 1},   // the value is not consumed
+        CmdCase {{"-bpp"}, -1, false, false, 1},         // standing last
+        CmdCase {{"-bpp", "16x"}, 16, false, false, 1},  // leading digits only
+        CmdCase {{"-debug", "-WIN", "win", "--win"}, -1, false, true, 1},
+        CmdCase {{"-warpaheadtothelevelgivenok", "5"}, -1, false, false, 5},
+        CmdCase {{"-warpaheadtothelevelgivenok", "8", "-win"}, -1, true, false, 8},
+        CmdCase {{"-warpaheadtothelevelgivenok"}, -1, false, false, 1},
+        CmdCase {{"-warpaheadtothelevelgivenok", "0"}, -1, false, false, 1},
+        CmdCase {{"-warpaheadtothelevelgivenok", "9"}, -1, false, false, 1},
+        CmdCase {{"-warpaheadtothelevelgivenok", "-debug"}, -1, false, true, 1},
+        CmdCase {{"-warpaheadtothelevelgivenok", "3", "-warpaheadtothelevelgivenok", "x"}, -1, false, false, 3}));
 
 }  // namespace

@@ -33,9 +33,8 @@ protected:
         char tmpl[] = "/tmp/vorlin_datadir_XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         root = tmpl;
-        for (const char* d : {"/games", "/share", "/share/games", "/share/games/vorlin",
-                              "/share/games/vorlin/data", "/empty", "/dironly", "/dironly/data",
-                              "/dironly/data/vorlin.dat"})
+        for (const char* d : {"/games", "/share", "/share/games", "/share/games/vorlin", "/share/games/vorlin/data",
+                 "/empty", "/dironly", "/dironly/data", "/dironly/data/vorlin.dat"})
             ASSERT_EQ(mkdir((root + d).c_str(), 0755), 0) << d;
         std::ofstream(root + "/share/games/vorlin/data/vorlin.dat") << "x";
         start = cwd();
@@ -61,12 +60,12 @@ TEST_F(DataDir, ChoosesOverrideThenInstalledThenWorkingDirectory)
         std::string expected;
     };
     const Case cases[] = {
-        {"override wins even when it holds nothing", "/nonexistent/place", root + "/games",
-         "../share/games/vorlin", "/nonexistent/place"},
+        {"override wins even when it holds nothing", "/nonexistent/place", root + "/games", "../share/games/vorlin",
+            "/nonexistent/place"},
         {"an empty override counts as unset", "", root + "/games", "../share/games/vorlin",
-         root + "/games/../share/games/vorlin"},
+            root + "/games/../share/games/vorlin"},
         {"installed, relative to the executable", nullptr, root + "/games", "../share/games/vorlin",
-         root + "/games/../share/games/vorlin"},
+            root + "/games/../share/games/vorlin"},
         {"installed, absolute", nullptr, "", installed, installed},
         {"no archive where the installation should be: stay", nullptr, root + "/games", "../empty", ""},
         {"executable's folder unknown: stay", nullptr, "", "../share/games/vorlin", ""},

@@ -68,7 +68,8 @@ protected:
 
 TEST(SettingsPath, ChoosesTheHomeOfThePlatform)
 {
-    EXPECT_EQ(settings_file_path("C:", "\\Users\\ann", "/home/ann", "/home/ann"), "C:\\Users\\ann\\vorlin-settings.cfg");
+    EXPECT_EQ(
+        settings_file_path("C:", "\\Users\\ann", "/home/ann", "/home/ann"), "C:\\Users\\ann\\vorlin-settings.cfg");
     EXPECT_EQ(settings_file_path("C:", nullptr, "/home/ann", "/home/bob"), "/home/ann/vorlin-settings.cfg");
     EXPECT_EQ(settings_file_path(nullptr, "\\Users\\ann", nullptr, nullptr), "c:\\vorlin-settings.cfg");
     EXPECT_EQ(settings_file_path("C:", nullptr, nullptr, nullptr), "c:\\vorlin-settings.cfg");
@@ -100,7 +101,8 @@ TEST_F(Settings, OneKeyChangesOnlyItsControl)
 TEST_F(Settings, UntrustedValuesFallBack)
 {
     write_file("[misc]\ntitle_song = 7\n[controls]\ncontrol0 = -1\ncontrol1 = 99999999999999\n"
-               "control2 = banana\ncontrol3 = 9\ncontrol5 = 8\ncontrol6 = " + std::string(5000, '7') + "\n");
+               "control2 = banana\ncontrol3 = 9\ncontrol5 = 8\ncontrol6 = " +
+        std::string(5000, '7') + "\n");
     read_settings();
     EXPECT_EQ(title_song, 1);
     EXPECT_EQ(joystick_controls[0], DEFAULTS[0]);
@@ -115,11 +117,24 @@ TEST_F(Settings, NumbersAreReadInDecimalAroundSpacesAndComments)
 {
     const struct {
         const char* value;
-        int button;   // -1: the default
+        int button;  // -1: the default
     } cases[] = {
-        {"08", 8},       {"007", 7},   {" 5", 5},       {"5   ", 5},       {"5 # my gas", 5}, {"5\t#x", 5},
-        {"+4", 4},       {"-0", 0},    {"abc", -1},     {"0x8", -1},       {"1e3", -1},       {"5x", -1},
-        {"5#x", -1},     {"# 5", -1},  {"- 5", -1},     {"", -1},
+        {"08", 8},
+        {"007", 7},
+        {" 5", 5},
+        {"5   ", 5},
+        {"5 # my gas", 5},
+        {"5\t#x", 5},
+        {"+4", 4},
+        {"-0", 0},
+        {"abc", -1},
+        {"0x8", -1},
+        {"1e3", -1},
+        {"5x", -1},
+        {"5#x", -1},
+        {"# 5", -1},
+        {"- 5", -1},
+        {"", -1},
     };
     for (const auto& c : cases) {
         write_file(std::string("[controls]\ncontrol4 = ") + c.value + "\n");
@@ -232,7 +247,8 @@ TEST_F(SettingsFile, AnythingButARegularFileGivesTheDefaultsAndIsLeftAlone)
         {"a folder", [](const std::string& p) { mkdir(p.c_str(), 0755); }},
         {"a FIFO", [](const std::string& p) { mkfifo(p.c_str(), 0644); }},
         {"a link to a device", [](const std::string& p) { ASSERT_EQ(symlink("/dev/zero", p.c_str()), 0); }},
-        {"a link to nothing", [this](const std::string& p) { ASSERT_EQ(symlink((dir + "/gone").c_str(), p.c_str()), 0); }},
+        {"a link to nothing",
+            [this](const std::string& p) { ASSERT_EQ(symlink((dir + "/gone").c_str(), p.c_str()), 0); }},
         {"a file over the size limit", [&big](const std::string& p) { std::ofstream(p) << big; }},
     };
     for (const Case& c : cases) {
@@ -269,8 +285,8 @@ TEST_F(SettingsFile, SavingReplacesTheFileWholeAndKeepsWhatThePlayerWrote)
     EXPECT_TRUE(saved);
 
     const std::string text = read_file(real);
-    for (const char* line : {"# my settings\n", "mine = 1\n", "title_song = 0\n", "control0 = 6\n",
-                             "control4 = 5\n", "control6 = 6\n"})
+    for (const char* line :
+        {"# my settings\n", "mine = 1\n", "title_song = 0\n", "control0 = 6\n", "control4 = 5\n", "control6 = 6\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line << "in\n" << text;
     struct stat st;
     ASSERT_EQ(lstat(path.c_str(), &st), 0);
@@ -321,14 +337,14 @@ TEST_F(SettingsFile, NewKeysStayInTheirSectionRunAfterRun)
 
 TEST_F(SettingsFile, AFailedSaveLeavesTheOldFileAndSaysSoOnce)
 {
-    ignore_write_signals();   // as the game: a write past the limit fails, it does not kill
+    ignore_write_signals();  // as the game: a write past the limit fails, it does not kill
     const std::string original = "[misc]\ntitle_song = 1\n" + std::string(3000, '#') + "\n";
     std::ofstream(path) << original;
     open_and_read();
     struct rlimit old_limit, limit;
     getrlimit(RLIMIT_FSIZE, &old_limit);
     limit = old_limit;
-    limit.rlim_cur = original.size() + 20;   // the saved text does not fit
+    limit.rlim_cur = original.size() + 20;  // the saved text does not fit
     setrlimit(RLIMIT_FSIZE, &limit);
     const std::string said = save();
     setrlimit(RLIMIT_FSIZE, &old_limit);
@@ -372,7 +388,7 @@ TEST_F(SettingsFile, ASaveChangesOnlyWhatThisRunChangedAndKeepsCommentsOnValueLi
     EXPECT_TRUE(saved);
     const std::string text = read_file(path);
     for (const char* line : {"title_song = 0\n", "mine = 2\n", "control0 = 7 # my gas\n", "control4 = 6\n",
-                             "control1 = 0\n", "control6 = 6\n"})
+             "control1 = 0\n", "control6 = 6\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line << "in\n" << text;
     EXPECT_LT(text.find("control6 = "), text.size()) << text;
     EXPECT_LT(text.find("mine = 2"), text.find("[controls]")) << text;
@@ -389,11 +405,12 @@ TEST_F(SettingsFile, NewValuesGoWhereTheLibraryReadsThem)
         {"# mine", "# mine\n\n[controls]\ncontrol0 = 7\n\n[misc]\ntitle_song = 0\n"},
         {"[CONTROLS]\r\nControl0=3\r\n[Misc]\r\n", "[CONTROLS]\r\nControl0=7\r\n[Misc]\r\ntitle_song = 0\r\n"},
         {"[controls]\ncontrol0\n# end\n[misc]\ntitle_song = # none\n",
-         "[controls]\ncontrol0 = 7\n# end\n[misc]\ntitle_song = 0 # none\n"},
+            "[controls]\ncontrol0 = 7\n# end\n[misc]\ntitle_song = 0 # none\n"},
         {"[misc]\nx = 1\n# about controls\n[controls]\nc = 1\n[other]\ncontrol0 = 1\n[controls]\n",
-         "[misc]\nx = 1\ntitle_song = 0\n# about controls\n[controls]\nc = 1\ncontrol0 = 7\n[other]\ncontrol0 = 1\n[controls]\n"},
+            "[misc]\nx = 1\ntitle_song = 0\n# about controls\n[controls]\nc = 1\ncontrol0 = 7\n[other]\ncontrol0 = "
+            "1\n[controls]\n"},
         {"[controls]\ncontrol0 = 1\n[controls]\ncontrol0 = 2\n[misc]\ntitle_song = 1",
-         "[controls]\ncontrol0 = 7\n[controls]\ncontrol0 = 2\n[misc]\ntitle_song = 0"},
+            "[controls]\ncontrol0 = 7\n[controls]\ncontrol0 = 2\n[misc]\ntitle_song = 0"},
         {"control0 = 1\n[controls]", "control0 = 1\n[controls]\ncontrol0 = 7\n\n[misc]\ntitle_song = 0\n"},
     };
     for (const auto& c : cases) {
@@ -504,7 +521,7 @@ std::pair<int, std::string> as_ordinary_user(const std::function<int()>& body, b
         dup2(out[1], STDERR_FILENO);
         if (hide_proc && geteuid() == 0 &&
             (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-             mount("vorlin-test", "/proc", "tmpfs", 0, nullptr) != 0))
+                mount("vorlin-test", "/proc", "tmpfs", 0, nullptr) != 0))
             _exit(96);
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
             _exit(98);
@@ -582,15 +599,17 @@ TEST_F(SettingsFile, SavesWithoutProcAndWithoutMemoryFiles)
         ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
         ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
     }
-    const auto [code, said] = as_ordinary_user([this] {
-        if (!refuse_system_call(__NR_memfd_create))
-            return 97;
-        open_settings_file(path);
-        read_settings();
-        joystick_controls[CONTROL_REVERSE] = 6;
-        write_settings();
-        return save_settings_file() ? 0 : 1;
-    }, true);
+    const auto [code, said] = as_ordinary_user(
+        [this] {
+            if (!refuse_system_call(__NR_memfd_create))
+                return 97;
+            open_settings_file(path);
+            read_settings();
+            joystick_controls[CONTROL_REVERSE] = 6;
+            write_settings();
+            return save_settings_file() ? 0 : 1;
+        },
+        true);
     EXPECT_EQ(code, 0) << said;
     EXPECT_EQ(said, "");
     EXPECT_NE(read_file(path).find("control3 = 6\n"), std::string::npos) << read_file(path);

@@ -18,12 +18,36 @@ public:
 
     SONGBOX_LOG() { set_mute(true); }
 
-    void play(int song) override { note("play " + std::to_string(song)); SONGBOX::play(song); }
-    void stop() override { note("stop"); SONGBOX::stop(); }
-    void set_paused(bool p) override { note(p ? "pause" : "resume"); SONGBOX::set_paused(p); }
-    void set_volume(int v) override { note("volume " + std::to_string(v)); SONGBOX::set_volume(v); }
-    void slide_volume(int d) override { note("slide " + std::to_string(d)); SONGBOX::slide_volume(d); }
-    void seek(int ms) override { note("seek " + std::to_string(ms)); SONGBOX::seek(ms); }
+    void play(int song) override
+    {
+        note("play " + std::to_string(song));
+        SONGBOX::play(song);
+    }
+    void stop() override
+    {
+        note("stop");
+        SONGBOX::stop();
+    }
+    void set_paused(bool p) override
+    {
+        note(p ? "pause" : "resume");
+        SONGBOX::set_paused(p);
+    }
+    void set_volume(int v) override
+    {
+        note("volume " + std::to_string(v));
+        SONGBOX::set_volume(v);
+    }
+    void slide_volume(int d) override
+    {
+        note("slide " + std::to_string(d));
+        SONGBOX::slide_volume(d);
+    }
+    void seek(int ms) override
+    {
+        note("seek " + std::to_string(ms));
+        SONGBOX::seek(ms);
+    }
     void poll() override
     {
         ++polls;

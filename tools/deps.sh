@@ -10,7 +10,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick valgrind
   lame sox twolame
   pulseaudio libasound2-plugins
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   dpkg-dev lintian desktop-file-utils groff-base man-db
 )
 if [ "${1:-}" = "--play" ]; then

@@ -13,6 +13,10 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 xvfb=(xvfb-run -a -s '-screen 0 1024x768x24')
 echo "== test patience: ${VORLIN_TEST_PATIENCE:-1}"
 
+echo "== layout (.clang-format)"
+find "$top/src" "$top/tests" "$top/tools" \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print0 |
+  xargs -0 clang-format --dry-run --Werror
+
 # The build players get (the play command's build directory, with every tool).
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIN_TESTS=OFF > /dev/null
 cmake --build "$top/build" -j2

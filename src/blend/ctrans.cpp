@@ -13,73 +13,70 @@ const int HALF_32 = 128;
 // Full strength copies every source pixel but the mask colour, like masked_blit, and like it
 // does not lock the destination.
 template <class PIXEL>
-void masked_copy(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, uint32_t mask)
+void masked_copy(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, uint32_t mask)
 {
-    const fblend_kernels *k = fblend_active_kernels();
-    fblend_rows<PIXEL>(dst, x, y, h, false, [&](PIXEL *row, int i) {
-        const PIXEL *s = fblend_src_row<PIXEL>(src, sy + i, sx);
+    const fblend_kernels* k = fblend_active_kernels();
+    fblend_rows<PIXEL>(dst, x, y, h, false, [&](PIXEL* row, int i) {
+        const PIXEL* s = fblend_src_row<PIXEL>(src, sy + i, sx);
         if (sizeof(PIXEL) == sizeof(uint16_t))
-            k->masked_copy_16(reinterpret_cast<uint16_t *>(row), reinterpret_cast<const uint16_t *>(s), w, mask);
+            k->masked_copy_16(reinterpret_cast<uint16_t*>(row), reinterpret_cast<const uint16_t*>(s), w, mask);
         else
-            k->masked_copy_32(reinterpret_cast<uint32_t *>(row), reinterpret_cast<const uint32_t *>(s), w, mask);
+            k->masked_copy_32(reinterpret_cast<uint32_t*>(row), reinterpret_cast<const uint32_t*>(s), w, mask);
     });
 }
 
-void masked_copy_24(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h)
+void masked_copy_24(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h)
 {
-    const fblend_kernels *k = fblend_active_kernels();
+    const fblend_kernels* k = fblend_active_kernels();
     uint32_t from[FBLEND_STRETCH_24];
-    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, false, [&](uint8_t *row, int i) {
-        const uint8_t *s = fblend_src_row<uint8_t>(src, sy + i, sx * FBLEND_BYTES_24);
-        fblend_row_24(row, w, true, [&](uint32_t *px, int n, int done) {
+    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, false, [&](uint8_t* row, int i) {
+        const uint8_t* s = fblend_src_row<uint8_t>(src, sy + i, sx * FBLEND_BYTES_24);
+        fblend_row_24(row, w, true, [&](uint32_t* px, int n, int done) {
             fblend_unpack_24(from, s + static_cast<size_t>(done) * FBLEND_BYTES_24, n);
             k->masked_copy_32(px, from, n, FBLEND_MASK_COLOR_32);
         });
     });
 }
 
-} // namespace
+}  // namespace
 
-void fblend_trans_15(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f)
+void fblend_trans_15(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, int f)
 {
-    const fblend_kernels *k = fblend_active_kernels();
-    fblend_rows<uint16_t>(dst, x, y, h, true, [&](uint16_t *row, int i) {
-        k->trans_15(row, fblend_src_row<uint16_t>(src, sy + i, sx), w, f);
-    });
+    const fblend_kernels* k = fblend_active_kernels();
+    fblend_rows<uint16_t>(dst, x, y, h, true,
+        [&](uint16_t* row, int i) { k->trans_15(row, fblend_src_row<uint16_t>(src, sy + i, sx), w, f); });
 }
 
-void fblend_trans_16(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f)
+void fblend_trans_16(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, int f)
 {
-    const fblend_kernels *k = fblend_active_kernels();
-    fblend_rows<uint16_t>(dst, x, y, h, true, [&](uint16_t *row, int i) {
-        k->trans_16(row, fblend_src_row<uint16_t>(src, sy + i, sx), w, f);
-    });
+    const fblend_kernels* k = fblend_active_kernels();
+    fblend_rows<uint16_t>(dst, x, y, h, true,
+        [&](uint16_t* row, int i) { k->trans_16(row, fblend_src_row<uint16_t>(src, sy + i, sx), w, f); });
 }
 
-void fblend_trans_32(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f)
+void fblend_trans_32(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, int f)
 {
-    const fblend_kernels *k = fblend_active_kernels();
+    const fblend_kernels* k = fblend_active_kernels();
     const int weight = (f == HALF_BELOW_32) ? HALF_32 : f;
-    fblend_rows<uint32_t>(dst, x, y, h, true, [&](uint32_t *row, int i) {
-        k->trans_32(row, fblend_src_row<uint32_t>(src, sy + i, sx), w, weight);
-    });
+    fblend_rows<uint32_t>(dst, x, y, h, true,
+        [&](uint32_t* row, int i) { k->trans_32(row, fblend_src_row<uint32_t>(src, sy + i, sx), w, weight); });
 }
 
-void fblend_trans_24(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f)
+void fblend_trans_24(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, int f)
 {
-    const fblend_kernels *k = fblend_active_kernels();
+    const fblend_kernels* k = fblend_active_kernels();
     const int weight = (f == HALF_BELOW_32) ? HALF_32 : f;
     uint32_t from[FBLEND_STRETCH_24];
-    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, true, [&](uint8_t *row, int i) {
-        const uint8_t *s = fblend_src_row<uint8_t>(src, sy + i, sx * FBLEND_BYTES_24);
-        fblend_row_24(row, w, true, [&](uint32_t *px, int n, int done) {
+    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, true, [&](uint8_t* row, int i) {
+        const uint8_t* s = fblend_src_row<uint8_t>(src, sy + i, sx * FBLEND_BYTES_24);
+        fblend_row_24(row, w, true, [&](uint32_t* px, int n, int done) {
             fblend_unpack_24(from, s + static_cast<size_t>(done) * FBLEND_BYTES_24, n);
             k->trans_32(px, from, n, weight);
         });
     });
 }
 
-void fblend_trans(BITMAP *src, BITMAP *dst, int x, int y, int fact)
+void fblend_trans(BITMAP* src, BITMAP* dst, int x, int y, int fact)
 {
     int w = src->w, h = src->h, sx = 0, sy = 0;
     if (!fblend_clip(dst->w, dst->h, x, y, w, h, sx, sy))

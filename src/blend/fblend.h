@@ -1,6 +1,5 @@
 // Fast translucent and additive drawing on 15-, 16-, 24- and 32-bit bitmaps, used by most of the game's drawing.
-#ifndef VORLIN_FBLEND_H
-#define VORLIN_FBLEND_H
+#pragma once
 
 #include <allegro.h>
 
@@ -20,17 +19,15 @@
 // Covers the w x h rectangle at (x, y) with `color` at strength `fact`:
 // out = d*(1 - f) + color*f per channel, each term rounded down. Full strength fills solidly
 // with `color` as given.
-void fblend_rect_trans(BITMAP *dst, int x, int y, int w, int h, int color, int fact);
+void fblend_rect_trans(BITMAP* dst, int x, int y, int w, int h, int color, int fact);
 
 // Draws the whole of `src` with its top-left at (x, y) on `dst` at strength `fact`, leaving the
 // destination alone under source pixels of the mask colour (0x7C1F at 15 bits, 0xF81F at 16,
 // 0xFF00FF at 24 and 32, all 32 bits compared at 32). Full strength is a plain masked copy. Draws only when
 // both bitmaps have the same depth; `src` must be a memory bitmap.
-void fblend_trans(BITMAP *src, BITMAP *dst, int x, int y, int fact);
+void fblend_trans(BITMAP* src, BITMAP* dst, int x, int y, int fact);
 
 // Adds `color` scaled by `fact` to every pixel of the w x h rectangle at (x, y), each channel
 // saturating at its maximum. At 16 bits green keeps only its top 5 bits (its lowest bit comes
 // out 0), so white at full strength gives 0xFFDF.
-void fblend_rect_add(BITMAP *dst, int x, int y, int w, int h, int color, int fact);
-
-#endif
+void fblend_rect_add(BITMAP* dst, int x, int y, int w, int h, int color, int fact);

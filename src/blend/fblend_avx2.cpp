@@ -16,9 +16,9 @@ namespace {
 struct V {
     typedef __m256i vec;
     static constexpr int BYTES = 32;
-    static constexpr const char *NAME = "avx2";
-    static vec load(const void *p) { return _mm256_loadu_si256(static_cast<const __m256i *>(p)); }
-    static void store(void *p, vec v) { _mm256_storeu_si256(static_cast<__m256i *>(p), v); }
+    static constexpr const char* NAME = "avx2";
+    static vec load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+    static void store(void* p, vec v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
     static vec zero() { return _mm256_setzero_si256(); }
     static vec set16(uint16_t x) { return _mm256_set1_epi16(static_cast<short>(x)); }
     static vec set32(uint32_t x) { return _mm256_set1_epi32(static_cast<int>(x)); }
@@ -44,13 +44,13 @@ struct V {
     static vec packus16(vec a, vec b) { return _mm256_packus_epi16(a, b); }
 };
 
-} // namespace
+}  // namespace
 
 #include "fblend_simd.h"
 
 #pragma GCC pop_options
 
-const fblend_kernels *fblend_avx2_kernels()
+const fblend_kernels* fblend_avx2_kernels()
 {
     static const bool has_avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
     return has_avx2 ? &SIMD_KERNELS : nullptr;
@@ -58,7 +58,7 @@ const fblend_kernels *fblend_avx2_kernels()
 
 #else
 
-const fblend_kernels *fblend_avx2_kernels()
+const fblend_kernels* fblend_avx2_kernels()
 {
     return nullptr;
 }

@@ -1,7 +1,7 @@
 // Choice of the row kernel set: the fastest one this build carries and this processor runs.
 #include "fblend_kernels.h"
 
-const fblend_kernels *fblend_kernels_of(fblend_impl impl)
+const fblend_kernels* fblend_kernels_of(fblend_impl impl)
 {
     switch (impl) {
     case FBLEND_PORTABLE:
@@ -23,18 +23,18 @@ fblend_impl fblend_best_impl()
     return FBLEND_PORTABLE;
 }
 
-const fblend_kernels *fblend_active = &FBLEND_PORTABLE_KERNELS;
+const fblend_kernels* fblend_active = &FBLEND_PORTABLE_KERNELS;
 
 namespace {
 
 // Upgrades the set before main; anything drawn earlier still gets the right pixels.
 const bool best_chosen = fblend_select(fblend_best_impl());
 
-} // namespace
+}  // namespace
 
 bool fblend_select(fblend_impl impl)
 {
-    const fblend_kernels *k = fblend_kernels_of(impl);
+    const fblend_kernels* k = fblend_kernels_of(impl);
     if (!k)
         return false;
     fblend_active = k;

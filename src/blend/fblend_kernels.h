@@ -1,7 +1,6 @@
 // Row kernels behind the blending primitives: one portable set and the vector sets, of which the
 // fastest that this processor runs is used. Private to src/blend, its tests and its benchmark.
-#ifndef VORLIN_FBLEND_KERNELS_H
-#define VORLIN_FBLEND_KERNELS_H
+#pragma once
 
 #include <stdint.h>
 
@@ -29,33 +28,33 @@ const int FBLEND_FULL_8 = 1 << FBLEND_SHIFT_8;
 //   masked_copy_16/32: every pixel becomes the source pixel unless that equals `mask`
 // 15-bit results have bit 15 cleared.
 struct fblend_kernels {
-    const char *name;
-    void (*rect_trans_15)(uint16_t *d, int n, uint32_t color, int f);
-    void (*rect_trans_16)(uint16_t *d, int n, uint32_t color, int f);
-    void (*rect_trans_32)(uint32_t *d, int n, uint32_t color, int f);
-    void (*trans_15)(uint16_t *d, const uint16_t *s, int n, int f);
-    void (*trans_16)(uint16_t *d, const uint16_t *s, int n, int f);
-    void (*trans_32)(uint32_t *d, const uint32_t *s, int n, int f);
-    void (*rect_add_15)(uint16_t *d, int n, uint32_t color, int f);
-    void (*rect_add_16)(uint16_t *d, int n, uint32_t color, int f);
-    void (*rect_add_32)(uint32_t *d, int n, uint32_t color, int f);
-    void (*fill_16)(uint16_t *d, int n, uint32_t color);
-    void (*fill_32)(uint32_t *d, int n, uint32_t color);
-    void (*masked_copy_16)(uint16_t *d, const uint16_t *s, int n, uint32_t mask);
-    void (*masked_copy_32)(uint32_t *d, const uint32_t *s, int n, uint32_t mask);
+    const char* name;
+    void (*rect_trans_15)(uint16_t* d, int n, uint32_t color, int f);
+    void (*rect_trans_16)(uint16_t* d, int n, uint32_t color, int f);
+    void (*rect_trans_32)(uint32_t* d, int n, uint32_t color, int f);
+    void (*trans_15)(uint16_t* d, const uint16_t* s, int n, int f);
+    void (*trans_16)(uint16_t* d, const uint16_t* s, int n, int f);
+    void (*trans_32)(uint32_t* d, const uint32_t* s, int n, int f);
+    void (*rect_add_15)(uint16_t* d, int n, uint32_t color, int f);
+    void (*rect_add_16)(uint16_t* d, int n, uint32_t color, int f);
+    void (*rect_add_32)(uint32_t* d, int n, uint32_t color, int f);
+    void (*fill_16)(uint16_t* d, int n, uint32_t color);
+    void (*fill_32)(uint32_t* d, int n, uint32_t color);
+    void (*masked_copy_16)(uint16_t* d, const uint16_t* s, int n, uint32_t mask);
+    void (*masked_copy_32)(uint32_t* d, const uint32_t* s, int n, uint32_t mask);
 };
 
 enum fblend_impl { FBLEND_PORTABLE, FBLEND_SSE2, FBLEND_AVX2, FBLEND_IMPL_COUNT };
 
 // The kernel set of `impl`, or nullptr when this build or this processor lacks it.
-const fblend_kernels *fblend_kernels_of(fblend_impl impl);
+const fblend_kernels* fblend_kernels_of(fblend_impl impl);
 
 // The portable set, always present; the vector sets finish their rows' last pixels with it.
 extern const fblend_kernels FBLEND_PORTABLE_KERNELS;
 // The set the primitives use: the fastest available (chosen before main; the portable set until
 // then) unless fblend_select chose another. Read on every call, so kept inline.
-extern const fblend_kernels *fblend_active;
-inline const fblend_kernels *fblend_active_kernels()
+extern const fblend_kernels* fblend_active;
+inline const fblend_kernels* fblend_active_kernels()
 {
     return fblend_active;
 }
@@ -66,8 +65,6 @@ bool fblend_select(fblend_impl impl);
 fblend_impl fblend_best_impl();
 
 // Per-build providers of each set (nullptr where the build has none).
-const fblend_kernels *fblend_portable_kernels();
-const fblend_kernels *fblend_sse2_kernels();
-const fblend_kernels *fblend_avx2_kernels();
-
-#endif
+const fblend_kernels* fblend_portable_kernels();
+const fblend_kernels* fblend_sse2_kernels();
+const fblend_kernels* fblend_avx2_kernels();

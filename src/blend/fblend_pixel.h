@@ -1,7 +1,6 @@
 // The saturating add of single pixels, shared by the portable row kernels and the short-row path
 // of fblend_rect_add (sparks), so both give the same pixels. Private to src/blend.
-#ifndef VORLIN_FBLEND_PIXEL_H
-#define VORLIN_FBLEND_PIXEL_H
+#pragma once
 
 #include "fblend_kernels.h"
 
@@ -30,19 +29,17 @@ inline uint32_t fblend_duplicate(uint32_t pixel)
 inline uint32_t fblend_scale_32(uint32_t x, uint32_t f)
 {
     return ((((x & FBLEND_RB_32) * f) >> FBLEND_SHIFT_8) & FBLEND_RB_32) |
-           ((((x & FBLEND_G_32) * f) >> FBLEND_SHIFT_8) & FBLEND_G_32);
+        ((((x & FBLEND_G_32) * f) >> FBLEND_SHIFT_8) & FBLEND_G_32);
 }
 
 // The colour scaled by f (1..32), in the split layout of FIELDS.
-template <uint32_t FIELDS>
-inline uint32_t fblend_add_amount_1516(uint32_t color, int f)
+template <uint32_t FIELDS> inline uint32_t fblend_add_amount_1516(uint32_t color, int f)
 {
     return (((fblend_duplicate(color) & FIELDS) * static_cast<uint32_t>(f)) >> FBLEND_SHIFT_5) & FIELDS;
 }
 
 // pixel + amount per field, each field that carried set to all ones.
-template <uint32_t FIELDS, uint32_t CARRIES>
-inline uint16_t fblend_add_1516(uint32_t pixel, uint32_t amount)
+template <uint32_t FIELDS, uint32_t CARRIES> inline uint16_t fblend_add_1516(uint32_t pixel, uint32_t amount)
 {
     const uint32_t sum = (fblend_duplicate(pixel) & FIELDS) + amount;
     const uint32_t carries = sum & CARRIES;
@@ -60,5 +57,3 @@ inline uint32_t fblend_add_32(uint32_t pixel, uint32_t amount)
     const uint32_t over = ((x & amount) | (tops & low)) & FBLEND_TOP1_32;
     return ((low ^ tops) | ((over << 1) - (over >> 7))) & FBLEND_RGB_32;
 }
-
-#endif

@@ -18,28 +18,26 @@ const uint32_t LOW_HALF = FBLEND_LOW_HALF;
 const uint32_t RB_32 = FBLEND_RB_32;
 const uint32_t G_32 = FBLEND_G_32;
 
-inline uint32_t load_pair(const uint16_t *p)
+inline uint32_t load_pair(const uint16_t* p)
 {
     uint32_t v;
     memcpy(&v, p, sizeof v);
     return v;
 }
 
-inline void store_pair(uint16_t *p, uint32_t v)
+inline void store_pair(uint16_t* p, uint32_t v)
 {
     memcpy(p, &v, sizeof v);
 }
 
 // Per field of a word split by `a` and `b`: x*f/32, rounded down (f <= 32).
-template <uint32_t A, uint32_t B>
-inline uint32_t scale_pair(uint32_t x, uint32_t f)
+template <uint32_t A, uint32_t B> inline uint32_t scale_pair(uint32_t x, uint32_t f)
 {
     return ((((x & A) >> FBLEND_SHIFT_5) * f) & A) | ((((x & B) * f) >> FBLEND_SHIFT_5) & B);
 }
 
 // Per field: (x*(32-f) + y*f)/32, rounded down once.
-template <uint32_t A, uint32_t B>
-inline uint32_t mix_pair(uint32_t x, uint32_t y, uint32_t f)
+template <uint32_t A, uint32_t B> inline uint32_t mix_pair(uint32_t x, uint32_t y, uint32_t f)
 {
     const uint32_t g = FBLEND_FULL_5 - f;
     const uint32_t hi = (((x & A) >> FBLEND_SHIFT_5) * g + ((y & A) >> FBLEND_SHIFT_5) * f) & A;
@@ -47,8 +45,7 @@ inline uint32_t mix_pair(uint32_t x, uint32_t y, uint32_t f)
     return hi | lo;
 }
 
-template <uint32_t A, uint32_t B>
-void rect_trans_1516(uint16_t *d, int n, uint32_t color, int f)
+template <uint32_t A, uint32_t B> void rect_trans_1516(uint16_t* d, int n, uint32_t color, int f)
 {
     const uint32_t k = scale_pair<A, B>(fblend_duplicate(color), f);
     const uint32_t g = FBLEND_FULL_5 - f;
@@ -59,8 +56,7 @@ void rect_trans_1516(uint16_t *d, int n, uint32_t color, int f)
         d[i] = static_cast<uint16_t>(scale_pair<A, B>(d[i], g) + k);
 }
 
-template <uint32_t A, uint32_t B, uint32_t MASK>
-void trans_1516(uint16_t *d, const uint16_t *s, int n, int f)
+template <uint32_t A, uint32_t B, uint32_t MASK> void trans_1516(uint16_t* d, const uint16_t* s, int n, int f)
 {
     int i = 0;
     for (; i + 2 <= n; i += 2) {
@@ -80,15 +76,14 @@ void trans_1516(uint16_t *d, const uint16_t *s, int n, int f)
         d[i] = static_cast<uint16_t>(mix_pair<A, B>(d[i], s[i], f));
 }
 
-template <uint32_t FIELDS, uint32_t CARRIES>
-void rect_add_1516(uint16_t *d, int n, uint32_t color, int f)
+template <uint32_t FIELDS, uint32_t CARRIES> void rect_add_1516(uint16_t* d, int n, uint32_t color, int f)
 {
     const uint32_t amount = fblend_add_amount_1516<FIELDS>(color, f);
     for (int i = 0; i < n; i++)
         d[i] = fblend_add_1516<FIELDS, CARRIES>(d[i], amount);
 }
 
-void rect_trans_32(uint32_t *d, int n, uint32_t color, int f)
+void rect_trans_32(uint32_t* d, int n, uint32_t color, int f)
 {
     const uint32_t k = fblend_scale_32(color, f);
     const uint32_t g = FBLEND_FULL_8 - f;
@@ -96,7 +91,7 @@ void rect_trans_32(uint32_t *d, int n, uint32_t color, int f)
         d[i] = fblend_scale_32(d[i], g) + k;
 }
 
-void trans_32(uint32_t *d, const uint32_t *s, int n, int f)
+void trans_32(uint32_t* d, const uint32_t* s, int n, int f)
 {
     const uint32_t g = FBLEND_FULL_8 - f;
     for (int i = 0; i < n; i++) {
@@ -110,41 +105,41 @@ void trans_32(uint32_t *d, const uint32_t *s, int n, int f)
     }
 }
 
-void rect_add_32(uint32_t *d, int n, uint32_t color, int f)
+void rect_add_32(uint32_t* d, int n, uint32_t color, int f)
 {
     const uint32_t amount = fblend_scale_32(color, f);
     for (int i = 0; i < n; i++)
         d[i] = fblend_add_32(d[i], amount);
 }
 
-void fill_16(uint16_t *d, int n, uint32_t color)
+void fill_16(uint16_t* d, int n, uint32_t color)
 {
     const uint16_t c = static_cast<uint16_t>(color);
     for (int i = 0; i < n; i++)
         d[i] = c;
 }
 
-void fill_32(uint32_t *d, int n, uint32_t color)
+void fill_32(uint32_t* d, int n, uint32_t color)
 {
     for (int i = 0; i < n; i++)
         d[i] = color;
 }
 
-void masked_copy_16(uint16_t *d, const uint16_t *s, int n, uint32_t mask)
+void masked_copy_16(uint16_t* d, const uint16_t* s, int n, uint32_t mask)
 {
     for (int i = 0; i < n; i++)
         if (s[i] != mask)
             d[i] = s[i];
 }
 
-void masked_copy_32(uint32_t *d, const uint32_t *s, int n, uint32_t mask)
+void masked_copy_32(uint32_t* d, const uint32_t* s, int n, uint32_t mask)
 {
     for (int i = 0; i < n; i++)
         if (s[i] != mask)
             d[i] = s[i];
 }
 
-} // namespace
+}  // namespace
 
 const fblend_kernels FBLEND_PORTABLE_KERNELS = {
     "portable",
@@ -163,7 +158,7 @@ const fblend_kernels FBLEND_PORTABLE_KERNELS = {
     masked_copy_32,
 };
 
-const fblend_kernels *fblend_portable_kernels()
+const fblend_kernels* fblend_portable_kernels()
 {
     return &FBLEND_PORTABLE_KERNELS;
 }

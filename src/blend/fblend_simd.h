@@ -1,8 +1,7 @@
 // Row kernels written once over a vector type of 16-bit lanes. Included by each vector set's
 // source after it defines `V` (its vector type and operations, see fblend_sse2.cpp); everything
 // here has internal linkage so that each set keeps its own copy, compiled for its instructions.
-#ifndef VORLIN_FBLEND_SIMD_H
-#define VORLIN_FBLEND_SIMD_H
+#pragma once
 
 #include "fblend_kernels.h"
 
@@ -27,17 +26,16 @@ const int HIGH_HALF = 16;
 const uint32_t RB_32 = 0x00FF00FF;
 const uint32_t G_32 = 0x0000FF00;
 
-typedef void (*RECT_16)(uint16_t *, int, uint32_t, int);
-typedef void (*TRANS_16)(uint16_t *, const uint16_t *, int, int);
+typedef void (*RECT_16)(uint16_t*, int, uint32_t, int);
+typedef void (*TRANS_16)(uint16_t*, const uint16_t*, int, int);
 constexpr int PER_16 = V::BYTES / sizeof(uint16_t);
 constexpr int PER_32 = V::BYTES / sizeof(uint32_t);
-const fblend_kernels &PORTABLE = FBLEND_PORTABLE_KERNELS;
+const fblend_kernels& PORTABLE = FBLEND_PORTABLE_KERNELS;
 
 // Applies `op` to every whole vector of the row and returns how many pixels that covered; the
 // kernels hand the rest, and rows shorter than a vector (single-pixel sparks), to the portable
 // kernel, which gives the same pixels.
-template <class PIXEL, class OP>
-inline int each_vector(PIXEL *d, int n, OP op)
+template <class PIXEL, class OP> inline int each_vector(PIXEL* d, int n, OP op)
 {
     constexpr int PER = V::BYTES / sizeof(PIXEL);
     int i = 0;
@@ -51,7 +49,7 @@ inline int each_vector(PIXEL *d, int n, OP op)
 // destination. `is_mask` gives the lanes equal to the mask colour, `op` the blended vector from
 // (dst, src, is_mask).
 template <class PIXEL, class MASKED, class OP>
-inline int each_sprite_vector(PIXEL *d, const PIXEL *s, int n, MASKED is_mask, OP op)
+inline int each_sprite_vector(PIXEL* d, const PIXEL* s, int n, MASKED is_mask, OP op)
 {
     constexpr int PER = V::BYTES / sizeof(PIXEL);
     int i = 0;
@@ -68,15 +66,14 @@ inline int each_sprite_vector(PIXEL *d, const PIXEL *s, int n, MASKED is_mask, O
 // x*w/32 rounded down per channel, for fields RB (red with blue) and G: the high half of
 // (r<<s | b) * (w<<11) is r*w<<(s-5) plus b*w/32, which do not overlap, so one multiply serves
 // red and blue, and masking keeps the rounded-down red.
-template <uint16_t RB, uint16_t G>
-inline uint16_t scale_1516(uint32_t x, int w)
+template <uint16_t RB, uint16_t G> inline uint16_t scale_1516(uint32_t x, int w)
 {
     const uint32_t m = static_cast<uint32_t>(w) << MUL_SHIFT;
     return static_cast<uint16_t>(((((x & RB) * m) >> HIGH_HALF) & RB) | ((((x & G) * m) >> HIGH_HALF) & G));
 }
 
 template <uint16_t RB, uint16_t G, RECT_16 fblend_kernels::*TAIL>
-void rect_trans_1516(uint16_t *d, int n, uint32_t color, int f)
+void rect_trans_1516(uint16_t* d, int n, uint32_t color, int f)
 {
     if (n < PER_16)
         return (PORTABLE.*TAIL)(d, n, color, f);
@@ -101,7 +98,7 @@ inline uint32_t scale_32(uint32_t x, int w)
     return rb | g;
 }
 
-void rect_trans_32(uint32_t *d, int n, uint32_t color, int f)
+void rect_trans_32(uint32_t* d, int n, uint32_t color, int f)
 {
     if (n < PER_32)
         return PORTABLE.rect_trans_32(d, n, color, f);
@@ -120,7 +117,7 @@ void rect_trans_32(uint32_t *d, int n, uint32_t color, int f)
 // (x*(32-f) + y*f)/32 rounded down once per channel. Green and red use the high-half multiply
 // (exact there, as their shift is at least 5) and are masked into place; blue is multiplied low.
 template <uint16_t R, uint16_t G, uint16_t MASK, TRANS_16 fblend_kernels::*TAIL>
-void trans_1516(uint16_t *d, const uint16_t *s, int n, int f)
+void trans_1516(uint16_t* d, const uint16_t* s, int n, int f)
 {
     if (n < PER_16)
         return (PORTABLE.*TAIL)(d, s, n, f);
@@ -134,8 +131,8 @@ void trans_1516(uint16_t *d, const uint16_t *s, int n, int f)
     const int done = each_sprite_vector(d, s, n, is_mask, [&](vec dp, vec sp, vec m) {
         const vec pr = V::and_(V::add16(V::mulhi_u16(V::and_(dp, r), dm), V::mulhi_u16(V::and_(sp, r), sm)), r);
         const vec pg = V::and_(V::add16(V::mulhi_u16(V::and_(dp, g), dm), V::mulhi_u16(V::and_(sp, g), sm)), g);
-        const vec pb = V::srli16<FBLEND_SHIFT_5>(
-            V::add16(V::mullo16(V::and_(dp, b), dl), V::mullo16(V::and_(sp, b), sl)));
+        const vec pb =
+            V::srli16<FBLEND_SHIFT_5>(V::add16(V::mullo16(V::and_(dp, b), dl), V::mullo16(V::and_(sp, b), sl)));
         return V::select(m, dp, V::or_(V::or_(pr, pg), pb));
     });
     if (done < n)
@@ -145,7 +142,7 @@ void trans_1516(uint16_t *d, const uint16_t *s, int n, int f)
 // Blue and red are weighted in the low bytes of the 16-bit lanes, green (and the top byte, with
 // weight 0, which clears it) after a shift down; each sum is at most 255*256, so it fits a lane,
 // and the rounded-down result is its high byte. No byte shuffling is needed.
-void trans_32(uint32_t *d, const uint32_t *s, int n, int f)
+void trans_32(uint32_t* d, const uint32_t* s, int n, int f)
 {
     if (n < PER_32)
         return PORTABLE.trans_32(d, s, n, f);
@@ -156,11 +153,11 @@ void trans_32(uint32_t *d, const uint32_t *s, int n, int f)
     const vec mask = V::set32(FBLEND_MASK_COLOR_32);
     const auto is_mask = [&](vec sp) { return V::cmpeq32(sp, mask); };
     const int done = each_sprite_vector(d, s, n, is_mask, [&](vec dp, vec sp, vec m) {
-        const vec prb = V::srli16<FBLEND_SHIFT_8>(
-            V::add16(V::mullo16(V::and_(dp, rb), dmul), V::mullo16(V::and_(sp, rb), smul)));
+        const vec prb =
+            V::srli16<FBLEND_SHIFT_8>(V::add16(V::mullo16(V::and_(dp, rb), dmul), V::mullo16(V::and_(sp, rb), smul)));
         const vec pg = V::and_(V::add16(V::mullo16(V::srli16<FBLEND_SHIFT_8>(dp), dmul_g),
-                                        V::mullo16(V::srli16<FBLEND_SHIFT_8>(sp), smul_g)),
-                               g);
+                                   V::mullo16(V::srli16<FBLEND_SHIFT_8>(sp), smul_g)),
+            g);
         return V::select(m, dp, V::or_(prb, pg));
     });
     if (done < n)
@@ -175,8 +172,7 @@ inline uint16_t scaled_top5(uint32_t color, int shift, int f)
     return static_cast<uint16_t>(((channel * static_cast<uint32_t>(f)) >> FBLEND_SHIFT_5) << TOP5_SHIFT);
 }
 
-template <int RS, int GS, RECT_16 fblend_kernels::*TAIL>
-void rect_add_1516(uint16_t *d, int n, uint32_t color, int f)
+template <int RS, int GS, RECT_16 fblend_kernels::*TAIL> void rect_add_1516(uint16_t* d, int n, uint32_t color, int f)
 {
     if (n < PER_16)
         return (PORTABLE.*TAIL)(d, n, color, f);
@@ -194,7 +190,7 @@ void rect_add_1516(uint16_t *d, int n, uint32_t color, int f)
         (PORTABLE.*TAIL)(d + done, n - done, color, f);
 }
 
-void rect_add_32(uint32_t *d, int n, uint32_t color, int f)
+void rect_add_32(uint32_t* d, int n, uint32_t color, int f)
 {
     if (n < PER_32)
         return PORTABLE.rect_add_32(d, n, color, f);
@@ -205,8 +201,7 @@ void rect_add_32(uint32_t *d, int n, uint32_t color, int f)
         PORTABLE.rect_add_32(d + done, n - done, color, f);
 }
 
-template <class PIXEL>
-inline void fill_row(PIXEL *d, int n, vec c, PIXEL pixel)
+template <class PIXEL> inline void fill_row(PIXEL* d, int n, vec c, PIXEL pixel)
 {
     constexpr int PER = V::BYTES / sizeof(PIXEL);
     int i = 0;
@@ -216,30 +211,32 @@ inline void fill_row(PIXEL *d, int n, vec c, PIXEL pixel)
         d[i] = pixel;
 }
 
-void fill_16(uint16_t *d, int n, uint32_t color)
+void fill_16(uint16_t* d, int n, uint32_t color)
 {
     fill_row<uint16_t>(d, n, V::set16(static_cast<uint16_t>(color)), static_cast<uint16_t>(color));
 }
 
-void fill_32(uint32_t *d, int n, uint32_t color)
+void fill_32(uint32_t* d, int n, uint32_t color)
 {
     fill_row<uint32_t>(d, n, V::set32(color), color);
 }
 
-void masked_copy_16(uint16_t *d, const uint16_t *s, int n, uint32_t mask)
+void masked_copy_16(uint16_t* d, const uint16_t* s, int n, uint32_t mask)
 {
     const vec m = V::set16(static_cast<uint16_t>(mask));
     const int done = each_sprite_vector(
-        d, s, n, [&](vec sp) { return V::cmpeq16(sp, m); }, [&](vec dp, vec sp, vec is) { return V::select(is, dp, sp); });
+        d, s, n, [&](vec sp) { return V::cmpeq16(sp, m); },
+        [&](vec dp, vec sp, vec is) { return V::select(is, dp, sp); });
     if (done < n)
         PORTABLE.masked_copy_16(d + done, s + done, n - done, mask);
 }
 
-void masked_copy_32(uint32_t *d, const uint32_t *s, int n, uint32_t mask)
+void masked_copy_32(uint32_t* d, const uint32_t* s, int n, uint32_t mask)
 {
     const vec m = V::set32(mask);
     const int done = each_sprite_vector(
-        d, s, n, [&](vec sp) { return V::cmpeq32(sp, m); }, [&](vec dp, vec sp, vec is) { return V::select(is, dp, sp); });
+        d, s, n, [&](vec sp) { return V::cmpeq32(sp, m); },
+        [&](vec dp, vec sp, vec is) { return V::select(is, dp, sp); });
     if (done < n)
         PORTABLE.masked_copy_32(d + done, s + done, n - done, mask);
 }
@@ -268,6 +265,4 @@ const fblend_kernels SIMD_KERNELS = {
     masked_copy_32,
 };
 
-} // namespace
-
-#endif
+}  // namespace

@@ -11,9 +11,9 @@ namespace {
 struct V {
     typedef __m128i vec;
     static constexpr int BYTES = 16;
-    static constexpr const char *NAME = "sse2";
-    static vec load(const void *p) { return _mm_loadu_si128(static_cast<const __m128i *>(p)); }
-    static void store(void *p, vec v) { _mm_storeu_si128(static_cast<__m128i *>(p), v); }
+    static constexpr const char* NAME = "sse2";
+    static vec load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
+    static void store(void* p, vec v) { _mm_storeu_si128(static_cast<__m128i*>(p), v); }
     static vec zero() { return _mm_setzero_si128(); }
     static vec set16(uint16_t x) { return _mm_set1_epi16(static_cast<short>(x)); }
     static vec set32(uint32_t x) { return _mm_set1_epi32(static_cast<int>(x)); }
@@ -38,18 +38,18 @@ struct V {
     static vec packus16(vec a, vec b) { return _mm_packus_epi16(a, b); }
 };
 
-} // namespace
+}  // namespace
 
 #include "fblend_simd.h"
 
-const fblend_kernels *fblend_sse2_kernels()
+const fblend_kernels* fblend_sse2_kernels()
 {
     return &SIMD_KERNELS;
 }
 
 #else
 
-const fblend_kernels *fblend_sse2_kernels()
+const fblend_kernels* fblend_sse2_kernels()
 {
     return nullptr;
 }

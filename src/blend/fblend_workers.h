@@ -1,7 +1,6 @@
 // Per-depth workers of the blending primitives and the clipping they share. Private to src/blend
 // and its tests: the game calls only the primitives of fblend.h.
-#ifndef VORLIN_FBLEND_WORKERS_H
-#define VORLIN_FBLEND_WORKERS_H
+#pragma once
 
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
@@ -12,7 +11,7 @@
 // Clips the w x h area at (x, y) against a bw x bh bitmap, moving the source start (sx, sy)
 // with the left and top edges. Returns false when nothing is left to draw. Sums are taken wide so
 // that far-off coordinates cannot wrap around into the bitmap.
-inline bool fblend_clip(int bw, int bh, int &x, int &y, int &w, int &h, int &sx, int &sy)
+inline bool fblend_clip(int bw, int bh, int& x, int& y, int& w, int& h, int& sx, int& sy)
 {
     long long left = x, top = y, width = w, height = h, src_x = sx, src_y = sy;
     if (left < 0) {
@@ -43,40 +42,38 @@ inline bool fblend_clip(int bw, int bh, int &x, int &y, int &w, int &h, int &sx,
 // Workers take an area already clipped to the destination and a strength already on the
 // depth's scale, and blend row by row between acquire_bitmap and release_bitmap.
 // Rectangle fills: 15/16 bits f 1..31; 32 bits f = fact + 1, 2..255.
-void fblend_rect_trans_15(BITMAP *dst, int x, int y, int w, int h, int color, int f);
-void fblend_rect_trans_16(BITMAP *dst, int x, int y, int w, int h, int color, int f);
-void fblend_rect_trans_32(BITMAP *dst, int x, int y, int w, int h, int color, int f);
+void fblend_rect_trans_15(BITMAP* dst, int x, int y, int w, int h, int color, int f);
+void fblend_rect_trans_16(BITMAP* dst, int x, int y, int w, int h, int color, int f);
+void fblend_rect_trans_32(BITMAP* dst, int x, int y, int w, int h, int color, int f);
 
 // Sprite blits of the source area at (sx, sy) to (x, y): 15/16 bits f 1..31; 32 bits f = fact,
 // 1..254, where 127 gives the exact average as 128 does.
-void fblend_trans_15(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f);
-void fblend_trans_16(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f);
-void fblend_trans_32(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f);
+void fblend_trans_15(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, int f);
+void fblend_trans_16(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, int f);
+void fblend_trans_32(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, int f);
 
 // Additive fills: 15/16 bits f 1..32; 32 bits f = fact + 1, 2..256.
-void fblend_rect_add_15(BITMAP *dst, int x, int y, int w, int h, int color, int f);
-void fblend_rect_add_16(BITMAP *dst, int x, int y, int w, int h, int color, int f);
-void fblend_rect_add_32(BITMAP *dst, int x, int y, int w, int h, int color, int f);
+void fblend_rect_add_15(BITMAP* dst, int x, int y, int w, int h, int color, int f);
+void fblend_rect_add_16(BITMAP* dst, int x, int y, int w, int h, int color, int f);
+void fblend_rect_add_32(BITMAP* dst, int x, int y, int w, int h, int color, int f);
 
 // 24-bit bitmaps hold the 32-bit layout without its top byte, so they take the 32-bit workers'
 // strengths and give their pixels exactly: each row goes a stretch at a time through a 32-bit
 // copy that the 32-bit kernels blend.
-void fblend_rect_trans_24(BITMAP *dst, int x, int y, int w, int h, int color, int f);
-void fblend_trans_24(BITMAP *src, BITMAP *dst, int sx, int sy, int x, int y, int w, int h, int f);
-void fblend_rect_add_24(BITMAP *dst, int x, int y, int w, int h, int color, int f);
+void fblend_rect_trans_24(BITMAP* dst, int x, int y, int w, int h, int color, int f);
+void fblend_trans_24(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, int f);
+void fblend_rect_add_24(BITMAP* dst, int x, int y, int w, int h, int color, int f);
 
 // Address of pixel x of row y, through the bitmap's write bank.
-template <class PIXEL>
-inline PIXEL *fblend_row(BITMAP *bmp, int y, int x)
+template <class PIXEL> inline PIXEL* fblend_row(BITMAP* bmp, int y, int x)
 {
-    return reinterpret_cast<PIXEL *>(bmp_write_line(bmp, y)) + x;
+    return reinterpret_cast<PIXEL*>(bmp_write_line(bmp, y)) + x;
 }
 
 // Address of pixel x of row y of a memory bitmap, through its line table.
-template <class PIXEL>
-inline const PIXEL *fblend_src_row(BITMAP *bmp, int y, int x)
+template <class PIXEL> inline const PIXEL* fblend_src_row(BITMAP* bmp, int y, int x)
 {
-    return reinterpret_cast<const PIXEL *>(bmp->line[y]) + x;
+    return reinterpret_cast<const PIXEL*>(bmp->line[y]) + x;
 }
 
 // The caller's strength (0..255, anything above acting as 255) on the 15/16-bit scale, 0..32.
@@ -91,24 +88,23 @@ inline int fblend_fact_5(int fact)
 // True when writing to the bitmap switches no banks: its write bank is the library's stub, which
 // only returns the line table's entry, and letting go of a line does nothing. Memory bitmaps (the
 // back buffer, sprites) are all like that.
-inline bool fblend_plain_rows(BITMAP *bmp)
+inline bool fblend_plain_rows(BITMAP* bmp)
 {
-    return bmp->write_bank == reinterpret_cast<void *>(_stub_bank_switch) &&
-           bmp->vtable->unwrite_bank == reinterpret_cast<void *>(_stub_unbank_switch);
+    return bmp->write_bank == reinterpret_cast<void*>(_stub_bank_switch) &&
+        bmp->vtable->unwrite_bank == reinterpret_cast<void*>(_stub_unbank_switch);
 }
 
 // Runs row(pixel address, row index) over the h rows of the area, from the top, between
 // acquire_bitmap and release_bitmap when `lock` is set. Rows come from bmp_write_line, and the
 // bank is let go at the end, except on bitmaps whose bank calls are the stubs: there the line
 // table gives the same addresses without a call per row.
-template <class PIXEL, class ROW>
-inline void fblend_rows(BITMAP *dst, int x, int y, int h, bool lock, ROW row)
+template <class PIXEL, class ROW> inline void fblend_rows(BITMAP* dst, int x, int y, int h, bool lock, ROW row)
 {
     if (lock)
         acquire_bitmap(dst);
     if (fblend_plain_rows(dst)) {
         for (int i = 0; i < h; i++)
-            row(reinterpret_cast<PIXEL *>(dst->line[y + i]) + x, i);
+            row(reinterpret_cast<PIXEL*>(dst->line[y + i]) + x, i);
     } else {
         for (int i = 0; i < h; i++)
             row(fblend_row<PIXEL>(dst, y + i, x), i);
@@ -135,7 +131,7 @@ const uint32_t FBLEND_LOW_24 = 0xFFFFFF;
 const int FBLEND_BYTE1 = FBLEND_BYTE_BITS, FBLEND_BYTE2 = 2 * FBLEND_BYTE_BITS, FBLEND_BYTE3 = 3 * FBLEND_BYTE_BITS;
 const uint32_t FBLEND_LOW_8 = 0xFF, FBLEND_LOW_16 = 0xFFFF;
 
-inline void fblend_unpack_24(uint32_t *d, const uint8_t *s, int n)
+inline void fblend_unpack_24(uint32_t* d, const uint8_t* s, int n)
 {
     int i = 0;
     for (; i + FBLEND_QUAD_24 <= n; i += FBLEND_QUAD_24, s += FBLEND_QUAD_BYTES_24) {
@@ -151,12 +147,11 @@ inline void fblend_unpack_24(uint32_t *d, const uint8_t *s, int n)
 }
 
 // The top byte of each 32-bit pixel is dropped.
-inline void fblend_pack_24(uint8_t *d, const uint32_t *s, int n)
+inline void fblend_pack_24(uint8_t* d, const uint32_t* s, int n)
 {
     int i = 0;
     for (; i + FBLEND_QUAD_24 <= n; i += FBLEND_QUAD_24, d += FBLEND_QUAD_BYTES_24) {
-        const uint32_t w[FBLEND_BYTES_24] = {
-            (s[i] & FBLEND_LOW_24) | (s[i + 1] << FBLEND_BYTE3),
+        const uint32_t w[FBLEND_BYTES_24] = {(s[i] & FBLEND_LOW_24) | (s[i + 1] << FBLEND_BYTE3),
             ((s[i + 1] >> FBLEND_BYTE1) & FBLEND_LOW_16) | (s[i + 2] << FBLEND_BYTE2),
             ((s[i + 2] >> FBLEND_BYTE2) & FBLEND_LOW_8) | (s[i + 3] << FBLEND_BYTE1)};
         memcpy(d, w, sizeof w);
@@ -171,18 +166,15 @@ inline void fblend_pack_24(uint8_t *d, const uint32_t *s, int n)
 // Runs blend(pixels, count, offset) over the n pixels of a 24-bit row, a stretch at a time, on a
 // 32-bit copy of the stretch (whose top bytes are 0) that is then written back. With `read`
 // false the row is not read first: blend sets every pixel of the stretch.
-template <class BLEND>
-inline void fblend_row_24(uint8_t *row, int n, bool read, BLEND blend)
+template <class BLEND> inline void fblend_row_24(uint8_t* row, int n, bool read, BLEND blend)
 {
     uint32_t px[FBLEND_STRETCH_24];
     for (int done = 0; done < n; done += FBLEND_STRETCH_24) {
         const int count = std::min(n - done, FBLEND_STRETCH_24);
-        uint8_t *at = row + static_cast<size_t>(done) * FBLEND_BYTES_24;
+        uint8_t* at = row + static_cast<size_t>(done) * FBLEND_BYTES_24;
         if (read)
             fblend_unpack_24(px, at, count);
         blend(px, count, done);
         fblend_pack_24(at, px, count);
     }
 }
-
-#endif

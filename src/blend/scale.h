@@ -1,7 +1,6 @@
 // Whole-multiple enlargement with sharp pixels, for presenting the 640x480 picture on large
 // windows and screens.
-#ifndef VORLIN_SCALE_H
-#define VORLIN_SCALE_H
+#pragma once
 
 #include <allegro.h>
 
@@ -12,6 +11,4 @@
 // `src`; if the enlarged area then does not lie wholly inside `dst`, or the depths differ,
 // nothing is drawn. `stream` says that the processor will not read the result soon (a screen
 // that the display reads): it is then stored past the cache where the processor allows.
-void scale_blit(BITMAP *src, BITMAP *dst, int sx, int sy, int dx, int dy, int w, int h, int k, bool stream = false);
-
-#endif
+void scale_blit(BITMAP* src, BITMAP* dst, int sx, int sy, int dx, int dy, int w, int h, int k, bool stream = false);

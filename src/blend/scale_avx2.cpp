@@ -14,29 +14,29 @@ namespace {
 struct V {
     typedef __m256i vec;
     static constexpr int BYTES = 32;
-    static constexpr const char *NAME = "avx2";
-    static vec load(const void *p) { return _mm256_loadu_si256(static_cast<const __m256i *>(p)); }
-    static void store(void *p, vec v) { _mm256_storeu_si256(static_cast<__m256i *>(p), v); }
+    static constexpr const char* NAME = "avx2";
+    static vec load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+    static void store(void* p, vec v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
     // p aligned to BYTES.
-    static void stream(void *p, vec v) { _mm256_stream_si256(static_cast<__m256i *>(p), v); }
+    static void stream(void* p, vec v) { _mm256_stream_si256(static_cast<__m256i*>(p), v); }
     // Streamed stores are seen by others (the display) after this.
     static void fence() { _mm_sfence(); }
     static vec set16(uint16_t x) { return _mm256_set1_epi16(static_cast<short>(x)); }
     static vec set32(uint32_t x) { return _mm256_set1_epi32(static_cast<int>(x)); }
     // Unpacking works within each 128-bit half; the two halves are then put back in order.
-    static void widen2_16(vec v, vec &lo, vec &hi)
+    static void widen2_16(vec v, vec& lo, vec& hi)
     {
         const vec a = _mm256_unpacklo_epi16(v, v), b = _mm256_unpackhi_epi16(v, v);
         lo = _mm256_permute2x128_si256(a, b, 0x20);
         hi = _mm256_permute2x128_si256(a, b, 0x31);
     }
-    static void widen2_32(vec v, vec &lo, vec &hi)
+    static void widen2_32(vec v, vec& lo, vec& hi)
     {
         const vec a = _mm256_unpacklo_epi32(v, v), b = _mm256_unpackhi_epi32(v, v);
         lo = _mm256_permute2x128_si256(a, b, 0x20);
         hi = _mm256_permute2x128_si256(a, b, 0x31);
     }
-    static void widen2_64(vec v, vec &lo, vec &hi)
+    static void widen2_64(vec v, vec& lo, vec& hi)
     {
         const vec a = _mm256_unpacklo_epi64(v, v), b = _mm256_unpackhi_epi64(v, v);
         lo = _mm256_permute2x128_si256(a, b, 0x20);
@@ -47,27 +47,27 @@ struct V {
     // half starts at source pixel 13, so a step reads 21 pixels.
     static constexpr bool HAS_WIDEN3_16 = true;
     static constexpr int WIDEN3_16_READ = 21;
-    static void widen3_16(const uint16_t *p, vec &a, vec &b, vec &c)
+    static void widen3_16(const uint16_t* p, vec& a, vec& b, vec& c)
     {
         // Output pixel m of a half starting at output pixel o comes from source pixel
         // (o + m) / 3 and the half's load starts at o / 3; the byte patterns repeat every three
         // halves (o = 0, 8, 16 mod 24).
-        const vec shuffle_a = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5,
-                                               0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5, 4, 5, 6, 7);
-        const vec shuffle_b = _mm256_setr_epi8(0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5, 4, 5,
-                                               0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5);
-        const vec shuffle_c = _mm256_setr_epi8(0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5, 4, 5, 6, 7,
-                                               0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5, 4, 5);
+        const vec shuffle_a = _mm256_setr_epi8(
+            0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5, 0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5, 4, 5, 6, 7);
+        const vec shuffle_b = _mm256_setr_epi8(
+            0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5, 4, 5, 0, 1, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5);
+        const vec shuffle_c = _mm256_setr_epi8(
+            0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5, 4, 5, 6, 7, 0, 1, 0, 1, 2, 3, 2, 3, 2, 3, 4, 5, 4, 5, 4, 5);
         a = _mm256_shuffle_epi8(halves(p + 0, p + 2), shuffle_a);
         b = _mm256_shuffle_epi8(halves(p + 5, p + 8), shuffle_b);
         c = _mm256_shuffle_epi8(halves(p + 10, p + 13), shuffle_c);
     }
-    static vec halves(const uint16_t *lo, const uint16_t *hi)
+    static vec halves(const uint16_t* lo, const uint16_t* hi)
     {
-        return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(lo))),
-                                       _mm_loadu_si128(reinterpret_cast<const __m128i *>(hi)), 1);
+        return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lo))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(hi)), 1);
     }
-    static void widen3_32(vec v, vec &a, vec &b, vec &c)
+    static void widen3_32(vec v, vec& a, vec& b, vec& c)
     {
         a = _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 0, 0, 1, 1, 1, 2, 2));
         b = _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(2, 3, 3, 3, 4, 4, 4, 5));
@@ -75,13 +75,13 @@ struct V {
     }
 };
 
-} // namespace
+}  // namespace
 
 #include "scale_simd.h"
 
 #pragma GCC pop_options
 
-const scale_kernels *scale_avx2_kernels()
+const scale_kernels* scale_avx2_kernels()
 {
     static const bool has_avx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
     return has_avx2 ? &SIMD_KERNELS : nullptr;
@@ -89,7 +89,7 @@ const scale_kernels *scale_avx2_kernels()
 
 #else
 
-const scale_kernels *scale_avx2_kernels()
+const scale_kernels* scale_avx2_kernels()
 {
     return nullptr;
 }

@@ -3,8 +3,7 @@
 
 namespace {
 
-template <class PIXEL>
-void widen(PIXEL *d, const PIXEL *s, int n, int k)
+template <class PIXEL> void widen(PIXEL* d, const PIXEL* s, int n, int k)
 {
     switch (k) {
     case 1:
@@ -26,17 +25,23 @@ void widen(PIXEL *d, const PIXEL *s, int n, int k)
     }
 }
 
-void widen_16(uint16_t *d, const uint16_t *s, int n, int k, bool) { widen(d, s, n, k); }
-void widen_32(uint32_t *d, const uint32_t *s, int n, int k, bool) { widen(d, s, n, k); }
+void widen_16(uint16_t* d, const uint16_t* s, int n, int k, bool)
+{
+    widen(d, s, n, k);
+}
+void widen_32(uint32_t* d, const uint32_t* s, int n, int k, bool)
+{
+    widen(d, s, n, k);
+}
 
-const scale_kernels *active = &SCALE_PORTABLE_KERNELS;
-bool chosen = false;   // by scale_select, or the fastest set on first use
+const scale_kernels* active = &SCALE_PORTABLE_KERNELS;
+bool chosen = false;  // by scale_select, or the fastest set on first use
 
-} // namespace
+}  // namespace
 
 const scale_kernels SCALE_PORTABLE_KERNELS = {"portable", widen_16, widen_32};
 
-const scale_kernels *scale_kernels_of(scale_impl impl)
+const scale_kernels* scale_kernels_of(scale_impl impl)
 {
     switch (impl) {
     case SCALE_PORTABLE:
@@ -58,7 +63,7 @@ scale_impl scale_best_impl()
     return SCALE_PORTABLE;
 }
 
-const scale_kernels *scale_active_kernels()
+const scale_kernels* scale_active_kernels()
 {
     if (!chosen)
         scale_select(scale_best_impl());
@@ -67,7 +72,7 @@ const scale_kernels *scale_active_kernels()
 
 bool scale_select(scale_impl impl)
 {
-    const scale_kernels *k = scale_kernels_of(impl);
+    const scale_kernels* k = scale_kernels_of(impl);
     if (!k)
         return false;
     active = k;

@@ -1,8 +1,7 @@
 // Row kernels of the enlargement written once over a vector type. Included by each vector set's
 // source after it defines `V` (see scale_sse2.cpp); everything here has internal linkage so that
 // each set keeps its own copy, compiled for its instructions.
-#ifndef VORLIN_SCALE_SIMD_H
-#define VORLIN_SCALE_SIMD_H
+#pragma once
 
 #include "scale_kernels.h"
 #include <stdint.h>
@@ -10,11 +9,10 @@
 namespace {
 
 typedef V::vec vec;
-const scale_kernels &PORTABLE = SCALE_PORTABLE_KERNELS;
+const scale_kernels& PORTABLE = SCALE_PORTABLE_KERNELS;
 
 // Streamed stores need a destination aligned to the vector; elsewhere they are plain ones.
-template <class PIXEL>
-inline bool can_stream(const PIXEL *d, bool stream)
+template <class PIXEL> inline bool can_stream(const PIXEL* d, bool stream)
 {
     return stream && (reinterpret_cast<uintptr_t>(d) & (V::BYTES - 1)) == 0;
 }
@@ -24,7 +22,7 @@ inline bool can_stream(const PIXEL *d, bool stream)
 // both sizes, 3 for 32-bit pixels everywhere and for 16-bit ones where the set can shuffle bytes.
 // Returns how many source pixels it covered; the caller finishes the rest.
 template <class PIXEL, int OUT, int READ, class SPREAD>
-int widen_by_vectors(PIXEL *d, const PIXEL *s, int n, bool stream, SPREAD spread)
+int widen_by_vectors(PIXEL* d, const PIXEL* s, int n, bool stream, SPREAD spread)
 {
     constexpr int PER = V::BYTES / sizeof(PIXEL);
     const bool streamed = can_stream(d, stream);
@@ -46,7 +44,7 @@ int widen_by_vectors(PIXEL *d, const PIXEL *s, int n, bool stream, SPREAD spread
 // store overwrites what ran past the block, so blocks narrower than a vector come out right.
 // Stops where a vector would run past the row's end; the caller finishes the rest.
 template <class PIXEL, class BROADCAST>
-int widen_by_broadcast(PIXEL *d, const PIXEL *s, int n, int k, BROADCAST broadcast)
+int widen_by_broadcast(PIXEL* d, const PIXEL* s, int n, int k, BROADCAST broadcast)
 {
     constexpr int PER = V::BYTES / sizeof(PIXEL);
     const int total = n * k;
@@ -68,23 +66,22 @@ int widen_by_broadcast(PIXEL *d, const PIXEL *s, int n, int k, BROADCAST broadca
 constexpr int PER_16 = V::BYTES / 2;
 constexpr int PER_32 = V::BYTES / 4;
 
-void widen_16(uint16_t *d, const uint16_t *s, int n, int k, bool stream)
+void widen_16(uint16_t* d, const uint16_t* s, int n, int k, bool stream)
 {
     int done;
     if (k == 1) {
-        done = widen_by_vectors<uint16_t, 1, PER_16>(d, s, n, stream, [](const uint16_t *p, vec *out) { out[0] = V::load(p); });
+        done = widen_by_vectors<uint16_t, 1, PER_16>(
+            d, s, n, stream, [](const uint16_t* p, vec* out) { out[0] = V::load(p); });
     } else if (k == 2) {
-        done = widen_by_vectors<uint16_t, 2, PER_16>(d, s, n, stream, [](const uint16_t *p, vec *out) {
-            V::widen2_16(V::load(p), out[0], out[1]);
-        });
+        done = widen_by_vectors<uint16_t, 2, PER_16>(
+            d, s, n, stream, [](const uint16_t* p, vec* out) { V::widen2_16(V::load(p), out[0], out[1]); });
     } else if (k == 3 && V::HAS_WIDEN3_16) {
-        done = widen_by_vectors<uint16_t, 3, V::WIDEN3_16_READ>(d, s, n, stream, [](const uint16_t *p, vec *out) {
-            V::widen3_16(p, out[0], out[1], out[2]);
-        });
+        done = widen_by_vectors<uint16_t, 3, V::WIDEN3_16_READ>(
+            d, s, n, stream, [](const uint16_t* p, vec* out) { V::widen3_16(p, out[0], out[1], out[2]); });
     } else if (k == 3) {
-        done = 0;   // without a byte shuffle the portable loop is the faster one
+        done = 0;  // without a byte shuffle the portable loop is the faster one
     } else if (k == 4) {
-        done = widen_by_vectors<uint16_t, 4, PER_16>(d, s, n, stream, [](const uint16_t *p, vec *out) {
+        done = widen_by_vectors<uint16_t, 4, PER_16>(d, s, n, stream, [](const uint16_t* p, vec* out) {
             vec lo, hi;
             V::widen2_16(V::load(p), lo, hi);
             V::widen2_32(lo, out[0], out[1]);
@@ -99,21 +96,20 @@ void widen_16(uint16_t *d, const uint16_t *s, int n, int k, bool stream)
         V::fence();
 }
 
-void widen_32(uint32_t *d, const uint32_t *s, int n, int k, bool stream)
+void widen_32(uint32_t* d, const uint32_t* s, int n, int k, bool stream)
 {
     int done;
     if (k == 1) {
-        done = widen_by_vectors<uint32_t, 1, PER_32>(d, s, n, stream, [](const uint32_t *p, vec *out) { out[0] = V::load(p); });
+        done = widen_by_vectors<uint32_t, 1, PER_32>(
+            d, s, n, stream, [](const uint32_t* p, vec* out) { out[0] = V::load(p); });
     } else if (k == 2) {
-        done = widen_by_vectors<uint32_t, 2, PER_32>(d, s, n, stream, [](const uint32_t *p, vec *out) {
-            V::widen2_32(V::load(p), out[0], out[1]);
-        });
+        done = widen_by_vectors<uint32_t, 2, PER_32>(
+            d, s, n, stream, [](const uint32_t* p, vec* out) { V::widen2_32(V::load(p), out[0], out[1]); });
     } else if (k == 3) {
-        done = widen_by_vectors<uint32_t, 3, PER_32>(d, s, n, stream, [](const uint32_t *p, vec *out) {
-            V::widen3_32(V::load(p), out[0], out[1], out[2]);
-        });
+        done = widen_by_vectors<uint32_t, 3, PER_32>(
+            d, s, n, stream, [](const uint32_t* p, vec* out) { V::widen3_32(V::load(p), out[0], out[1], out[2]); });
     } else if (k == 4) {
-        done = widen_by_vectors<uint32_t, 4, PER_32>(d, s, n, stream, [](const uint32_t *p, vec *out) {
+        done = widen_by_vectors<uint32_t, 4, PER_32>(d, s, n, stream, [](const uint32_t* p, vec* out) {
             vec lo, hi;
             V::widen2_32(V::load(p), lo, hi);
             V::widen2_64(lo, out[0], out[1]);
@@ -130,6 +126,4 @@ void widen_32(uint32_t *d, const uint32_t *s, int n, int k, bool stream)
 
 const scale_kernels SIMD_KERNELS = {V::NAME, widen_16, widen_32};
 
-} // namespace
-
-#endif
+}  // namespace

@@ -71,7 +71,7 @@ int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
     bool running = true;
     bool need_line = true;
     char kind = 0;
-    int switch_tick = -1;   // counter value at which the cue's picture takes over; -1: none
+    int switch_tick = -1;  // counter value at which the cue's picture takes over; -1: none
     int shown = BMP_ENDING_0;
 
     while (running && fpscounter < max_ticks && !quit_requested()) {
@@ -116,7 +116,7 @@ static void show_skip_notice()
     const int cx = SCREEN_WIDTH / 2;
     textout_centre_ex(buffer, mainfont, "Sorry!! Ending will be skipped!", cx, NOTICE_Y, -1, -1);
     textout_centre_ex(buffer, mainfont, "(it wouldn't make sense without mp3's)", cx,
-                      NOTICE_Y + text_height(mainfont) + NOTICE_LINE_GAP, -1, -1);
+        NOTICE_Y + text_height(mainfont) + NOTICE_LINE_GAP, -1, -1);
     present(buffer);
     // Waits for a key pressed on this screen (not at all without a keyboard;
     // joystick buttons do not count), giving way to a quit request. A key
@@ -144,8 +144,8 @@ void stupid_ending()
         close(times_fd);
     // The library's loader crashes on a truncated or damaged archive: only a
     // regular file that holds its two pictures whole is handed to it.
-    DATAFILE* pictures = datafile_file_valid(ENDING_ARCHIVE, ENDING_KINDS, NUM_ENDING_OBJECTS)
-                             ? load_datafile(ENDING_ARCHIVE) : nullptr;
+    DATAFILE* pictures =
+        datafile_file_valid(ENDING_ARCHIVE, ENDING_KINDS, NUM_ENDING_OBJECTS) ? load_datafile(ENDING_ARCHIVE) : nullptr;
     if (pictures && !ending_archive_usable(pictures)) {
         unload_datafile(pictures);
         pictures = nullptr;

@@ -18,8 +18,7 @@ int joystick_menu_choices[MENU_TABLE_SIZE] = {BMP_MENU_REMAP, BMP_MENU_KEYBOARD,
 int keyboard_menu_choices[MENU_TABLE_SIZE] = {BMP_MENU_JOYSTICK, BMP_MENU_BACK, 0};
 
 const int joystick_pos[NUM_JOY_BUTTONS][2] = {
-    {193, 334}, {307, 370}, {481, 394}, {91, 31}, {222, 33},
-    {310, 13}, {8, 73}, {477, 49}, {71, 423}};
+    {193, 334}, {307, 370}, {481, 394}, {91, 31}, {222, 33}, {310, 13}, {8, 73}, {477, 49}, {71, 423}};
 
 int title_go = -1;
 int pending_title_go = MENU_QUIT;
@@ -44,15 +43,15 @@ static const int ROOT_ITEMS = 3;
 static const int JOYSTICK_ITEMS = 3;
 static const int KEYBOARD_ITEMS = 2;
 
-static const int REVEAL_TICKS = 90;        // the picture unrolls during ticks 0..89
+static const int REVEAL_TICKS = 90;  // the picture unrolls during ticks 0..89
 static const int REVEAL_BANDS = 10;
 static const int REVEAL_BAND_HEIGHT = 48;
-static const int LOGO_STEP = 15;           // pixels per tick while sliding in
+static const int LOGO_STEP = 15;  // pixels per tick while sliding in
 static const int LOGO_REST_X = 6;
 static const int LOGO_Y = 6;
 static const int SCROLL_SPEED = 6;
-static const int SCROLL_DISTANCE = 100;    // one item; exceeded after 17 ticks
-static const int FADE_OUT_STEP = -4;       // 64 ticks from 255 to 0
+static const int SCROLL_DISTANCE = 100;  // one item; exceeded after 17 ticks
+static const int FADE_OUT_STEP = -4;     // 64 ticks from 255 to 0
 static const int FULL_BRIGHTNESS = 255;
 
 static const int CAROUSEL_X = 324;
@@ -65,7 +64,7 @@ static const int CAROUSEL_CLIP_X2 = 385;
 static const int HELP_X = 10;
 static const int HELP_Y = 10;
 static const int HELP_LINE_HEIGHT = 10;
-static const int HELP_LINE_MAX = 256;      // longer help lines are cut
+static const int HELP_LINE_MAX = 256;  // longer help lines are cut
 static const int FPS_TEXT_Y = 472;
 
 // The key (or button) was down on the last tick: a held key acts once.
@@ -171,7 +170,7 @@ void title_input()
     const bool enter = c.enter || c.any_button();
     if (enter && !ent_down) {
         choose(scroll_dx != 0 ? next_choice : menu_choice);
-        c = fresh_controls(sample_controls());   // the remapping may have run in between
+        c = fresh_controls(sample_controls());  // the remapping may have run in between
     }
     ent_down = enter;
 
@@ -248,7 +247,7 @@ static void draw_keyboard_help()
     long end = 1;
     while (end < size && text[end] != '\0')
         end++;
-    end -= 1;   // the last character is not shown
+    end -= 1;  // the last character is not shown
     const int red = makecol(255, 0, 0);
     char line[HELP_LINE_MAX];
     int row = 0;
@@ -301,8 +300,7 @@ void title_draw_screen()
             draw_trans_sprite(buffer, data_bitmap(BMP_LOGO), logo_x, LOGO_Y);
         if (current_menu == TITLE_MENU_JOYSTICK)
             for (int b = 0; b < NUM_JOY_BUTTONS; b++)
-                textout_ex(buffer, mainfont, joystick_button_label(b),
-                           joystick_pos[b][0], joystick_pos[b][1], -1, -1);
+                textout_ex(buffer, mainfont, joystick_button_label(b), joystick_pos[b][0], joystick_pos[b][1], -1, -1);
         if (current_menu == TITLE_MENU_KEYBOARD)
             draw_keyboard_help();
         if (menu_ready)
@@ -312,8 +310,7 @@ void title_draw_screen()
     if (title_a < FULL_BRIGHTNESS)
         fblend_rect_trans(buffer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, FULL_BRIGHTNESS - title_a);
     if (debug)
-        textprintf_right_ex(buffer, font, SCREEN_WIDTH, FPS_TEXT_Y, makecol(255, 255, 255), -1,
-                            "Fps: %d", disp_fps);
+        textprintf_right_ex(buffer, font, SCREEN_WIDTH, FPS_TEXT_Y, makecol(255, 255, 255), -1, "Fps: %d", disp_fps);
     present(buffer);
 }
 

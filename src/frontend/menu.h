@@ -12,26 +12,26 @@ const int TITLE_MENU_KEYBOARD = 2;
 const int MENU_TABLE_SIZE = 3;
 
 // Carousel items of each menu, as archive indices of their pictures.
-extern int root_menu_choices[MENU_TABLE_SIZE];       // start, controls, quit
-extern int joystick_menu_choices[MENU_TABLE_SIZE];   // remap, keyboard, back
-extern int keyboard_menu_choices[MENU_TABLE_SIZE];   // joystick, back (two used)
+extern int root_menu_choices[MENU_TABLE_SIZE];      // start, controls, quit
+extern int joystick_menu_choices[MENU_TABLE_SIZE];  // remap, keyboard, back
+extern int keyboard_menu_choices[MENU_TABLE_SIZE];  // joystick, back (two used)
 // Top-left of the label of joystick buttons 0..8 on the joypad picture.
 extern const int joystick_pos[9][2];
 
 // Title state, set at the entry of title_screen (title_begin).
-extern int title_go;            // -1 while the title runs, else MENU_START/MENU_QUIT
-extern int pending_title_go;    // becomes title_go when the fade-out reaches 0
-extern int logo_x;              // left edge of the sliding logo
-extern bool menu_ready;         // logo in place: carousel shown and live
-extern int current_menu;        // TITLE_MENU_*
-extern int* menu_choices;       // table of the current menu
+extern int title_go;          // -1 while the title runs, else MENU_START/MENU_QUIT
+extern int pending_title_go;  // becomes title_go when the fade-out reaches 0
+extern int logo_x;            // left edge of the sliding logo
+extern bool menu_ready;       // logo in place: carousel shown and live
+extern int current_menu;      // TITLE_MENU_*
+extern int* menu_choices;     // table of the current menu
 extern int num_menu_choices;
-extern int menu_choice;         // item shown
-extern int next_choice;         // item the carousel scrolls to
-extern int scroll_x;            // carousel offset in pixels
-extern int scroll_dx;           // +6, -6 or 0
-extern int title_a;             // brightness 0..255
-extern int title_da;            // -4 while fading out
+extern int menu_choice;  // item shown
+extern int next_choice;  // item the carousel scrolls to
+extern int scroll_x;     // carousel offset in pixels
+extern int scroll_dx;    // +6, -6 or 0
+extern int title_a;      // brightness 0..255
+extern int title_da;     // -4 while fading out
 
 // Runs the title screen; returns MENU_START or MENU_QUIT. Plays title_song
 // and flips it, so successive titles alternate between songs 0 and 1.
@@ -65,7 +65,7 @@ void change_controls();
 // ---- Ending ---------------------------------------------------------------
 
 const int ENDING_MAX_TICKS = 5155;
-const int ENDING_LINE_MAX = 128;   // a timing line holds at most 127 characters
+const int ENDING_LINE_MAX = 128;  // a timing line holds at most 127 characters
 
 // Reads the next line of the timing file into its kind character and the tick
 // (from 1) at which that kind's picture takes over; false when none is left.

@@ -14,7 +14,7 @@
 
 static const int PAUSE_DARKEN = 128;
 static const int MARKER_DX = 50;
-static const int MARKER_ROW_Y[2] = {104, 150};   // go on, quit; from the panel's top
+static const int MARKER_ROW_Y[2] = {104, 150};  // go on, quit; from the panel's top
 static const int PROMPT_X = 10;
 static const int PROMPT_Y = 10;
 static const int PROMPT_LINE_HEIGHT = 25;
@@ -43,7 +43,7 @@ bool do_pausemenu(void (*draw_level)(bool))
 
     songbox->set_paused(true);
     int selection = PAUSE_GO_ON;
-    bool waiting_for_release = true;   // the press that opened the menu must end first
+    bool waiting_for_release = true;  // the press that opened the menu must end first
     bool running = true;
     bool up_down_held = false;
 
@@ -122,8 +122,8 @@ void change_controls()
     if (prompts)
         blit(buffer, prompts, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
     for (int i = 0; i < NUM_CONTROLS && !quit_requested(); i++) {
-        textprintf_ex(shown, mainfont, PROMPT_X, PROMPT_Y + PROMPT_LINE_HEIGHT * i, -1, -1,
-                      "Press button for %s....", control_labels[i]);
+        textprintf_ex(shown, mainfont, PROMPT_X, PROMPT_Y + PROMPT_LINE_HEIGHT * i, -1, -1, "Press button for %s....",
+            control_labels[i]);
         present(shown);
         const int button = wait_joybutton_press();
         if (button >= 0)

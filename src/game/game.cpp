@@ -33,10 +33,10 @@ int wall_x1 = WALL_X1, wall_y1 = WALL_Y1, wall_x2 = WALL_X2, wall_y2 = WALL_Y2;
 
 namespace {
 
-const int FPS_UPDATE_TICKS = 60;    // the fps display is refreshed once a second
-const int VOLUME_KEY_STEP = 2;      // volume change per tick while PGUP/PGDN is held
-const int MSG_RISE_STEP = 4;        // message rise per tick
-const int MSG_BOTTOM_GAP = 5;       // gap between the risen message and the screen's lower edge
+const int FPS_UPDATE_TICKS = 60;  // the fps display is refreshed once a second
+const int VOLUME_KEY_STEP = 2;    // volume change per tick while PGUP/PGDN is held
+const int MSG_RISE_STEP = 4;      // message rise per tick
+const int MSG_BOTTOM_GAP = 5;     // gap between the risen message and the screen's lower edge
 const int SIGN_CENTRE_X = 320;
 const int SIGN_CENTRE_Y = 200;
 const int LAST_BACKGROUND = BMP_BACKGROUND_7;
@@ -75,7 +75,7 @@ void process_objects()
     }
 }
 
-} // namespace
+}  // namespace
 
 void end_attempt(int result, int fade_step)
 {
@@ -196,8 +196,7 @@ void draw_screen(bool compose_only)
         o->draw();
 
     if (sign_a != 0)
-        fblend_trans(sign_bmp, buffer, SIGN_CENTRE_X - sign_bmp->w / 2,
-                     SIGN_CENTRE_Y - sign_bmp->h / 2, sign_a);
+        fblend_trans(sign_bmp, buffer, SIGN_CENTRE_X - sign_bmp->w / 2, SIGN_CENTRE_Y - sign_bmp->h / 2, sign_a);
 
     player->draw_hud();
 
@@ -205,8 +204,8 @@ void draw_screen(bool compose_only)
         fblend_rect_trans(buffer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 255 - screen_a);
 
     if (show_fps)
-        textprintf_right_ex(buffer, mainfont, SCREEN_WIDTH, SCREEN_HEIGHT - text_height(mainfont),
-                            -1, -1, "Fps: %d", disp_fps);
+        textprintf_right_ex(
+            buffer, mainfont, SCREEN_WIDTH, SCREEN_HEIGHT - text_height(mainfont), -1, -1, "Fps: %d", disp_fps);
     if (screen_msg_counter != 0)
         textout_ex(buffer, mainfont, screen_msg_buf, SCREEN_MSG_X, screen_msg_y, -1, -1);
 

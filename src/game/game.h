@@ -22,28 +22,28 @@
 struct BITMAP;
 
 // Level state, reset by run_game at the start of every attempt.
-extern int current_level;       // level being played, 1..8
-extern int game_go;             // -1 while the level runs, else the GAME_ code it ended with
-extern int pending_game_go;     // GAME_ code that becomes game_go once the screen is black
-extern int screen_a;            // brightness of the level picture, 0 (black) .. 255
-extern int d_screen_a;          // added to screen_a every tick (0, or negative while fading out)
-extern int sign_a;              // opacity of the sign over the arena; 0 = no sign
-extern int d_sign_a;            // added to sign_a every tick while a sign shows
-extern BITMAP* sign_bmp;        // the sign most recently raised (archive bitmap), null at level start
-extern float zoom_factor;       // opening zoom: 0 hides the level, 1 shows the whole screen
+extern int current_level;    // level being played, 1..8
+extern int game_go;          // -1 while the level runs, else the GAME_ code it ended with
+extern int pending_game_go;  // GAME_ code that becomes game_go once the screen is black
+extern int screen_a;         // brightness of the level picture, 0 (black) .. 255
+extern int d_screen_a;       // added to screen_a every tick (0, or negative while fading out)
+extern int sign_a;           // opacity of the sign over the arena; 0 = no sign
+extern int d_sign_a;         // added to sign_a every tick while a sign shows
+extern BITMAP* sign_bmp;     // the sign most recently raised (archive bitmap), null at level start
+extern float zoom_factor;    // opening zoom: 0 hides the level, 1 shows the whole screen
 extern bool show_fps;
-extern int enemies_left;        // quota the level script has still to release
+extern int enemies_left;  // quota the level script has still to release
 // game_started and the walls: arena.h.
 
 // Level clock milestones (ticks of the attempt).
-const int ZOOM_START_TICK = 60;        // the zoom opens on the ticks after this
+const int ZOOM_START_TICK = 60;  // the zoom opens on the ticks after this
 // Zoom growth per tick: the exact step, added to the float zoom in double
 // precision (the 25th step makes 1.0000002, the 5th exactly a fifth).
 const double ZOOM_STEP = 0.04;
-const int START_SIGN_TICK = 150;       // the start sign rises on the tick after this
-const int START_SIGN_FADE = -3;        // start sign opacity change per tick
-const int LEVEL_DONE_SIGN_FADE = -1;   // cleared sign opacity change per tick
-const int LEVEL_DONE_SCREEN_FADE = -2; // screen fade per tick after the cleared sign is gone
+const int START_SIGN_TICK = 150;        // the start sign rises on the tick after this
+const int START_SIGN_FADE = -3;         // start sign opacity change per tick
+const int LEVEL_DONE_SIGN_FADE = -1;    // cleared sign opacity change per tick
+const int LEVEL_DONE_SCREEN_FADE = -2;  // screen fade per tick after the cleared sign is gone
 
 // Plays the level once, from its briefing (skipped in debug mode) to its end.
 // Returns GAME_OVER, GAME_QUIT, GAME_DEAD (a life lost, lives remain) or GAME_NEXTLVL.

@@ -16,14 +16,20 @@ namespace {
 const int LEVEL_1_SONG_START_MS = 6000;
 const float FULL_TRACTION = 1.0f;
 const int LEVEL_7_RING_SPIKES = 36;
-const int ENTRY_MARGIN = 50;         // released enemies keep this far from the walls
-const int CHANCE_START_TICK = 1500;  // chance releases only after this tick
-const int NO_CAP = 1 << 30;          // no cap on the enemies alive
-const int NO_SIZE = -1;              // the entry area ignores the sprite size
-const int BOSS_ENTRY_CENTRE_X = 320; // the boss enters centred on the top wall's middle
+const int ENTRY_MARGIN = 50;          // released enemies keep this far from the walls
+const int CHANCE_START_TICK = 1500;   // chance releases only after this tick
+const int NO_CAP = 1 << 30;           // no cap on the enemies alive
+const int NO_SIZE = -1;               // the entry area ignores the sprite size
+const int BOSS_ENTRY_CENTRE_X = 320;  // the boss enters centred on the top wall's middle
 
-int W(int n) { return data_bitmap(n)->w; }
-int H(int n) { return data_bitmap(n)->h; }
+int W(int n)
+{
+    return data_bitmap(n)->w;
+}
+int H(int n)
+{
+    return data_bitmap(n)->h;
+}
 
 void add_enemy(ENEMY* e)
 {
@@ -38,8 +44,14 @@ void add_enemies(ENEMY* const* list, int count)
         add_enemy(list[i]);
 }
 
-int random_x(int width) { return rand() % (wall_x2 - width - 2 * ENTRY_MARGIN) + wall_x1 + ENTRY_MARGIN; }
-int random_y(int height) { return rand() % (wall_y2 - height - 2 * ENTRY_MARGIN) + wall_y1 + ENTRY_MARGIN; }
+int random_x(int width)
+{
+    return rand() % (wall_x2 - width - 2 * ENTRY_MARGIN) + wall_x1 + ENTRY_MARGIN;
+}
+int random_y(int height)
+{
+    return rand() % (wall_y2 - height - 2 * ENTRY_MARGIN) + wall_y1 + ENTRY_MARGIN;
+}
 
 // Start enemies (and the craft's place) of each level that has any.
 
@@ -128,23 +140,23 @@ struct TypePool {
 // Regular release ticks: the ticks in `once`, then every multiple of `period`
 // above `periodic_after`.
 struct Schedule {
-    int once[2];          // 0: unused
+    int once[2];  // 0: unused
     int periodic_after;
-    int period;           // 0: none
+    int period;  // 0: none
 };
 
 // Where a released enemy enters.
 enum Entry {
-    ENTRY_RANDOM,         // a random place clear of every object with a sprite
-    ENTRY_RANDOM_LOOSE,   // sizes left out, clear of the enemies only (falling turds)
-    ENTRY_TOP_WALL,       // centred on the top wall's middle, no draw, no test
+    ENTRY_RANDOM,        // a random place clear of every object with a sprite
+    ENTRY_RANDOM_LOOSE,  // sizes left out, clear of the enemies only (falling turds)
+    ENTRY_TOP_WALL,      // centred on the top wall's middle, no draw, no test
 };
 
 // A message the script shows once, at a given tick.
 struct Taunt {
-    int tick;             // 0: none
+    int tick;  // 0: none
     const char* text;
-    int ticks;            // how long it shows
+    int ticks;  // how long it shows
 };
 const Taunt NO_TAUNT = {0, nullptr, 0};
 
@@ -153,10 +165,10 @@ const Taunt NO_TAUNT = {0, nullptr, 0};
 struct Level {
     // Set-up, before the level clock starts.
     Walls walls;
-    float traction;           // the craft's grip
-    int quota;                // enemies the script has to release
-    void (*set_up)();         // start enemies and the craft's place; nullptr: none
-    int song_start_ms;        // where the level's song starts
+    float traction;     // the craft's grip
+    int quota;          // enemies the script has to release
+    void (*set_up)();   // start enemies and the craft's place; nullptr: none
+    int song_start_ms;  // where the level's song starts
     // Script, once per tick.
     Schedule regular;         // ticks that release whenever the quota is not spent
     int chance_period_ticks;  // chance rolls after tick 1500 at its multiples; 0: none
@@ -165,37 +177,48 @@ struct Level {
     TypePool chance_pool;     // what a release makes when this tick's chance roll succeeded
     int size_object;          // archive bitmap whose size bounds the entry area, or NO_SIZE
     Entry entry;
-    int max_alive;            // releases only while at most this many enemies live
-    bool held_by_chase_car;   // no roll and no release while a chase car is first in `enemies`
+    int max_alive;           // releases only while at most this many enemies live
+    bool held_by_chase_car;  // no roll and no release while a chase car is first in `enemies`
     Taunt taunt;
-    int clear_count;          // enemies still listed when the level is cleared (the spikes)
+    int clear_count;  // enemies still listed when the level is cleared (the spikes)
 };
 
-constexpr TypePool only(ENEMY::TYPE t) { return TypePool{1, {t}}; }
-const TypePool LEVEL_7_POOL = {6, {ENEMY::ET_TURD, ENEMY::ET_BALL, ENEMY::ET_FAST_BALL,
-                                   ENEMY::ET_STALKER, ENEMY::ET_SPINNER, ENEMY::ET_PERSON}};
+constexpr TypePool only(ENEMY::TYPE t)
+{
+    return TypePool {1, {t}};
+}
+const TypePool LEVEL_7_POOL = {
+    6, {ENEMY::ET_TURD, ENEMY::ET_BALL, ENEMY::ET_FAST_BALL, ENEMY::ET_STALKER, ENEMY::ET_SPINNER, ENEMY::ET_PERSON}};
 const Taunt LEVEL_7_TAUNT = {800, "This level's EASY!!!  Right??  Well, fuck you!!", 300};
 const Schedule EARLY_THEN_300 = {{200, 400}, 400, 300};
 
 const Level LEVELS[] = {
     //       traction       quota  set-up          song start
-    //       regular ticks            chance  in  pool / on a successful chance roll                 size object     entry               cap     guard  taunt          clear
-    /* 1 */ {ARENA, FULL_TRACTION, 20, nullptr,        LEVEL_1_SONG_START_MS,
-             EARLY_THEN_300,           240,    2,  only(ENEMY::ET_TURD), only(ENEMY::ET_TURD),         NO_SIZE,        ENTRY_RANDOM_LOOSE, NO_CAP, false, NO_TAUNT,      0},
-    /* 2 */ {ARENA, FULL_TRACTION, 20, set_up_level_2, 0,
-             EARLY_THEN_300,           240,    2,  only(ENEMY::ET_GUY), only(ENEMY::ET_GUY),           SPR_GUY_WALK_1, ENTRY_RANDOM,       NO_CAP, false, NO_TAUNT,      0},
-    /* 3 */ {ARENA, 0.15f,         30, set_up_level_3, 0,
-             {{0, 0}, 100, 250},       100,    2,  only(ENEMY::ET_BALL), only(ENEMY::ET_BALL),         SPR_BALL,       ENTRY_RANDOM,       NO_CAP, false, NO_TAUNT,      4},
-    /* 4 */ {ARENA, FULL_TRACTION, 8,  set_up_level_4, 0,
-             {{200, 0}, 400, 800},     100,    5,  only(ENEMY::ET_SPINNER), only(ENEMY::ET_SPINNER),   SPR_SPINNER,    ENTRY_RANDOM,       NO_CAP, false, NO_TAUNT,      0},
-    /* 5 */ {ARENA, 0.02f,         25, nullptr,        0,
-             EARLY_THEN_300,           240,    2,  only(ENEMY::ET_FAST_BALL), only(ENEMY::ET_STALKER), SPR_FAST_BALL,  ENTRY_RANDOM,       NO_CAP, false, NO_TAUNT,      0},
-    /* 6 */ {ARENA, FULL_TRACTION, 20, set_up_level_6, 0,
-             {{0, 0}, 400, 400},       240,    2,  only(ENEMY::ET_PERSON), only(ENEMY::ET_PERSON),     SPR_GUY_WALK_1, ENTRY_RANDOM,       8,      true,  NO_TAUNT,      0},
-    /* 7 */ {ARENA, FULL_TRACTION, 25, set_up_level_7, 0,
-             {{0, 0}, 900, 350},       150,    2,  LEVEL_7_POOL, LEVEL_7_POOL,                         SPR_SPINNER,    ENTRY_RANDOM,       NO_CAP, false, LEVEL_7_TAUNT, LEVEL_7_RING_SPIKES},
-    /* 8 */ {ARENA, FULL_TRACTION, 1,  set_up_level_8, 0,
-             {{200, 0}, 0, 0},         0,      0,  only(ENEMY::ET_BOSS), only(ENEMY::ET_BOSS),         SPR_BOSS_1,     ENTRY_TOP_WALL,     NO_CAP, false, NO_TAUNT,      0},
+    //       regular ticks            chance  in  pool / on a successful chance roll                 size object entry
+    //       cap     guard  taunt          clear
+    /* 1 */ {ARENA, FULL_TRACTION, 20, nullptr, LEVEL_1_SONG_START_MS, EARLY_THEN_300, 240, 2, only(ENEMY::ET_TURD),
+        only(ENEMY::ET_TURD), NO_SIZE, ENTRY_RANDOM_LOOSE, NO_CAP, false, NO_TAUNT, 0},
+    /* 2 */
+    {ARENA, FULL_TRACTION, 20, set_up_level_2, 0, EARLY_THEN_300, 240, 2, only(ENEMY::ET_GUY), only(ENEMY::ET_GUY),
+        SPR_GUY_WALK_1, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 0},
+    /* 3 */
+    {ARENA, 0.15f, 30, set_up_level_3, 0, {{0, 0}, 100, 250}, 100, 2, only(ENEMY::ET_BALL), only(ENEMY::ET_BALL),
+        SPR_BALL, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 4},
+    /* 4 */
+    {ARENA, FULL_TRACTION, 8, set_up_level_4, 0, {{200, 0}, 400, 800}, 100, 5, only(ENEMY::ET_SPINNER),
+        only(ENEMY::ET_SPINNER), SPR_SPINNER, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 0},
+    /* 5 */
+    {ARENA, 0.02f, 25, nullptr, 0, EARLY_THEN_300, 240, 2, only(ENEMY::ET_FAST_BALL), only(ENEMY::ET_STALKER),
+        SPR_FAST_BALL, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 0},
+    /* 6 */
+    {ARENA, FULL_TRACTION, 20, set_up_level_6, 0, {{0, 0}, 400, 400}, 240, 2, only(ENEMY::ET_PERSON),
+        only(ENEMY::ET_PERSON), SPR_GUY_WALK_1, ENTRY_RANDOM, 8, true, NO_TAUNT, 0},
+    /* 7 */
+    {ARENA, FULL_TRACTION, 25, set_up_level_7, 0, {{0, 0}, 900, 350}, 150, 2, LEVEL_7_POOL, LEVEL_7_POOL, SPR_SPINNER,
+        ENTRY_RANDOM, NO_CAP, false, LEVEL_7_TAUNT, LEVEL_7_RING_SPIKES},
+    /* 8 */
+    {ARENA, FULL_TRACTION, 1, set_up_level_8, 0, {{200, 0}, 0, 0}, 0, 0, only(ENEMY::ET_BOSS), only(ENEMY::ET_BOSS),
+        SPR_BOSS_1, ENTRY_TOP_WALL, NO_CAP, false, NO_TAUNT, 0},
 };
 
 const int NUM_LEVELS = sizeof LEVELS / sizeof LEVELS[0];
@@ -278,7 +301,7 @@ bool chase_car_guards()
     return !enemies.empty() && enemies.front()->get_type() == ENEMY::ET_CHASE_CAR;
 }
 
-} // namespace
+}  // namespace
 
 void start_game_music()
 {

@@ -19,13 +19,13 @@ int screen_msg_y = 0;
 
 namespace {
 
-const int INTERLUDE_FADE_STEP = 3;     // brightness change per tick of briefing and game over
+const int INTERLUDE_FADE_STEP = 3;  // brightness change per tick of briefing and game over
 const int GAME_OVER_SONG = 10;
 const int GAME_OVER_SONG_BRIGHTNESS = 60;  // the song starts when the fade-in reaches this
 const int BRIEF_TEXT_X = 25;
 const int BRIEF_TITLE_Y = 25;
 const int BRIEF_PROMPT_Y = 460;
-const int SLIDER_FIRST_BAR = 14;       // index of the first bar character in the text
+const int SLIDER_FIRST_BAR = 14;  // index of the first bar character in the text
 
 const char* const BRIEF_TEXTS[] = {
     "Dodge the falling turds!!!",
@@ -79,7 +79,7 @@ void present_interlude(int brightness)
     present(buffer);
 }
 
-} // namespace
+}  // namespace
 
 void screen_message(const char* text, int ticks)
 {
@@ -133,8 +133,7 @@ void level_brief(int level)
             blit(picture, buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
             textprintf_ex(buffer, mainfont, BRIEF_TEXT_X, BRIEF_TITLE_Y, -1, -1, "--Level %d--", level);
             textout_ex(buffer, mainfont, text, BRIEF_TEXT_X, fh + 30, -1, -1);
-            textout_centre_ex(buffer, mainfont, "Press any key or button...", SCREEN_WIDTH / 2,
-                              BRIEF_PROMPT_Y, -1, -1);
+            textout_centre_ex(buffer, mainfont, "Press any key or button...", SCREEN_WIDTH / 2, BRIEF_PROMPT_Y, -1, -1);
             present_interlude(brightness);
         }
         pacing_wait();

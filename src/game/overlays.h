@@ -10,8 +10,8 @@ extern int screen_msg_counter;                // ticks the message still shows; 
 extern int screen_msg_y;                      // y of the message's top edge
 
 const int SCREEN_MSG_X = 5;
-const int SLIDER_TICKS = 120;                 // how long the volume bar stays up
-const int SLIDER_BARS = 14;                   // characters of the volume bar
+const int SLIDER_TICKS = 120;  // how long the volume bar stays up
+const int SLIDER_BARS = 14;    // characters of the volume bar
 
 // Shows `text` (truncated to 127 characters) for `ticks` ticks; the message keeps
 // its current height so a new one continues from where the last one stood.

@@ -69,12 +69,12 @@ const int XING_OFFSET_LSF_STEREO = 21;
 const int XING_OFFSET_LSF_MONO = 13;
 
 struct FRAME_HEADER {
-    int version;       // header bits: 0 MPEG-2.5, 2 MPEG-2, 3 MPEG-1
-    int layer;         // 2 or 3
+    int version;  // header bits: 0 MPEG-2.5, 2 MPEG-2, 3 MPEG-1
+    int layer;    // 2 or 3
     int bitrate_kbps;
     int freq;
     bool mono;
-    int length;        // bytes of the whole frame, header included
+    int length;  // bytes of the whole frame, header included
 };
 
 // The frame-header test of the stream: sync, a real version, layer II or III,
@@ -136,10 +136,10 @@ ALMP3_XING_HEADER* parse_xing(const unsigned char* frame, const unsigned char* e
         offset = h.mono ? XING_OFFSET_LSF_MONO : XING_OFFSET_LSF_STEREO;
     const unsigned char* p = frame + offset;
     if (end - p < XING_MAGIC_BYTES + XING_FIELD_BYTES || memcmp(p, XING_MAGIC, XING_MAGIC_BYTES) != 0)
-        return NULL;
+        return nullptr;
     ALMP3_XING_HEADER* x = static_cast<ALMP3_XING_HEADER*>(calloc(1, sizeof(ALMP3_XING_HEADER)));
     if (!x)
-        return NULL;
+        return nullptr;
     p += XING_MAGIC_BYTES;
     const unsigned announced = read_be32(p);
     p += XING_FIELD_BYTES;
@@ -189,14 +189,14 @@ void restart_decoder(ALMP3_MP3STREAM* s)
 mpg123_handle* new_decoder()
 {
     int err = MPG123_OK;
-    mpg123_handle* mh = mpg123_new(NULL, &err);
+    mpg123_handle* mh = mpg123_new(nullptr, &err);
     if (!mh)
-        return NULL;
+        return nullptr;
     const long flags = MPG123_QUIET | MPG123_NO_READAHEAD | MPG123_NO_RESYNC | MPG123_IGNORE_INFOFRAME;
     if (mpg123_param(mh, MPG123_ADD_FLAGS, flags, 0) != MPG123_OK ||
         mpg123_param(mh, MPG123_REMOVE_FLAGS, MPG123_GAPLESS, 0) != MPG123_OK) {
         mpg123_delete(mh);
-        return NULL;
+        return nullptr;
     }
     return mh;
 }
@@ -204,8 +204,8 @@ mpg123_handle* new_decoder()
 bool set_decoder_format(mpg123_handle* mh, int freq, bool mono)
 {
     return mpg123_format_none(mh) == MPG123_OK &&
-           mpg123_format(mh, freq, mono ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK &&
-           mpg123_open_feed(mh) == MPG123_OK;
+        mpg123_format(mh, freq, mono ? MPG123_MONO : MPG123_STEREO, MPG123_ENC_SIGNED_16) == MPG123_OK &&
+        mpg123_open_feed(mh) == MPG123_OK;
 }
 
 // Decodes the `len` bytes at `data` as exactly one frame. Copies at most
@@ -218,7 +218,7 @@ int decode_frame(ALMP3_MP3STREAM* s, const unsigned char* data, int len, unsigne
         return -1;
     }
     off_t num = 0;
-    unsigned char* audio = NULL;
+    unsigned char* audio = nullptr;
     size_t bytes = 0;
     int r = MPG123_OK;
     for (int tries = 0; tries < NEW_FORMAT_RETRIES; ++tries) {
@@ -366,15 +366,15 @@ int clamp(int v, int lo, int hi)
 ALMP3_MP3STREAM* almp3_create_mp3stream(void* data, int data_len, int last_block)
 {
     if (!data || data_len <= 0)
-        return NULL;
+        return nullptr;
     const unsigned char* d = static_cast<const unsigned char*>(data);
     ALMP3_MP3STREAM* s = static_cast<ALMP3_MP3STREAM*>(calloc(1, sizeof(ALMP3_MP3STREAM)));
     if (!s)
-        return NULL;
+        return nullptr;
     s->decoder = new_decoder();
     if (!s->decoder) {
         almp3_destroy_mp3stream(s);
-        return NULL;
+        return nullptr;
     }
 
     const int scan_len = data_len < SCAN_LIMIT_BYTES ? data_len : SCAN_LIMIT_BYTES;
@@ -391,7 +391,7 @@ ALMP3_MP3STREAM* almp3_create_mp3stream(void* data, int data_len, int last_block
             continue;
         if (!set_decoder_format(s->decoder, h.freq, h.mono))
             continue;
-        out_bytes = decode_frame(s, d + o, h.length, NULL, 0);
+        out_bytes = decode_frame(s, d + o, h.length, nullptr, 0);
         if (out_bytes > 0) {
             first = o;
             break;
@@ -399,7 +399,7 @@ ALMP3_MP3STREAM* almp3_create_mp3stream(void* data, int data_len, int last_block
     }
     if (first < 0) {
         almp3_destroy_mp3stream(s);
-        return NULL;
+        return nullptr;
     }
     // Playing starts with the first frame again, from a clean decoder.
     restart_decoder(s);
@@ -410,7 +410,7 @@ ALMP3_MP3STREAM* almp3_create_mp3stream(void* data, int data_len, int last_block
     s->window = static_cast<unsigned char*>(malloc((size_t)data_len * 2));
     if (!s->blocks[0] || !s->blocks[1] || !s->window) {
         almp3_destroy_mp3stream(s);
-        return NULL;
+        return nullptr;
     }
     memcpy(s->blocks[0], d, (size_t)data_len);
     memcpy(s->window, d, (size_t)data_len);
@@ -506,7 +506,7 @@ int almp3_poll_mp3stream(ALMP3_MP3STREAM* s)
 void* almp3_get_mp3stream_buffer(ALMP3_MP3STREAM* s)
 {
     if (!s || !s->wants_data)
-        return NULL;
+        return nullptr;
     return s->blocks[s->older ^ 1];
 }
 
@@ -537,7 +537,7 @@ void almp3_stop_mp3stream(ALMP3_MP3STREAM* s)
     if (!s || !s->audio_stream)
         return;
     stop_audio_stream(s->audio_stream);
-    s->audio_stream = NULL;
+    s->audio_stream = nullptr;
 }
 
 int almp3_seek_abs_msecs_mp3stream(ALMP3_MP3STREAM* s, int msecs, int total_size)
@@ -546,7 +546,8 @@ int almp3_seek_abs_msecs_mp3stream(ALMP3_MP3STREAM* s, int msecs, int total_size
     if (!s || msecs < 0)
         return -1;
     const long long channels = s->stereo ? 2 : 1;
-    const long long ms_per_frame = MS_PER_SECOND * s->out_bytes_per_frame / ((long long)s->freq * channels * SAMPLE_BYTES);
+    const long long ms_per_frame =
+        MS_PER_SECOND * s->out_bytes_per_frame / ((long long)s->freq * channels * SAMPLE_BYTES);
     if (ms_per_frame <= 0 || s->frame_bytes <= 0)
         return -1;
     const long long f = msecs / ms_per_frame;

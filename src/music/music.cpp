@@ -18,8 +18,8 @@
 namespace {
 const int DEFAULT_VOLUME = 192;
 const int MAX_VOLUME = 255;
-const int BLOCK_BYTES = 32768;          // read from the file at a time
-const int STREAM_BUFFER_BYTES = 0x10000; // asked of the stream when it plays
+const int BLOCK_BYTES = 32768;            // read from the file at a time
+const int STREAM_BUFFER_BYTES = 0x10000;  // asked of the stream when it plays
 const int CENTRE_PAN = 128;
 const int NORMAL_PITCH = 1000;
 const char MUSIC_DIR[] = "music/";
@@ -39,33 +39,30 @@ PACKFILE* open_song_file(const std::string& path)
     int err = 0;
     const int fd = open_regular_file(path.c_str(), MAX_SONG_BYTES, found, err);
     if (fd < 0)
-        return NULL;
+        return nullptr;
     close(fd);
     return pack_fopen(path.c_str(), F_READ);
 }
 }
 
 SONGBOX::SONGBOX()
-    : songs{"Shit anthem.mp3",
-            "blink182 - happy holidays.mp3",
-            "Headstrong - Still frame.mp3",
-            "Cky - Flesh Into Gear.mp3",
-            "Ra - Do you call my name.mp3",
-            "FF - Full Metal Contact.mp3",
-            "Cold - Dont belong.mp3",
-            "STP - Wicked garden.mp3",
-            "SOAD - War.mp3",
-            "FF - Demanufacture.mp3",
-            "game over.mp3",
-            "funnyending.mp3"},
-      current(-1), volume(DEFAULT_VOLUME), mute(false), mp3(NULL) {}
+    : songs {"Shit anthem.mp3", "blink182 - happy holidays.mp3", "Headstrong - Still frame.mp3",
+          "Cky - Flesh Into Gear.mp3", "Ra - Do you call my name.mp3", "FF - Full Metal Contact.mp3",
+          "Cold - Dont belong.mp3", "STP - Wicked garden.mp3", "SOAD - War.mp3", "FF - Demanufacture.mp3",
+          "game over.mp3", "funnyending.mp3"}
+    , current(-1)
+    , volume(DEFAULT_VOLUME)
+    , mute(false)
+    , mp3(nullptr)
+{
+}
 
 SONGBOX::~SONGBOX()
 {
     if (playing())
         stop();
     close_mp3(mp3);
-    mp3 = NULL;
+    mp3 = nullptr;
 }
 
 void SONGBOX::set_mute(bool m)
@@ -178,7 +175,7 @@ SONGBOX::MP3FILE* SONGBOX::open_mp3(const char* name)
 {
     MP3FILE* m = new (std::nothrow) MP3FILE();
     if (!m)
-        return NULL;
+        return nullptr;
     m->path = std::string(MUSIC_DIR) + name;
     m->file = open_song_file(m->path);
     if (m->file) {
@@ -194,7 +191,7 @@ SONGBOX::MP3FILE* SONGBOX::open_mp3(const char* name)
         if (m->file)
             pack_fclose(m->file);
         delete m;
-        return NULL;
+        return nullptr;
     }
     const uint64_t size = file_size_ex(m->path.c_str());
     m->size = size > (uint64_t)INT_MAX ? INT_MAX : (int)size;

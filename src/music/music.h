@@ -1,6 +1,5 @@
 // The song box: the game's one music player, streaming numbered songs from "music/".
-#ifndef VORLIN_MUSIC_H
-#define VORLIN_MUSIC_H
+#pragma once
 
 #include <string>
 
@@ -54,14 +53,14 @@ public:
     // the block the stream already holds plays first. A refused seek changes nothing.
     virtual void seek(int milliseconds);
 
-    // Opens "music/<name>" and creates its stream; NULL when the file is missing,
+    // Opens "music/<name>" and creates its stream; nullptr when the file is missing,
     // empty or holds no usable MPEG audio.
     MP3FILE* open_mp3(const char* name);
     void play_mp3(MP3FILE* m, int buffer_size, int vol, int pan);
     // One refill of the stream from the file, then one stream poll; returns the
     // stream's poll result (poll() itself ignores it).
     int poll_mp3(MP3FILE* m);
-    // NULL is ignored.
+    // nullptr is ignored.
     void close_mp3(MP3FILE* m);
 
     // Plain fields, readable by diagnostics and tests; only the song box writes them.
@@ -74,5 +73,3 @@ public:
 
 // The one song box, created at start-up and deleted at shutdown.
 extern SONGBOX* songbox;
-
-#endif

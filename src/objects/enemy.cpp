@@ -10,12 +10,12 @@
 
 namespace {
 
-const int NO_FRAME = -1;   // death leaves the frame as it is
+const int NO_FRAME = -1;  // death leaves the frame as it is
 const int NO_SOUND = -1;
 
-const int DEATH_FADE_STEP = -5;       // 51 ticks from opaque
-const int WRECK_FADE_STEP = -2;       // 128 ticks: car wrecks linger
-const float BURST_SHIFT_X = 2.0f;     // a burst ball sprite sits 2 pixels left
+const int DEATH_FADE_STEP = -5;    // 51 ticks from opaque
+const int WRECK_FADE_STEP = -2;    // 128 ticks: car wrecks linger
+const float BURST_SHIFT_X = 2.0f;  // a burst ball sprite sits 2 pixels left
 
 const int SPARKS_PER_HIT = 28;
 
@@ -35,89 +35,119 @@ enum StartFlag {
 // A type at birth: the starting values init() gives it and what sets it apart
 // outside the behaviour switch. Fields not listed start at the common defaults.
 struct Birth {
-    int hp;               // hit points
-    int first_frame;      // archive object of the first sprite
-    float speed;          // starting speed
-    float turn_rate;      // angle units per tick toward target_angle
-    float target_angle;   // 256ths of a turn
-    float drop;           // starting height above the ground
-    float drop_accel;     // fall acceleration
-    int overlay;          // archive object of the starting overlay, or -1
-    int start;            // StartFlag bits
-    int traits;           // ENEMY::TRAIT bits
+    int hp;              // hit points
+    int first_frame;     // archive object of the first sprite
+    float speed;         // starting speed
+    float turn_rate;     // angle units per tick toward target_angle
+    float target_angle;  // 256ths of a turn
+    float drop;          // starting height above the ground
+    float drop_accel;    // fall acceleration
+    int overlay;         // archive object of the starting overlay, or -1
+    int start;           // StartFlag bits
+    int traits;          // ENEMY::TRAIT bits
 };
 
 // A type when shot and when killed.
 struct Death {
-    int frame;            // sprite after the killing hit, or NO_FRAME
-    int sound;            // sample of the killing hit, or NO_SOUND
-    int fade_step;        // alpha change per tick while dying
-    bool shift;           // the burst sprite sits 2 pixels left
-    SparkColor sparks;    // colour of the sparks of every hit
-    int sparks_alive;     // sparks of a hit it survives
-    int sparks_dead;      // sparks of the killing hit
+    int frame;          // sprite after the killing hit, or NO_FRAME
+    int sound;          // sample of the killing hit, or NO_SOUND
+    int fade_step;      // alpha change per tick while dying
+    bool shift;         // the burst sprite sits 2 pixels left
+    SparkColor sparks;  // colour of the sparks of every hit
+    int sparks_alive;   // sparks of a hit it survives
+    int sparks_dead;    // sparks of the killing hit
 };
 
 const float NO_TURN = 0.0f;
-const float SPINNER_TARGET = 1000000.0f;   // reached only after 250000 ticks: it spins all its life
+const float SPINNER_TARGET = 1000000.0f;  // reached only after 250000 ticks: it spins all its life
 const float TURD_DROP_ACCEL = 0.05f;
 const int NO_OVERLAY = -1;
 
 // Indexed by ENEMY::TYPE.
 const Birth BIRTH[ENEMY::NUM_TYPES] = {
-    // hp  first frame     speed  turn rate target          drop              drop accel       overlay         start flags, traits
-    {  2, SPR_TURD,       0.0f, NO_TURN, 0.0f,           ENEMY_START_DROP, TURD_DROP_ACCEL, NO_OVERLAY,     CENTERED | RANDOM_MOVE_ANGLE, 0},
-    {  1, SPR_GUY_1,      0.0f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, 0},
-    { 20, SPR_CAR,        0.0f, 1.0f,    0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, 0},
-    {  1, SPR_SPIKE_1,    0.0f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     UNKILLABLE | NO_KNOCK_BACK, 0},
-    {  3, SPR_BALL,       0.2f, NO_TURN, 0.0f,           0.0f,             0.0f,            SPR_SHADOW_LOW, FADES_IN | RANDOM_MOVE_ANGLE | GROUND_LINE, 0},
-    {  3, SPR_FAST_BALL,  0.4f, NO_TURN, 0.0f,           0.0f,             0.0f,            SPR_SHADOW_LOW, FADES_IN | RANDOM_MOVE_ANGLE | GROUND_LINE, 0},
-    {  1, SPR_STALKER_1,  0.5f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, 0},
-    { 16, SPR_SPITTER,    0.0f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, ENEMY::TRAIT_ON_TOP_WALL},
-    {  1, SPR_SPINNER,    0.0f, 4.0f,    SPINNER_TARGET, 0.0f,             0.0f,            NO_OVERLAY,     FADES_IN | OVERLAY_ALPHA,
-      ENEMY::TRAIT_TURNS_WHILE_INACTIVE | ENEMY::TRAIT_ZAPS},
-    {  1, SPR_PERSON_1,   0.0f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, 0},
-    { 15, SPR_CHASE_CAR,  0.0f, 2.0f,    0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, ENEMY::TRAIT_TURNS_AWAY},
-    { 60, SPR_BOSS_1,     0.0f, NO_TURN, 0.0f,           0.0f,             0.0f,            NO_OVERLAY,     0, 0},
+    // hp  first frame     speed  turn rate target          drop              drop accel       overlay         start
+    // flags, traits
+    {2, SPR_TURD, 0.0f, NO_TURN, 0.0f, ENEMY_START_DROP, TURD_DROP_ACCEL, NO_OVERLAY, CENTERED | RANDOM_MOVE_ANGLE, 0},
+    {1, SPR_GUY_1, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
+    {20, SPR_CAR, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
+    {1, SPR_SPIKE_1, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, UNKILLABLE | NO_KNOCK_BACK, 0},
+    {3, SPR_BALL, 0.2f, NO_TURN, 0.0f, 0.0f, 0.0f, SPR_SHADOW_LOW, FADES_IN | RANDOM_MOVE_ANGLE | GROUND_LINE, 0},
+    {3, SPR_FAST_BALL, 0.4f, NO_TURN, 0.0f, 0.0f, 0.0f, SPR_SHADOW_LOW, FADES_IN | RANDOM_MOVE_ANGLE | GROUND_LINE, 0},
+    {1, SPR_STALKER_1, 0.5f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
+    {16, SPR_SPITTER, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, ENEMY::TRAIT_ON_TOP_WALL},
+    {1, SPR_SPINNER, 0.0f, 4.0f, SPINNER_TARGET, 0.0f, 0.0f, NO_OVERLAY, FADES_IN | OVERLAY_ALPHA,
+        ENEMY::TRAIT_TURNS_WHILE_INACTIVE | ENEMY::TRAIT_ZAPS},
+    {1, SPR_PERSON_1, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
+    {15, SPR_CHASE_CAR, 0.0f, 2.0f, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, ENEMY::TRAIT_TURNS_AWAY},
+    {60, SPR_BOSS_1, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
 };
 
 // Indexed by ENEMY::TYPE.
 const Death DEATH[ENEMY::NUM_TYPES] = {
     // frame               sound           fade step        shift  spark colour   alive           dead
-    {NO_FRAME,            SND_TURD_DIES,  DEATH_FADE_STEP, false, SPARK_TURD,    SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_TURD
-    {NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_RED,     SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_GUY
-    {SPR_WRECK,           SND_EXPLOSION,  WRECK_FADE_STEP, false, SPARK_YELLOW,  SPARKS_PER_HIT, 150},             // ET_CAR
-    {NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_YELLOW,  SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_SPIKE
-    {SPR_BALL_BURST,      SND_BALL_BURST, DEATH_FADE_STEP, true,  SPARK_YELLOW,  SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_BALL
-    {SPR_FAST_BALL_BURST, SND_BALL_BURST, DEATH_FADE_STEP, true,  SPARK_YELLOW,  SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_FAST_BALL
-    {SPR_STALKER_3,       NO_SOUND,       DEATH_FADE_STEP, false, SPARK_WHITE,   SPARKS_PER_HIT, 80},              // ET_STALKER
-    {SPR_SPITTER_DEAD,    SND_EXPLOSION,  DEATH_FADE_STEP, false, SPARK_SPITTER, SPARKS_PER_HIT, 150},             // ET_SPITTER
-    {NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_YELLOW,  SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_SPINNER
-    {NO_FRAME,            NO_SOUND,       DEATH_FADE_STEP, false, SPARK_RED,     SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_PERSON
-    {SPR_WRECK,           SND_EXPLOSION,  WRECK_FADE_STEP, false, SPARK_YELLOW,  SPARKS_PER_HIT, 150},             // ET_CHASE_CAR
-    {SPR_BOSS_DEAD,       NO_SOUND,       DEATH_FADE_STEP, false, SPARK_BLACK,   50,             500},             // ET_BOSS
+    {NO_FRAME, SND_TURD_DIES, DEATH_FADE_STEP, false, SPARK_TURD, SPARKS_PER_HIT, SPARKS_PER_HIT},          // ET_TURD
+    {NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_RED, SPARKS_PER_HIT, SPARKS_PER_HIT},                // ET_GUY
+    {SPR_WRECK, SND_EXPLOSION, WRECK_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, 150},                  // ET_CAR
+    {NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, SPARKS_PER_HIT},             // ET_SPIKE
+    {SPR_BALL_BURST, SND_BALL_BURST, DEATH_FADE_STEP, true, SPARK_YELLOW, SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_BALL
+    {SPR_FAST_BALL_BURST, SND_BALL_BURST, DEATH_FADE_STEP, true, SPARK_YELLOW, SPARKS_PER_HIT,
+        SPARKS_PER_HIT},                                                                            // ET_FAST_BALL
+    {SPR_STALKER_3, NO_SOUND, DEATH_FADE_STEP, false, SPARK_WHITE, SPARKS_PER_HIT, 80},             // ET_STALKER
+    {SPR_SPITTER_DEAD, SND_EXPLOSION, DEATH_FADE_STEP, false, SPARK_SPITTER, SPARKS_PER_HIT, 150},  // ET_SPITTER
+    {NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, SPARKS_PER_HIT},     // ET_SPINNER
+    {NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_RED, SPARKS_PER_HIT, SPARKS_PER_HIT},        // ET_PERSON
+    {SPR_WRECK, SND_EXPLOSION, WRECK_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, 150},          // ET_CHASE_CAR
+    {SPR_BOSS_DEAD, NO_SOUND, DEATH_FADE_STEP, false, SPARK_BLACK, 50, 500},                        // ET_BOSS
 };
 
 const int FADE_IN_START_ALPHA = 1;
-const int FADE_IN_STEP = 3;               // 85 ticks to opaque
+const int FADE_IN_STEP = 3;  // 85 ticks to opaque
 
 const int CHASE_CAR_HITS_TO_TURN = 3;
-const float CHASE_CAR_TURN_AWAY = 128.0f;          // half a turn
+const float CHASE_CAR_TURN_AWAY = 128.0f;  // half a turn
 const float CHASE_CAR_NO_HOMING_TICKS = 120.0f;
 
 const float PUSH_OFF_SPEED = 1.5f;
 
-bool known(ENEMY::TYPE type) { return type >= 0 && type < ENEMY::NUM_TYPES; }
-const Birth* birth_of(ENEMY::TYPE type) { return known(type) ? &BIRTH[type] : nullptr; }
-const Death* death_of(ENEMY::TYPE type) { return known(type) ? &DEATH[type] : nullptr; }
+bool known(ENEMY::TYPE type)
+{
+    return type >= 0 && type < ENEMY::NUM_TYPES;
+}
+const Birth* birth_of(ENEMY::TYPE type)
+{
+    return known(type) ? &BIRTH[type] : nullptr;
+}
+const Death* death_of(ENEMY::TYPE type)
+{
+    return known(type) ? &DEATH[type] : nullptr;
+}
 
-} // namespace
+}  // namespace
 
 ENEMY::ENEMY(ENEMY::TYPE t, float px, float py)
-    : type(t), overlay(nullptr), hp(0), frame(0), drop(0), drop_speed(0), drop_accel(0),
-      speed(0), dx(0), dy(0), turn_rate(0), target_angle(0), heading(0), timer1(0), timer2(0),
-      hits(0), move_angle(0), base_y(0), alpha(ENEMY_OPAQUE), alpha_step(0), unkillable(false),
-      knocks_back(true), overlay_alpha(false)
+    : type(t)
+    , overlay(nullptr)
+    , hp(0)
+    , frame(0)
+    , drop(0)
+    , drop_speed(0)
+    , drop_accel(0)
+    , speed(0)
+    , dx(0)
+    , dy(0)
+    , turn_rate(0)
+    , target_angle(0)
+    , heading(0)
+    , timer1(0)
+    , timer2(0)
+    , hits(0)
+    , move_angle(0)
+    , base_y(0)
+    , alpha(ENEMY_OPAQUE)
+    , alpha_step(0)
+    , unkillable(false)
+    , knocks_back(true)
+    , overlay_alpha(false)
 {
     spr = nullptr;
     frame = 0;
@@ -162,7 +192,7 @@ void ENEMY::init()
             alpha_step = FADE_IN_STEP;
         }
         if (b->start & RANDOM_MOVE_ANGLE)
-            move_angle = (rand() % 628) / 100.0;   // whole hundredths of a radian, 0.00..6.27
+            move_angle = (rand() % 628) / 100.0;  // whole hundredths of a radian, 0.00..6.27
         if (b->start & GROUND_LINE)
             base_y = y;
     }

@@ -37,17 +37,17 @@ public:
     static const int NUM_TYPES = 12;
 
     TYPE type;
-    BITMAP* overlay;      // ground mark of a ball, zap of a spinner; nullptr for none
-    int hp;               // 0 means dead
-    int frame;            // archive object of the current sprite; spr follows it
-    float drop;           // height above the ground (falling turd: 100 -> 0), else 0
-    float drop_speed;     // fall speed, pixels per tick; grows by drop_accel every tick
-    float drop_accel;     // fall acceleration, pixels per tick per tick
-    float speed;          // along the heading or move_angle, for the steered types
-    float dx, dy;         // step added to x, y every tick
-    float turn_rate;      // angle units per tick toward target_angle
-    float target_angle;   // 256ths of a turn; never wrapped
-    float heading;        // angle in radians, kept while angle is 0
+    BITMAP* overlay;     // ground mark of a ball, zap of a spinner; nullptr for none
+    int hp;              // 0 means dead
+    int frame;           // archive object of the current sprite; spr follows it
+    float drop;          // height above the ground (falling turd: 100 -> 0), else 0
+    float drop_speed;    // fall speed, pixels per tick; grows by drop_accel every tick
+    float drop_accel;    // fall acceleration, pixels per tick per tick
+    float speed;         // along the heading or move_angle, for the steered types
+    float dx, dy;        // step added to x, y every tick
+    float turn_rate;     // angle units per tick toward target_angle
+    float target_angle;  // 256ths of a turn; never wrapped
+    float heading;       // angle in radians, kept while angle is 0
     // timer1 and timer2 mean what the type makes of them:
     //   ET_TURD       timer1: phase (radians) of the width wobble;
     //                 timer2: phase of the height wobble, which also bends the path
@@ -59,14 +59,14 @@ public:
     // Every other type leaves both at 0.
     float timer1;
     float timer2;
-    float hits;           // hits counted by the chase car toward its turn-away
-    float move_angle;     // direction of travel in radians (turd, balls, stalker)
-    float base_y;         // ground line of a ball, follows dy; 0 for other types
-    int alpha;            // opacity 0..255
-    int alpha_step;       // added to alpha each tick while not 0: + fades in, - fades out
-    bool unkillable;      // hits cost nothing and shots pass through
-    bool knocks_back;     // contact also knocks the player away
-    bool overlay_alpha;   // overlay drawn over the body with the alpha blender
+    float hits;          // hits counted by the chase car toward its turn-away
+    float move_angle;    // direction of travel in radians (turd, balls, stalker)
+    float base_y;        // ground line of a ball, follows dy; 0 for other types
+    int alpha;           // opacity 0..255
+    int alpha_step;      // added to alpha each tick while not 0: + fades in, - fades out
+    bool unkillable;     // hits cost nothing and shots pass through
+    bool knocks_back;    // contact also knocks the player away
+    bool overlay_alpha;  // overlay drawn over the body with the alpha blender
 
     // Needs the archive loaded (spr is taken from it). Sets the position,
     // enables the enemy and gives it its type's starting values.
@@ -97,10 +97,10 @@ public:
     // What sets a type apart outside the behaviour switch (the type table in
     // enemy.cpp says which types have which).
     enum TRAIT {
-        TRAIT_ON_TOP_WALL = 1,            // straddles the top wall: never held inside the arena
-        TRAIT_TURNS_WHILE_INACTIVE = 2,   // turns toward target_angle before it is active too
-        TRAIT_ZAPS = 4,                   // touching the player shows the zap and plays its sound
-        TRAIT_TURNS_AWAY = 8,             // every third hit turns it round and stops its homing a while
+        TRAIT_ON_TOP_WALL = 1,           // straddles the top wall: never held inside the arena
+        TRAIT_TURNS_WHILE_INACTIVE = 2,  // turns toward target_angle before it is active too
+        TRAIT_ZAPS = 4,                  // touching the player shows the zap and plays its sound
+        TRAIT_TURNS_AWAY = 8,            // every third hit turns it round and stops its homing a while
     };
     bool has_trait(TRAIT t) const;
 

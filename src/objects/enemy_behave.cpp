@@ -14,7 +14,7 @@ namespace {
 
 const double PI = 3.141592653589793;
 
-const int DROP_BOX_FACTOR = 4;         // a falling box is up to five times the sprite
+const int DROP_BOX_FACTOR = 4;  // a falling box is up to five times the sprite
 
 // Clock multiples at which periodic steps run (they follow the level clock,
 // not the enemy's age).
@@ -30,7 +30,7 @@ const int SPIT_CHANCE_EVERY_TICKS = 120;
 const int CAR_NEW_GOAL_EVERY_TICKS = 240;
 const int ZAP_ANIM_EVERY_TICKS = 3;
 
-const float RISE_JUMP = 8.0f;          // a risen walker steps out of its hole
+const float RISE_JUMP = 8.0f;  // a risen walker steps out of its hole
 const float FIRST_WALK_SPEED = 1.0f;
 const int RISE_VOLUME = 128;
 const int GUY_RISE_PITCH = EFFECT_NORMAL_PITCH;
@@ -49,7 +49,7 @@ const int SPIKE_LAST_FRAME = 112;
 const int STALKER_LAST_FORMING_FRAME = 51;
 const float STALKER_SPEED = 0.5f;
 
-const float SPIT_ANGLE = 128.0f;       // straight down
+const float SPIT_ANGLE = 128.0f;  // straight down
 const float SPIT_SPEED = 12.0f;
 
 // Cars keep to the middle box and head back to (320, 240) when outside it.
@@ -64,19 +64,22 @@ const float CAR_BACKING_TICKS = 200.0f;
 
 const double BALL_BOB_HEIGHT = 5.0;
 const double BALL_BOB_PHASE_STEP = 0.1;
-const float BALL_UP = -1.0f;           // bob offset at which the high ground mark shows
+const float BALL_UP = -1.0f;  // bob offset at which the high ground mark shows
 
 const float SPINNER_SPEED = 2.0f;
 const float ZAP_TICKS = 120.0f;
 
-bool every(int ticks) { return fpscounter % ticks == 0; }
+bool every(int ticks)
+{
+    return fpscounter % ticks == 0;
+}
 
 float to_angle_units(float radians)
 {
     return radians * DEGREES_PER_RADIAN * ANGLE_UNITS_PER_DEGREE;
 }
 
-} // namespace
+}  // namespace
 
 void ENEMY::processing()
 {
@@ -370,8 +373,7 @@ void ENEMY::spit(bool& played_sound)
         play_effect(SND_SPIT);
         played_sound = true;
     }
-    objects.push_back(new PROJ(this, data_bitmap(SPR_SPIT), x + spr->w / 2, y + spr->h,
-                               SPIT_ANGLE, SPIT_SPEED));
+    objects.push_back(new PROJ(this, data_bitmap(SPR_SPIT), x + spr->w / 2, y + spr->h, SPIT_ANGLE, SPIT_SPEED));
     frame = SPR_SPITTER_OPEN;
 }
 

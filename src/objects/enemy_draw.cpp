@@ -10,10 +10,10 @@ const float SCREEN_MIDDLE_X = 320.0f, SCREEN_MIDDLE_Y = 240.0f;
 // A thing at height `drop` is drawn pushed away from the screen centre by
 // drop times its offset over these distances (1.0 at x 480 or y 360).
 const double PERSPECTIVE_X = 160.0, PERSPECTIVE_Y = 120.0;
-const float SHADOW_GROWTH = 10.0f;     // extra radius at the start height
+const float SHADOW_GROWTH = 10.0f;  // extra radius at the start height
 const int SHADOW_MARGIN = 5;
 const int SHADOW_OPACITY = 64;
-const int MASK_NUDGE_GREEN = 8;        // green that keeps a colour off the mask at 15/16 bits
+const int MASK_NUDGE_GREEN = 8;  // green that keeps a colour off the mask at 15/16 bits
 
 // The translucent blit blends bitmaps of its destination's depth only. An
 // overlay of another depth (the zap frames keep 32 bits for their alpha on a
@@ -37,14 +37,14 @@ BITMAP* overlay_at_depth(BITMAP* overlay, int depth)
             }
             const int r = getr_depth(from, c), b = getb_depth(from, c);
             int out = makecol_depth(depth, r, getg_depth(from, c), b);
-            if (out == mask)   // a near-magenta that fewer bits would turn see-through
+            if (out == mask)  // a near-magenta that fewer bits would turn see-through
                 out = makecol_depth(depth, r, MASK_NUDGE_GREEN, b);
             putpixel(copy, x, y, out);
         }
     return copy;
 }
 
-} // namespace
+}  // namespace
 
 void ENEMY::draw_shadow(int sw, int sh) const
 {

@@ -15,7 +15,7 @@ static const int HP_LABEL_X = 8, HP_ICON_X = 48;
 static const int PIP_X = 54, PIP_STEP = 17, PIP_Y = 14, PIP_W = 16, PIP_H = 5;
 static const int HEAT_LABEL_X = 120, HEAT_ICON_X = 175;
 static const int BAR_X = 181, BAR_Y = 14;
-static const float BAR_SPAN = 49.0f;     // the bar is 1 + 49 * temperature pixels wide
+static const float BAR_SPAN = 49.0f;  // the bar is 1 + 49 * temperature pixels wide
 static const int LIVES_ICON_X = 255, LIVES_TEXT_X = 275;
 static const int LABEL_Y = 5, ICON_Y = 4;
 
@@ -28,10 +28,17 @@ static void draw_panel(int type, int y)
         colour = makecol(0, 0, 0);
         strength = PANEL_BLACK_STRENGTH;
         break;
-    case 2: colour = makecol(255, 0, 0); break;
-    case 3: colour = makecol(0, 0, 255); break;
-    case 4: colour = makecol(0, 255, 0); break;
-    default: return;
+    case 2:
+        colour = makecol(255, 0, 0);
+        break;
+    case 3:
+        colour = makecol(0, 0, 255);
+        break;
+    case 4:
+        colour = makecol(0, 255, 0);
+        break;
+    default:
+        return;
     }
     if (type == 1) {
         // The black outline is only half there.
@@ -59,8 +66,7 @@ void PLAYER::draw_hud()
     draw_sprite(buffer, data_bitmap(BMP_HUD_HEAT_LABEL), HEAT_LABEL_X, y + LABEL_Y);
     draw_sprite(buffer, data_bitmap(BMP_HUD_HEAT_ICON), HEAT_ICON_X, y + ICON_Y);
     if (gun_temp_shown != 0) {
-        BITMAP* pattern = data_bitmap(gun_temp_shown == 1.0f ? BMP_HUD_HEAT_PATTERN_MAX
-                                                             : BMP_HUD_HEAT_PATTERN);
+        BITMAP* pattern = data_bitmap(gun_temp_shown == 1.0f ? BMP_HUD_HEAT_PATTERN_MAX : BMP_HUD_HEAT_PATTERN);
         const int n = static_cast<int>(gun_temp_shown * BAR_SPAN + 0.5f);
         drawing_mode(DRAW_MODE_COPY_PATTERN, pattern, 0, 0);
         rectfill(buffer, BAR_X, y + BAR_Y, BAR_X + n, y + BAR_Y - 1 + pip->h, 0);
@@ -71,7 +77,10 @@ void PLAYER::draw_hud()
     textprintf_ex(buffer, mainfont, LIVES_TEXT_X, y + LABEL_Y, -1, -1, "x %d", lives);
 }
 
-void PLAYER::toggle_hud_autohide() { hud_autohide = !hud_autohide; }
+void PLAYER::toggle_hud_autohide()
+{
+    hud_autohide = !hud_autohide;
+}
 
 void PLAYER::toggle_next_hud_type(int d)
 {

@@ -19,20 +19,34 @@ void play_effect(int index, int volume, int pitch)
 }
 
 OBJECT::OBJECT()
-    : spr(nullptr), x(0), y(0), angle(0), w(0), h(0),
-      active(false), enabled(false), centered(false)
+    : spr(nullptr)
+    , x(0)
+    , y(0)
+    , angle(0)
+    , w(0)
+    , h(0)
+    , active(false)
+    , enabled(false)
+    , centered(false)
 {
     create_count += 1;
 }
 
 OBJECT::OBJECT(const OBJECT& other)
-    : spr(other.spr), x(other.x), y(other.y), angle(other.angle), w(other.w), h(other.h),
-      active(other.active), enabled(other.enabled), centered(other.centered)
+    : spr(other.spr)
+    , x(other.x)
+    , y(other.y)
+    , angle(other.angle)
+    , w(other.w)
+    , h(other.h)
+    , active(other.active)
+    , enabled(other.enabled)
+    , centered(other.centered)
 {
     create_count += 1;
 }
 
-OBJECT::~OBJECT() {}
+OBJECT::~OBJECT() { }
 
 void OBJECT::set(float new_x, float new_y)
 {
@@ -41,14 +55,28 @@ void OBJECT::set(float new_x, float new_y)
     enabled = true;
 }
 
-void OBJECT::set_angle(int a) { angle = static_cast<float>(a); }
-void OBJECT::set_active(bool a) { active = a; }
-bool OBJECT::is_active() const { return active; }
-bool OBJECT::is_enabled() const { return enabled; }
-bool OBJECT::no_spr() const { return spr == nullptr; }
+void OBJECT::set_angle(int a)
+{
+    angle = static_cast<float>(a);
+}
+void OBJECT::set_active(bool a)
+{
+    active = a;
+}
+bool OBJECT::is_active() const
+{
+    return active;
+}
+bool OBJECT::is_enabled() const
+{
+    return enabled;
+}
+bool OBJECT::no_spr() const
+{
+    return spr == nullptr;
+}
 
-void OBJECT::get_bbox(float& x1, float& y1, float& x2, float& y2,
-                      float* rot_x, float* rot_y, bool aligned) const
+void OBJECT::get_bbox(float& x1, float& y1, float& x2, float& y2, float* rot_x, float* rot_y, bool aligned) const
 {
     assert(spr);
     const int sw = spr->w;
@@ -139,8 +167,7 @@ bool OBJECT::wall_collide(int x1, int y1, int x2, int y2)
     return true;
 }
 
-bool collide(float ax1, float ay1, float ax2, float ay2,
-             float bx1, float by1, float bx2, float by2)
+bool collide(float ax1, float ay1, float ax2, float ay2, float bx1, float by1, float bx2, float by2)
 {
     return ax1 <= bx2 && bx1 <= ax2 && ay1 <= by2 && by1 <= ay2;
 }

@@ -8,8 +8,8 @@
 // Angles of things in play are in 256ths of a turn. Radians come from two
 // quotients by these exact constants, each quotient held as a float (degrees
 // first): the one rounding that the craft, shots, enemies and rotated boxes share.
-const double ANGLE_UNITS_PER_DEGREE = 0.7111111111111111;   // 256 / 360
-const double DEGREES_PER_RADIAN = 57.29577951308232;        // 180 / pi
+const double ANGLE_UNITS_PER_DEGREE = 0.7111111111111111;  // 256 / 360
+const double DEGREES_PER_RADIAN = 57.29577951308232;       // 180 / pi
 inline float angle_to_radians(float a)
 {
     const float deg = static_cast<float>(a / ANGLE_UNITS_PER_DEGREE);
@@ -19,10 +19,16 @@ inline float angle_to_radians(float a)
 // The angle for the library's rotating blits, in its fixed point and wrapped
 // into one turn: the fixed-point range ends at 32768 units, which a spinner
 // (4 a tick) passes after 8192 ticks. The logic's own angle is never wrapped.
-inline fixed angle_to_fixed(float a) { return ftofix(std::fmod(a, 256.0f)); }
+inline fixed angle_to_fixed(float a)
+{
+    return ftofix(std::fmod(a, 256.0f));
+}
 
 // A float position as a pixel: + 0.5, truncated toward zero.
-inline int to_pixel(float v) { return static_cast<int>(v + 0.5f); }
+inline int to_pixel(float v)
+{
+    return static_cast<int>(v + 0.5f);
+}
 
 // Every one-shot sample of a thing in play (centred, no loop) goes through
 // play_effect, which counts it per archive index and keeps the last volume and
@@ -40,15 +46,15 @@ extern int effect_last_pitch;
 // false after its processing(). Every construction adds one to `create_count`.
 class OBJECT {
 public:
-    BITMAP* spr;     // sprite; its size is the default box size. Required by every collision test.
-    float x;         // top-left corner of the sprite, or box centre when `centered`
+    BITMAP* spr;  // sprite; its size is the default box size. Required by every collision test.
+    float x;      // top-left corner of the sprite, or box centre when `centered`
     float y;
-    float angle;     // 256ths of a turn; exactly 0 selects the cheap unrotated geometry
-    float w;         // box width, 0: the sprite's width
-    float h;         // box height, 0: the sprite's height
-    bool active;     // a target: shots only test active enemies
-    bool enabled;    // alive; cleared to have the level loop delete the object
-    bool centered;   // (x, y) is the centre of the unrotated box
+    float angle;    // 256ths of a turn; exactly 0 selects the cheap unrotated geometry
+    float w;        // box width, 0: the sprite's width
+    float h;        // box height, 0: the sprite's height
+    bool active;    // a target: shots only test active enemies
+    bool enabled;   // alive; cleared to have the level loop delete the object
+    bool centered;  // (x, y) is the centre of the unrotated box
 
     OBJECT();
     // Copies every field; the copy is one more live object for the leak count.
@@ -78,8 +84,7 @@ public:
     // Rotated and not aligned: the four rotated sprite corners (top-left,
     // top-right, bottom-right, bottom-left) in rot_x[0..3], rot_y[0..3]; x1..y2
     // are not written. Requires spr; the corner form requires both arrays.
-    void get_bbox(float& x1, float& y1, float& x2, float& y2,
-                  float* rot_x, float* rot_y, bool aligned) const;
+    void get_bbox(float& x1, float& y1, float& x2, float& y2, float* rot_x, float* rot_y, bool aligned) const;
     // The two objects' (enclosing, axis-aligned) boxes overlap or touch.
     // Requires both sprites.
     bool collide(const OBJECT* obj) const;
@@ -93,5 +98,4 @@ public:
 
 // Inclusive overlap of the boxes (ax1, ay1)-(ax2, ay2) and (bx1, by1)-(bx2, by2):
 // boxes sharing only an edge or a corner collide.
-bool collide(float ax1, float ay1, float ax2, float ay2,
-             float bx1, float by1, float bx2, float by2);
+bool collide(float ax1, float ay1, float ax2, float ay2, float bx1, float by1, float bx2, float by2);

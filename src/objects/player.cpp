@@ -28,8 +28,7 @@ static const int DEATH_SPARK_RED = 255;
 
 int engine_frequency(float speed, float max_speed)
 {
-    return ENGINE_BASE_FREQ +
-           static_cast<int>(std::floor(std::fabs(speed) / max_speed * ENGINE_BASE_FREQ + 0.5f));
+    return ENGINE_BASE_FREQ + static_cast<int>(std::floor(std::fabs(speed) / max_speed * ENGINE_BASE_FREQ + 0.5f));
 }
 
 void engine_sound_start()
@@ -51,11 +50,25 @@ void engine_sound_stop()
 }
 
 PLAYER::PLAYER()
-    : max_speed(PLAYER_MAX_SPEED), min_speed(PLAYER_MIN_SPEED),
-      lives(CRAFT_DEFAULT_LIVES), hp(PLAYER_MAX_HP), hud_y(HUD_SHOWN_Y), hud_type(0),
-      gun_cooldown(0), stun(0), death_count(-1),
-      coasting(true), hud_autohide(false), crashed(false),
-      speed(0), vx(0), vy(0), traction(1.0f), heading(0), gun_temp(0), gun_temp_shown(0)
+    : max_speed(PLAYER_MAX_SPEED)
+    , min_speed(PLAYER_MIN_SPEED)
+    , lives(CRAFT_DEFAULT_LIVES)
+    , hp(PLAYER_MAX_HP)
+    , hud_y(HUD_SHOWN_Y)
+    , hud_type(0)
+    , gun_cooldown(0)
+    , stun(0)
+    , death_count(-1)
+    , coasting(true)
+    , hud_autohide(false)
+    , crashed(false)
+    , speed(0)
+    , vx(0)
+    , vy(0)
+    , traction(1.0f)
+    , heading(0)
+    , gun_temp(0)
+    , gun_temp_shown(0)
 {
     for (int i = 0; i < NUM_CONTROLS; i++)
         joy_buttons[i] = joystick_controls[i];
@@ -69,8 +82,14 @@ PLAYER::~PLAYER()
     set_engine_sound(false);
 }
 
-void PLAYER::set_lives(int l) { lives = l; }
-void PLAYER::update_lives(int& l) { l = lives; }
+void PLAYER::set_lives(int l)
+{
+    lives = l;
+}
+void PLAYER::update_lives(int& l)
+{
+    l = lives;
+}
 
 void PLAYER::reset_hp()
 {
@@ -309,7 +328,10 @@ void PLAYER::shoot()
     gun_cooldown = gun_temp < 1.0f ? GUN_COOLDOWN_TICKS : GUN_OVERHEAT_TICKS;
 }
 
-void PLAYER::set_traction(float t) { traction = t; }
+void PLAYER::set_traction(float t)
+{
+    traction = t;
+}
 
 void PLAYER::set_engine_sound(bool on)
 {
@@ -359,14 +381,20 @@ void PLAYER::explode(float ex, float ey)
         float a, s;
         random_spark_flight(a, s);
         const int green = SPARK_GREEN_BASE + rand() % SPARK_GREEN_RANGE;
-        rand();   // the red draw; red is fixed (DEATH_SPARK_RED)
+        rand();  // the red draw; red is fixed (DEATH_SPARK_RED)
         const int col = makecol(DEATH_SPARK_RED, green, 0);
         objects.push_back(new PROJ(nullptr, col, ex, ey, a, s));
     }
 }
 
-int PLAYER::get_joy_pause_button() { return joy_buttons[CONTROL_PAUSE]; }
-bool PLAYER::is_stunned() { return stun != 0; }
+int PLAYER::get_joy_pause_button()
+{
+    return joy_buttons[CONTROL_PAUSE];
+}
+bool PLAYER::is_stunned()
+{
+    return stun != 0;
+}
 
 float PLAYER::get_angle_towards(float px, float py)
 {
@@ -380,7 +408,10 @@ void PLAYER::delta_from(float px, float py, float& dx, float& dy)
     unit_step(dx, dy);
 }
 
-int PLAYER::get_hp() { return hp; }
+int PLAYER::get_hp()
+{
+    return hp;
+}
 
 void PLAYER::one_up()
 {

@@ -13,9 +13,9 @@ const float REVERSE_ACCEL = 0.1f;
 const float BRAKE_DECEL = 0.1f;
 const float COAST_FACTOR = 0.99f;
 const float CRASH_DAMPING = 0.95f;
-const float CRASH_STOP_SPEED = 0.01f;   // both velocity components at most this end a crash
+const float CRASH_STOP_SPEED = 0.01f;  // both velocity components at most this end a crash
 const float CRASH_KNOCK_SPEED = 1.5f;
-const float TURN_SPEED_DIV = 3.5f;      // turning = speed / 3.5 * 3.0 angle units a tick
+const float TURN_SPEED_DIV = 3.5f;  // turning = speed / 3.5 * 3.0 angle units a tick
 const float TURN_RATE = 3.0f;
 
 // Health and lives.
@@ -26,8 +26,8 @@ const int CRAFT_DEFAULT_LIVES = 3;
 const int HIT_STUN_TICKS = 60;
 const int DEAD_STUN_TICKS = 10000;
 const int DEATH_COUNT_TICKS = 400;
-const int DEATH_FADE_AT_TICKS = 256;    // death_count value at which the screen fades (144 ticks after the hit)
-const int DEATH_SCREEN_FADE = -1;       // the screen's fade per tick after death (255 ticks to black)
+const int DEATH_FADE_AT_TICKS = 256;  // death_count value at which the screen fades (144 ticks after the hit)
+const int DEATH_SCREEN_FADE = -1;     // the screen's fade per tick after death (255 ticks to black)
 const int DEATH_SPARKS = 150;
 const float DEATH_BURST_OFFSET = 6.0f;  // bursts ahead of and behind the centre
 
@@ -42,7 +42,7 @@ const int GUN_WARNING_TICKS = 200;
 
 // Walls and sound.
 const int BUMP_HOLDOFF_TICKS = 5;
-const int ENGINE_BASE_FREQ = 500;       // engine pitch at rest; twice that at top speed
+const int ENGINE_BASE_FREQ = 500;  // engine pitch at rest; twice that at top speed
 const int ENGINE_START_VOLUME = 192;
 const int ENGINE_VOLUME = 128;
 
@@ -68,37 +68,37 @@ struct Controls;
 // The one craft (global `player`). The registry creates one per level attempt.
 class PLAYER : public OBJECT {
 public:
-    float max_speed;      // top forward speed, pixels per tick
-    float min_speed;      // top reverse speed (the most negative `speed`)
+    float max_speed;                // top forward speed, pixels per tick
+    float min_speed;                // top reverse speed (the most negative `speed`)
     int joy_buttons[NUM_CONTROLS];  // joystick 0 button of each control, copied from joystick_controls
-    int lives;            // lives left, the one being played included
-    int hp;               // 0 (dead) to 3
-    int hud_y;            // top of the HUD strip: 5 shown, -63 hidden
-    int hud_type;         // panel style 0 to 4
-    int gun_cooldown;     // ticks before the gun starts to cool
-    int stun;             // ticks of invulnerability left after a hit
-    int death_count;      // ticks left after death; -1 while alive
-    bool coasting;        // neither gas nor reverse held
-    bool hud_autohide;    // the HUD slides out of view
-    bool crashed;         // knocked back: no grip until nearly stopped
-    float speed;          // signed speed along the heading
-    float vx;             // velocity, pixels per tick
+    int lives;                      // lives left, the one being played included
+    int hp;                         // 0 (dead) to 3
+    int hud_y;                      // top of the HUD strip: 5 shown, -63 hidden
+    int hud_type;                   // panel style 0 to 4
+    int gun_cooldown;               // ticks before the gun starts to cool
+    int stun;                       // ticks of invulnerability left after a hit
+    int death_count;                // ticks left after death; -1 while alive
+    bool coasting;                  // neither gas nor reverse held
+    bool hud_autohide;              // the HUD slides out of view
+    bool crashed;                   // knocked back: no grip until nearly stopped
+    float speed;                    // signed speed along the heading
+    float vx;                       // velocity, pixels per tick
     float vy;
-    float traction;       // grip 0..1: share of the heading velocity taken each tick
-    float heading;        // angle in radians, recomputed every tick
-    float gun_temp;       // 0..1; exactly 1 is overheated
-    float gun_temp_shown; // the HUD gauge, follows gun_temp by 0.02 a tick
+    float traction;        // grip 0..1: share of the heading velocity taken each tick
+    float heading;         // angle in radians, recomputed every tick
+    float gun_temp;        // 0..1; exactly 1 is overheated
+    float gun_temp_shown;  // the HUD gauge, follows gun_temp by 0.02 a tick
 
     // Shared by every craft for the whole run of the program.
-    static bool gun_temp_warning;   // the overheating message was shown once
-    static bool autohide_down;      // edge flags: the control was down at the last input()
+    static bool gun_temp_warning;  // the overheating message was shown once
+    static bool autohide_down;     // edge flags: the control was down at the last input()
     static bool toggle_down;
     static bool shoot_down;
-    static int collide_count;       // hold-off of the wall-bump sound
-    static bool skip;               // blink phase of draw()
+    static int collide_count;  // hold-off of the wall-bump sound
+    static bool skip;          // blink phase of draw()
 
     PLAYER();
-    ~PLAYER() override;              // stops the engine sound
+    ~PLAYER() override;  // stops the engine sound
 
     void set_lives(int l);
     void update_lives(int& l);

@@ -11,8 +11,8 @@
 #include <cmath>
 #include <cstdlib>
 
-static const int SPARK_ANGLE_RANGE = 255;    // spark headings 0..254
-static const int SPARK_SPEED_STEPS = 100;    // spark speeds 1.00..1.99
+static const int SPARK_ANGLE_RANGE = 255;  // spark headings 0..254
+static const int SPARK_SPEED_STEPS = 100;  // spark speeds 1.00..1.99
 
 void random_spark_flight(float& angle, float& speed)
 {
@@ -21,10 +21,19 @@ void random_spark_flight(float& angle, float& speed)
 }
 
 // The wall and spit bursts are yellow.
-static int burst_yellow() { return makecol(255, 255, 0); }
+static int burst_yellow()
+{
+    return makecol(255, 255, 0);
+}
 
 PROJ::PROJ(OBJECT* own, BITMAP* sprite, float px, float py, float a, float s)
-    : owner(own), dx(0), dy(0), speed(s), alpha(0), color(0), spark(false)
+    : owner(own)
+    , dx(0)
+    , dy(0)
+    , speed(s)
+    , alpha(0)
+    , color(0)
+    , spark(false)
 {
     spr = sprite;
     set(px, py);
@@ -36,7 +45,13 @@ PROJ::PROJ(OBJECT* own, BITMAP* sprite, float px, float py, float a, float s)
 }
 
 PROJ::PROJ(OBJECT* own, int col, float px, float py, float a, float s)
-    : owner(own), dx(0), dy(0), speed(s), alpha(SPARK_LIFE_ALPHA), color(col), spark(true)
+    : owner(own)
+    , dx(0)
+    , dy(0)
+    , speed(s)
+    , alpha(SPARK_LIFE_ALPHA)
+    , color(col)
+    , spark(true)
 {
     spr = nullptr;
     angle = a;
@@ -44,7 +59,7 @@ PROJ::PROJ(OBJECT* own, int col, float px, float py, float a, float s)
     active = false;
 }
 
-PROJ::~PROJ() {}
+PROJ::~PROJ() { }
 
 void PROJ::processing()
 {

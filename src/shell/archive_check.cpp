@@ -11,8 +11,8 @@
 namespace {
 
 const int PALETTE_ENTRIES = 256;
-const int PALETTE_ENTRY_BYTES = 4;       // r, g, b and a padding byte
-const int NEW_FORMAT_FONT = 0;           // older font formats are not written any more
+const int PALETTE_ENTRY_BYTES = 4;  // r, g, b and a padding byte
+const int NEW_FORMAT_FONT = 0;      // older font formats are not written any more
 const long MAX_GLYPHS_PER_RANGE = 0x10000;
 const int UNPACK_BLOCK = 1 << 14;
 // The library's LZSS format: a ring of 4096 bytes, matches of 3 to 18 bytes.
@@ -66,16 +66,26 @@ struct LoadCost {
 };
 const size_t MAX_PIXEL_BYTES = 4;
 
-bool side_ok(long v) { return v >= 1 && v <= MAX_ARCHIVE_SIDE; }
+bool side_ok(long v)
+{
+    return v >= 1 && v <= MAX_ARCHIVE_SIDE;
+}
 
 long bitmap_pixel_bytes(int bits)
 {
     switch (bits) {
-    case 8: return 1;
-    case 15: case 16: return 2;
-    case 24: case 32: return 3;   // 32-bit pictures without alpha are stored as r, g, b
-    case -32: return 4;
-    default: return 0;
+    case 8:
+        return 1;
+    case 15:
+    case 16:
+        return 2;
+    case 24:
+    case 32:
+        return 3;  // 32-bit pictures without alpha are stored as r, g, b
+    case -32:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -131,17 +141,22 @@ bool font_ok(Reader& r, size_t end)
 bool unchecked_structure(long type)
 {
     return type == DAT_FILE || type == DAT_MIDI || type == DAT_RLE_SPRITE || type == DAT_C_SPRITE ||
-           type == DAT_XC_SPRITE || type == DAT_END;
+        type == DAT_XC_SPRITE || type == DAT_END;
 }
 
 bool contents_ok(long kind, Reader& r, size_t end)
 {
     switch (kind) {
-    case DAT_BITMAP: return bitmap_ok(r, end);
-    case DAT_SAMPLE: return sample_ok(r, end);
-    case DAT_FONT: return font_ok(r, end);
-    case DAT_PALETTE: return r.skip(PALETTE_ENTRIES * PALETTE_ENTRY_BYTES) && r.at == end;
-    default: return !unchecked_structure(kind) && r.skip(end - r.at);   // raw bytes, loaded as they are
+    case DAT_BITMAP:
+        return bitmap_ok(r, end);
+    case DAT_SAMPLE:
+        return sample_ok(r, end);
+    case DAT_FONT:
+        return font_ok(r, end);
+    case DAT_PALETTE:
+        return r.skip(PALETTE_ENTRIES * PALETTE_ENTRY_BYTES) && r.at == end;
+    default:
+        return !unchecked_structure(kind) && r.skip(end - r.at);  // raw bytes, loaded as they are
     }
 }
 
@@ -152,9 +167,18 @@ struct MemoryIn {
     size_t at;
 };
 
-MemoryIn& in_of(void* userdata) { return *static_cast<MemoryIn*>(userdata); }
-int memory_fclose(void*) { return 0; }
-int memory_getc(void* u) { return in_of(u).at < in_of(u).size ? in_of(u).bytes[in_of(u).at++] : EOF; }
+MemoryIn& in_of(void* userdata)
+{
+    return *static_cast<MemoryIn*>(userdata);
+}
+int memory_fclose(void*)
+{
+    return 0;
+}
+int memory_getc(void* u)
+{
+    return in_of(u).at < in_of(u).size ? in_of(u).bytes[in_of(u).at++] : EOF;
+}
 int memory_ungetc(int c, void* u)
 {
     if (in_of(u).at == 0)
@@ -170,8 +194,14 @@ long memory_fread(void* p, long n, void* u)
     in.at += take;
     return static_cast<long>(take);
 }
-int memory_putc(int, void*) { return EOF; }
-long memory_fwrite(const void*, long, void*) { return 0; }
+int memory_putc(int, void*)
+{
+    return EOF;
+}
+long memory_fwrite(const void*, long, void*)
+{
+    return 0;
+}
 int memory_fseek(void* u, int offset)
 {
     MemoryIn& in = in_of(u);
@@ -180,12 +210,17 @@ int memory_fseek(void* u, int offset)
     in.at += static_cast<size_t>(offset);
     return 0;
 }
-int memory_feof(void* u) { return in_of(u).at >= in_of(u).size; }
-int memory_ferror(void*) { return 0; }
+int memory_feof(void* u)
+{
+    return in_of(u).at >= in_of(u).size;
+}
+int memory_ferror(void*)
+{
+    return 0;
+}
 
-const PACKFILE_VTABLE MEMORY_IN_VTABLE = {memory_fclose, memory_getc,   memory_ungetc,
-                                          memory_fread,  memory_putc,   memory_fwrite,
-                                          memory_fseek,  memory_feof,   memory_ferror};
+const PACKFILE_VTABLE MEMORY_IN_VTABLE = {memory_fclose, memory_getc, memory_ungetc, memory_fread, memory_putc,
+    memory_fwrite, memory_fseek, memory_feof, memory_ferror};
 
 // The library's decoder starts with a ring of LZSS_RING bytes whose last
 // LZSS_LOOKAHEAD positions are not set until its first output bytes land
@@ -196,20 +231,20 @@ const PACKFILE_VTABLE MEMORY_IN_VTABLE = {memory_fclose, memory_getc,   memory_u
 bool lzss_start_defined(const unsigned char* packed, size_t size, long want)
 {
     const long upto = want >= 0 ? std::min(want, LZSS_LOOKAHEAD) : LZSS_LOOKAHEAD;
-    const int first = LZSS_RING - LZSS_LOOKAHEAD;   // where the first output byte goes
+    const int first = LZSS_RING - LZSS_LOOKAHEAD;  // where the first output byte goes
     size_t at = 0;
     long out = 0;
     while (out < upto && at < size) {
         const int flags = packed[at++];
         for (int bit = 0; bit < 8 && out < upto; ++bit) {
-            if (flags & (1 << bit)) {   // one byte as it is
+            if (flags & (1 << bit)) {  // one byte as it is
                 if (at >= size)
                     return true;
                 ++at;
                 ++out;
                 continue;
             }
-            if (at + 1 >= size)        // the decoder stops at the end of its input
+            if (at + 1 >= size)  // the decoder stops at the end of its input
                 return true;
             const int from = packed[at] | (packed[at + 1] & 0xF0) << 4;
             const int length = (packed[at + 1] & 0x0F) + LZSS_MIN_MATCH;
@@ -234,7 +269,7 @@ bool unpack(const unsigned char* packed, size_t size, long want, std::vector<uns
     used = 0;
     if (want > static_cast<long>(MAX_ARCHIVE_BYTES) || !lzss_start_defined(packed, size, want))
         return false;
-    MemoryIn in{packed, size, 0};
+    MemoryIn in {packed, size, 0};
     PACKFILE* f = pack_fopen_vtable(&MEMORY_IN_VTABLE, &in);
     LZSS_UNPACK_DATA* lz = create_lzss_unpack_data();
     bool ok = f && lz;
@@ -269,7 +304,7 @@ size_t loaded_bytes(long type, const unsigned char* contents, size_t size)
 {
     if (type != DAT_BITMAP || size < 6)
         return size;
-    Reader head{contents, size, 0, false};
+    Reader head {contents, size, 0, false};
     head.s16();
     const size_t w = static_cast<size_t>(head.s16()), h = static_cast<size_t>(head.s16());
     return w * h * MAX_PIXEL_BYTES + h * sizeof(void*);
@@ -284,7 +319,7 @@ bool object_ok(Reader& r, int kind, LoadCost& cost)
             return false;
         if (type != DAT_PROPERTY)
             break;
-        r.s32();                       // the property's own id
+        r.s32();  // the property's own id
         const long len = r.s32();
         if (r.failed || len < 0 || !r.skip(static_cast<size_t>(len)))
             return false;
@@ -297,7 +332,7 @@ bool object_ok(Reader& r, int kind, LoadCost& cost)
     const size_t end = r.at + static_cast<size_t>(stored);
     if (unpacked >= 0) {
         // Stored as it is: the loader reads `unpacked` bytes in place.
-        Reader body{r.bytes, end, r.at, false};
+        Reader body {r.bytes, end, r.at, false};
         if (stored != unpacked || !contents_ok(type, body, end) || body.at != end)
             return false;
         cost.add(loaded_bytes(type, r.bytes + r.at, static_cast<size_t>(stored)));
@@ -309,7 +344,7 @@ bool object_ok(Reader& r, int kind, LoadCost& cost)
         if (!unpack(r.bytes + r.at, static_cast<size_t>(stored), -unpacked, contents, used) ||
             used != static_cast<size_t>(stored))
             return false;
-        Reader body{contents.data(), contents.size(), 0, false};
+        Reader body {contents.data(), contents.size(), 0, false};
         if (!contents_ok(type, body, contents.size()) || body.at != contents.size())
             return false;
         cost.add(loaded_bytes(type, contents.data(), contents.size()));
@@ -318,13 +353,21 @@ bool object_ok(Reader& r, int kind, LoadCost& cost)
     return true;
 }
 
-} // namespace
+}  // namespace
 
 int game_archive_kind(int index)
 {
     switch (index) {
-    case SND_BUMP: case SND_BALL_BURST: case SND_ONE_UP: case SND_PLAYER_DEATH: case SND_ZAP:
-    case SND_ENGINE: case SND_EXPLOSION: case SND_RISE: case SND_SPIT: case SND_TURD_DIES:
+    case SND_BUMP:
+    case SND_BALL_BURST:
+    case SND_ONE_UP:
+    case SND_PLAYER_DEATH:
+    case SND_ZAP:
+    case SND_ENGINE:
+    case SND_EXPLOSION:
+    case SND_RISE:
+    case SND_SPIT:
+    case SND_TURD_DIES:
     case SND_PLAYER_SHOT:
         return DAT_SAMPLE;
     case FNT_MAIN:
@@ -333,7 +376,10 @@ int game_archive_kind(int index)
         return DAT_PALETTE;
     case TXT_KEYBOARD_HELP:
         return DAT_DATA;
-    case UNUSED_35: case UNUSED_92: case UNUSED_98: case UNUSED_100:
+    case UNUSED_35:
+    case UNUSED_92:
+    case UNUSED_98:
+    case UNUSED_100:
         return ARCHIVE_ANY_KIND;
     default:
         return DAT_BITMAP;
@@ -346,11 +392,11 @@ enum class Verdict { VALID, DAMAGED, NO_MEMORY };
 
 Verdict check_bytes(const unsigned char* bytes, size_t size, const int* kinds, int count, LoadCost& cost)
 {
-    Reader file{bytes, size, 0, false};
+    Reader file {bytes, size, 0, false};
     const long magic = file.s32();
     if (file.failed)
         return Verdict::DAMAGED;
-    Reader r{bytes + file.at, size - file.at, 0, false};
+    Reader r {bytes + file.at, size - file.at, 0, false};
     std::vector<unsigned char> unpacked;
     if (magic == static_cast<long>(static_cast<int>(F_PACK_MAGIC))) {
         // Packed as a whole: the loader reads what the library's decoder makes
@@ -358,10 +404,11 @@ Verdict check_bytes(const unsigned char* bytes, size_t size, const int* kinds, i
         // claims to be packed is not unpacked whole.
         size_t used = 0;
         std::vector<unsigned char> start;
-        if (!unpack(r.bytes, r.size, 4, start, used) || Reader{start.data(), start.size(), 0, false}.s32() != DAT_MAGIC ||
+        if (!unpack(r.bytes, r.size, 4, start, used) ||
+            Reader {start.data(), start.size(), 0, false}.s32() != DAT_MAGIC ||
             !unpack(r.bytes, r.size, -1, unpacked, used))
             return Verdict::DAMAGED;
-        r = Reader{unpacked.data(), unpacked.size(), 0, false};
+        r = Reader {unpacked.data(), unpacked.size(), 0, false};
     } else if (magic != static_cast<long>(static_cast<int>(F_NOPACK_MAGIC))) {
         return Verdict::DAMAGED;
     }
@@ -379,8 +426,7 @@ Verdict check_bytes(const unsigned char* bytes, size_t size, const int* kinds, i
 
 // The check never throws: unpacking a large archive may need more memory
 // than there is, which the caller reports as such.
-Verdict check_bytes_in_memory(const unsigned char* bytes, size_t size, const int* kinds, int count,
-                              LoadCost& cost)
+Verdict check_bytes_in_memory(const unsigned char* bytes, size_t size, const int* kinds, int count, LoadCost& cost)
 {
     try {
         return check_bytes(bytes, size, kinds, count, cost);
@@ -389,7 +435,7 @@ Verdict check_bytes_in_memory(const unsigned char* bytes, size_t size, const int
     }
 }
 
-} // namespace
+}  // namespace
 
 bool datafile_bytes_valid(const unsigned char* bytes, size_t size, const int* kinds, int count)
 {

@@ -11,10 +11,18 @@ struct KeyControl {
     bool Controls::*field;
 };
 const KeyControl KEY_CONTROLS[] = {
-    {KEY_ESC, &Controls::esc},     {KEY_ENTER, &Controls::enter}, {KEY_F, &Controls::f},
-    {KEY_PGUP, &Controls::pgup},   {KEY_PGDN, &Controls::pgdn},   {KEY_H, &Controls::h},
-    {KEY_TAB, &Controls::tab},     {KEY_UP, &Controls::up},       {KEY_DOWN, &Controls::down},
-    {KEY_LEFT, &Controls::left},   {KEY_RIGHT, &Controls::right}, {KEY_SPACE, &Controls::space},
+    {KEY_ESC, &Controls::esc},
+    {KEY_ENTER, &Controls::enter},
+    {KEY_F, &Controls::f},
+    {KEY_PGUP, &Controls::pgup},
+    {KEY_PGDN, &Controls::pgdn},
+    {KEY_H, &Controls::h},
+    {KEY_TAB, &Controls::tab},
+    {KEY_UP, &Controls::up},
+    {KEY_DOWN, &Controls::down},
+    {KEY_LEFT, &Controls::left},
+    {KEY_RIGHT, &Controls::right},
+    {KEY_SPACE, &Controls::space},
     {KEY_LCONTROL, &Controls::lctrl},
 };
 
@@ -27,7 +35,7 @@ const int KEY_BUFFER_ENTRIES = 64;
 
 // What was down when the screen began and has not been seen up since.
 bool held_key[KEY_MAX];
-Controls held_joystick;   // buttons and stick directions only
+Controls held_joystick;  // buttons and stick directions only
 // A key pressed on this screen is waiting, as keypressed() would say.
 bool key_waiting = false;
 
@@ -78,7 +86,7 @@ void note_joystick(const Controls& now)
         held_joystick.*dir = held_joystick.*dir && now.*dir;
 }
 
-} // namespace
+}  // namespace
 
 bool Controls::any_button() const
 {

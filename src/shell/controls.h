@@ -9,22 +9,22 @@ struct Controls {
     // Keys (the library's key state).
     bool esc = false;
     bool enter = false;
-    bool f = false;          // fps display
-    bool pgup = false;       // music volume up
-    bool pgdn = false;       // music volume down
-    bool h = false;          // HUD auto-hide
-    bool tab = false;        // next HUD style
-    bool up = false;         // gas; menu move
-    bool down = false;       // reverse; menu move
+    bool f = false;     // fps display
+    bool pgup = false;  // music volume up
+    bool pgdn = false;  // music volume down
+    bool h = false;     // HUD auto-hide
+    bool tab = false;   // next HUD style
+    bool up = false;    // gas; menu move
+    bool down = false;  // reverse; menu move
     bool left = false;
     bool right = false;
-    bool space = false;      // brake
-    bool lctrl = false;      // shoot
+    bool space = false;  // brake
+    bool lctrl = false;  // shoot
     // Joystick 0; all false when there is none.
-    bool button[NUM_JOY_BUTTONS] = {};   // buttons 0..8 that the stick has and are down
-    bool stick_left = false;             // stick 0, horizontal axis
+    bool button[NUM_JOY_BUTTONS] = {};  // buttons 0..8 that the stick has and are down
+    bool stick_left = false;            // stick 0, horizontal axis
     bool stick_right = false;
-    bool stick_up = false;               // stick 0, vertical axis
+    bool stick_up = false;  // stick 0, vertical axis
     bool stick_down = false;
 
     // Button b (an entry of a joystick mapping) is down; false outside 0..8.

@@ -20,9 +20,9 @@ static const char* const FROM_WORKING_DIRECTORY = "the working directory";
 // What enter_data_directory chose and tried, for the messages below.
 static bool missing = false;
 static int enter_error = 0;
-static std::string chosen_dir;      // "" while the working directory is used
+static std::string chosen_dir;  // "" while the working directory is used
 static std::string chosen_origin = FROM_WORKING_DIRECTORY;
-static std::string installed_tried; // an installed directory without the data
+static std::string installed_tried;  // an installed directory without the data
 
 static bool holds_game_data(const std::string& dir)
 {
@@ -39,8 +39,8 @@ static std::string installed_candidate(const std::string& exe_dir, const std::st
     return exe_dir.empty() ? "" : exe_dir + "/" + installed_dir;
 }
 
-std::string choose_data_directory(const char* override_dir, const std::string& exe_dir,
-                                  const std::string& installed_dir)
+std::string choose_data_directory(
+    const char* override_dir, const std::string& exe_dir, const std::string& installed_dir)
 {
     if (override_dir && *override_dir)
         return override_dir;
@@ -108,8 +108,8 @@ std::string data_directory_in_use()
 std::string data_not_found_report(int err)
 {
     if (missing)
-        return std::string(DATA_DIR_VARIABLE) + " names " + chosen_dir + ", which cannot be entered: " +
-               strerror(enter_error);
+        return std::string(DATA_DIR_VARIABLE) + " names " + chosen_dir +
+            ", which cannot be entered: " + strerror(enter_error);
     std::string where = data_directory_in_use();
     if (!installed_tried.empty())
         where += " nor in " + installed_tried + " (" + FROM_INSTALLATION + ")";

@@ -18,8 +18,8 @@ const char* const DATA_DIR_MARKER = "data/vorlin.dat";
 //   `installed_dir` is taken from `exe_dir`, the folder of the running
 //   executable ("" when unknown: then only an absolute one is tried);
 // - else "".
-std::string choose_data_directory(const char* override_dir, const std::string& exe_dir,
-                                  const std::string& installed_dir);
+std::string choose_data_directory(
+    const char* override_dir, const std::string& exe_dir, const std::string& installed_dir);
 
 // The installed data directory this program was configured with: relative to
 // the folder the executable is installed in, or absolute ("" when none).

@@ -3,7 +3,7 @@
 #pragma once
 
 enum DataIndex {
-    BMP_BACKGROUND_1 = 0,   // arena floors 0..6; levels 7 and 8 share the last
+    BMP_BACKGROUND_1 = 0,  // arena floors 0..6; levels 7 and 8 share the last
     BMP_BACKGROUND_2 = 1,
     BMP_BACKGROUND_3 = 2,
     BMP_BACKGROUND_4 = 3,
@@ -12,7 +12,7 @@ enum DataIndex {
     BMP_BACKGROUND_7 = 6,
     SPR_SHADOW_LOW = 7,
     SPR_SHADOW_HIGH = 8,
-    SPR_BOSS_1 = 9,         // 9..15 rising
+    SPR_BOSS_1 = 9,  // 9..15 rising
     SPR_BOSS_WALK_1 = 16,
     SPR_BOSS_WALK_2 = 17,
     SPR_BOSS_DEAD = 18,
@@ -34,13 +34,13 @@ enum DataIndex {
     SPR_TURD = 34,
     UNUSED_35 = 35,
     SND_ENGINE = 36,
-    SPR_PERSON_1 = 37,      // 37..42 rising
+    SPR_PERSON_1 = 37,  // 37..42 rising
     SPR_PERSON_WALK_1 = 43,
     SPR_PERSON_WALK_2 = 44,
     SND_EXPLOSION = 45,
     PAL_GAME = 46,
-    SPR_STALKER_1 = 47,     // 47..51 forming
-    SPR_STALKER_3 = 49,     // also the frame after death
+    SPR_STALKER_1 = 47,  // 47..51 forming
+    SPR_STALKER_3 = 49,  // also the frame after death
     SPR_STALKER_MOVE_1 = 52,
     SPR_STALKER_MOVE_2 = 53,
     BMP_SIGN_START = 54,
@@ -55,11 +55,11 @@ enum DataIndex {
     BMP_INTRO = 63,
     TXT_KEYBOARD_HELP = 64,
     BMP_SIGN_LEVEL_DONE = 65,
-    BMP_BRIEF_1 = 66,       // briefing of level N is 65 + N
+    BMP_BRIEF_1 = 66,  // briefing of level N is 65 + N
     BMP_BRIEF_8 = 73,
     BMP_HUD_HP_ICON = 74,
     BMP_HUD_HP_LABEL = 75,
-    SPR_GUY_1 = 76,         // 76..81 rising
+    SPR_GUY_1 = 76,  // 76..81 rising
     SPR_GUY_WALK_1 = 82,
     SPR_GUY_WALK_2 = 83,
     BMP_HUD_LIVES_ICON = 84,
@@ -87,7 +87,7 @@ enum DataIndex {
     SPR_BALL_BURST = 106,
     SND_TURD_DIES = 107,
     SND_PLAYER_SHOT = 108,
-    SPR_SPIKE_1 = 109,      // 109..112 cycled
+    SPR_SPIKE_1 = 109,  // 109..112 cycled
     BMP_TITLE_BACKGROUND = 113,
     SPR_SPITTER = 114,
     SPR_SPITTER_OPEN = 115,
@@ -98,8 +98,4 @@ enum DataIndex {
 };
 
 // The ending's own archive, data/ending.dat.
-enum EndingIndex {
-    BMP_ENDING_0 = 0,
-    BMP_ENDING_1 = 1,
-    NUM_ENDING_OBJECTS = 2
-};
+enum EndingIndex { BMP_ENDING_0 = 0, BMP_ENDING_1 = 1, NUM_ENDING_OBJECTS = 2 };

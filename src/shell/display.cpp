@@ -16,9 +16,12 @@ static DISPLAY_LAYOUT layout = {SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0, SCREEN_WIDTH,
 // Where an enlarged picture is made before its copy to a screen whose lines
 // cannot be written directly (neither memory nor the library's X screen).
 static BITMAP* staging = nullptr;
-static std::atomic<bool> focus_lost{false};
+static std::atomic<bool> focus_lost {false};
 
-static bool valid_scale(int k) { return k >= 1 && k <= MAX_SCALE; }
+static bool valid_scale(int k)
+{
+    return k >= 1 && k <= MAX_SCALE;
+}
 
 int window_scale(int desk_w, int desk_h, int wanted)
 {
@@ -32,12 +35,12 @@ int window_scale(int desk_w, int desk_h, int wanted)
 
 DISPLAY_LAYOUT window_layout(int k)
 {
-    return DISPLAY_LAYOUT{SCREEN_WIDTH * k, SCREEN_HEIGHT * k, 0, 0, SCREEN_WIDTH * k, SCREEN_HEIGHT * k, k};
+    return DISPLAY_LAYOUT {SCREEN_WIDTH * k, SCREEN_HEIGHT * k, 0, 0, SCREEN_WIDTH * k, SCREEN_HEIGHT * k, k};
 }
 
 DISPLAY_LAYOUT fullscreen_layout(int desk_w, int desk_h, int wanted)
 {
-    DISPLAY_LAYOUT l{desk_w, desk_h, 0, 0, 0, 0, 0};
+    DISPLAY_LAYOUT l {desk_w, desk_h, 0, 0, 0, 0, 0};
     const int fits = std::min(std::min(desk_w / SCREEN_WIDTH, desk_h / SCREEN_HEIGHT), MAX_SCALE);
     if (fits >= 1) {
         l.scale = valid_scale(wanted) && wanted <= fits ? wanted : fits;
@@ -116,11 +119,14 @@ void open_display()
     set_display_switch_callback(SWITCH_OUT, display_switched_out);
 }
 
-const DISPLAY_LAYOUT& display_layout() { return layout; }
+const DISPLAY_LAYOUT& display_layout()
+{
+    return layout;
+}
 
 void display_use_bitmap(int x, int y, int k)
 {
-    layout = DISPLAY_LAYOUT{screen->w, screen->h, x, y, SCREEN_WIDTH * k, SCREEN_HEIGHT * k, k};
+    layout = DISPLAY_LAYOUT {screen->w, screen->h, x, y, SCREEN_WIDTH * k, SCREEN_HEIGHT * k, k};
 }
 
 void present(BITMAP* picture)

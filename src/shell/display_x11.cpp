@@ -40,7 +40,7 @@ void x11_set_window_identity()
             continue;
         XSetClassHint(_xwin.display, w, &hint);
         XChangeProperty(_xwin.display, w, net_wm_icon, XA_CARDINAL, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(vorlin_icon_argb), vorlin_icon_argb_len);
+            reinterpret_cast<const unsigned char*>(vorlin_icon_argb), vorlin_icon_argb_len);
     }
     XFlush(_xwin.display);
     XUNLOCK();

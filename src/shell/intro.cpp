@@ -108,6 +108,5 @@ void intros()
     for (int waited_ms = 0; waited_ms < INTRO_PAUSE_MS && !quit_requested(); waited_ms += PAUSE_STEP_MS)
         rest(PAUSE_STEP_MS);
     intro_begin();
-    while (intro_tick()) {
-    }
+    while (intro_tick()) { }
 }

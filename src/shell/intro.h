@@ -10,8 +10,8 @@ enum IntroPhase { INTRO_FADE_IN, INTRO_HOLD, INTRO_FADE_OUT, INTRO_DONE };
 
 // Intro state, reset by intro_begin.
 extern IntroPhase intro_phase;
-extern int intro_brightness;    // 0..255
-extern int intro_hold_ticks;    // ticks held so far
+extern int intro_brightness;  // 0..255
+extern int intro_hold_ticks;  // ticks held so far
 
 // The whole intro: a second's pause, then intro_begin and intro_tick until done.
 void intros();

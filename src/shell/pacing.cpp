@@ -63,14 +63,20 @@ void pacing_wait()
         fps -= backlog - MAX_CATCH_UP_TICKS;
     const auto now = pacing_clock::now();
     if (rechecked)
-        next_due = now + tick_period;       // the tick came late: follow it
+        next_due = now + tick_period;  // the tick came late: follow it
     else if (slept_to_due)
-        next_due += tick_period - CREEP;    // on time: try a little earlier next time
-    else if (next_due <= now)                // no wait: the ticks it expected have come
+        next_due += tick_period - CREEP;  // on time: try a little earlier next time
+    else if (next_due <= now)             // no wait: the ticks it expected have come
         next_due += tick_period * ((now - next_due) / tick_period + 1);
     // Never plan more than a tick ahead of now, whatever happened before.
     next_due = std::min(next_due, now + tick_period);
 }
 
-void pacing_set_free_run(bool on) { free_run = on; }
-bool pacing_free_run() { return free_run; }
+void pacing_set_free_run(bool on)
+{
+    free_run = on;
+}
+bool pacing_free_run()
+{
+    return free_run;
+}

@@ -9,13 +9,13 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-static std::atomic<bool> quit_flag{false};
-static std::atomic<bool> end_at_once{false};
-static std::atomic<bool> startup_over{false};
+static std::atomic<bool> quit_flag {false};
+static std::atomic<bool> end_at_once {false};
+static std::atomic<bool> startup_over {false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
 static const int QUIT_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
-static const int SIGNAL_EXIT_BASE = 128;   // the shell's exit code for "ended by signal n"
+static const int SIGNAL_EXIT_BASE = 128;  // the shell's exit code for "ended by signal n"
 // How often the start-up watcher looks whether start-up is over; it bounds
 // how long the end of start-up waits for the watcher to stop.
 static const long STARTUP_WATCH_PERIOD_NS = 20 * 1000 * 1000;
@@ -106,7 +106,7 @@ static void child_of_the_game()
 {
     if (end_at_once.load()) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != game_pid)   // the game ended before the line above
+        if (getppid() != game_pid)  // the game ended before the line above
             _exit(1);
     }
     const sigset_t set = make_quit_signal_set(true);
@@ -160,6 +160,15 @@ void ignore_write_signals()
     sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
-bool quit_requested() { return quit_flag.load(); }
-void request_quit() { quit_flag = true; }
-void cancel_quit_request() { quit_flag = false; }
+bool quit_requested()
+{
+    return quit_flag.load();
+}
+void request_quit()
+{
+    quit_flag = true;
+}
+void cancel_quit_request()
+{
+    quit_flag = false;
+}

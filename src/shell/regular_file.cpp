@@ -117,16 +117,22 @@ FileCheck read_regular_file(const char* path, long max_bytes, FileBytes& bytes, 
 std::string file_check_text(FileCheck found, int err, long max_bytes)
 {
     switch (found) {
-    case FileCheck::READ: return "was read";
-    case FileCheck::MISSING: return "does not exist";
-    case FileCheck::DANGLING_LINK: return "is a link to nothing";
-    case FileCheck::NOT_REGULAR: return "is not a regular file";
+    case FileCheck::READ:
+        return "was read";
+    case FileCheck::MISSING:
+        return "does not exist";
+    case FileCheck::DANGLING_LINK:
+        return "is a link to nothing";
+    case FileCheck::NOT_REGULAR:
+        return "is not a regular file";
     case FileCheck::TOO_LARGE:
         return "is larger than " +
-               (max_bytes % BYTES_PER_MB == 0 ? std::to_string(max_bytes / BYTES_PER_MB) + " MB"
-                                              : std::to_string(max_bytes) + " bytes");
-    case FileCheck::UNREADABLE: return "cannot be read (" + std::string(std::strerror(err)) + ")";
-    case FileCheck::NO_MEMORY: return "could not be held in memory";
+            (max_bytes % BYTES_PER_MB == 0 ? std::to_string(max_bytes / BYTES_PER_MB) + " MB"
+                                           : std::to_string(max_bytes) + " bytes");
+    case FileCheck::UNREADABLE:
+        return "cannot be read (" + std::string(std::strerror(err)) + ")";
+    case FileCheck::NO_MEMORY:
+        return "could not be held in memory";
     }
     return "";
 }

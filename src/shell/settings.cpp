@@ -21,15 +21,13 @@
 
 const int default_joystick_controls[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
 int joystick_controls[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
-const char* const control_labels[NUM_CONTROLS] = {
-    "Gas", "Shoot", "Brake", "Reverse", "Pause", "Next Hud", "Prev. Hud"};
+const char* const control_labels[NUM_CONTROLS] = {"Gas", "Shoot", "Brake", "Reverse", "Pause", "Next Hud", "Prev. Hud"};
 int title_song = 1;
 
 static const int DEFAULT_TITLE_SONG = 1;
 static const char* const FALLBACK_SETTINGS_PATH = "c:\\vorlin-settings.cfg";
 
-std::string settings_file_path(const char* homedrive, const char* homepath, const char* home,
-                               const char* account_home)
+std::string settings_file_path(const char* homedrive, const char* homepath, const char* home, const char* account_home)
 {
     if (homedrive && homepath)
         return std::string(homedrive) + homepath + "\\" + SETTINGS_FILE_NAME;
@@ -44,8 +42,8 @@ std::string settings_file_path(const char* homedrive, const char* homepath, cons
 std::string this_users_settings_path()
 {
     const passwd* account = getpwuid(getuid());
-    return settings_file_path(getenv("HOMEDRIVE"), getenv("HOMEPATH"), getenv("HOME"),
-                              account ? account->pw_dir : nullptr);
+    return settings_file_path(
+        getenv("HOMEDRIVE"), getenv("HOMEPATH"), getenv("HOME"), account ? account->pw_dir : nullptr);
 }
 
 // Length of the well-formed UTF-8 sequence at s[i], or 0 if there is none.
@@ -53,7 +51,7 @@ static size_t utf8_sequence(const std::string& s, size_t i)
 {
     const unsigned char b = s[i];
     size_t len;
-    unsigned char lo = 0x80, hi = 0xBF;   // range of the second byte
+    unsigned char lo = 0x80, hi = 0xBF;  // range of the second byte
     if (b < 0x80)
         return 1;
     if (b >= 0xC2 && b <= 0xDF)
@@ -111,13 +109,16 @@ const char* const ABSENT = "\n(absent)";
 
 // The settings file of this run, as open_settings_file found it.
 struct SettingsFile {
-    std::string path;                 // where the player's settings live
-    bool save_allowed = false;        // false: what is at path must not be written
-    std::vector<std::string> start;   // each game key's value when the file was read (bare_value)
+    std::string path;                // where the player's settings live
+    bool save_allowed = false;       // false: what is at path must not be written
+    std::vector<std::string> start;  // each game key's value when the file was read (bare_value)
 };
 SettingsFile settings_file;
 
-std::string error_text(int err) { return std::strerror(err); }
+std::string error_text(int err)
+{
+    return std::strerror(err);
+}
 
 // A value as the game reads it: without a trailing "# comment" and without
 // the spaces around it.
@@ -328,12 +329,12 @@ bool write_in_place(const std::string& target, const std::string& bytes, const s
 
 // One line of a settings file as the library reads it.
 struct Line {
-    size_t begin, end;         // the line's bytes, without its line break
-    size_t next;               // where the next line begins
+    size_t begin, end;  // the line's bytes, without its line break
+    size_t next;        // where the next line begins
     enum Kind { OTHER, SECTION, KEY } kind;
-    std::string name;          // the section's or the key's name
-    size_t name_end;           // where a key's name ends
-    size_t value_begin, value_end;   // a key's value, without a trailing comment
+    std::string name;               // the section's or the key's name
+    size_t name_end;                // where a key's name ends
+    size_t value_begin, value_end;  // a key's value, without a trailing comment
 };
 
 bool same_name(const std::string& a, const std::string& b)
@@ -346,7 +347,10 @@ bool same_name(const std::string& a, const std::string& b)
     return true;
 }
 
-bool blank_char(char c) { return c == ' ' || c == '\t'; }
+bool blank_char(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 // The file's lines, split where the library splits them (a line feed, a
 // carriage return, or both together), skipping a leading byte-order mark.
@@ -356,7 +360,7 @@ std::vector<Line> settings_lines(const std::string& text)
     std::vector<Line> lines;
     size_t pos = text.compare(0, BYTE_ORDER_MARK.size(), BYTE_ORDER_MARK) == 0 ? BYTE_ORDER_MARK.size() : 0;
     while (pos < text.size()) {
-        Line l{pos, text.find_first_of("\r\n", pos), 0, Line::OTHER, "", 0, 0, 0};
+        Line l {pos, text.find_first_of("\r\n", pos), 0, Line::OTHER, "", 0, 0, 0};
         if (l.end == std::string::npos)
             l.end = l.next = text.size();
         else
@@ -401,9 +405,9 @@ std::vector<Line> settings_lines(const std::string& text)
 std::string with_value(const std::string& text, const SettingValue& v)
 {
     const std::vector<Line> lines = settings_lines(text);
-    bool in_section = false;   // keys before the first section name belong to none
-    int sections_seen = 0;     // of the key's name: the library reads them as one
-    const Line* last_of_section = nullptr;   // where a missing key goes: the end of the first
+    bool in_section = false;                // keys before the first section name belong to none
+    int sections_seen = 0;                  // of the key's name: the library reads them as one
+    const Line* last_of_section = nullptr;  // where a missing key goes: the end of the first
     for (const Line& l : lines) {
         if (l.kind == Line::SECTION) {
             in_section = same_name(l.name, v.section);
@@ -415,7 +419,7 @@ std::string with_value(const std::string& text, const SettingValue& v)
             continue;
         if (same_name(l.name, v.key)) {
             // The first such line is the one read; a comment after it stays.
-            if (l.value_begin == l.value_end) {   // no value: the separator may be missing too
+            if (l.value_begin == l.value_end) {  // no value: the separator may be missing too
                 std::string out = text.substr(0, l.name_end) + " = " + v.value;
                 if (l.value_end < l.end)
                     out += ' ';
@@ -441,7 +445,7 @@ std::string with_value(const std::string& text, const SettingValue& v)
     return out + "[" + v.section + "]\n" + line + "\n";
 }
 
-} // namespace
+}  // namespace
 
 std::string settings_with_values(const std::string& bytes, const std::vector<SettingValue>& values)
 {
@@ -466,7 +470,7 @@ std::string settings_text(const std::string& bytes)
     // keeps new keys in their own section.
     std::string sections;
     sections.reserve(text.size() + 64);
-    bool previous_blank = true;   // nothing to set off before the first line
+    bool previous_blank = true;  // nothing to set off before the first line
     for (size_t pos = 0; pos < text.size();) {
         size_t end = text.find('\n', pos);
         end = end == std::string::npos ? text.size() : end + 1;
@@ -489,18 +493,18 @@ std::string settings_text(const std::string& bytes)
     static const size_t READER_FIRST_BUFFER = 256;
     std::string out;
     out.reserve(sections.size() + 16);
-    size_t column = 0;   // bytes of the line so far, as the reader counts them
+    size_t column = 0;  // bytes of the line so far, as the reader counts them
     size_t buffer = READER_FIRST_BUFFER;
     for (size_t pos = 0; pos < sections.size();) {
         const unsigned char lead = sections[pos];
-        if (lead == '\n' || lead == '\r') {   // both end a line for the reader
+        if (lead == '\n' || lead == '\r') {  // both end a line for the reader
             out += static_cast<char>(lead);
             column = 0;
             buffer = READER_FIRST_BUFFER;
             ++pos;
             continue;
         }
-        const size_t width = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;   // well-formed here
+        const size_t width = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;  // well-formed here
         while (column >= buffer - 1)
             buffer *= 2;
         if (width > 1 && column + width >= buffer) {
@@ -532,8 +536,7 @@ void open_settings_file(const std::string& path)
     settings_file.save_allowed = true;
     // The library keeps the text in memory: nothing is written to disk behind
     // the game's back, and the save below decides what reaches the file.
-    const std::string text =
-        settings_text(std::string(reinterpret_cast<const char*>(bytes.data.get()), bytes.size));
+    const std::string text = settings_text(std::string(reinterpret_cast<const char*>(bytes.data.get()), bytes.size));
     set_config_data(text.data(), static_cast<int>(text.size()));
     settings_file.start = configured_values();
 }
@@ -584,7 +587,8 @@ bool save_settings_file()
     if (exists && text == current)
         return true;
     if (static_cast<long>(text.size()) > MAX_SETTINGS_BYTES)
-        why = "it would be larger than " + std::to_string(MAX_SETTINGS_BYTES >> 20) + " MB, which the game does not read";
+        why =
+            "it would be larger than " + std::to_string(MAX_SETTINGS_BYTES >> 20) + " MB, which the game does not read";
     else if (values_in(text) != expected)
         why = "the settings could not be composed";
     if (!why.empty()) {
@@ -658,8 +662,8 @@ void read_settings()
         defaults[i] = joystick_controls[i];
     for (int i = 0; i < NUM_CONTROLS; i++) {
         const long button = config_long("controls", control_key(i).c_str(), defaults[i]);
-        joystick_controls[i] = (button >= 0 && button < NUM_JOY_BUTTONS) ? static_cast<int>(button)
-                                                                          : default_joystick_controls[i];
+        joystick_controls[i] =
+            (button >= 0 && button < NUM_JOY_BUTTONS) ? static_cast<int>(button) : default_joystick_controls[i];
     }
 }
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 const int NUM_CONTROLS = 7;
-const int NUM_JOY_BUTTONS = 9;   // buttons 0..8 of joystick 0
+const int NUM_JOY_BUTTONS = 9;  // buttons 0..8 of joystick 0
 
 // Control indices into joystick_controls and control_labels.
 enum Control {
@@ -18,18 +18,17 @@ enum Control {
     CONTROL_PREV_HUD = 6
 };
 
-extern int joystick_controls[NUM_CONTROLS];          // button of each control
+extern int joystick_controls[NUM_CONTROLS];  // button of each control
 extern const int default_joystick_controls[NUM_CONTROLS];
 extern const char* const control_labels[NUM_CONTROLS];
-extern int title_song;                               // 0 or 1: song of the next title
+extern int title_song;  // 0 or 1: song of the next title
 
 const char* const SETTINGS_FILE_NAME = "vorlin-settings.cfg";
 
 // Where the settings live: HOMEDRIVE+HOMEPATH when both are set (Windows),
 // else $HOME (Unix), else the home folder the password database gives the
 // user, else the fixed fallback. Arguments may be null; empty ones count as unset.
-std::string settings_file_path(const char* homedrive, const char* homepath, const char* home,
-                               const char* account_home);
+std::string settings_file_path(const char* homedrive, const char* homepath, const char* home, const char* account_home);
 // settings_file_path for this process: its environment and its user's entry
 // in the password database.
 std::string this_users_settings_path();

@@ -31,7 +31,7 @@ bool no_mp3 = false;
 BITMAP* buffer = nullptr;
 DATAFILE* data = nullptr;
 FONT* mainfont = nullptr;
-std::atomic<int> fps{0};
+std::atomic<int> fps {0};
 int fpscounter = 0;
 int a_fps = 0;
 int disp_fps = TICKS_PER_SECOND;
@@ -46,12 +46,11 @@ static const int PALETTE_COLOR_DEPTH = 8;
 
 // Bitmaps loaded from the archive are converted to the screen's depth, except
 // 8-bit pictures and 32-bit pictures with alpha, which keep theirs.
-const int ARCHIVE_COLOR_CONVERSION = COLORCONV_15_TO_16 | COLORCONV_16_TO_15 |
-    COLORCONV_15_TO_24 | COLORCONV_15_TO_32 | COLORCONV_16_TO_24 | COLORCONV_16_TO_32 |
-    COLORCONV_24_TO_15 | COLORCONV_24_TO_16 | COLORCONV_32_TO_15 | COLORCONV_32_TO_16 |
-    COLORCONV_24_TO_32 | COLORCONV_32_TO_24;
+const int ARCHIVE_COLOR_CONVERSION = COLORCONV_15_TO_16 | COLORCONV_16_TO_15 | COLORCONV_15_TO_24 | COLORCONV_15_TO_32 |
+    COLORCONV_16_TO_24 | COLORCONV_16_TO_32 | COLORCONV_24_TO_15 | COLORCONV_24_TO_16 | COLORCONV_32_TO_15 |
+    COLORCONV_32_TO_16 | COLORCONV_24_TO_32 | COLORCONV_32_TO_24;
 
-static std::atomic<bool> close_requested{false};
+static std::atomic<bool> close_requested {false};
 
 static void print_banner()
 {
@@ -108,9 +107,9 @@ static int display_refused(Display*, XErrorEvent* e)
 {
     char message[160];
     const int length = snprintf(message, sizeof message,
-                                "Fatal error:  The display refused a request (X error %d, request %d.%d): "
-                                "the game's window is gone\n",
-                                e->error_code, e->request_code, e->minor_code);
+        "Fatal error:  The display refused a request (X error %d, request %d.%d): "
+        "the game's window is gone\n",
+        e->error_code, e->request_code, e->minor_code);
     end_without_display(message, length > 0 && length < static_cast<int>(sizeof message) ? length : 0);
 }
 #endif
@@ -128,8 +127,8 @@ static void open_screen()
     // to it, so that the player reads its own reason.
     if (color_depth == PALETTE_COLOR_DEPTH) {
         char msg[128];
-        snprintf(msg, sizeof msg, "Colour depth %d is not supported: the game runs at 15, 16, 24 or 32 bits",
-                 color_depth);
+        snprintf(
+            msg, sizeof msg, "Colour depth %d is not supported: the game runs at 15, 16, 24 or 32 bits", color_depth);
         quit_error(msg);
     }
     set_color_depth(color_depth);

@@ -18,21 +18,21 @@ const int SCREEN_HEIGHT = 480;
 const int TICKS_PER_SECOND = 60;
 
 // Switches from the command line.
-extern int color_depth;   // -1: use the desktop's depth (at least 16)
+extern int color_depth;  // -1: use the desktop's depth (at least 16)
 extern bool windowed;
 extern bool debug;
 extern bool no_mp3;
 
-extern BITMAP* buffer;     // 640x480 back buffer in the screen's depth
-extern DATAFILE* data;     // data/vorlin.dat, addressed by the indices of datidx.h
-extern FONT* mainfont;     // archive object FNT_MAIN
+extern BITMAP* buffer;  // 640x480 back buffer in the screen's depth
+extern DATAFILE* data;  // data/vorlin.dat, addressed by the indices of datidx.h
+extern FONT* mainfont;  // archive object FNT_MAIN
 
 // Timer ticks, raised 60 times a second by fps_proc on the library's timer
 // thread; each screen loop resets it together with fpscounter.
 extern std::atomic<int> fps;
-extern int fpscounter;     // logic ticks of the current screen loop (the level clock)
-extern int a_fps;          // frames drawn since the last once-a-second update
-extern int disp_fps;       // frames drawn during the last 60 ticks
+extern int fpscounter;  // logic ticks of the current screen loop (the level clock)
+extern int a_fps;       // frames drawn since the last once-a-second update
+extern int disp_fps;    // frames drawn during the last 60 ticks
 extern int snd_drv;
 
 class SONGBOX;
@@ -46,10 +46,10 @@ void load_data();
 // What loading the game's data archive came to.
 enum class ArchiveLoad {
     LOADED,
-    MISSING,     // no file at the path
-    NOT_READ,    // not a regular file, too large, or refused by the system
-    DAMAGED,     // not an archive holding what the index names
-    NO_MEMORY    // not enough memory to check or load it
+    MISSING,   // no file at the path
+    NOT_READ,  // not a regular file, too large, or refused by the system
+    DAMAGED,   // not an archive holding what the index names
+    NO_MEMORY  // not enough memory to check or load it
 };
 // Loads the game's data archive at `path` into `data`, with mainfont and the
 // palette, as start-up does: colour conversion as ARCHIVE_COLOR_CONVERSION says,
@@ -81,5 +81,11 @@ bool any_joybutton();
 void wait_joybuttons_released();
 
 // Archive object i as the type the caller knows it to be.
-inline BITMAP* data_bitmap(int i) { return static_cast<BITMAP*>(data[i].dat); }
-inline SAMPLE* data_sample(int i) { return static_cast<SAMPLE*>(data[i].dat); }
+inline BITMAP* data_bitmap(int i)
+{
+    return static_cast<BITMAP*>(data[i].dat);
+}
+inline SAMPLE* data_sample(int i)
+{
+    return static_cast<SAMPLE*>(data[i].dat);
+}

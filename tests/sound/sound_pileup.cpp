@@ -15,15 +15,15 @@
 
 namespace {
 
-const int LEAD_IN_MS = 100;         // of silence, once the output runs
-const int ENGINE_RUN_MS = 250;      // the engine alone before the pile-up
-const int AFTER_STOP_MS = FADE_OUT_MS + 100;   // the engine's fade, then silence
-const int TAIL_MS = 50;             // after the longest effect has ended
+const int LEAD_IN_MS = 100;                   // of silence, once the output runs
+const int ENGINE_RUN_MS = 250;                // the engine alone before the pile-up
+const int AFTER_STOP_MS = FADE_OUT_MS + 100;  // the engine's fade, then silence
+const int TAIL_MS = 50;                       // after the longest effect has ended
 
 struct Pileup {
     const char* name;
     int engine_pitch;
-    std::vector<int> effects;   // started in the same tick
+    std::vector<int> effects;  // started in the same tick
 };
 
 const int MIX_WAIT_CEILING_MS = 20000;

@@ -82,8 +82,8 @@ void levels(const std::vector<Frame>& f)
         if (!silent(x))
             nonzero++;
     }
-    std::printf("peak=%d peak_dbfs=%.1f full_scale=%ld frames=%zu nonzero=%ld\n", peak, dbfs(peak), full, f.size(),
-                nonzero);
+    std::printf(
+        "peak=%d peak_dbfs=%.1f full_scale=%ld frames=%zu nonzero=%ld\n", peak, dbfs(peak), full, f.size(), nonzero);
 }
 
 // `f` starts `context` frames before the range asked for: what plays before a
@@ -124,7 +124,7 @@ void stops(const std::vector<Frame>& f, long first_byte, bool capture_ends_here)
             i++;
             continue;
         }
-        size_t end = i;   // one past the last frame of this stretch of sound
+        size_t end = i;  // one past the last frame of this stretch of sound
         size_t quiet = 0;
         size_t j = i;
         for (; j < f.size() && quiet < silence; j++) {
@@ -143,7 +143,7 @@ void stops(const std::vector<Frame>& f, long first_byte, bool capture_ends_here)
                 click = std::max(click, jump(f[k - 1], f[k]));
             click = std::max(click, jump(f[end - 1], end < f.size() ? f[end] : zero));
             std::printf("stop %ld click=%d click_dbfs=%.1f\n", first_byte + static_cast<long>(end) * BYTES_PER_FRAME,
-                        click, dbfs(click));
+                click, dbfs(click));
         }
         i = j;
     }
@@ -169,7 +169,7 @@ int main(int argc, char** argv)
     from = std::max(0L, from) / BYTES_PER_FRAME * BYTES_PER_FRAME;
     const bool want_bursts = std::strcmp(what, "bursts") == 0;
     const long wanted_from = from;
-    if (want_bursts)   // whole blocks of context before the range
+    if (want_bursts)  // whole blocks of context before the range
         from = std::max(0L, from - static_cast<long>(RATE_HZ) * BURST_LOOKBACK_MS / 1000 * BYTES_PER_FRAME);
     std::vector<Frame> frames(to > from ? (to - from) / BYTES_PER_FRAME : 0);
     std::fseek(in, from, SEEK_SET);

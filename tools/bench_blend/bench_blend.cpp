@@ -44,7 +44,7 @@ double cpu_ms()
 }
 
 // Milliseconds per call of `fn`, the fastest batch.
-double time_ms(const std::function<void()> &fn)
+double time_ms(const std::function<void()>& fn)
 {
     double t0 = cpu_ms();
     fn();
@@ -60,7 +60,7 @@ double time_ms(const std::function<void()> &fn)
     return best;
 }
 
-void print(const std::string &name, double value, const char *unit)
+void print(const std::string& name, double value, const char* unit)
 {
     printf("%s %.4f %s\n", name.c_str(), value, unit);
     fflush(stdout);
@@ -69,27 +69,39 @@ void print(const std::string &name, double value, const char *unit)
 // The layout the game has under X, which the library's blenders use to split pixels.
 void set_x_pixel_layout()
 {
-    _rgb_r_shift_32 = 16; _rgb_g_shift_32 = 8; _rgb_b_shift_32 = 0; _rgb_a_shift_32 = 24;
-    _rgb_r_shift_24 = 16; _rgb_g_shift_24 = 8; _rgb_b_shift_24 = 0;
-    _rgb_r_shift_16 = 11; _rgb_g_shift_16 = 5; _rgb_b_shift_16 = 0;
-    _rgb_r_shift_15 = 10; _rgb_g_shift_15 = 5; _rgb_b_shift_15 = 0;
+    _rgb_r_shift_32 = 16;
+    _rgb_g_shift_32 = 8;
+    _rgb_b_shift_32 = 0;
+    _rgb_a_shift_32 = 24;
+    _rgb_r_shift_24 = 16;
+    _rgb_g_shift_24 = 8;
+    _rgb_b_shift_24 = 0;
+    _rgb_r_shift_16 = 11;
+    _rgb_g_shift_16 = 5;
+    _rgb_b_shift_16 = 0;
+    _rgb_r_shift_15 = 10;
+    _rgb_g_shift_15 = 5;
+    _rgb_b_shift_15 = 0;
 }
 
 // A picture with a mask-coloured border and holes, as sprites have, around random colours.
-void fill_picture(BITMAP *b, std::mt19937 &rng)
+void fill_picture(BITMAP* b, std::mt19937& rng)
 {
     const int mask = bitmap_mask_color(b);
     for (int y = 0; y < b->h; y++)
         for (int x = 0; x < b->w; x++) {
             const int dx = x - b->w / 2, dy = y - b->h / 2;
             const bool outside = dx * dx + dy * dy > (b->h / 2) * (b->h / 2);
-            putpixel(b, x, y, outside || rng() % 16 == 0 ? mask : makecol_depth(bitmap_color_depth(b), rng() & 255, rng() & 255, rng() & 255));
+            putpixel(b, x, y,
+                outside || rng() % 16 == 0
+                    ? mask
+                    : makecol_depth(bitmap_color_depth(b), rng() & 255, rng() & 255, rng() & 255));
         }
 }
 
 struct GOALS {
     int met = 0, total = 0;
-    void check(const std::string &name, bool ok)
+    void check(const std::string& name, bool ok)
     {
         total++;
         met += ok;
@@ -97,13 +109,13 @@ struct GOALS {
     }
 };
 
-void bench_depth(int depth, GOALS &goals)
+void bench_depth(int depth, GOALS& goals)
 {
     std::mt19937 rng(depth);
     const std::string d = "_" + std::to_string(depth);
-    BITMAP *dst = create_bitmap_ex(depth, BENCH_W, BENCH_H);
-    BITMAP *start = create_bitmap_ex(depth, BENCH_W, BENCH_H);
-    BITMAP *pic = create_bitmap_ex(depth, BENCH_W, BENCH_H);
+    BITMAP* dst = create_bitmap_ex(depth, BENCH_W, BENCH_H);
+    BITMAP* start = create_bitmap_ex(depth, BENCH_W, BENCH_H);
+    BITMAP* pic = create_bitmap_ex(depth, BENCH_W, BENCH_H);
     fill_picture(pic, rng);
     for (int y = 0; y < BENCH_H; y++)
         for (int x = 0; x < BENCH_W; x++)
@@ -136,12 +148,14 @@ void bench_depth(int depth, GOALS &goals)
     figs.push_back({"lib_rect_trans" + d, lib_trans_mode, full_rectfill, 0});
     figs.push_back({"lib_draw_trans_sprite" + d, lib_trans_mode, [=] { draw_trans_sprite(dst, pic, 0, 0); }, 0});
     figs.push_back({"lib_rect_add" + d, lib_add_mode, full_rectfill, 0});
-    figs.push_back({"lib_sparks500" + d, lib_add_mode, [=, &spark_x, &spark_y] {
-                        for (int i = 0; i < SPARK_COUNT; i++)
-                            rectfill(dst, spark_x[i], spark_y[i], spark_x[i], spark_y[i], color);
-                    }, 0});
+    figs.push_back({"lib_sparks500" + d, lib_add_mode,
+        [=, &spark_x, &spark_y] {
+            for (int i = 0; i < SPARK_COUNT; i++)
+                rectfill(dst, spark_x[i], spark_y[i], spark_x[i], spark_y[i], color);
+        },
+        0});
     for (int impl = 0; impl < FBLEND_IMPL_COUNT; impl++) {
-        const fblend_kernels *set = fblend_kernels_of(static_cast<fblend_impl>(impl));
+        const fblend_kernels* set = fblend_kernels_of(static_cast<fblend_impl>(impl));
         if (!set)
             continue;
         const std::string k = std::string("_") + set->name + d;
@@ -149,18 +163,22 @@ void bench_depth(int depth, GOALS &goals)
             solid_mode();
             fblend_select(static_cast<fblend_impl>(impl));
         };
-        figs.push_back({"rect_trans" + k, use, [=] { fblend_rect_trans(dst, 0, 0, BENCH_W, BENCH_H, color, BENCH_FACT); }, 0});
+        figs.push_back(
+            {"rect_trans" + k, use, [=] { fblend_rect_trans(dst, 0, 0, BENCH_W, BENCH_H, color, BENCH_FACT); }, 0});
         figs.push_back({"trans" + k, use, [=] { fblend_trans(pic, dst, 0, 0, BENCH_FACT); }, 0});
-        figs.push_back({"rect_add" + k, use, [=] { fblend_rect_add(dst, 0, 0, BENCH_W, BENCH_H, color, BENCH_FACT); }, 0});
-        figs.push_back({"sparks500" + k, use, [=, &spark_x, &spark_y] {
-                            for (int i = 0; i < SPARK_COUNT; i++)
-                                fblend_rect_add(dst, spark_x[i], spark_y[i], 1, 1, color, BENCH_FACT);
-                        }, 0});
+        figs.push_back(
+            {"rect_add" + k, use, [=] { fblend_rect_add(dst, 0, 0, BENCH_W, BENCH_H, color, BENCH_FACT); }, 0});
+        figs.push_back({"sparks500" + k, use,
+            [=, &spark_x, &spark_y] {
+                for (int i = 0; i < SPARK_COUNT; i++)
+                    fblend_rect_add(dst, spark_x[i], spark_y[i], 1, 1, color, BENCH_FACT);
+            },
+            0});
     }
     // Rounds over all figures spread each one's batches over the run, so that a busy spell on a
     // shared machine does not fall on one figure only.
     for (int round = 0; round < ROUNDS; round++)
-        for (FIGURE &f : figs) {
+        for (FIGURE& f : figs) {
             f.setup();
             blit(start, dst, 0, 0, 0, 0, BENCH_W, BENCH_H);
             const double t = time_ms(f.work);
@@ -170,13 +188,13 @@ void bench_depth(int depth, GOALS &goals)
     const fblend_impl best = fblend_best_impl();
     fblend_select(best);
     const std::string ours = std::string("_") + fblend_active_kernels()->name + d;
-    auto fig = [&](const std::string &name) {
-        for (const FIGURE &f : figs)
+    auto fig = [&](const std::string& name) {
+        for (const FIGURE& f : figs)
             if (f.name == name)
                 return f.best_ms;
         return 0.0;
     };
-    for (const FIGURE &f : figs)
+    for (const FIGURE& f : figs)
         print(f.name, f.best_ms, "ms");
     const double t_blit = fig("blit" + d), lib_rect_trans = fig("lib_rect_trans" + d);
     const double lib_trans = fig("lib_draw_trans_sprite" + d), lib_rect_add = fig("lib_rect_add" + d);
@@ -202,20 +220,21 @@ void bench_depth(int depth, GOALS &goals)
 
 // The whole 640x480 picture enlarged 2 and 3 times into a memory bitmap: the library's
 // stretch_blit against our whole-multiple kernels.
-void bench_scale(int depth, GOALS &goals)
+void bench_scale(int depth, GOALS& goals)
 {
     std::mt19937 rng(depth + 1);
     const std::string d = "_" + std::to_string(depth);
-    BITMAP *pic = create_bitmap_ex(depth, BENCH_W, BENCH_H);
+    BITMAP* pic = create_bitmap_ex(depth, BENCH_W, BENCH_H);
     fill_picture(pic, rng);
     for (int k : {2, 3}) {
         const std::string x = "_" + std::to_string(k) + "x";
-        BITMAP *dst = create_bitmap_ex(depth, BENCH_W * k, BENCH_H * k);
+        BITMAP* dst = create_bitmap_ex(depth, BENCH_W * k, BENCH_H * k);
         solid_mode();
         double lib = 1e30, ours = 1e30;
         std::vector<std::pair<std::string, double>> sets;
         for (int round = 0; round < ROUNDS; round++) {
-            lib = std::min(lib, time_ms([=] { stretch_blit(pic, dst, 0, 0, BENCH_W, BENCH_H, 0, 0, BENCH_W * k, BENCH_H * k); }));
+            lib = std::min(
+                lib, time_ms([=] { stretch_blit(pic, dst, 0, 0, BENCH_W, BENCH_H, 0, 0, BENCH_W * k, BENCH_H * k); }));
             for (int impl = 0; impl < SCALE_IMPL_COUNT * 2; impl++) {
                 // Each set with plain stores, then storing past the cache as for the X screen.
                 const bool stream = impl >= SCALE_IMPL_COUNT;
@@ -225,7 +244,7 @@ void bench_scale(int depth, GOALS &goals)
                 const std::string name =
                     std::string("scale_") + scale_active_kernels()->name + (stream ? "_stream" : "") + x + d;
                 bool found = false;
-                for (auto &s : sets)
+                for (auto& s : sets)
                     if (s.first == name)
                         s.second = std::min(s.second, t), found = true;
                 if (!found)
@@ -235,7 +254,7 @@ void bench_scale(int depth, GOALS &goals)
         scale_select(scale_best_impl());
         const std::string best = std::string("scale_") + scale_active_kernels()->name + x + d;
         print("lib_stretch_blit" + x + d, lib, "ms");
-        for (const auto &s : sets) {
+        for (const auto& s : sets) {
             print(s.first, s.second, "ms");
             if (s.first == best)
                 ours = s.second;
@@ -247,7 +266,7 @@ void bench_scale(int depth, GOALS &goals)
     destroy_bitmap(pic);
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {

@@ -30,11 +30,11 @@
 namespace {
 
 const int DEFAULT_ROUNDS = 60;
-const int TICKS_PER_ROUND = 30;        // the burst's sparks live 51 ticks: the scene stays heavy
-const int SCENE_CLOCK_TICKS = 1000;    // level clock of the scene: past the start sign, before the taunt
-const int SIGN_OPACITY = 200;          // a translucent sign, not the full-strength copy
+const int TICKS_PER_ROUND = 30;      // the burst's sparks live 51 ticks: the scene stays heavy
+const int SCENE_CLOCK_TICKS = 1000;  // level clock of the scene: past the start sign, before the taunt
+const int SIGN_OPACITY = 200;        // a translucent sign, not the full-strength copy
 const int FADE_BRIGHTNESS = 128;
-const double FRAME_GOAL_MS = 1.0;      // heavy frame at 32 bits
+const double FRAME_GOAL_MS = 1.0;  // heavy frame at 32 bits
 const double TICK_GOAL_MS = 0.1;
 
 double cpu_ms()
@@ -112,22 +112,22 @@ void kill(ENEMY* e)
 void build_heavy_scene()
 {
     start_level(7);
-    enemy_at(ENEMY::ET_TURD, 180, 150);                       // falling: shadow and scaled body
+    enemy_at(ENEMY::ET_TURD, 180, 150);  // falling: shadow and scaled body
     enemy_at(ENEMY::ET_GUY, 250, 150);
-    enemy_at(ENEMY::ET_CAR, 390, 150, 37);                    // rotated
-    enemy_at(ENEMY::ET_BALL, 460, 150);                       // fading in, with its ground mark
+    enemy_at(ENEMY::ET_CAR, 390, 150, 37);  // rotated
+    enemy_at(ENEMY::ET_BALL, 460, 150);     // fading in, with its ground mark
     enemy_at(ENEMY::ET_FAST_BALL, 180, 320);
     enemy_at(ENEMY::ET_STALKER, 250, 320);
-    enemy_at(ENEMY::ET_SPINNER, 390, 320);                    // fading in: rotated and translucent
+    enemy_at(ENEMY::ET_SPINNER, 390, 320);  // fading in: rotated and translucent
     enemy_at(ENEMY::ET_PERSON, 460, 320);
     enemy_at(ENEMY::ET_CHASE_CAR, 200, 240, 90);
-    kill(enemy_at(ENEMY::ET_CAR, 440, 240, 170));             // a wreck fading: rotated and translucent
+    kill(enemy_at(ENEMY::ET_CAR, 440, 240, 170));  // a wreck fading: rotated and translucent
 
     ENEMY* boss = enemy_at(ENEMY::ET_BOSS, 280, 120);
     kill(boss);
     // The killing shot's burst, as a shot that hit the boss makes it.
-    PROJ* shot = new PROJ(player, data_bitmap(SPR_PLAYER_SHOT), boss->x + boss->spr->w / 2,
-                          boss->y + boss->spr->h / 2, 0, 0);
+    PROJ* shot =
+        new PROJ(player, data_bitmap(SPR_PLAYER_SHOT), boss->x + boss->spr->w / 2, boss->y + boss->spr->h / 2, 0, 0);
     objects.push_back(shot);
     shot->explode(boss->get_color(), boss->get_num_sparks());
 
@@ -136,7 +136,10 @@ void build_heavy_scene()
     screen_a = FADE_BRIGHTNESS;
 }
 
-void build_quiet_scene() { start_level(1); }
+void build_quiet_scene()
+{
+    start_level(1);
+}
 
 void end_scene()
 {
@@ -182,8 +185,8 @@ std::string part_of(OBJECT* o)
     ENEMY* e = dynamic_cast<ENEMY*>(o);
     if (!e)
         return "other";
-    static const char* const NAMES[ENEMY::NUM_TYPES] = {"turd", "guy", "car", "spike", "ball", "fast_ball",
-        "stalker", "spitter", "spinner", "person", "chase_car", "boss"};
+    static const char* const NAMES[ENEMY::NUM_TYPES] = {"turd", "guy", "car", "spike", "ball", "fast_ball", "stalker",
+        "spitter", "spinner", "person", "chase_car", "boss"};
     std::string name = NAMES[e->type];
     const bool turned = e->angle != 0 || e->w != 0 || e->h != 0;
     if (e->alpha < 255)
@@ -237,7 +240,7 @@ void breakdown(int rounds)
         std::printf("  %-50s %8.4f ms\n", p.first.c_str(), median(p.second));
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -251,13 +254,13 @@ int main(int argc, char** argv)
         const Figures quiet = measure(build_quiet_scene, rounds);
         std::printf("%d bits, median of %zu frames and ticks each:\n", depth, heavy.frame_ms.size());
         std::printf("  heavy scene (up to %zu objects): frame %.4f ms  tick %.4f ms\n", heavy.objects_max,
-                    median(heavy.frame_ms), median(heavy.tick_ms));
+            median(heavy.frame_ms), median(heavy.tick_ms));
         std::printf("  quiet scene (%zu objects):         frame %.4f ms  tick %.4f ms\n", quiet.objects_max,
-                    median(quiet.frame_ms), median(quiet.tick_ms));
+            median(quiet.frame_ms), median(quiet.tick_ms));
         if (depth == 32)
             std::printf("  goals: heavy frame <= %.1f ms (%s), tick <= %.1f ms (%s)\n", FRAME_GOAL_MS,
-                        median(heavy.frame_ms) <= FRAME_GOAL_MS ? "met" : "MISSED", TICK_GOAL_MS,
-                        median(heavy.tick_ms) <= TICK_GOAL_MS ? "met" : "MISSED");
+                median(heavy.frame_ms) <= FRAME_GOAL_MS ? "met" : "MISSED", TICK_GOAL_MS,
+                median(heavy.tick_ms) <= TICK_GOAL_MS ? "met" : "MISSED");
         std::printf(" where a heavy frame's time goes (median per frame):\n");
         breakdown(rounds);
     }

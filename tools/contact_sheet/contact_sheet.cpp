@@ -22,7 +22,7 @@ namespace {
 const int PIC_W = 640, PIC_H = 480;
 const int PAGE_W = 1280;
 const int CELL_PAD = 8, LABEL_H = 12;
-const int SMALL_SPRITE = 64;   // sprites up to this size are shown twice as large
+const int SMALL_SPRITE = 64;  // sprites up to this size are shown twice as large
 const int WALL_X1 = 42, WALL_Y1 = 46, WALL_X2 = 596, WALL_Y2 = 432;
 const int HUD_Y = 5;
 const int SIGN_CX = 320, SIGN_CY = 200;
@@ -32,12 +32,16 @@ DATAFILE* data = nullptr;
 DATAFILE* ending = nullptr;
 FONT* mainfont = nullptr;
 
-BITMAP* obj(int i) { return static_cast<BITMAP*>(data[i].dat); }
+BITMAP* obj(int i)
+{
+    return static_cast<BITMAP*>(data[i].dat);
+}
 
 bool save_png(const std::string& path, BITMAP* b)
 {
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
+    if (!f)
+        return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) {
@@ -47,7 +51,7 @@ bool save_png(const std::string& path, BITMAP* b)
     }
     png_init_io(png, f);
     png_set_IHDR(png, info, b->w, b->h, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+        PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     std::vector<png_byte> row(static_cast<size_t>(b->w) * 3);
     for (int y = 0; y < b->h; ++y) {
@@ -93,32 +97,41 @@ void show(BITMAP* dst, BITMAP* b, int x, int y, int s, bool alpha)
 
 struct Cell {
     int index;
-    int w, h;   // content size on the page
+    int w, h;  // content size on the page
 };
 
 const int ALPHA_INDICES[] = {SPR_ZAP_1, SPR_ZAP_1 + 1, SPR_ZAP_1 + 2, BMP_MENU_BACK, BMP_MENU_REMAP, BMP_MENU_CONTROLS,
-                             BMP_MENU_JOYSTICK, BMP_MENU_KEYBOARD, BMP_MENU_QUIT, BMP_MENU_START, BMP_LOGO,
-                             BMP_PAUSE_MARKER, BMP_ARROW_LEFT, BMP_ARROW_RIGHT, BMP_PAUSE_PANEL};
+    BMP_MENU_JOYSTICK, BMP_MENU_KEYBOARD, BMP_MENU_QUIT, BMP_MENU_START, BMP_LOGO, BMP_PAUSE_MARKER, BMP_ARROW_LEFT,
+    BMP_ARROW_RIGHT, BMP_PAUSE_PANEL};
 
-bool alpha_object(int i) { return std::find(std::begin(ALPHA_INDICES), std::end(ALPHA_INDICES), i) != std::end(ALPHA_INDICES); }
+bool alpha_object(int i)
+{
+    return std::find(std::begin(ALPHA_INDICES), std::end(ALPHA_INDICES), i) != std::end(ALPHA_INDICES);
+}
 
 bool full_screen(int i)
 {
     return data[i].type == DAT_BITMAP && obj(i)->w == PIC_W && obj(i)->h == PIC_H;
 }
 
-int scale_of(BITMAP* b) { return std::max(b->w, b->h) <= SMALL_SPRITE ? 2 : 1; }
+int scale_of(BITMAP* b)
+{
+    return std::max(b->w, b->h) <= SMALL_SPRITE ? 2 : 1;
+}
 
 Cell cell_for(int i)
 {
     switch (data[i].type) {
     case DAT_BITMAP: {
         const int s = scale_of(obj(i));
-        return Cell{i, std::max(obj(i)->w * s, 64), obj(i)->h * s};
+        return Cell {i, std::max(obj(i)->w * s, 64), obj(i)->h * s};
     }
-    case DAT_FONT: return Cell{i, 400, 3 * text_height(mainfont) + 4};
-    case DAT_PALETTE: return Cell{i, 128, 128};
-    default: return Cell{i, 150, 24};
+    case DAT_FONT:
+        return Cell {i, 400, 3 * text_height(mainfont) + 4};
+    case DAT_PALETTE:
+        return Cell {i, 128, 128};
+    default:
+        return Cell {i, 150, 24};
     }
 }
 
@@ -138,7 +151,8 @@ void draw_cell(BITMAP* page, const Cell& c, int x, int y)
     }
     case DAT_SAMPLE: {
         SAMPLE* smp = static_cast<SAMPLE*>(data[i].dat);
-        textprintf_ex(page, font, x, top, makecol(160, 220, 255), -1, "SAMP %.2fs", smp->len / static_cast<double>(smp->freq));
+        textprintf_ex(
+            page, font, x, top, makecol(160, 220, 255), -1, "SAMP %.2fs", smp->len / static_cast<double>(smp->freq));
         textprintf_ex(page, font, x, top + 10, makecol(160, 220, 255), -1, "%d Hz %d bit", smp->freq, smp->bits);
         break;
     }
@@ -152,7 +166,7 @@ void draw_cell(BITMAP* page, const Cell& c, int x, int y)
         const RGB* pal = static_cast<const RGB*>(data[i].dat);
         for (int k = 0; k < 256; ++k)
             rectfill(page, x + (k % 16) * 8, top + (k / 16) * 8, x + (k % 16) * 8 + 7, top + (k / 16) * 8 + 7,
-                     makecol(pal[k].r * 4, pal[k].g * 4, pal[k].b * 4));
+                makecol(pal[k].r * 4, pal[k].g * 4, pal[k].b * 4));
         break;
     }
     default:
@@ -165,7 +179,8 @@ void write_object_pages(const std::string& dir)
 {
     std::vector<Cell> cells;
     for (int i = 0; i < NUM_DATA_OBJECTS; ++i)
-        if (!(data[i].type == DAT_BITMAP && full_screen(i))) cells.push_back(cell_for(i));
+        if (!(data[i].type == DAT_BITMAP && full_screen(i)))
+            cells.push_back(cell_for(i));
     // Flow layout in rows.
     std::vector<std::pair<int, int>> pos;
     int x = CELL_PAD, y = CELL_PAD, row_h = 0;
@@ -181,24 +196,28 @@ void write_object_pages(const std::string& dir)
     }
     BITMAP* page = create_bitmap_ex(32, PAGE_W, y + row_h + CELL_PAD);
     clear_to_color(page, makecol(28, 30, 38));
-    for (size_t k = 0; k < cells.size(); ++k) draw_cell(page, cells[k], pos[k].first, pos[k].second);
+    for (size_t k = 0; k < cells.size(); ++k)
+        draw_cell(page, cells[k], pos[k].first, pos[k].second);
     save_png(dir + "/objects.png", page);
     destroy_bitmap(page);
 
     // Full-screen pictures at half size, twelve a page.
     std::vector<std::pair<std::string, BITMAP*>> pics;
     for (int i = 0; i < NUM_DATA_OBJECTS; ++i)
-        if (data[i].type == DAT_BITMAP && full_screen(i)) pics.emplace_back(std::to_string(i), obj(i));
+        if (data[i].type == DAT_BITMAP && full_screen(i))
+            pics.emplace_back(std::to_string(i), obj(i));
     for (int i = 0; i < NUM_ENDING_OBJECTS; ++i)
         pics.emplace_back("ending " + std::to_string(i), static_cast<BITMAP*>(ending[i].dat));
     const int cols = 3, per_page = 12, cw = PIC_W / HALF, ch = PIC_H / HALF;
     for (size_t first = 0, n = 1; first < pics.size(); first += per_page, ++n) {
         const int count = static_cast<int>(std::min<size_t>(per_page, pics.size() - first));
         const int rows = (count + cols - 1) / cols;
-        BITMAP* pg = create_bitmap_ex(32, cols * (cw + CELL_PAD) + CELL_PAD, rows * (ch + LABEL_H + CELL_PAD) + CELL_PAD);
+        BITMAP* pg =
+            create_bitmap_ex(32, cols * (cw + CELL_PAD) + CELL_PAD, rows * (ch + LABEL_H + CELL_PAD) + CELL_PAD);
         clear_to_color(pg, makecol(28, 30, 38));
         for (int k = 0; k < count; ++k) {
-            const int px = CELL_PAD + (k % cols) * (cw + CELL_PAD), py = CELL_PAD + (k / cols) * (ch + LABEL_H + CELL_PAD);
+            const int px = CELL_PAD + (k % cols) * (cw + CELL_PAD),
+                      py = CELL_PAD + (k / cols) * (ch + LABEL_H + CELL_PAD);
             textout_ex(pg, font, pics[first + k].first.c_str(), px, py, makecol(255, 255, 160), -1);
             stretch_blit(pics[first + k].second, pg, 0, 0, PIC_W, PIC_H, px, py + LABEL_H, cw, ch);
         }
@@ -220,7 +239,8 @@ void draw_hud(BITMAP* buf, int hp, float heat, int lives)
     solid_mode();
     draw_sprite(buf, obj(BMP_HUD_HP_LABEL), 8, HUD_Y + 5);
     draw_sprite(buf, obj(BMP_HUD_HP_ICON), 48, HUD_Y + 4);
-    for (int i = 0; i < hp; ++i) blit(obj(BMP_HUD_HP_PIP), buf, 0, 0, 54 + 17 * i, HUD_Y + 14, 16, 5);
+    for (int i = 0; i < hp; ++i)
+        blit(obj(BMP_HUD_HP_PIP), buf, 0, 0, 54 + 17 * i, HUD_Y + 14, 16, 5);
     draw_sprite(buf, obj(BMP_HUD_HEAT_LABEL), 120, HUD_Y + 5);
     draw_sprite(buf, obj(BMP_HUD_HEAT_ICON), 175, HUD_Y + 4);
     if (heat > 0) {
@@ -241,7 +261,10 @@ void sign(BITMAP* buf, int index, int strength)
     draw_trans_sprite(buf, s, SIGN_CX - s->w / 2, SIGN_CY - s->h / 2);
 }
 
-void sprite_at(BITMAP* buf, int index, int x, int y) { draw_sprite(buf, obj(index), x, y); }
+void sprite_at(BITMAP* buf, int index, int x, int y)
+{
+    draw_sprite(buf, obj(index), x, y);
+}
 
 void rotated(BITMAP* buf, int index, int x, int y, float angle256)
 {
@@ -296,13 +319,15 @@ void level_scene(BITMAP* buf, int level)
         sprite_at(buf, SPR_TURD, 150, 330);
         break;
     case 2:
-        for (int f = 0; f < 6; ++f) sprite_at(buf, SPR_GUY_1 + f, 80 + f * 70, 120);
+        for (int f = 0; f < 6; ++f)
+            sprite_at(buf, SPR_GUY_1 + f, 80 + f * 70, 120);
         sprite_at(buf, SPR_GUY_WALK_1, 470, 300);
         sprite_at(buf, SPR_GUY_WALK_2, 150, 330);
         rotated(buf, SPR_CAR, 520, 180, 40);
         break;
     case 3:
-        for (int k = 0; k < 4; ++k) sprite_at(buf, SPR_SPIKE_1 + k, k % 2 ? 540 : 90, k / 2 ? 380 : 90);
+        for (int k = 0; k < 4; ++k)
+            sprite_at(buf, SPR_SPIKE_1 + k, k % 2 ? 540 : 90, k / 2 ? 380 : 90);
         ball(buf, SPR_BALL, 420, 160, -4);
         ball(buf, SPR_BALL, 200, 300, 3);
         ball(buf, SPR_BALL_BURST, 470, 330, 0);
@@ -323,14 +348,16 @@ void level_scene(BITMAP* buf, int level)
     case 5:
         ball(buf, SPR_FAST_BALL, 420, 160, -4);
         ball(buf, SPR_FAST_BALL_BURST, 200, 300, 0);
-        for (int f = 0; f < 5; ++f) sprite_at(buf, SPR_STALKER_1 + f, 80 + f * 40, 120);
+        for (int f = 0; f < 5; ++f)
+            sprite_at(buf, SPR_STALKER_1 + f, 80 + f * 40, 120);
         sprite_at(buf, SPR_STALKER_MOVE_1, 480, 330);
         break;
     case 6:
         rotated(buf, SPR_CHASE_CAR, 460, 200, 200);
         rotated(buf, SPR_CAR, 160, 150, 64);
         rotated(buf, SPR_WRECK, 250, 330, 20);
-        for (int f = 0; f < 6; ++f) sprite_at(buf, SPR_PERSON_1 + f, 60 + f * 60, 380);
+        for (int f = 0; f < 6; ++f)
+            sprite_at(buf, SPR_PERSON_1 + f, 60 + f * 60, 380);
         sprite_at(buf, SPR_PERSON_WALK_1, 520, 350);
         sprite_at(buf, SPR_PERSON_WALK_2, 560, 320);
         break;
@@ -363,10 +390,12 @@ void level_scene(BITMAP* buf, int level)
     craft(buf, level % 3 == 0 ? SPR_PLAYER_DAMAGED : SPR_PLAYER, px, py, heading);
     shots(buf, px, py, heading, 2);
     sparks(buf, px + 90, py - 60, level);
-    if (level == 5) sprite_at(buf, SPR_ONE_UP, px - 20, py - 50);
+    if (level == 5)
+        sprite_at(buf, SPR_ONE_UP, px - 20, py - 50);
     draw_hud(buf, 3 - (level % 3), level / 8.0f, 4 - level % 4);
     sign(buf, level % 2 ? BMP_SIGN_START : BMP_SIGN_LEVEL_DONE, 160);
-    if (level == 2) message(buf, "Music Volume [+++++++=======]");
+    if (level == 2)
+        message(buf, "Music Volume [+++++++=======]");
 }
 
 void title_scene(BITMAP* buf, int menu_item)
@@ -409,9 +438,12 @@ void pause_scene(BITMAP* buf)
 void joypad_scene(BITMAP* buf)
 {
     blit(obj(BMP_JOYPAD), buf, 0, 0, 0, 0, PIC_W, PIC_H);
-    const int pos[9][2] = {{193, 334}, {307, 370}, {481, 394}, {91, 31}, {222, 33}, {310, 13}, {8, 73}, {477, 49}, {71, 423}};
-    const char* labels[9] = {"Shoot", "Brake", "Reverse", "Gas", "(unused)", "(unused)", "Prev. Hud", "Next Hud", "Pause"};
-    for (int b = 0; b < 9; ++b) textout_ex(buf, mainfont, labels[b], pos[b][0], pos[b][1], -1, -1);
+    const int pos[9][2] = {
+        {193, 334}, {307, 370}, {481, 394}, {91, 31}, {222, 33}, {310, 13}, {8, 73}, {477, 49}, {71, 423}};
+    const char* labels[9] = {
+        "Shoot", "Brake", "Reverse", "Gas", "(unused)", "(unused)", "Prev. Hud", "Next Hud", "Pause"};
+    for (int b = 0; b < 9; ++b)
+        textout_ex(buf, mainfont, labels[b], pos[b][0], pos[b][1], -1, -1);
     set_alpha_blender();
     BITMAP* m = obj(BMP_MENU_REMAP);
     draw_trans_sprite(buf, obj(BMP_ARROW_LEFT), 244 - obj(BMP_ARROW_LEFT)->w / 2, 440 - obj(BMP_ARROW_LEFT)->h / 2);
@@ -424,7 +456,8 @@ void keyboard_scene(BITMAP* buf)
     clear_to_color(buf, 0);
     const char* t = static_cast<const char*>(data[TXT_KEYBOARD_HELP].dat) + 1;
     std::string all(t);
-    if (!all.empty()) all.pop_back();   // the game never shows the last character
+    if (!all.empty())
+        all.pop_back();  // the game never shows the last character
     size_t start = 0;
     int k = 0;
     while (start <= all.size()) {
@@ -432,7 +465,8 @@ void keyboard_scene(BITMAP* buf)
         const std::string line = all.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
         textout_ex(buf, font, line.c_str(), 10, 10 + 10 * k, makecol(255, 0, 0), -1);
         ++k;
-        if (nl == std::string::npos) break;
+        if (nl == std::string::npos)
+            break;
         start = nl + 1;
     }
 }
@@ -440,8 +474,8 @@ void keyboard_scene(BITMAP* buf)
 void write_scenes(const std::string& dir)
 {
     BITMAP* buf = create_bitmap_ex(32, PIC_W, PIC_H);
-    const char* texts[8] = {"Dodge the falling turds!!!", "Gay guys from below!!", "Spikes and Balls!!!", "Peoo!! Glclclch!",
-                            "Brakes don't work well on ice", "People get killed!!", "Hell!", "He's pissed"};
+    const char* texts[8] = {"Dodge the falling turds!!!", "Gay guys from below!!", "Spikes and Balls!!!",
+        "Peoo!! Glclclch!", "Brakes don't work well on ice", "People get killed!!", "Hell!", "He's pissed"};
     for (int lv = 1; lv <= 8; ++lv) {
         level_scene(buf, lv);
         save_png(dir + "/scene_level_" + std::to_string(lv) + ".png", buf);
@@ -476,9 +510,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "contact_sheet: cannot create %s\n", dir.c_str());
         return 1;
     }
-    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) return 1;
+    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0)
+        return 1;
     // The layout the game gets under X, and its 32-bit conversion on load.
-    _rgb_r_shift_32 = 16; _rgb_g_shift_32 = 8; _rgb_b_shift_32 = 0; _rgb_a_shift_32 = 24;
+    _rgb_r_shift_32 = 16;
+    _rgb_g_shift_32 = 8;
+    _rgb_b_shift_32 = 0;
+    _rgb_a_shift_32 = 24;
     set_color_depth(32);
     set_color_conversion(COLORCONV_15_TO_32 | COLORCONV_16_TO_32 | COLORCONV_24_TO_32 | COLORCONV_KEEP_TRANS);
     data = load_datafile("data/vorlin.dat");

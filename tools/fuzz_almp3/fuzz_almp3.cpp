@@ -31,7 +31,7 @@ void start_library()
 {
     if (!fuzz_start_library())
         return;
-    fuzz_check(install_sound(DIGI_NONE, MIDI_NONE, NULL) == 0, "install_sound");
+    fuzz_check(install_sound(DIGI_NONE, MIDI_NONE, nullptr) == 0, "install_sound");
 }
 
 void mixer_moves_on(ALMP3_MP3STREAM* s)
@@ -86,7 +86,7 @@ void run_one(const uint8_t* data, size_t size)
     const int play_result = almp3_play_ex_mp3stream(s, buffer_len, 255, 128, (flags & 0x40) ? 1500 : 1000);
     fuzz_check(play_result == 0 || play_result == -1, "play result");
 
-    Reader ops{song, song_size, 0};
+    Reader ops {song, song_size, 0};
     ops.at = ops_seed % song_size;
     bool finished = false;
     for (int i = 0; i < MAX_POLLS; ++i) {
@@ -108,7 +108,7 @@ void run_one(const uint8_t* data, size_t size)
         if (r == ALMP3_POLL_FINISHED)
             finished = true;
         if (r != ALMP3_POLL_OK && r != ALMP3_POLL_FINISHED)
-            fuzz_check(s->audio_stream == NULL, "stopped after an error");
+            fuzz_check(s->audio_stream == nullptr, "stopped after an error");
 
         // Now and then, what the song box does besides polling.
         const uint8_t op = ops.byte();

@@ -37,7 +37,10 @@ void be(Bytes& b, uint32_t v, int n)
     for (int i = n - 1; i >= 0; --i)
         b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
-void id(Bytes& b, const char* four) { b.insert(b.end(), four, four + 4); }
+void id(Bytes& b, const char* four)
+{
+    b.insert(b.end(), four, four + 4);
+}
 
 // The contents of the smallest well-formed object of each kind (raw bytes for
 // any other kind).
@@ -64,9 +67,9 @@ Bytes body_of(int kind, int variant)
             body.push_back(static_cast<uint8_t>(i));
         break;
     case DAT_FONT:
-        be(body, 0, 2);   // new format
-        be(body, 1, 2);   // one range
-        body.push_back(0);   // colour glyphs
+        be(body, 0, 2);     // new format
+        be(body, 1, 2);     // one range
+        body.push_back(0);  // colour glyphs
         be(body, 32, 4);
         be(body, 33, 4);
         for (int g = 0; g < 2; ++g) {
@@ -171,13 +174,13 @@ std::vector<int> game_kinds()
 
 const std::vector<int> ENDING_KINDS = {DAT_BITMAP, DAT_BITMAP};
 
-} // namespace
+}  // namespace
 
 std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
 {
     start_library();
     const std::vector<int> game = game_kinds();
-    std::vector<int> game_and_more = game;   // objects beyond the table: any kind the check walks
+    std::vector<int> game_and_more = game;  // objects beyond the table: any kind the check walks
     game_and_more.push_back(DAT_DATA);
     game_and_more.push_back(DAT_BITMAP);
     const std::vector<Bytes> seeds = {
@@ -192,7 +195,7 @@ std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
     for (const Bytes& seed : seeds) {
         const std::vector<int>& kinds = seed[0] % 2 ? ENDING_KINDS : game;
         fuzz_check(datafile_bytes_valid(seed.data() + 1, seed.size() - 1, kinds.data(), static_cast<int>(kinds.size())),
-              "every seed is a well-formed archive");
+            "every seed is a well-formed archive");
     }
     return seeds;
 }
@@ -216,7 +219,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz_check(f != nullptr, "scratch file");
     fuzz_check(std::fwrite(copy.data(), 1, copy.size(), f) == copy.size(), "scratch file written");
     std::fclose(f);
-    fuzz_check(datafile_file_valid(scratch_file.c_str(), kinds.data(), count), "the file check agrees with the bytes check");
+    fuzz_check(
+        datafile_file_valid(scratch_file.c_str(), kinds.data(), count), "the file check agrees with the bytes check");
     DATAFILE* d = load_datafile(scratch_file.c_str());
     fuzz_check(d != nullptr, "an archive the check accepts loads whole");
     fuzz_check(datafile_loaded_usable(d, kinds.data(), count), "every object of the table loaded and of its kind");

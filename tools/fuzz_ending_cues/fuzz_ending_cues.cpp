@@ -59,9 +59,9 @@ std::vector<Cue> model_cues(const uint8_t* data, size_t size)
         size_t end = at;
         while (end < size && data[end] != '\n')
             ++end;
-        const std::string line(reinterpret_cast<const char*>(data) + at,
-                               std::min<size_t>(end - at, ENDING_LINE_MAX - 1));
-        Cue c{line.empty() ? '\n' : line[0], 0};
+        const std::string line(
+            reinterpret_cast<const char*>(data) + at, std::min<size_t>(end - at, ENDING_LINE_MAX - 1));
+        Cue c {line.empty() ? '\n' : line[0], 0};
         if (line.size() > 2) {
             const long v = std::strtol(line.c_str() + 2, nullptr, 10);
             c.tick = v < 0 ? 0 : v > INT_MAX ? INT_MAX : static_cast<int>(v);
@@ -97,13 +97,13 @@ int model_picture(const std::vector<Cue>& cues, int max_ticks)
     return shown;
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
 {
     std::vector<std::vector<uint8_t>> seeds;
     for (const char* s : {"U 60\nD 120\nU 180\nD 240\n", "U 100\nX 200\n", "X 100\nU 50\nU 300\n", "U\nD \n\n",
-                          "U 99999999999999999999\n", "U -5\nD 1\n", "U:2\nUU3\n"})
+             "U 99999999999999999999\n", "U -5\nD 1\n", "U:2\nUU3\n"})
         seeds.emplace_back(s, s + std::strlen(s));
     return seeds;
 }
@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz_check(fpscounter == max_ticks, "the ending runs its ticks");
     fuzz_check(shown == model_picture(expected, max_ticks), "the picture the timing rules give");
     fuzz_check(getpixel(buffer, 0, 0) == getpixel(static_cast<BITMAP*>(pictures[shown].dat), 0, 0),
-               "the frame shows that picture");
+        "the frame shows that picture");
     if (f)
         std::fclose(f);
     return 0;

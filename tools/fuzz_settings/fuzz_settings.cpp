@@ -48,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             fuzz_check(joystick_controls[i] == text[0] - '0', "a valid button is read as written");
     }
     const int controls[NUM_CONTROLS] = {joystick_controls[0], joystick_controls[1], joystick_controls[2],
-                                        joystick_controls[3], joystick_controls[4], joystick_controls[5],
-                                        joystick_controls[6]};
+        joystick_controls[3], joystick_controls[4], joystick_controls[5], joystick_controls[6]};
     const int song = title_song;
     write_settings();
     std::memcpy(joystick_controls, default_joystick_controls, sizeof joystick_controls);

@@ -78,7 +78,10 @@ inline void save_current()
     std::fprintf(stderr, "fuzz: input of %zu bytes saved to %s\n", current().size(), finding_path().c_str());
 }
 
-inline void on_abort(int) { save_current(); }
+inline void on_abort(int)
+{
+    save_current();
+}
 
 // An input that runs longer than this is a finding too (a hang).
 const unsigned INPUT_TIMEOUT_S = 5;
@@ -119,14 +122,21 @@ inline void mutate(Input& in, std::mt19937& rng, const std::vector<Input>& pool)
     for (int c = 0; c < changes; ++c) {
         const size_t n = in.size();
         switch (rng() % 10) {
-        case 0: if (n) in[pick(n)] ^= static_cast<uint8_t>(1u << (rng() % 8)); break;
-        case 1: if (n) in[pick(n)] = static_cast<uint8_t>(rng()); break;
+        case 0:
+            if (n)
+                in[pick(n)] ^= static_cast<uint8_t>(1u << (rng() % 8));
+            break;
+        case 1:
+            if (n)
+                in[pick(n)] = static_cast<uint8_t>(rng());
+            break;
         case 2: {
             static const uint8_t edges[] = {0x00, 0x01, 0x7f, 0x80, 0xff, '\n', '-', '9', ' '};
-            if (n) in[pick(n)] = edges[rng() % sizeof edges];
+            if (n)
+                in[pick(n)] = edges[rng() % sizeof edges];
             break;
         }
-        case 3: {   // a 16- or 32-bit big-endian field set to an edge value
+        case 3: {  // a 16- or 32-bit big-endian field set to an edge value
             static const uint32_t values[] = {0, 1, 0x7fff, 0x8000, 0xffff, 0x7fffffff, 0x80000000u, 0xffffffffu};
             const int width = rng() % 2 ? 2 : 4;
             if (n >= static_cast<size_t>(width)) {
@@ -137,22 +147,26 @@ inline void mutate(Input& in, std::mt19937& rng, const std::vector<Input>& pool)
             }
             break;
         }
-        case 4: if (n) in.resize(pick(n)); break;
-        case 5: {   // remove a run
+        case 4:
+            if (n)
+                in.resize(pick(n));
+            break;
+        case 5: {  // remove a run
             if (n) {
                 const size_t at = pick(n), len = 1 + pick(std::min<size_t>(n - at, 64));
                 in.erase(in.begin() + at, in.begin() + std::min(n, at + len));
             }
             break;
         }
-        case 6: {   // insert random bytes
+        case 6: {  // insert random bytes
             const size_t at = pick(n + 1), len = 1 + pick(64);
             Input run(len);
-            for (auto& b : run) b = static_cast<uint8_t>(rng());
+            for (auto& b : run)
+                b = static_cast<uint8_t>(rng());
             in.insert(in.begin() + at, run.begin(), run.end());
             break;
         }
-        case 7: {   // duplicate a run
+        case 7: {  // duplicate a run
             if (n) {
                 const size_t from = pick(n), len = 1 + pick(std::min<size_t>(n - from, 256));
                 const Input run(in.begin() + from, in.begin() + from + len);
@@ -160,7 +174,7 @@ inline void mutate(Input& in, std::mt19937& rng, const std::vector<Input>& pool)
             }
             break;
         }
-        case 8: {   // splice in a piece of another input
+        case 8: {  // splice in a piece of another input
             const Input& other = pool[pick(pool.size())];
             if (!other.empty() && n) {
                 const size_t from = pick(other.size()), len = 1 + pick(std::min<size_t>(other.size() - from, 512));
@@ -170,8 +184,9 @@ inline void mutate(Input& in, std::mt19937& rng, const std::vector<Input>& pool)
             }
             break;
         }
-        default:   // printable digits, for the text formats
-            if (n) in[pick(n)] = static_cast<uint8_t>('0' + rng() % 10);
+        default:  // printable digits, for the text formats
+            if (n)
+                in[pick(n)] = static_cast<uint8_t>('0' + rng() % 10);
             break;
         }
     }
@@ -233,8 +248,11 @@ inline int run(int argc, char** argv)
     return 0;
 }
 
-} // namespace fuzz_driver
+}  // namespace fuzz_driver
 
 #ifndef VORLIN_LIBFUZZER
-int main(int argc, char** argv) { return fuzz_driver::run(argc, argv); }
+int main(int argc, char** argv)
+{
+    return fuzz_driver::run(argc, argv);
+}
 #endif

@@ -34,10 +34,10 @@ const int ENDING_SWAP_TICKS = 60;
 const int ENDING_FIRST_TICK = 60;
 const int ENDING_LAST_TICK = 5154;
 
-void add(std::vector<ArchiveObject>& t, int index, Kind kind, const std::string& name,
-         std::function<Image()> draw = nullptr)
+void add(
+    std::vector<ArchiveObject>& t, int index, Kind kind, const std::string& name, std::function<Image()> draw = nullptr)
 {
-    t.push_back(ArchiveObject{index, kind, name, std::move(draw)});
+    t.push_back(ArchiveObject {index, kind, name, std::move(draw)});
 }
 
 const char* dat_type(Kind k)
@@ -45,12 +45,17 @@ const char* dat_type(Kind k)
     switch (k) {
     case Kind::PICTURE:
     case Kind::SPRITE:
-    case Kind::RGBA: return "BMP";
-    case Kind::SAMPLE: return "SAMP";
-    case Kind::PALETTE: return "PAL";
-    case Kind::FONT: return "FONT";
+    case Kind::RGBA:
+        return "BMP";
+    case Kind::SAMPLE:
+        return "SAMP";
+    case Kind::PALETTE:
+        return "PAL";
+    case Kind::FONT:
+        return "FONT";
     case Kind::TEXT:
-    case Kind::UNUSED: return "DATA";
+    case Kind::UNUSED:
+        return "DATA";
     }
     return "DATA";
 }
@@ -59,13 +64,18 @@ const char* extension(Kind k)
 {
     switch (k) {
     case Kind::PICTURE:
-    case Kind::SPRITE: return ".bmp";
-    case Kind::RGBA: return ".tga";
-    case Kind::SAMPLE: return ".wav";
+    case Kind::SPRITE:
+        return ".bmp";
+    case Kind::RGBA:
+        return ".tga";
+    case Kind::SAMPLE:
+        return ".wav";
     case Kind::PALETTE:
-    case Kind::FONT: return ".pcx";
+    case Kind::FONT:
+        return ".pcx";
     case Kind::TEXT:
-    case Kind::UNUSED: return ".bin";
+    case Kind::UNUSED:
+        return ".bin";
     }
     return ".bin";
 }
@@ -79,8 +89,9 @@ bool write_bytes(const std::string& path, const std::string& bytes)
 
 bool save_image(const std::string& path, Kind kind, const Image& img)
 {
-    BITMAP* b = kind == Kind::RGBA ? to_rgba_bitmap(img) : kind == Kind::SPRITE ? to_masked_bitmap(img)
-                                                                                 : to_opaque_bitmap(img);
+    BITMAP* b = kind == Kind::RGBA ? to_rgba_bitmap(img)
+        : kind == Kind::SPRITE     ? to_masked_bitmap(img)
+                                   : to_opaque_bitmap(img);
     const int err = kind == Kind::RGBA ? save_tga(path.c_str(), b, nullptr) : save_bmp(path.c_str(), b, nullptr);
     destroy_bitmap(b);
     return err == 0;
@@ -92,16 +103,19 @@ bool save_image(const std::string& path, Kind kind, const Image& img)
 std::vector<Image> paint_all(const std::vector<ArchiveObject>& table)
 {
     std::vector<Image> out(table.size());
-    std::atomic<size_t> next{0};
+    std::atomic<size_t> next {0};
     auto worker = [&] {
         for (size_t i = next++; i < table.size(); i = next++)
-            if (table[i].draw) out[i] = table[i].draw();
+            if (table[i].draw)
+                out[i] = table[i].draw();
     };
     const unsigned n = std::max(1u, std::min(4u, std::thread::hardware_concurrency()));
     std::vector<std::thread> threads;
-    for (unsigned t = 1; t < n; ++t) threads.emplace_back(worker);
+    for (unsigned t = 1; t < n; ++t)
+        threads.emplace_back(worker);
     worker();
-    for (std::thread& t : threads) t.join();
+    for (std::thread& t : threads)
+        t.join();
     return out;
 }
 
@@ -110,12 +124,18 @@ bool write_object(const ArchiveObject& o, const Image& picture, const std::strin
     switch (o.kind) {
     case Kind::PICTURE:
     case Kind::SPRITE:
-    case Kind::RGBA: return save_image(path, o.kind, picture);
-    case Kind::SAMPLE: return write_wav(path, synth_sample(o.index));
-    case Kind::PALETTE: return write_palette_pcx(path);
-    case Kind::FONT: return write_font_pcx(path);
-    case Kind::TEXT: return write_bytes(path, keyboard_help_bytes());
-    case Kind::UNUSED: return write_bytes(path, std::string(1, '\0'));
+    case Kind::RGBA:
+        return save_image(path, o.kind, picture);
+    case Kind::SAMPLE:
+        return write_wav(path, synth_sample(o.index));
+    case Kind::PALETTE:
+        return write_palette_pcx(path);
+    case Kind::FONT:
+        return write_font_pcx(path);
+    case Kind::TEXT:
+        return write_bytes(path, keyboard_help_bytes());
+    case Kind::UNUSED:
+        return write_bytes(path, std::string(1, '\0'));
     }
     return false;
 }
@@ -125,15 +145,20 @@ bool write_object(const ArchiveObject& o, const Image& picture, const std::strin
 int run_dat(const std::vector<std::string>& args, std::string* listing = nullptr)
 {
     int fds[2] = {-1, -1};
-    if (listing && pipe(fds) != 0) return -1;
+    if (listing && pipe(fds) != 0)
+        return -1;
     const pid_t pid = fork();
-    if (pid < 0) return -1;
+    if (pid < 0)
+        return -1;
     if (pid == 0) {
         const int out = listing ? fds[1] : open("/dev/null", O_WRONLY);
-        if (out >= 0) dup2(out, STDOUT_FILENO);
-        if (listing) close(fds[0]);
+        if (out >= 0)
+            dup2(out, STDOUT_FILENO);
+        if (listing)
+            close(fds[0]);
         std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
@@ -142,11 +167,13 @@ int run_dat(const std::vector<std::string>& args, std::string* listing = nullptr
         close(fds[1]);
         char buf[4096];
         ssize_t n;
-        while ((n = read(fds[0], buf, sizeof buf)) > 0) listing->append(buf, static_cast<size_t>(n));
+        while ((n = read(fds[0], buf, sizeof buf)) > 0)
+            listing->append(buf, static_cast<size_t>(n));
         close(fds[0]);
     }
     int status = 0;
-    if (waitpid(pid, &status, 0) < 0) return -1;
+    if (waitpid(pid, &status, 0) < 0)
+        return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -158,11 +185,13 @@ bool listing_in_order(const std::string& listing, size_t count)
     size_t next = 0;
     while (std::getline(lines, line)) {
         const size_t dash = line.find(" - ");
-        if (line.rfind("- ", 0) != 0 || dash == std::string::npos) continue;
+        if (line.rfind("- ", 0) != 0 || dash == std::string::npos)
+            continue;
         const std::string name = line.substr(dash + 3, 4);
         char want[8];
         std::snprintf(want, sizeof want, "%03zu_", next);
-        if (name != want) return false;
+        if (name != want)
+            return false;
         ++next;
     }
     return next == count;
@@ -183,12 +212,15 @@ bool zero_palette_padding(const std::string& path)
     int found = 0;
     while (at != std::string::npos) {
         const size_t data = at + tag.size();
-        if (data + pal_bytes > bytes.size()) return false;
-        for (int i = 3; i < pal_bytes; i += 4) bytes[data + i] = 0;
+        if (data + pal_bytes > bytes.size())
+            return false;
+        for (int i = 3; i < pal_bytes; i += 4)
+            bytes[data + i] = 0;
         ++found;
         at = bytes.find(tag, data + pal_bytes);
     }
-    if (found == 0) return true;
+    if (found == 0)
+        return true;
     return write_bytes(path, bytes);
 }
 
@@ -308,8 +340,8 @@ std::vector<ArchiveObject> ending_archive_table()
     return t;
 }
 
-bool build_archive(const std::vector<ArchiveObject>& table, const std::string& work_dir,
-                   const std::string& out_path, const std::string& dat_path)
+bool build_archive(const std::vector<ArchiveObject>& table, const std::string& work_dir, const std::string& out_path,
+    const std::string& dat_path)
 {
     for (size_t i = 0; i < table.size(); ++i)
         if (table[i].index != static_cast<int>(i)) {
@@ -328,12 +360,14 @@ bool build_archive(const std::vector<ArchiveObject>& table, const std::string& w
         const std::string type = dat_type(call_order[k]);
         const bool last = k + 1 == sizeof call_order / sizeof call_order[0];
         std::vector<std::string> args = {dat_path, out_path};
-        if (last) args.push_back("-s1");
+        if (last)
+            args.push_back("-s1");
         args.insert(args.end(), {"-t", type, "-a"});
         const size_t first_file = args.size();
         for (size_t i = 0; i < table.size(); ++i) {
             const ArchiveObject& o = table[i];
-            if (dat_type(o.kind) != type) continue;
+            if (dat_type(o.kind) != type)
+                continue;
             const std::string path = work_dir + "/" + file_name(o);
             if (!write_object(o, pictures[i], path)) {
                 std::fprintf(stderr, "gendata: cannot write %s\n", path.c_str());
@@ -341,11 +375,12 @@ bool build_archive(const std::vector<ArchiveObject>& table, const std::string& w
             }
             args.push_back(path);
         }
-        if (args.size() == first_file) continue;
+        if (args.size() == first_file)
+            continue;
         const int rc = run_dat(args);
         if (rc != 0) {
             std::fprintf(stderr, "gendata: dat failed (exit %d) adding the %s objects to %s\n", rc, type.c_str(),
-                         out_path.c_str());
+                out_path.c_str());
             return false;
         }
     }
@@ -353,7 +388,7 @@ bool build_archive(const std::vector<ArchiveObject>& table, const std::string& w
     const int rc = run_dat({dat_path, out_path, "-l"}, &listing);
     if (rc != 0 || !listing_in_order(listing, table.size())) {
         std::fprintf(stderr, "gendata: %s does not list objects 0 to %zu in order (dat exit %d)\n", out_path.c_str(),
-                     table.size() - 1, rc);
+            table.size() - 1, rc);
         return false;
     }
     if (!zero_palette_padding(out_path)) {
@@ -379,19 +414,19 @@ std::string keyboard_help_bytes()
     // The game starts reading at the second byte and never shows the last
     // character before the zero, hence the leading and trailing line feeds.
     return std::string("\n") +
-           "KEYBOARD CONTROLS\n"
-           "\n"
-           "Up arrow ........ accelerate\n"
-           "Down arrow ...... reverse\n"
-           "Left / Right .... turn (only while moving)\n"
-           "Left Ctrl ....... fire (each shot heats the gun; let it cool)\n"
-           "Space ........... brake\n"
-           "Tab ............. change the look of the status panel\n"
-           "H ............... hide or show the status panel\n"
-           "F ............... show or hide frames per second\n"
-           "PgUp / PgDn ..... music volume up / down\n"
-           "ESC ............. pause menu (continue or quit)\n"
-           "\n"
-           "On the title screen: Left / Right choose, Enter selects.\n" +
-           std::string(1, '\0');
+        "KEYBOARD CONTROLS\n"
+        "\n"
+        "Up arrow ........ accelerate\n"
+        "Down arrow ...... reverse\n"
+        "Left / Right .... turn (only while moving)\n"
+        "Left Ctrl ....... fire (each shot heats the gun; let it cool)\n"
+        "Space ........... brake\n"
+        "Tab ............. change the look of the status panel\n"
+        "H ............... hide or show the status panel\n"
+        "F ............... show or hide frames per second\n"
+        "PgUp / PgDn ..... music volume up / down\n"
+        "ESC ............. pause menu (continue or quit)\n"
+        "\n"
+        "On the title screen: Left / Right choose, Enter selects.\n" +
+        std::string(1, '\0');
 }

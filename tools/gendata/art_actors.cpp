@@ -7,15 +7,21 @@
 namespace {
 const float PI = 3.14159265f;
 
-RGBA c(uint32_t hex, float a = 1) { return rgb(hex, a); }
+RGBA c(uint32_t hex, float a = 1)
+{
+    return rgb(hex, a);
+}
 
 // Translucent grime: scorch and soot over a painted body.
-Paint soot(float a) { return flat(c(0x100806, a)); }
+Paint soot(float a)
+{
+    return flat(c(0x100806, a));
+}
 
 // Painter of a sprite standing in a bigger frame at (dx, dy).
 Painter shifted(const Painter& p, float dx, float dy)
 {
-    return [=](const Pen& pen) { p(Pen{pen.img, pen.xf.then_offset(dx, dy)}); };
+    return [=](const Pen& pen) { p(Pen {pen.img, pen.xf.then_offset(dx, dy)}); };
 }
 
 // Keeps only the pixels of `src` above `ground_y` or inside the hole ellipse,
@@ -26,7 +32,8 @@ void clip_into_hole(Image& src, float ground_y, float hx, float hy, float rx, fl
         for (int x = 0; x < src.w; ++x) {
             const float dx = (x + 0.5f - hx) / rx, dy = (y + 0.5f - hy) / ry;
             const bool in_hole = dx * dx + dy * dy < 1.0f && y + 0.5f < hy + ry * 0.4f;
-            if (y + 0.5f >= ground_y && !in_hole) src.at(x, y).a = 0;
+            if (y + 0.5f >= ground_y && !in_hole)
+                src.at(x, y).a = 0;
         }
 }
 
@@ -37,7 +44,7 @@ void paint_crack(const Pen& p, float cx, float cy, float len, float width, uint3
     // Loose earth heaved up round the crack, then the crack itself.
     for (int i = 0; i < 7; ++i)
         p.ellipse(cx + r.range(-len * 0.45f, len * 0.45f), cy + r.range(-1.5f, 1.5f), r.range(1.2f, 2.4f),
-                  r.range(0.9f, 1.6f), bevel(c(i % 2 ? 0x7a5634 : 0x5e4026), 1.2f, 0.6f));
+            r.range(0.9f, 1.6f), bevel(c(i % 2 ? 0x7a5634 : 0x5e4026), 1.2f, 0.6f));
     const Paint dark = flat(c(0x1a100a));
     for (int side = -1; side <= 1; side += 2) {
         float x = cx, y = cy;
@@ -45,8 +52,9 @@ void paint_crack(const Pen& p, float cx, float cy, float len, float width, uint3
         for (int i = 0; i < steps; ++i) {
             const float nx = x + side * len / (2 * steps), ny = cy + r.range(-len * 0.12f, len * 0.12f);
             p.taper(x, y, nx, ny, width * (1 - 0.2f * i), width * (1 - 0.2f * (i + 1)), dark);
-            if (i == 1) p.taper(nx, ny, nx + side * len * 0.08f, ny + r.range(-len * 0.2f, len * 0.2f), width * 0.5f,
-                                0.2f, dark);
+            if (i == 1)
+                p.taper(
+                    nx, ny, nx + side * len * 0.08f, ny + r.range(-len * 0.2f, len * 0.2f), width * 0.5f, 0.2f, dark);
             x = nx;
             y = ny;
         }
@@ -67,7 +75,8 @@ void paint_hole_lip(const Pen& p, float cx, float cy, float rx, float ry, uint32
     for (int i = 0; i < clods; ++i) {
         const float t = PI * (0.1f + 0.8f * i / (clods - 1));
         const float x = cx + std::cos(t) * (rx + 0.5f), y = cy + std::sin(t) * (ry + 0.3f);
-        p.circle(x, y, r.range(1.2f, 2.2f) * std::max(1.0f, rx / 10), bevel(c(i % 2 ? 0x7a5634 : 0x5e4026), 1.5f, 0.6f));
+        p.circle(
+            x, y, r.range(1.2f, 2.2f) * std::max(1.0f, rx / 10), bevel(c(i % 2 ? 0x7a5634 : 0x5e4026), 1.5f, 0.6f));
     }
 }
 }  // namespace
@@ -82,7 +91,8 @@ void paint_craft(const Pen& p, int damage)
     // Wheels under the hull; the wreck has lost its front left one.
     const float wheels[4][4] = {{1, 5, 6, 12}, {18, 5, 23, 12}, {0.5f, 19, 6, 29}, {18, 19, 23.5f, 29}};
     for (int i = 0; i < 4; ++i) {
-        if (damage == 2 && i == 0) continue;
+        if (damage == 2 && i == 0)
+            continue;
         const float* w = wheels[i];
         const float sag = (damage == 1 && i == 1) ? 1.0f : 0.0f;
         p.rrect(w[0], w[1] + sag, w[2], w[3] + sag, 1.5f, bevel(tyre, 2, 0.7f));
@@ -96,8 +106,10 @@ void paint_craft(const Pen& p, int damage)
     p.circle(7.6f, 6.6f, 1.1f, flat(damage == 0 ? c(0xfffbd0) : c(0x30302a)));
     p.circle(16.4f, 6.6f, 1.1f, flat(damage == 2 ? c(0x30302a) : c(0xfffbd0)));
     p.rrect(4.8f, 13, 7, 24, 0.8f, bevel(trim, 1.2f, 0.5f));
-    if (damage == 0) p.rrect(17, 13, 19.2f, 24, 0.8f, bevel(trim, 1.2f, 0.5f));
-    else p.rrect(17, 13, 19.2f, 24, 0.8f, flat(c(0x2a2624)));
+    if (damage == 0)
+        p.rrect(17, 13, 19.2f, 24, 0.8f, bevel(trim, 1.2f, 0.5f));
+    else
+        p.rrect(17, 13, 19.2f, 24, 0.8f, flat(c(0x2a2624)));
     p.capsule(12, 21, 12, 28.5f, 1.3f, bevel(trim, 1, 0.4f));
     // Engine block and exhausts at the back.
     p.rrect(8, 25.5f, 16, 30, 1, bevel(scale_rgb(body, 0.7f), 1.5f, 0.5f));
@@ -124,7 +136,8 @@ void paint_craft(const Pen& p, int damage)
     }
     if (damage == 2) {
         Rng r(77);
-        for (int i = 0; i < 7; ++i) p.circle(r.range(6, 18), r.range(6, 29), r.range(0.6f, 1.1f), flat(c(0xff7a20)));
+        for (int i = 0; i < 7; ++i)
+            p.circle(r.range(6, 18), r.range(6, 29), r.range(0.6f, 1.1f), flat(c(0xff7a20)));
         p.circle(8, 27, 1, flat(c(0xffd060)));
     }
 }
@@ -136,10 +149,13 @@ Image art_player(int damage)
 
 Image art_player_shot()
 {
-    return make_sprite(size::SHOT_W, size::SHOT_H, [](const Pen& p) {
-        p.capsule(2, 2, 2, 10.5f, 1.9f, vgrad(c(0xfff0a0), c(0xff6010), 0, 12));
-        p.capsule(2, 1.5f, 2, 8, 0.9f, flat(c(0xffffff)));
-    }, false);
+    return make_sprite(
+        size::SHOT_W, size::SHOT_H,
+        [](const Pen& p) {
+            p.capsule(2, 2, 2, 10.5f, 1.9f, vgrad(c(0xfff0a0), c(0xff6010), 0, 12));
+            p.capsule(2, 1.5f, 2, 8, 0.9f, flat(c(0xffffff)));
+        },
+        false);
 }
 
 // ---- falling blob ------------------------------------------------------------
@@ -151,16 +167,19 @@ void paint_turd(const Pen& p)
     const RGBA brown = c(0x9a6428);
     p.ellipse(10, 11.5f, 9, 8, sphere(scale_rgb(brown, 0.85f), 8.5f, 10, 10, 0.4f));
     p.fill([](float x, float y) { return std::fabs(sd_ellipse(x, y, 10, 10.6f, 6.9f, 6.2f)) - 0.8f; }, 2, 3, 18, 18,
-           flat(c(0x1e0e04)));
+        flat(c(0x1e0e04)));
     p.ellipse(10, 10, 6.2f, 5.4f, sphere(brown, 8.8f, 8.5f, 7.5f, 0.6f));
     p.fill([](float x, float y) { return std::fabs(sd_ellipse(x, y, 10.2f, 8.9f, 3.9f, 3.4f)) - 0.7f; }, 5, 4, 16, 14,
-           flat(c(0x1e0e04)));
+        flat(c(0x1e0e04)));
     p.circle(10.2f, 8.6f, 3.2f, sphere(scale_rgb(brown, 1.3f), 9.2f, 7.6f, 4.0f, 0.8f));
     p.taper(10.4f, 8.2f, 12.6f, 5.4f, 1.6f, 0.5f, sphere(scale_rgb(brown, 1.45f), 11, 6.5f, 3, 0.6f));
     p.circle(8.2f, 7.4f, 0.9f, flat(c(0xfff0d0, 0.9f)));
 }
 
-Image art_turd() { return make_sprite(size::TURD_W, size::TURD_H, paint_turd); }
+Image art_turd()
+{
+    return make_sprite(size::TURD_W, size::TURD_H, paint_turd);
+}
 
 // ---- cars ------------------------------------------------------------------------
 
@@ -212,12 +231,17 @@ void paint_wreck(const Pen& p)
     p.poly({6, 10.5f, 18, 10, 17, 15, 7, 15.5f}, flat(c(0x0a0a0a)));
     p.rrect(6.5f, 16, 17.5f, 27, 2, bevel(c(0x3a3430), 2, 0.5f));
     Rng r(22);
-    for (int i = 0; i < 9; ++i) p.circle(r.range(4, 20), r.range(3, 37), r.range(1.2f, 2.6f), soot(0.6f));
-    for (int i = 0; i < 6; ++i) p.circle(r.range(6, 18), r.range(8, 34), r.range(0.5f, 1.0f), flat(c(0xff8a28)));
+    for (int i = 0; i < 9; ++i)
+        p.circle(r.range(4, 20), r.range(3, 37), r.range(1.2f, 2.6f), soot(0.6f));
+    for (int i = 0; i < 6; ++i)
+        p.circle(r.range(6, 18), r.range(8, 34), r.range(0.5f, 1.0f), flat(c(0xff8a28)));
     p.circle(11, 21, 1.5f, flat(c(0xffd050)));
 }
 
-Image art_wreck() { return make_sprite(size::CAR_W, size::CAR_H, paint_wreck); }
+Image art_wreck()
+{
+    return make_sprite(size::CAR_W, size::CAR_H, paint_wreck);
+}
 
 // ---- walkers -------------------------------------------------------------------
 
@@ -227,8 +251,14 @@ namespace {
 // Walkers share the floor's colours more than anything else in play, so their
 // rim is nearly pure ink instead of a darker shade of the body's own hue.
 const float WALKER_OUTLINE_DARK = 0.05f;
-float stride_lift(int side, float swing) { return (side < 0 ? swing > 0 : swing < 0) ? 2.5f : 0.0f; }
-float arm_raise(int side, float swing) { return (side < 0 ? swing > 0 : swing < 0) ? 2.0f : -0.8f * std::fabs(swing); }
+float stride_lift(int side, float swing)
+{
+    return (side < 0 ? swing > 0 : swing < 0) ? 2.5f : 0.0f;
+}
+float arm_raise(int side, float swing)
+{
+    return (side < 0 ? swing > 0 : swing < 0) ? 2.0f : -0.8f * std::fabs(swing);
+}
 }  // namespace
 
 void paint_walker(const Pen& p, bool person, int step)
@@ -256,7 +286,8 @@ void paint_walker(const Pen& p, bool person, int step)
         p.capsule(10.4f, 9.6f, 13.6f, 9.6f, 0.8f, flat(c(0xfff4ec)));
         // Thin arms swinging.
         for (int side = -1; side <= 1; side += 2)
-            p.capsule(12 + side * 3.4f, 10.5f, 12 + side * 6.6f, 15.0f - arm_raise(side, swing), 1.1f, bevel(skin, 1, 0.6f));
+            p.capsule(
+                12 + side * 3.4f, 10.5f, 12 + side * 6.6f, 15.0f - arm_raise(side, swing), 1.1f, bevel(skin, 1, 0.6f));
         p.circle(12, 5.6f, 4.3f, sphere(skin, 12, 5.6f, 4.9f, 0.4f));
         p.ellipse(12, 3.0f, 4.6f, 2.3f, bevel(hair, 1.5f, 0.7f));
         p.circle(10.4f, 6.2f, 0.85f, flat(c(0x1a2a60)));
@@ -291,7 +322,8 @@ void paint_walker(const Pen& p, bool person, int step)
 
 Image art_walker_walk(bool person, int step)
 {
-    Image img = make_sprite(size::WALKER_W, size::WALKER_H, [=](const Pen& p) { paint_walker(p, person, step); }, false);
+    Image img = make_sprite(
+        size::WALKER_W, size::WALKER_H, [=](const Pen& p) { paint_walker(p, person, step); }, false);
     outline(img, WALKER_OUTLINE_DARK);
     return img;
 }
@@ -308,16 +340,19 @@ Image art_walker_rise(bool person, int frame)
     const float hx = w / 2.0f, hy = g + size::WALKER_H - 2.5f;
     const uint32_t seed = person ? 370u : 760u;
     Image img(w, h);
-    const Pen pen{&img, Xf{}};
-    if (frame <= 1) paint_crack(pen, hx, hy, 14.0f + frame * 6, 0.9f + frame * 0.3f, seed);
-    if (hole_rx[frame] > 0) paint_hole(pen, hx, hy, hole_rx[frame], hole_ry[frame]);
+    const Pen pen {&img, Xf {}};
+    if (frame <= 1)
+        paint_crack(pen, hx, hy, 14.0f + frame * 6, 0.9f + frame * 0.3f, seed);
+    if (hole_rx[frame] > 0)
+        paint_hole(pen, hx, hy, hole_rx[frame], hole_ry[frame]);
     if (sink[frame] < 50) {
         Image fig(w, h);
-        shifted([=](const Pen& p) { paint_walker(p, person, 2); }, g, g + sink[frame])(Pen{&fig, Xf{}});
+        shifted([=](const Pen& p) { paint_walker(p, person, 2); }, g, g + sink[frame])(Pen {&fig, Xf {}});
         clip_into_hole(fig, hy, hx, hy, hole_rx[frame], hole_ry[frame]);
         composite(img, fig, 0, 0);
     }
-    if (hole_rx[frame] > 0) paint_hole_lip(pen, hx, hy, hole_rx[frame], hole_ry[frame], seed + frame);
+    if (hole_rx[frame] > 0)
+        paint_hole_lip(pen, hx, hy, hole_rx[frame], hole_ry[frame], seed + frame);
     harden(img);
     outline(img, WALKER_OUTLINE_DARK);
     return img;
@@ -347,7 +382,8 @@ void paint_boss(const Pen& p, int step)
     // Body, belly and shoulders.
     p.ellipse(48, 50, 25, 22, bevel(skin, 9, 0.7f));
     p.ellipse(48, 56, 14, 12, bevel(mix(skin, c(0xf0a070), 0.45f), 6, 0.5f));
-    for (int i = 0; i < 3; ++i) p.capsule(39, 50 + 5.0f * i, 57, 50 + 5.0f * i, 0.6f, flat(with_alpha(dark, 0.7f)));
+    for (int i = 0; i < 3; ++i)
+        p.capsule(39, 50 + 5.0f * i, 57, 50 + 5.0f * i, 0.6f, flat(with_alpha(dark, 0.7f)));
     for (int side = -1; side <= 1; side += 2) {
         const float raise = side * swing * 5;
         const float sx = 48 + side * 24, fx = 48 + side * 35, fy = 70 + raise;
@@ -356,7 +392,7 @@ void paint_boss(const Pen& p, int step)
         p.circle(fx, fy, 7.5f, sphere(dark, fx - 2, fy - 2, 8.5f, 0.2f));
         for (int k = -1; k <= 1; ++k)
             p.poly({fx + k * 4.0f - 1.8f, fy + 5, fx + k * 4.0f + 1.8f, fy + 5, fx + k * 4.5f, fy + 11},
-                   bevel(claw, 1, 0.5f));
+                bevel(claw, 1, 0.5f));
     }
     // Head with curved horns, burning eyes and a fanged jaw.
     for (int side = -1; side <= 1; side += 2) {
@@ -398,7 +434,7 @@ Image art_boss_rise(int frame)
     const float gap[7] = {0, 3, 6, 8, 9, 9.5f, 10};
     const float ground = h - 10.0f;
     Image img(w, h);
-    const Pen pen{&img, Xf{}};
+    const Pen pen {&img, Xf {}};
     // A long fissure across the ground, glowing from below once it opens.
     const float half = 46.0f + frame * 13;
     Rng r(9000u);
@@ -422,7 +458,7 @@ Image art_boss_rise(int frame)
     pen.poly(shape, vgrad(c(0x200604), c(frame >= 1 ? 0xff6a10 : 0x401008), ground - 8, ground + 6));
     if (sink[frame] < 500) {
         Image fig(w, h);
-        shifted([](const Pen& p) { paint_boss(p, 2); }, bx, by + sink[frame])(Pen{&fig, Xf{}});
+        shifted([](const Pen& p) { paint_boss(p, 2); }, bx, by + sink[frame])(Pen {&fig, Xf {}});
         clip_into_hole(fig, ground, w / 2.0f, ground, half * 0.8f, gap[frame]);
         composite(img, fig, 0, 0);
     }
@@ -448,7 +484,7 @@ Image art_boss_dead()
         const float a = 1.45f, k = 0.85f, half = size::BOSS_W / 2.0f;
         const float ox = half - k * half * (std::cos(a) - std::sin(a));
         const float oy = half - k * half * (std::sin(a) + std::cos(a));
-        paint_boss(Pen{p.img, Xf{p.xf.ox + ox * p.xf.s, p.xf.oy + oy * p.xf.s, p.xf.s * k, a}}, 3);
+        paint_boss(Pen {p.img, Xf {p.xf.ox + ox * p.xf.s, p.xf.oy + oy * p.xf.s, p.xf.s * k, a}}, 3);
     });
 }
 
@@ -457,7 +493,7 @@ Image art_boss_dead()
 void paint_spike(const Pen& p, int phase)
 {
     const float cx = 16, cy = 16;
-    const float turn = phase * PI / 16;   // eight spikes: a quarter of their spacing per frame
+    const float turn = phase * PI / 16;  // eight spikes: a quarter of their spacing per frame
     const float pulse[4] = {11.5f, 13.8f, 15.5f, 13.8f};
     const RGBA steel = c(0xb8c0d0), hot = c(0xff4a30);
     for (int i = 0; i < 8; ++i) {
@@ -466,8 +502,8 @@ void paint_spike(const Pen& p, int phase)
         const float ca = std::cos(a), sa = std::sin(a);
         const float bw = 3.6f;
         p.poly({cx + ca * 6 - sa * bw, cy + sa * 6 + ca * bw, cx + ca * len, cy + sa * len, cx + ca * 6 + sa * bw,
-                cy + sa * 6 - ca * bw},
-               bevel(mix(steel, hot, (len - 11) / 5 * 0.5f), 2, 0.7f));
+                   cy + sa * 6 - ca * bw},
+            bevel(mix(steel, hot, (len - 11) / 5 * 0.5f), 2, 0.7f));
     }
     p.circle(cx, cy, 8.5f, bevel(c(0x5a6070), 3, 0.7f));
     p.circle(cx, cy, 5, sphere(mix(c(0xd02818), c(0xff8040), phase % 2 ? 0.5f : 0.0f), cx, cy, 5.5f, 0.9f));
@@ -500,7 +536,7 @@ void paint_ball(const Pen& p, bool fast)
     } else {
         p.circle(12, 12, r, sphere(c(0x4a3ae0), 12, 12, r, 0.9f));
         p.fill([](float x, float y) { return std::fabs(sd_ellipse(x, y, 12, 12.5f, 11, 4.2f)) - 1.4f; }, 1, 7, 23, 18,
-               sphere(c(0xf0f0f8), 12, 12, 11, 0.5f));
+            sphere(c(0xf0f0f8), 12, 12, 11, 0.5f));
         p.circle(8.5f, 8, 2.2f, flat(c(0xffffff, 0.9f)));
     }
 }
@@ -526,8 +562,8 @@ Image art_ball_burst(bool fast)
         p.poly(splat, bevel(col, 3, 0.6f), 1);
         for (int i = 0; i < 8; ++i) {
             const float a = i * 2 * PI / 8 + r.range(-0.3f, 0.3f), d = r.range(10, 12.5f);
-            p.circle(14 + std::cos(a) * d, 14 + std::sin(a) * d, r.range(1.2f, 1.9f), sphere(col, 14 + std::cos(a) * d,
-                                                                                          14 + std::sin(a) * d, 2, 0.8f));
+            p.circle(14 + std::cos(a) * d, 14 + std::sin(a) * d, r.range(1.2f, 1.9f),
+                sphere(col, 14 + std::cos(a) * d, 14 + std::sin(a) * d, 2, 0.8f));
         }
         p.ellipse(12, 12.5f, 3.5f, 2.2f, flat(light));
     });
@@ -546,9 +582,12 @@ Image art_shadow(bool high)
             const float d = std::sqrt(dx * dx + dy * dy);
             const bool checker = (x + y) % 2 == 0;
             bool on;
-            if (high) on = d < 1 && checker;
-            else on = d < 0.7f || (d < 1.05f && checker);
-            if (on) img.at(x, y) = c(0x140e0a);
+            if (high)
+                on = d < 1 && checker;
+            else
+                on = d < 0.7f || (d < 1.05f && checker);
+            if (on)
+                img.at(x, y) = c(0x140e0a);
         }
     return img;
 }
@@ -561,8 +600,9 @@ void paint_stalker(const Pen& p, float solid, int sway)
     const float s = sway == 0 ? 1.0f : sway == 1 ? -1.0f : 0.0f;
     // Hood and a robe that frays into a wavy tail.
     std::vector<float> body = {12, 1.5f, 17.5f, 5, 19, 11, 21.5f + s, 17, 19 + s, 22.5f, 16, 20, 13 + s, 23, 10, 20,
-                               7 + s, 22.5f, 3 - s * 0.5f, 17, 5, 11, 6.5f, 5};
-    p.poly(body, [=](const Frag& f) { return mix(glow, robe, clamp01((f.y - 2) / 16)); }, 0.8f);
+        7 + s, 22.5f, 3 - s * 0.5f, 17, 5, 11, 6.5f, 5};
+    p.poly(
+        body, [=](const Frag& f) { return mix(glow, robe, clamp01((f.y - 2) / 16)); }, 0.8f);
     // Clawed arms reaching forward.
     p.taper(6.5f, 11, 2.5f, 15 - s, 1.6f, 0.8f, flat(glow));
     p.taper(17.5f, 11, 21.5f, 15 + s, 1.6f, 0.8f, flat(glow));
@@ -586,10 +626,11 @@ Image art_stalker_form(int frame)
     Image img(body.w, body.h);
     for (int y = 0; y < img.h; ++y)
         for (int x = 0; x < img.w; ++x)
-            if (body.at(x, y).a > 0 && hash01(x, y, 4747u) < solid[frame]) img.at(x, y) = body.at(x, y);
+            if (body.at(x, y).a > 0 && hash01(x, y, 4747u) < solid[frame])
+                img.at(x, y) = body.at(x, y);
     Rng r(470u + frame);
     const int sparkles = 7 - frame;
-    const Pen pen{&img, Xf{}};
+    const Pen pen {&img, Xf {}};
     for (int i = 0; i < sparkles; ++i) {
         const float a = r.range(0, 2 * PI), d = r.range(2, 9) * (1.2f - 0.15f * frame);
         const float x = 12 + std::cos(a) * d, y = 12 + std::sin(a) * d * 1.1f;
@@ -610,17 +651,18 @@ void paint_spitter(const Pen& p, int state)
     const RGBA shell = dead ? c(0x3a3836) : c(0x7a8494);
     // A dome bolted over the wall, its mouth facing down into the arena.
     p.fill([](float x, float y) { return std::fmax(sd_ellipse(x, y, 24, 6, 23, 25), -y); }, 0, 0, 48, 32,
-           bevel(shell, 5, 0.6f));
+        bevel(shell, 5, 0.6f));
     for (int i = 0; i < 5; ++i) {
         const float a = PI * (0.15f + 0.7f * i / 4);
-        p.circle(24 - std::cos(a) * 19, 6 + std::sin(a) * 20, 1.2f, sphere(c(0xc8d0dc), 24 - std::cos(a) * 19 - 0.3f,
-                                                                        6 + std::sin(a) * 20 - 0.3f, 1.4f, 0.6f));
+        p.circle(24 - std::cos(a) * 19, 6 + std::sin(a) * 20, 1.2f,
+            sphere(c(0xc8d0dc), 24 - std::cos(a) * 19 - 0.3f, 6 + std::sin(a) * 20 - 0.3f, 1.4f, 0.6f));
     }
     // Angry eyes.
     for (int side = -1; side <= 1; side += 2) {
         const float ex = 24 + side * 9;
         p.ellipse(ex, 10, 4, 3, flat(dead ? c(0x201c1a) : c(0x101010)));
-        if (!dead) p.circle(ex, 10.5f, 2, flat(c(0xffe040)));
+        if (!dead)
+            p.circle(ex, 10.5f, 2, flat(c(0xffe040)));
         p.capsule(ex - side * 4.5f, 5.5f, ex + side * 3.5f, 7.5f, 1.1f, flat(scale_rgb(shell, 0.5f)));
     }
     const RGBA lip = c(0x3aa83a);
@@ -631,13 +673,15 @@ void paint_spitter(const Pen& p, int state)
         p.ellipse(24, 22, 10, 7.5f, bevel(lip, 2.5f, 0.7f));
         p.ellipse(24, 22.5f, 7, 5.2f, flat(c(0x100808)));
         p.circle(24, 24, 3.5f, sphere(c(0x60e040), 23, 23, 4, 0.7f));
-        for (int k = -1; k <= 1; k += 2) p.poly({24 + k * 3.0f, 17.5f, 24 + k * 5.0f, 17.5f, 24 + k * 4.0f, 20}, flat(c(0xf0f0e0)));
+        for (int k = -1; k <= 1; k += 2)
+            p.poly({24 + k * 3.0f, 17.5f, 24 + k * 5.0f, 17.5f, 24 + k * 4.0f, 20}, flat(c(0xf0f0e0)));
     } else {
         p.ellipse(24, 21, 9, 4, flat(c(0x2a3a2a)));
         p.capsule(10, 4, 22, 20, 0.6f, flat(c(0x0c0a08)));
         p.capsule(30, 3, 36, 16, 0.6f, flat(c(0x0c0a08)));
         Rng r(116);
-        for (int i = 0; i < 6; ++i) p.circle(r.range(8, 40), r.range(2, 22), r.range(1.5f, 3), soot(0.6f));
+        for (int i = 0; i < 6; ++i)
+            p.circle(r.range(8, 40), r.range(2, 22), r.range(1.5f, 3), soot(0.6f));
         p.capsule(22, 25, 22, 29, 1, flat(c(0x50c040)));
     }
 }
@@ -653,7 +697,10 @@ void paint_spit(const Pen& p)
     p.circle(4, 7.8f, 3.2f, sphere(c(0x60e040), 3.6f, 7.2f, 3.6f, 0.9f));
 }
 
-Image art_spit() { return make_sprite(size::SPIT_W, size::SPIT_H, paint_spit); }
+Image art_spit()
+{
+    return make_sprite(size::SPIT_W, size::SPIT_H, paint_spit);
+}
 
 // ---- spinner and its zap -----------------------------------------------------------
 
@@ -678,7 +725,10 @@ void paint_spinner(const Pen& p)
     p.capsule(14, 16, 18, 16, 0.5f, flat(c(0x4a0a08)));
 }
 
-Image art_spinner() { return make_sprite(size::SPINNER_W, size::SPINNER_H, paint_spinner); }
+Image art_spinner()
+{
+    return make_sprite(size::SPINNER_W, size::SPINNER_H, paint_spinner);
+}
 
 Image art_zap(int frame)
 {
@@ -686,7 +736,7 @@ Image art_zap(int frame)
     const int w = size::SPINNER_W, h = size::SPINNER_H;
     Image core(w, h);
     Rng r(300u + frame * 7u);
-    const Pen pen{&core, Xf{}};
+    const Pen pen {&core, Xf {}};
     for (int bolt = 0; bolt < 4; ++bolt) {
         float a = bolt * PI / 2 + r.range(-0.5f, 0.5f) + frame * 0.7f;
         float x = 16 + std::cos(a) * 3, y = 16 + std::sin(a) * 3;
@@ -721,7 +771,7 @@ Image art_zap(int frame)
 Image art_one_up()
 {
     Image img(size::ONE_UP_W, size::ONE_UP_H);
-    const Pen pen{&img, Xf{}};
+    const Pen pen {&img, Xf {}};
     pen.rrect(1, 1, 39, 15, 6, bevel(c(0x2ab840), 3, 0.7f));
     TextStyle st;
     st.size_px = 11;

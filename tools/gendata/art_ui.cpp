@@ -5,14 +5,18 @@
 #include <cmath>
 
 namespace {
-RGBA c(uint32_t hex, float a = 1) { return rgb(hex, a); }
+RGBA c(uint32_t hex, float a = 1)
+{
+    return rgb(hex, a);
+}
 
 // The game's lettering look: cream to gold with a dark edge (as the font).
 Paint gold_fill(float top, float bottom)
 {
     return [=](const Frag& f) {
         const float t = clamp01((f.y - top) / (bottom - top));
-        RGBA col = t < 0.45f ? mix(c(0xfffce0), c(0xffe070), t / 0.45f) : mix(c(0xffc030), c(0xe05a10), (t - 0.45f) / 0.55f);
+        RGBA col =
+            t < 0.45f ? mix(c(0xfffce0), c(0xffe070), t / 0.45f) : mix(c(0xffc030), c(0xe05a10), (t - 0.45f) / 0.55f);
         return col;
     };
 }
@@ -20,12 +24,17 @@ Paint gold_fill(float top, float bottom)
 // Rows and columns that hold ink in a mask (for centring text by its ink).
 void ink_box(const Mask& m, int& x0, int& y0, int& x1, int& y1)
 {
-    x0 = m.w; y0 = m.h; x1 = -1; y1 = -1;
+    x0 = m.w;
+    y0 = m.h;
+    x1 = -1;
+    y1 = -1;
     for (int y = 0; y < m.h; ++y)
         for (int x = 0; x < m.w; ++x)
             if (m.at(x, y) > 0.25f) {
-                x0 = std::min(x0, x); x1 = std::max(x1, x);
-                y0 = std::min(y0, y); y1 = std::max(y1, y);
+                x0 = std::min(x0, x);
+                x1 = std::max(x1, x);
+                y0 = std::min(y0, y);
+                y1 = std::max(y1, y);
             }
 }
 
@@ -38,7 +47,7 @@ void text_centred_on(Image& img, float cx, float cy, const std::string& s, TextS
     const float ox = cx - (x0 + x1 + 1) / 2.0f, oy = cy - (y0 + y1 + 1) / 2.0f;
     // The fill's gradient runs over the ink, not over the face's line height.
     const Paint inner = st.fill;
-    st.fill = [=](const Frag& f) { return inner(Frag{f.x - x0, f.y - y0, f.d, f.nx, f.ny}); };
+    st.fill = [=](const Frag& f) { return inner(Frag {f.x - x0, f.y - y0, f.d, f.nx, f.ny}); };
     draw_text(img, ox, oy, s, st);
 }
 
@@ -46,7 +55,8 @@ void text_centred_on(Image& img, float cx, float cy, const std::string& s, TextS
 int fit_size(Face face, const std::string& s, int max_w, int largest, int tracking = 0)
 {
     int size = largest;
-    while (size > 6 && text_width(face, size, s, tracking) > max_w) --size;
+    while (size > 6 && text_width(face, size, s, tracking) > max_w)
+        --size;
     return size;
 }
 
@@ -79,7 +89,8 @@ Image art_sign(const std::string& words, int max_w, int max_h)
     st.tracking = 2;
     st.fill = [](const Frag& f) {
         RGBA col = gold_fill(0, 70)(f);
-        if (std::fmod(f.y, 70.0f) > 30 && std::fmod(f.y, 70.0f) < 33) col = mix(col, c(0xffffff), 0.6f);
+        if (std::fmod(f.y, 70.0f) > 30 && std::fmod(f.y, 70.0f) < 33)
+            col = mix(col, c(0xffffff), 0.6f);
         return col;
     };
     st.outline = c(0x3a0a04);
@@ -116,49 +127,25 @@ Image art_hud_label(const std::string& words)
 // from the top-left.
 Image art_hud_icon_heart()
 {
-    return pixel_art({"........",
-                      ".kk..kk.",
-                      "kHhkkrrk",
-                      "khrrrrrk",
-                      "krrrrrrk",
-                      "krrrrrdk",
-                      ".krrrdk.",
-                      "..krdk..",
-                      "...kk...",
-                      "........"},
-                     {{'k', ink::OUTLINE}, {'H', 0xffe0e4}, {'h', 0xff6a78}, {'r', 0xe41c30}, {'d', 0x8a0c18}});
+    return pixel_art({"........", ".kk..kk.", "kHhkkrrk", "khrrrrrk", "krrrrrrk", "krrrrrdk", ".krrrdk.", "..krdk..",
+                         "...kk...", "........"},
+        {{'k', ink::OUTLINE}, {'H', 0xffe0e4}, {'h', 0xff6a78}, {'r', 0xe41c30}, {'d', 0x8a0c18}});
 }
 
 Image art_hud_icon_flame()
 {
-    return pixel_art({"...k....",
-                      "..kok...",
-                      "..koyk..",
-                      ".kooyok.",
-                      ".koywok.",
-                      "kroywyok",
-                      "kroywyrk",
-                      "krooyork",
-                      ".krrrrk.",
-                      "..kkkk.."},
-                     {{'k', ink::OUTLINE}, {'w', 0xfffbe0}, {'y', 0xffd040}, {'o', 0xf88020}, {'r', 0xc82410}});
+    return pixel_art({"...k....", "..kok...", "..koyk..", ".kooyok.", ".koywok.", "kroywyok", "kroywyrk", "krooyork",
+                         ".krrrrk.", "..kkkk.."},
+        {{'k', ink::OUTLINE}, {'w', 0xfffbe0}, {'y', 0xffd040}, {'o', 0xf88020}, {'r', 0xc82410}});
 }
 
 Image art_hud_icon_lives()
 {
     // The craft seen from above: gun, hull, glass canopy, trim and wheels.
-    return pixel_art({"...gk...",
-                      "...gk...",
-                      ".kCcck..",
-                      "kwCbbcwk",
-                      "kwcbbcwk",
-                      ".kcccsk.",
-                      "kwcyyswk",
-                      "kwcssswk",
-                      ".kkkkkk.",
-                      "........"},
-                     {{'k', ink::OUTLINE}, {'g', 0xc0c8d4}, {'C', 0x9af0ff}, {'c', ink::CRAFT}, {'s', 0x16708a},
-                      {'b', ink::CRAFT_GLASS}, {'y', ink::CRAFT_TRIM}, {'w', 0x4a4a56}});
+    return pixel_art({"...gk...", "...gk...", ".kCcck..", "kwCbbcwk", "kwcbbcwk", ".kcccsk.", "kwcyyswk", "kwcssswk",
+                         ".kkkkkk.", "........"},
+        {{'k', ink::OUTLINE}, {'g', 0xc0c8d4}, {'C', 0x9af0ff}, {'c', ink::CRAFT}, {'s', 0x16708a},
+            {'b', ink::CRAFT_GLASS}, {'y', ink::CRAFT_TRIM}, {'w', 0x4a4a56}});
 }
 
 Image art_hud_pip()
@@ -168,7 +155,8 @@ Image art_hud_pip()
     for (int y = 0; y < img.h; ++y)
         for (int x = 0; x < img.w; ++x) {
             RGBA col = rows[y];
-            if (x == 0 || x == img.w - 1) col = scale_rgb(col, 0.6f);
+            if (x == 0 || x == img.w - 1)
+                col = scale_rgb(col, 0.6f);
             img.at(x, y) = col;
         }
     return img;
@@ -193,10 +181,10 @@ Image art_menu_item(const std::string& words)
 {
     const int w = size::MENU_ITEM_W, h = size::MENU_ITEM_H;
     Image img(w, h);
-    const Pen pen{&img, Xf{}};
+    const Pen pen {&img, Xf {}};
     // Soft drop shadow, glass plate, bright rim and a gloss on the upper half.
     Image sh(w, h);
-    Pen{&sh, Xf{}}.rrect(5, 6, w - 2, h - 1, 13, flat(c(0x000000, 0.55f)));
+    Pen {&sh, Xf {}}.rrect(5, 6, w - 2, h - 1, 13, flat(c(0x000000, 0.55f)));
     composite(img, blur(sh, 2.5f), 0, 0);
     pen.rrect(2, 2, w - 4, h - 4, 13, flat(c(0x9adcff)));
     pen.rrect(4, 4, w - 6, h - 6, 11, vgrad(c(0x2a5ab8), c(0x0a1a4a), 4, h - 6));
@@ -216,12 +204,14 @@ Image art_arrow(bool right)
     Image img(w, h);
     const float tip = right ? w - 3.0f : 3.0f, back = right ? 4.0f : w - 4.0f;
     Image glow(w, h);
-    Pen{&glow, Xf{}}.poly({back, 4, tip, h / 2.0f, back, h - 4.0f}, flat(c(0xffb020)));
-    for (RGBA& p : glow.px) p.a *= 0.8f;
+    Pen {&glow, Xf {}}.poly({back, 4, tip, h / 2.0f, back, h - 4.0f}, flat(c(0xffb020)));
+    for (RGBA& p : glow.px)
+        p.a *= 0.8f;
     composite(img, blur(glow, 2.5f), 0, 0);
-    const Pen pen{&img, Xf{}};
+    const Pen pen {&img, Xf {}};
     pen.poly({back, 6, tip - (right ? 1 : -1) * 1.5f, h / 2.0f, back, h - 6.0f}, flat(c(0x3a1804)), 1.2f);
-    pen.poly({back, 6, tip - (right ? 1 : -1) * 1.5f, h / 2.0f, back, h - 6.0f}, vgrad(c(0xfff0a0), c(0xf07010), 6, h - 6.0f));
+    pen.poly({back, 6, tip - (right ? 1 : -1) * 1.5f, h / 2.0f, back, h - 6.0f},
+        vgrad(c(0xfff0a0), c(0xf07010), 6, h - 6.0f));
     return img;
 }
 
@@ -246,10 +236,11 @@ Image art_logo()
     letters = shear(letters, 0.2f);
     // A speed swoosh under the name.
     Image swoosh(w, h);
-    Pen{&swoosh, Xf{}}.taper(28, 98, 340, 92, 1.2f, 5.5f, hgrad(c(0xff6010, 0.2f), c(0xffd040), 28, 340));
+    Pen {&swoosh, Xf {}}.taper(28, 98, 340, 92, 1.2f, 5.5f, hgrad(c(0xff6010, 0.2f), c(0xffd040), 28, 340));
     Image img(w, h);
     Image glow = letters;
-    for (RGBA& p : glow.px) p = with_alpha(c(0xff8020), p.a * 0.7f);
+    for (RGBA& p : glow.px)
+        p = with_alpha(c(0xff8020), p.a * 0.7f);
     composite(img, blur(glow, 6), 0, 0);
     composite(img, swoosh, 0, 0);
     composite(img, letters, 0, 0);
@@ -260,7 +251,7 @@ Image art_pause_panel()
 {
     const int w = size::PAUSE_PANEL_W, h = size::PAUSE_PANEL_H;
     Image img(w, h);
-    const Pen pen{&img, Xf{}};
+    const Pen pen {&img, Xf {}};
     pen.rrect(0, 0, w, h, 18, flat(c(0x9adcff, 0.9f)));
     pen.rrect(3, 3, w - 3, h - 3, 15, vgrad(c(0x1a2a5a, 0.92f), c(0x060a1e, 0.92f), 0, h));
     pen.rrect(8, 6, w - 8, 60, 12, vgrad(c(0xffffff, 0.18f), c(0xffffff, 0.02f), 6, 60));
@@ -293,9 +284,9 @@ Image art_pause_marker()
     const int s = size::PAUSE_MARKER;
     Image img(s, s);
     Image glow(s, s);
-    Pen{&glow, Xf{}}.circle(s / 2.0f, s / 2.0f, 8, flat(c(0xffc040)));
+    Pen {&glow, Xf {}}.circle(s / 2.0f, s / 2.0f, 8, flat(c(0xffc040)));
     composite(img, blur(glow, 3), 0, 0);
-    const Pen pen{&img, Xf{}};
+    const Pen pen {&img, Xf {}};
     pen.poly({6, 5, 20, 12, 6, 19}, flat(c(0x3a1004)), 1.2f);
     pen.poly({6, 5, 20, 12, 6, 19}, sphere(c(0xffb030), 10, 10, 10, 0.8f));
     return img;

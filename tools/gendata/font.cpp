@@ -26,14 +26,18 @@ const int FONT_BASE = 1;
 const int SEPARATOR = 255;
 const int TRANSPARENT = 0;
 
-int font_index(int gradient_step, int cover_step) { return FONT_BASE + gradient_step * COVER_STEPS + cover_step; }
+int font_index(int gradient_step, int cover_step)
+{
+    return FONT_BASE + gradient_step * COVER_STEPS + cover_step;
+}
 
 RGBA font_colour(int gradient_step, int cover_step)
 {
     const float t = static_cast<float>(gradient_step) / (GRADIENT_STEPS - 1);
     // A bright band just above the middle gives the letters a metallic sheen.
     RGBA fill = mix(rgb(ink::FONT_TOP), rgb(ink::FONT_BOTTOM), t * t);
-    if (gradient_step == GRADIENT_STEPS / 2 - 1) fill = mix(fill, rgb(0xffffff), 0.35f);
+    if (gradient_step == GRADIENT_STEPS / 2 - 1)
+        fill = mix(fill, rgb(0xffffff), 0.35f);
     return mix(rgb(ink::FONT_EDGE), fill, static_cast<float>(cover_step) / (COVER_STEPS - 1));
 }
 
@@ -75,14 +79,16 @@ Cell render_cell(int ch)
     int last = 0;
     for (int y = 0; y < o.h; ++y)
         for (int x = 0; x < o.w; ++x)
-            if (o.at(x, y) >= 0.5f) last = std::max(last, x);
+            if (o.at(x, y) >= 0.5f)
+                last = std::max(last, x);
     Cell c;
     c.w = std::max(m.w + 1, last + 1);
     c.h = o.h;
     c.px.assign(static_cast<size_t>(c.w) * c.h, TRANSPARENT);
     for (int y = 0; y < c.h; ++y)
         for (int x = 0; x < c.w; ++x) {
-            if (o.at(x, y) < 0.5f) continue;
+            if (o.at(x, y) < 0.5f)
+                continue;
             const float fill = m.at(x - r, y - r);
             const int cover = std::clamp(static_cast<int>(std::lround(fill * (COVER_STEPS - 1))), 0, COVER_STEPS - 1);
             const int grad = std::clamp((y - r) * GRADIENT_STEPS / std::max(1, m.h - 3), 0, GRADIENT_STEPS - 1);
@@ -95,12 +101,16 @@ Cell render_cell(int ch)
 bool write_font_pcx(const std::string& path)
 {
     std::vector<Cell> cells;
-    for (int ch = FIRST_CHAR; ch <= LAST_CHAR; ++ch) cells.push_back(render_cell(ch));
+    for (int ch = FIRST_CHAR; ch <= LAST_CHAR; ++ch)
+        cells.push_back(render_cell(ch));
     const int cell_h = cells[0].h;
     // Lay the cells out in rows that share their one-pixel separator lines.
     int rows = 1, x = 1;
     for (const Cell& c : cells) {
-        if (x + c.w + 1 > SHEET_W) { ++rows; x = 1; }
+        if (x + c.w + 1 > SHEET_W) {
+            ++rows;
+            x = 1;
+        }
         x += c.w + 1;
     }
     BITMAP* sheet = create_bitmap_ex(8, SHEET_W, rows * (cell_h + 1) + 1);
@@ -108,10 +118,14 @@ bool write_font_pcx(const std::string& path)
     int row = 0;
     x = 1;
     for (const Cell& c : cells) {
-        if (x + c.w + 1 > SHEET_W) { ++row; x = 1; }
+        if (x + c.w + 1 > SHEET_W) {
+            ++row;
+            x = 1;
+        }
         const int y0 = 1 + row * (cell_h + 1);
         for (int j = 0; j < c.h; ++j)
-            for (int i = 0; i < c.w; ++i) putpixel(sheet, x + i, y0 + j, c.px[static_cast<size_t>(j) * c.w + i]);
+            for (int i = 0; i < c.w; ++i)
+                putpixel(sheet, x + i, y0 + j, c.px[static_cast<size_t>(j) * c.w + i]);
         x += c.w + 1;
     }
     PALETTE pal;
@@ -125,7 +139,8 @@ bool write_palette_pcx(const std::string& path)
 {
     const int side = 16;
     BITMAP* swatch = create_bitmap_ex(8, side, side);
-    for (int i = 0; i < PAL_SIZE; ++i) putpixel(swatch, i % side, i / side, i);
+    for (int i = 0; i < PAL_SIZE; ++i)
+        putpixel(swatch, i % side, i / side, i);
     PALETTE pal;
     game_palette(pal);
     const int err = save_pcx(path.c_str(), swatch, pal);

@@ -9,15 +9,21 @@
 #include <cstdlib>
 
 namespace {
-const float AA_HALF_PX = 0.5f;          // coverage ramps over one pixel across the edge
-const float LIGHT_X = -0.70710678f;     // light from the top-left
+const float AA_HALF_PX = 0.5f;       // coverage ramps over one pixel across the edge
+const float LIGHT_X = -0.70710678f;  // light from the top-left
 const float LIGHT_Y = -0.70710678f;
-const float HARDEN_ALPHA = 0.5f;        // a sprite pixel at least this covered is solid
+const float HARDEN_ALPHA = 0.5f;  // a sprite pixel at least this covered is solid
 
-float to255(float v) { return std::round(clamp01(v) * 255.0f); }
+float to255(float v)
+{
+    return std::round(clamp01(v) * 255.0f);
+}
 }
 
-float clamp01(float v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
+float clamp01(float v)
+{
+    return v < 0 ? 0 : (v > 1 ? 1 : v);
+}
 
 float smoothstep(float e0, float e1, float x)
 {
@@ -27,27 +33,41 @@ float smoothstep(float e0, float e1, float x)
 
 RGBA rgb(uint32_t hex, float a)
 {
-    return RGBA{((hex >> 16) & 255) / 255.0f, ((hex >> 8) & 255) / 255.0f, (hex & 255) / 255.0f, a};
+    return RGBA {((hex >> 16) & 255) / 255.0f, ((hex >> 8) & 255) / 255.0f, (hex & 255) / 255.0f, a};
 }
 
 RGBA mix(const RGBA& a, const RGBA& b, float t)
 {
-    return RGBA{a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
+    return RGBA {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
 }
 
-RGBA scale_rgb(const RGBA& c, float f) { return RGBA{clamp01(c.r * f), clamp01(c.g * f), clamp01(c.b * f), c.a}; }
-RGBA with_alpha(const RGBA& c, float a) { return RGBA{c.r, c.g, c.b, a}; }
+RGBA scale_rgb(const RGBA& c, float f)
+{
+    return RGBA {clamp01(c.r * f), clamp01(c.g * f), clamp01(c.b * f), c.a};
+}
+RGBA with_alpha(const RGBA& c, float a)
+{
+    return RGBA {c.r, c.g, c.b, a};
+}
 
-Image::Image(int width, int height, RGBA fill) : w(width), h(height), px(static_cast<size_t>(width) * height, fill) {}
+Image::Image(int width, int height, RGBA fill)
+    : w(width)
+    , h(height)
+    , px(static_cast<size_t>(width) * height, fill)
+{
+}
 
 void blend_px(Image& img, int x, int y, const RGBA& c, float cov)
 {
-    if (!img.inside(x, y)) return;
+    if (!img.inside(x, y))
+        return;
     const float sa = clamp01(c.a * cov);
-    if (sa <= 0) return;
+    if (sa <= 0)
+        return;
     RGBA& d = img.at(x, y);
     const float oa = sa + d.a * (1 - sa);
-    if (oa <= 0) return;
+    if (oa <= 0)
+        return;
     const float k = d.a * (1 - sa);
     d.r = (c.r * sa + d.r * k) / oa;
     d.g = (c.g * sa + d.g * k) / oa;
@@ -58,7 +78,8 @@ void blend_px(Image& img, int x, int y, const RGBA& c, float cov)
 void composite(Image& dst, const Image& src, int x, int y, float opacity)
 {
     for (int j = 0; j < src.h; ++j)
-        for (int i = 0; i < src.w; ++i) blend_px(dst, x + i, y + j, src.at(i, j), opacity);
+        for (int i = 0; i < src.w; ++i)
+            blend_px(dst, x + i, y + j, src.at(i, j), opacity);
 }
 
 Xf Xf::then_offset(float dx, float dy) const
@@ -78,8 +99,10 @@ void Pen::fill(const Sdf& sdf, float x0, float y0, float x1, float y1, const Pai
     for (int i = 0; i < 4; ++i) {
         const float px = xf.ox + (c * cx[i] - sn * cy[i]) * xf.s;
         const float py = xf.oy + (sn * cx[i] + c * cy[i]) * xf.s;
-        bx0 = std::min(bx0, px); bx1 = std::max(bx1, px);
-        by0 = std::min(by0, py); by1 = std::max(by1, py);
+        bx0 = std::min(bx0, px);
+        bx1 = std::max(bx1, px);
+        by0 = std::min(by0, py);
+        by1 = std::max(by1, py);
     }
     const int ix0 = std::max(0, static_cast<int>(std::floor(bx0)) - 1);
     const int iy0 = std::max(0, static_cast<int>(std::floor(by0)) - 1);
@@ -93,13 +116,17 @@ void Pen::fill(const Sdf& sdf, float x0, float y0, float x1, float y1, const Pai
             const float lx = (c * vx + sn * vy) * inv, ly = (-sn * vx + c * vy) * inv;
             const float d = sdf(lx, ly);
             const float cov = clamp01(AA_HALF_PX - d * xf.s);
-            if (cov <= 0) continue;
+            if (cov <= 0)
+                continue;
             float gx = sdf(lx + eps, ly) - sdf(lx - eps, ly);
             float gy = sdf(lx, ly + eps) - sdf(lx, ly - eps);
             const float gl = std::sqrt(gx * gx + gy * gy);
-            if (gl > 1e-9f) { gx /= gl; gy /= gl; }
+            if (gl > 1e-9f) {
+                gx /= gl;
+                gy /= gl;
+            }
             // The normal turns with the shape so the light stays at the top-left.
-            const Frag f{lx, ly, d, c * gx - sn * gy, sn * gx + c * gy};
+            const Frag f {lx, ly, d, c * gx - sn * gy, sn * gx + c * gy};
             blend_px(*img, px, py, paint(f), cov);
         }
 }
@@ -123,17 +150,19 @@ void Pen::poly(const std::vector<float>& xy, const Paint& p, float round) const
 {
     float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
     for (size_t i = 0; i + 1 < xy.size(); i += 2) {
-        x0 = std::min(x0, xy[i]); x1 = std::max(x1, xy[i]);
-        y0 = std::min(y0, xy[i + 1]); y1 = std::max(y1, xy[i + 1]);
+        x0 = std::min(x0, xy[i]);
+        x1 = std::max(x1, xy[i]);
+        y0 = std::min(y0, xy[i + 1]);
+        y1 = std::max(y1, xy[i + 1]);
     }
     fill([xy, round](float x, float y) { return sd_poly(x, y, xy) - round; }, x0 - round, y0 - round, x1 + round,
-         y1 + round, p);
+        y1 + round, p);
 }
 
 void Pen::capsule(float ax, float ay, float bx, float by, float r, const Paint& p) const
 {
     fill([=](float x, float y) { return sd_segment(x, y, ax, ay, bx, by) - r; }, std::min(ax, bx) - r,
-         std::min(ay, by) - r, std::max(ax, bx) + r, std::max(ay, by) + r, p);
+        std::min(ay, by) - r, std::max(ax, bx) + r, std::max(ay, by) + r, p);
 }
 
 void Pen::taper(float ax, float ay, float bx, float by, float ra, float rb, const Paint& p) const
@@ -162,7 +191,8 @@ float sd_ellipse(float x, float y, float cx, float cy, float rx, float ry)
     const float k = std::sqrt(dx * dx + dy * dy);
     const float gx = dx / rx, gy = dy / ry;
     const float g = std::sqrt(gx * gx + gy * gy);
-    if (g < 1e-6f) return -std::min(rx, ry);
+    if (g < 1e-6f)
+        return -std::min(rx, ry);
     return (k - 1) * k / g;
 }
 
@@ -194,8 +224,9 @@ float sd_poly(float x, float y, const std::vector<float>& v)
         const float t = clamp01((wx * ex + wy * ey) / std::max(1e-9f, ex * ex + ey * ey));
         const float bx = wx - ex * t, by = wy - ey * t;
         d = std::min(d, bx * bx + by * by);
-        const bool c1 = y >= v[2 * i + 1], c2 = y < v[2 * j + 1], c3 = ex * wy > ey * wx;
-        if ((c1 && c2 && c3) || (!c1 && !c2 && !c3)) s = -s;
+        const bool c1 = y >= v[2 * i + 1], c2 = y<v[2 * j + 1], c3 = ex * wy> ey * wx;
+        if ((c1 && c2 && c3) || (!c1 && !c2 && !c3))
+            s = -s;
     }
     return s * std::sqrt(d);
 }
@@ -229,7 +260,7 @@ Paint sphere(RGBA c, float cx, float cy, float r, float gloss)
         // A little bounce light on the lower rim keeps the dark side readable.
         const float rim = std::max(0.0f, ny) * (1 - nz) * 0.25f;
         o = mix(o, c, rim);
-        return mix(o, RGBA{1, 1, 1, c.a}, clamp01(specular));
+        return mix(o, RGBA {1, 1, 1, c.a}, clamp01(specular));
     };
 }
 
@@ -243,7 +274,10 @@ Paint hgrad(RGBA left, RGBA right, float x0, float x1)
     return [=](const Frag& f) { return mix(left, right, clamp01((f.x - x0) / (x1 - x0))); };
 }
 
-Rng::Rng(uint32_t seed) : s(seed * 2654435761u + 0x9E3779B9u) {}
+Rng::Rng(uint32_t seed)
+    : s(seed * 2654435761u + 0x9E3779B9u)
+{
+}
 
 uint32_t Rng::next()
 {
@@ -254,9 +288,18 @@ uint32_t Rng::next()
     return s;
 }
 
-float Rng::uni() { return (next() >> 8) / 16777216.0f; }
-float Rng::range(float a, float b) { return a + (b - a) * uni(); }
-int Rng::irange(int a, int b) { return a + static_cast<int>(next() % static_cast<uint32_t>(b - a + 1)); }
+float Rng::uni()
+{
+    return (next() >> 8) / 16777216.0f;
+}
+float Rng::range(float a, float b)
+{
+    return a + (b - a) * uni();
+}
+int Rng::irange(int a, int b)
+{
+    return a + static_cast<int>(next() % static_cast<uint32_t>(b - a + 1));
+}
 
 float hash01(int x, int y, uint32_t seed)
 {
@@ -300,14 +343,18 @@ void voronoi(float x, float y, uint32_t seed, float& d1, float& d2)
             const int cx = ix + i, cy = iy + j;
             const float px = cx + hash01(cx, cy, seed), py = cy + hash01(cx, cy, seed + 99u);
             const float d = std::sqrt((x - px) * (x - px) + (y - py) * (y - py));
-            if (d < d1) { d2 = d1; d1 = d; }
-            else if (d < d2) d2 = d;
+            if (d < d1) {
+                d2 = d1;
+                d1 = d;
+            } else if (d < d2)
+                d2 = d;
         }
 }
 
 void harden(Image& img)
 {
-    for (RGBA& c : img.px) c.a = c.a >= HARDEN_ALPHA ? 1.0f : 0.0f;
+    for (RGBA& c : img.px)
+        c.a = c.a >= HARDEN_ALPHA ? 1.0f : 0.0f;
 }
 
 void outline(Image& img, float dark, float thickness)
@@ -317,20 +364,28 @@ void outline(Image& img, float dark, float thickness)
         const Image src = img;
         for (int y = 0; y < img.h; ++y)
             for (int x = 0; x < img.w; ++x) {
-                if (src.at(x, y).a >= HARDEN_ALPHA) continue;
+                if (src.at(x, y).a >= HARDEN_ALPHA)
+                    continue;
                 const int nx[4] = {x - 1, x + 1, x, x};
                 const int ny[4] = {y, y, y - 1, y + 1};
                 float best = 1e9f;
                 bool found = false;
-                RGBA pick{};
+                RGBA pick {};
                 for (int k = 0; k < 4; ++k) {
-                    if (!src.inside(nx[k], ny[k])) continue;
+                    if (!src.inside(nx[k], ny[k]))
+                        continue;
                     const RGBA& n = src.at(nx[k], ny[k]);
-                    if (n.a < HARDEN_ALPHA) continue;
+                    if (n.a < HARDEN_ALPHA)
+                        continue;
                     const float lum = n.r + n.g + n.b;
-                    if (lum < best) { best = lum; pick = n; found = true; }
+                    if (lum < best) {
+                        best = lum;
+                        pick = n;
+                        found = true;
+                    }
                 }
-                if (found) img.at(x, y) = with_alpha(mix(ink, scale_rgb(pick, dark * 2), 0.5f), 1);
+                if (found)
+                    img.at(x, y) = with_alpha(mix(ink, scale_rgb(pick, dark * 2), 0.5f), 1);
             }
     }
 }
@@ -344,9 +399,11 @@ void soft_outline(Image& img, RGBA col, float radius)
             float m = 0;
             for (int j = -r; j <= r; ++j)
                 for (int i = -r; i <= r; ++i) {
-                    if (!img.inside(x + i, y + j)) continue;
+                    if (!img.inside(x + i, y + j))
+                        continue;
                     const float a = img.at(x + i, y + j).a;
-                    if (a <= m) continue;
+                    if (a <= m)
+                        continue;
                     const float k = clamp01(radius + 0.5f - std::sqrt(static_cast<float>(i * i + j * j)));
                     m = std::max(m, a * k);
                 }
@@ -363,16 +420,21 @@ Image blur(const Image& src, float radius)
     const int r = std::max(1, static_cast<int>(radius / 1.7f + 0.5f));
     const int w = src.w, h = src.h;
     std::vector<float> ch[4];
-    for (auto& c : ch) c.resize(static_cast<size_t>(w) * h);
+    for (auto& c : ch)
+        c.resize(static_cast<size_t>(w) * h);
     for (size_t i = 0; i < src.px.size(); ++i) {
         const RGBA& p = src.px[i];
-        ch[0][i] = p.r * p.a; ch[1][i] = p.g * p.a; ch[2][i] = p.b * p.a; ch[3][i] = p.a;
+        ch[0][i] = p.r * p.a;
+        ch[1][i] = p.g * p.a;
+        ch[2][i] = p.b * p.a;
+        ch[3][i] = p.a;
     }
     // Running sums make each pass cost the same whatever the radius; edges clamp.
     std::vector<float> line(std::max(w, h)), tmp(std::max(w, h));
     auto box = [r](const float* in, float* out_, int n) {
         float sum = 0;
-        for (int k = -r; k <= r; ++k) sum += in[std::clamp(k, 0, n - 1)];
+        for (int k = -r; k <= r; ++k)
+            sum += in[std::clamp(k, 0, n - 1)];
         for (int i = 0; i < n; ++i) {
             out_[i] = sum / (2 * r + 1);
             sum += in[std::min(i + r + 1, n - 1)] - in[std::max(i - r, 0)];
@@ -386,15 +448,18 @@ Image blur(const Image& src, float radius)
                 std::copy(tmp.begin(), tmp.begin() + w, row);
             }
             for (int x = 0; x < w; ++x) {
-                for (int y = 0; y < h; ++y) line[y] = c[static_cast<size_t>(y) * w + x];
+                for (int y = 0; y < h; ++y)
+                    line[y] = c[static_cast<size_t>(y) * w + x];
                 box(line.data(), tmp.data(), h);
-                for (int y = 0; y < h; ++y) c[static_cast<size_t>(y) * w + x] = tmp[y];
+                for (int y = 0; y < h; ++y)
+                    c[static_cast<size_t>(y) * w + x] = tmp[y];
             }
         }
     Image out(w, h);
     for (size_t i = 0; i < out.px.size(); ++i) {
         const float a = ch[3][i];
-        if (a > 1e-5f) out.px[i] = RGBA{ch[0][i] / a, ch[1][i] / a, ch[2][i] / a, a};
+        if (a > 1e-5f)
+            out.px[i] = RGBA {ch[0][i] / a, ch[1][i] / a, ch[2][i] / a, a};
     }
     return out;
 }
@@ -402,7 +467,8 @@ Image blur(const Image& src, float radius)
 Image shadow_of(const Image& img, float radius, float opacity)
 {
     Image s(img.w, img.h);
-    for (size_t i = 0; i < s.px.size(); ++i) s.px[i] = RGBA{0, 0, 0, img.px[i].a * opacity};
+    for (size_t i = 0; i < s.px.size(); ++i)
+        s.px[i] = RGBA {0, 0, 0, img.px[i].a * opacity};
     return blur(s, radius);
 }
 
@@ -417,7 +483,8 @@ BITMAP* to_masked_bitmap(const Image& img)
                 continue;
             }
             int r = static_cast<int>(to255(c.r)), g = static_cast<int>(to255(c.g)), bl = static_cast<int>(to255(c.b));
-            if (r == 255 && g == 0 && bl == 255) g = 1;
+            if (r == 255 && g == 0 && bl == 255)
+                g = 1;
             putpixel(b, x, y, makecol24(r, g, bl));
         }
     return b;
@@ -437,7 +504,8 @@ BITMAP* to_rgba_bitmap(const Image& img)
                 continue;
             }
             int r = static_cast<int>(to255(c.r)), g = static_cast<int>(to255(c.g)), bl = static_cast<int>(to255(c.b));
-            if (r == 255 && g == 0 && bl == 255) g = 1;
+            if (r == 255 && g == 0 && bl == 255)
+                g = 1;
             putpixel(b, x, y, makeacol32(r, g, bl, a));
         }
     return b;
@@ -450,8 +518,8 @@ BITMAP* to_opaque_bitmap(const Image& img)
         for (int x = 0; x < img.w; ++x) {
             const RGBA& c = img.at(x, y);
             putpixel(b, x, y,
-                     makecol24(static_cast<int>(to255(c.r * c.a)), static_cast<int>(to255(c.g * c.a)),
-                               static_cast<int>(to255(c.b * c.a))));
+                makecol24(static_cast<int>(to255(c.r * c.a)), static_cast<int>(to255(c.g * c.a)),
+                    static_cast<int>(to255(c.b * c.a))));
         }
     return b;
 }
@@ -465,12 +533,15 @@ Image pixel_art(const std::vector<std::string>& rows, const std::vector<std::pai
     };
     Image img(static_cast<int>(rows.at(0).size()), static_cast<int>(rows.size()));
     for (int y = 0; y < img.h; ++y) {
-        if (static_cast<int>(rows[y].size()) != img.w) broken("rows of different widths");
+        if (static_cast<int>(rows[y].size()) != img.w)
+            broken("rows of different widths");
         for (int x = 0; x < img.w; ++x) {
             const char ch = rows[y][x];
-            if (ch == '.') continue;
+            if (ch == '.')
+                continue;
             const auto ink = std::find_if(inks.begin(), inks.end(), [ch](const auto& i) { return i.first == ch; });
-            if (ink == inks.end()) broken("a character without an ink");
+            if (ink == inks.end())
+                broken("a character without an ink");
             img.at(x, y) = rgb(ink->second);
         }
     }

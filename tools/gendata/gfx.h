@@ -16,9 +16,9 @@ struct RGBA {
     float r = 0, g = 0, b = 0, a = 0;
 };
 
-RGBA rgb(uint32_t hex, float a = 1.0f);            // 0xRRGGBB
-RGBA mix(const RGBA& a, const RGBA& b, float t);    // t = 0 gives a
-RGBA scale_rgb(const RGBA& c, float f);             // brightness, alpha kept
+RGBA rgb(uint32_t hex, float a = 1.0f);           // 0xRRGGBB
+RGBA mix(const RGBA& a, const RGBA& b, float t);  // t = 0 gives a
+RGBA scale_rgb(const RGBA& c, float f);           // brightness, alpha kept
 RGBA with_alpha(const RGBA& c, float a);
 float clamp01(float v);
 float smoothstep(float e0, float e1, float x);
@@ -28,7 +28,7 @@ struct Image {
     int w = 0, h = 0;
     std::vector<RGBA> px;
     Image() = default;
-    Image(int width, int height, RGBA fill = RGBA{});
+    Image(int width, int height, RGBA fill = RGBA {});
     RGBA& at(int x, int y) { return px[static_cast<size_t>(y) * w + x]; }
     const RGBA& at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
     bool inside(int x, int y) const { return x >= 0 && y >= 0 && x < w && y < h; }
@@ -49,7 +49,7 @@ using Sdf = std::function<float(float x, float y)>;
 
 // Maps local shape coordinates to canvas pixels: p = origin + R(angle) * s * local.
 struct Xf {
-    float ox = 0, oy = 0, s = 1, angle = 0;   // angle in radians, clockwise
+    float ox = 0, oy = 0, s = 1, angle = 0;    // angle in radians, clockwise
     Xf then_offset(float dx, float dy) const;  // local offset before mapping
 };
 
@@ -90,12 +90,12 @@ struct Rng {
     uint32_t s;
     explicit Rng(uint32_t seed);
     uint32_t next();
-    float uni();                      // [0, 1)
-    float range(float a, float b);    // [a, b)
-    int irange(int a, int b);         // [a, b]
+    float uni();                    // [0, 1)
+    float range(float a, float b);  // [a, b)
+    int irange(int a, int b);       // [a, b]
 };
-float hash01(int x, int y, uint32_t seed);           // [0, 1)
-float value_noise(float x, float y, uint32_t seed);  // smooth, [0, 1)
+float hash01(int x, int y, uint32_t seed);                // [0, 1)
+float value_noise(float x, float y, uint32_t seed);       // smooth, [0, 1)
 float fbm(float x, float y, int octaves, uint32_t seed);  // [0, 1)
 // Distance to the nearest cell point and to the second nearest (cracks, stones).
 void voronoi(float x, float y, uint32_t seed, float& d1, float& d2);
@@ -121,5 +121,5 @@ Image pixel_art(const std::vector<std::string>& rows, const std::vector<std::pai
 // 24-bit with magenta (255, 0, 255) for see-through pixels; an opaque colour
 // that happens to be pure magenta is nudged so it stays visible.
 BITMAP* to_masked_bitmap(const Image& img);
-BITMAP* to_rgba_bitmap(const Image& img);   // 32-bit with alpha
-BITMAP* to_opaque_bitmap(const Image& img); // 24-bit, alpha flattened on black
+BITMAP* to_rgba_bitmap(const Image& img);    // 32-bit with alpha
+BITMAP* to_opaque_bitmap(const Image& img);  // 24-bit, alpha flattened on black

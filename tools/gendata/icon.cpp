@@ -25,16 +25,19 @@ const int ICON_SIZES[] = {16, 32, 48, 64, 128, 256};
 const int WINDOW_XPM_SIZE = 48;
 const int WINDOW_LIST_SIZES[] = {16, 32, 48, 64};
 
-RGBA c(uint32_t hex, float a = 1.0f) { return rgb(hex, a); }
+RGBA c(uint32_t hex, float a = 1.0f)
+{
+    return rgb(hex, a);
+}
 
 // Badge: a rounded steel plate with an orange rim, lit from the top-left like
 // every sprite, with a lava glow rising from its lower right.
 void paint_badge(Image& img)
 {
     const float n = static_cast<float>(img.w);
-    const float m = n / 32.0f;                      // margin
+    const float m = n / 32.0f;  // margin
     const float rad = n * 0.2f;
-    const Pen pen{&img, Xf{}};
+    const Pen pen {&img, Xf {}};
     const float cx = n * 0.72f, cy = n * 0.86f, glow_r = n * 0.95f;
     pen.rrect(m, m, n - m, n - m, rad, [=](const Frag& f) {
         RGBA base = mix(c(0x2a3448), c(0x0c0e16), clamp01((f.x + f.y) / (2 * n)));
@@ -46,17 +49,19 @@ void paint_badge(Image& img)
     // would eat the craft's room).
     if (img.w >= 32) {
         const float band = std::max(1.2f, n / 24.0f);
-        pen.fill([=](float x, float y) {
-            const float d = sd_rrect(x, y, m, m, n - m, n - m, rad);
-            return std::fabs(d + band / 2) - band / 2;
-        }, 0, 0, n, n, bevel(c(ink::CRAFT_TRIM), band, 0.6f));
+        pen.fill(
+            [=](float x, float y) {
+                const float d = sd_rrect(x, y, m, m, n - m, n - m, rad);
+                return std::fabs(d + band / 2) - band / 2;
+            },
+            0, 0, n, n, bevel(c(ink::CRAFT_TRIM), band, 0.6f));
     }
 }
 
 // A tracer leaving the gun: a glowing streak from (ax, ay) to (bx, by).
 void tracer(Image& img, float ax, float ay, float bx, float by, float r)
 {
-    const Pen pen{&img, Xf{}};
+    const Pen pen {&img, Xf {}};
     pen.capsule(ax, ay, bx, by, r * 2.2f, flat(c(0xff8020, 0.35f)));
     pen.capsule(ax, ay, bx, by, r, flat(c(0xfff0a0)));
 }
@@ -71,7 +76,8 @@ uint32_t crc_of(const std::string& type, const std::string& data)
 
 void put32(std::string& s, uint32_t v)
 {
-    for (int shift = 24; shift >= 0; shift -= 8) s.push_back(static_cast<char>((v >> shift) & 255));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        s.push_back(static_cast<char>((v >> shift) & 255));
 }
 
 void chunk(std::string& out, const std::string& type, const std::string& data)
@@ -82,12 +88,18 @@ void chunk(std::string& out, const std::string& type, const std::string& data)
     put32(out, crc_of(type, data));
 }
 
-uint8_t byte_of(float v) { return static_cast<uint8_t>(std::lround(clamp01(v) * 255.0f)); }
+uint8_t byte_of(float v)
+{
+    return static_cast<uint8_t>(std::lround(clamp01(v) * 255.0f));
+}
 
 struct Px8 {
     uint8_t r, g, b, a;
 };
-Px8 px8(const RGBA& p) { return Px8{byte_of(p.r), byte_of(p.g), byte_of(p.b), byte_of(p.a)}; }
+Px8 px8(const RGBA& p)
+{
+    return Px8 {byte_of(p.r), byte_of(p.g), byte_of(p.b), byte_of(p.a)};
+}
 
 bool write_file(const std::string& path, const std::string& bytes)
 {
@@ -120,14 +132,16 @@ std::string xpm_source(const Image& img)
     }
     // Symbol 0 (a space) is "None"; the others use two characters each.
     auto sym = [&](int k) {
-        if (k < 0) return std::string("  ");
+        if (k < 0)
+            return std::string("  ");
         return std::string(1, SYMBOLS[k % nsym]) + SYMBOLS[k / nsym];
     };
     std::ostringstream o;
     o << "\"" << img.w << " " << img.h << " " << colours.size() + 1 << " 2\",\n";
     o << "\"   c None\",\n";
     std::vector<std::pair<int, uint32_t>> by_index;
-    for (const auto& kv : colours) by_index.emplace_back(kv.second, kv.first);
+    for (const auto& kv : colours)
+        by_index.emplace_back(kv.second, kv.first);
     std::sort(by_index.begin(), by_index.end());
     char hex[16];
     for (const auto& e : by_index) {
@@ -136,7 +150,8 @@ std::string xpm_source(const Image& img)
     }
     for (int y = 0; y < img.h; ++y) {
         o << "\"";
-        for (int x = 0; x < img.w; ++x) o << sym(index[static_cast<size_t>(y) * img.w + x]);
+        for (int x = 0; x < img.w; ++x)
+            o << sym(index[static_cast<size_t>(y) * img.w + x]);
         o << "\"" << (y + 1 < img.h ? ",\n" : "\n");
     }
     return o.str();
@@ -153,8 +168,8 @@ std::string argb_list_source()
         for (const RGBA& p : img.px) {
             const Px8 q = px8(p);
             char buf[16];
-            std::snprintf(buf, sizeof buf, "0x%08X,", (uint32_t(q.a) << 24) | (uint32_t(q.r) << 16) |
-                                                          (uint32_t(q.g) << 8) | q.b);
+            std::snprintf(
+                buf, sizeof buf, "0x%08X,", (uint32_t(q.a) << 24) | (uint32_t(q.r) << 16) | (uint32_t(q.g) << 8) | q.b);
             o << buf << (++column % 8 == 0 ? "\n" : " ");
         }
         o << "\n";
@@ -191,7 +206,7 @@ bool write_png(const std::string& path, const Image& img)
     std::string raw;
     raw.reserve(static_cast<size_t>(img.h) * (1 + 4 * img.w));
     for (int y = 0; y < img.h; ++y) {
-        raw.push_back(0);   // no filter
+        raw.push_back(0);  // no filter
         for (int x = 0; x < img.w; ++x) {
             const Px8 q = px8(img.at(x, y));
             raw.push_back(static_cast<char>(q.r));
@@ -203,13 +218,13 @@ bool write_png(const std::string& path, const Image& img)
     uLongf packed_len = compressBound(static_cast<uLong>(raw.size()));
     std::string packed(packed_len, '\0');
     if (compress2(reinterpret_cast<Bytef*>(&packed[0]), &packed_len, reinterpret_cast<const Bytef*>(raw.data()),
-                  static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK)
+            static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION) != Z_OK)
         return false;
     packed.resize(packed_len);
     std::string ihdr;
     put32(ihdr, static_cast<uint32_t>(img.w));
     put32(ihdr, static_cast<uint32_t>(img.h));
-    ihdr += std::string("\x08\x06\x00\x00\x00", 5);   // 8 bits, RGBA, deflate, no filter, no interlace
+    ihdr += std::string("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA, deflate, no filter, no interlace
     std::string out("\x89PNG\r\n\x1a\n", 8);
     chunk(out, "IHDR", ihdr);
     chunk(out, "IDAT", packed);

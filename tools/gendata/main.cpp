@@ -15,7 +15,10 @@
 #include <string>
 
 namespace {
-bool make_dir(const std::string& path) { return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST; }
+bool make_dir(const std::string& path)
+{
+    return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
 
 bool write_text_file(const std::string& path, const std::string& text)
 {
@@ -25,8 +28,8 @@ bool write_text_file(const std::string& path, const std::string& text)
 }
 
 // Packs into a temporary file first so a failed run leaves no half archive.
-bool build(const std::vector<ArchiveObject>& table, const std::string& work, const std::string& out,
-           const std::string& dat)
+bool build(
+    const std::vector<ArchiveObject>& table, const std::string& work, const std::string& out, const std::string& dat)
 {
     const std::string tmp = out + ".tmp";
     if (!build_archive(table, work, tmp, dat)) {
@@ -39,7 +42,8 @@ bool build(const std::vector<ArchiveObject>& table, const std::string& work, con
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && std::string(argv[1]) == "--icons") return write_icons(argv[2]) ? 0 : 1;
+    if (argc == 3 && std::string(argv[1]) == "--icons")
+        return write_icons(argv[2]) ? 0 : 1;
     if (argc != 3) {
         std::fprintf(stderr, "usage: gendata OUT_DIR DAT_PROGRAM | gendata --icons OUT_DIR\n");
         return 2;
@@ -56,12 +60,14 @@ int main(int argc, char** argv)
         return 1;
     }
     set_color_conversion(COLORCONV_NONE);
-    if (!text_init()) return 1;
+    if (!text_init())
+        return 1;
     const bool ok = build(main_archive_table(), work, out + "/vorlin.dat", dat) &&
-                    build(ending_archive_table(), work, out + "/ending.dat", dat) &&
-                    write_text_file(out + "/endingtimes.txt", ending_times_text());
+        build(ending_archive_table(), work, out + "/ending.dat", dat) &&
+        write_text_file(out + "/endingtimes.txt", ending_times_text());
     text_shutdown();
-    if (!ok) return 1;
+    if (!ok)
+        return 1;
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("gendata: wrote %s/vorlin.dat, ending.dat and endingtimes.txt in %.1f s\n", out.c_str(), secs);
     return 0;

@@ -38,21 +38,21 @@ SynthSample make_bump()
     const double body_decay_s = 0.075;
     const double knock_cutoff_hz = 450.0, knock_decay_s = 0.012, knock_level = 0.6;
     const double overtone_ratio = 2.3, overtone_decay_s = 0.025, overtone_level = 0.25;
-    const double knock_gain = 4.0;   // makes up for the energy the low-pass takes out of white noise
+    const double knock_gain = 4.0;  // makes up for the energy the low-pass takes out of white noise
     const double muffle_hz = 900.0;
     const double drive = 1.6;
 
     SynthRng rng = rng_seeded(SEED_BUMP);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthOsc body{0.0}, overtone{0.0};
-    SynthSvf knock{}, muffle{};
+    SynthOsc body {0.0}, overtone {0.0};
+    SynthSvf knock {}, muffle {};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
         const double pitch = pitch_to_hz + (pitch_from_hz - pitch_to_hz) * std::exp(-t / pitch_drop_s);
         double x = osc_sine(body, pitch, RATE_HZ) * std::exp(-t / body_decay_s);
         x += overtone_level * osc_sine(overtone, pitch * overtone_ratio, RATE_HZ) * std::exp(-t / overtone_decay_s);
         x += knock_level * knock_gain * svf(knock, rng_bipolar(rng), knock_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low *
-             std::exp(-t / knock_decay_s);
+            std::exp(-t / knock_decay_s);
         w[i] = svf(muffle, soft_clip(drive * x), muffle_hz, SYNTH_Q_FLAT, RATE_HZ).low;
     }
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
@@ -63,20 +63,20 @@ SynthSample make_ball_burst()
 {
     const double length_s = 0.35;
     const double snap_hz = 2600.0, snap_q = 1.2, snap_decay_s = 0.007, snap_level = 0.9;
-    const SynthBubble pop{0.0, 320.0, 2.6, 0.03, 0.05, 1.0};
+    const SynthBubble pop {0.0, 320.0, 2.6, 0.03, 0.05, 1.0};
     const double thump_hz = 140.0, thump_decay_s = 0.03, thump_level = 0.45;
     const int droplet_count = 7;
-    const SynthBubbleSpread droplet_spread{0.03, 0.22, 900.0, 2300.0, 0.012, 0.028, 0.12, 0.35};
+    const SynthBubbleSpread droplet_spread {0.03, 0.22, 900.0, 2300.0, 0.012, 0.028, 0.12, 0.35};
 
     SynthRng rng = rng_seeded(SEED_BALL_BURST);
-    const std::vector<SynthBubble> droplets =
-        random_bubbles(rng, droplet_count, droplet_spread);
+    const std::vector<SynthBubble> droplets = random_bubbles(rng, droplet_count, droplet_spread);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthSvf snap{};
-    SynthOsc thump{0.0};
+    SynthSvf snap {};
+    SynthOsc thump {0.0};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
-        double x = snap_level * svf(snap, rng_bipolar(rng), snap_hz, snap_q, RATE_HZ).band * std::exp(-t / snap_decay_s);
+        double x =
+            snap_level * svf(snap, rng_bipolar(rng), snap_hz, snap_q, RATE_HZ).band * std::exp(-t / snap_decay_s);
         x += bubble_at(pop, t);
         x += thump_level * osc_sine(thump, thump_hz, RATE_HZ) * std::exp(-t / thump_decay_s);
         for (const SynthBubble& d : droplets)
@@ -102,17 +102,18 @@ SynthSample make_one_up()
     const double echo_delay_s = 0.11, echo_level = 0.35;
 
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthOsc pulse[notes] = {}, sine[notes] = {}, vibrato{0.0};
-    SynthSvf tone{};
+    SynthOsc pulse[notes] = {}, sine[notes] = {}, vibrato {0.0};
+    SynthSvf tone {};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
         const double wobble = smooth_ramp((t - note_start_s[last] - vibrato_delay_s) / vibrato_delay_s) *
-                              vibrato_depth * osc_sine(vibrato, vibrato_hz, RATE_HZ);
+            vibrato_depth * osc_sine(vibrato, vibrato_hz, RATE_HZ);
         double x = 0.0;
         for (int n = 0; n < notes; ++n) {
             const double env = env_attack_decay(t - note_start_s[n], note_attack_s, note_decay_s[n]);
             const double hz = note_hz[n] * (n == last ? 1.0 + wobble : 1.0);
-            const double tone_now = osc_pulse(pulse[n], hz, RATE_HZ, pulse_width) + sine_level * osc_sine(sine[n], hz, RATE_HZ);
+            const double tone_now =
+                osc_pulse(pulse[n], hz, RATE_HZ, pulse_width) + sine_level * osc_sine(sine[n], hz, RATE_HZ);
             x += env * tone_now;
         }
         w[i] = svf(tone, x, tone_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low;
@@ -135,15 +136,16 @@ SynthSample make_player_death()
     const double attack_s = 0.03, release_from_s = 0.85, release_s = 0.7;
 
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthOsc saw{0.0}, pulse{pulse_phase}, vibrato{0.0};
-    SynthSvf filter{};
+    SynthOsc saw {0.0}, pulse {pulse_phase}, vibrato {0.0};
+    SynthSvf filter {};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
         const double slide = std::min(t / slide_s, 1.0);
         const double depth = vibrato_max_depth * smooth_ramp(t / vibrato_grow_s);
         const double pitch = pitch_from_hz * std::pow(pitch_to_hz / pitch_from_hz, slide) *
-                             (1.0 + depth * osc_sine(vibrato, vibrato_hz, RATE_HZ));
-        const double raw = osc_saw(saw, pitch, RATE_HZ) + pulse_level * osc_pulse(pulse, pitch * detune, RATE_HZ, pulse_width);
+            (1.0 + depth * osc_sine(vibrato, vibrato_hz, RATE_HZ));
+        const double raw =
+            osc_saw(saw, pitch, RATE_HZ) + pulse_level * osc_pulse(pulse, pitch * detune, RATE_HZ, pulse_width);
         const double env = smooth_ramp(t / attack_s) * (1.0 - smooth_ramp((t - release_from_s) / release_s));
         w[i] = env * svf(filter, raw, pitch * cutoff_per_pitch, filter_q, RATE_HZ).low;
     }
@@ -165,9 +167,9 @@ SynthSample make_zap()
 
     SynthRng rng = rng_seeded(SEED_ZAP);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthOsc buzz{0.0};
-    SynthOnePole buzz_hp{0.0}, hiss_hp{0.0}, gate_smooth{0.0};
-    SynthSvf snap{};
+    SynthOsc buzz {0.0};
+    SynthOnePole buzz_hp {0.0}, hiss_hp {0.0}, gate_smooth {0.0};
+    SynthSvf snap {};
     double burst_end_s = 0.0, burst_level = 0.0;
     bool in_gap = true;
     for (size_t i = 0; i < w.size(); ++i) {
@@ -195,16 +197,16 @@ SynthSample make_zap()
 // which sweeps the firing rate from 50 to 100 Hz.
 SynthSample make_engine()
 {
-    const int loop_samples = RATE_HZ;   // one second
-    const int firing_per_loop = 100;    // firing pulses per loop at full speed: 100 Hz
+    const int loop_samples = RATE_HZ;  // one second
+    const int firing_per_loop = 100;   // firing pulses per loop at full speed: 100 Hz
     const int cylinders = 4;
-    const double cylinder_level[cylinders] = {1.0, 0.8, 0.92, 0.74};   // an uneven beat at a quarter of the firing rate
+    const double cylinder_level[cylinders] = {1.0, 0.8, 0.92, 0.74};  // an uneven beat at a quarter of the firing rate
     const double jitter = 0.12;
-    const double pulse_ring = 2.5, pulse_decay = 4.0;         // per firing cycle: ringing periods and decay
-    const double crank_level = 0.35, firing_level = 0.3;   // sines at half and at the firing rate
+    const double pulse_ring = 2.5, pulse_decay = 4.0;     // per firing cycle: ringing periods and decay
+    const double crank_level = 0.35, firing_level = 0.3;  // sines at half and at the firing rate
     const double exhaust_cutoff_hz = 700.0, exhaust_level = 0.8, exhaust_decay = 6.0;
     const double muffle_hz = 1100.0;
-    const int warm_up_loops = 2;   // filters settle over these before the kept loop
+    const int warm_up_loops = 2;  // filters settle over these before the kept loop
 
     SynthRng rng = rng_seeded(SEED_ENGINE);
     std::vector<double> noise(loop_samples), cycle_level(firing_per_loop);
@@ -214,17 +216,17 @@ SynthSample make_engine()
         cycle_level[c] = cylinder_level[c % cylinders] * (1.0 + jitter * rng_bipolar(rng));
 
     std::vector<double> w(loop_samples);
-    SynthSvf exhaust{}, muffle{};
+    SynthSvf exhaust {}, muffle {};
     for (int i = 0; i < (warm_up_loops + 1) * loop_samples; ++i) {
         const int k = i % loop_samples;
         const double cycles = static_cast<double>(k) * firing_per_loop / loop_samples;
         const int cycle = static_cast<int>(cycles);
-        const double u = cycles - cycle;   // position inside the firing cycle, [0, 1)
+        const double u = cycles - cycle;  // position inside the firing cycle, [0, 1)
         double x = cycle_level[cycle] * std::sin(2.0 * SYNTH_PI * pulse_ring * u) * std::exp(-pulse_decay * u);
         x += crank_level * std::sin(SYNTH_PI * cycles);
         x += firing_level * std::sin(2.0 * SYNTH_PI * cycles);
         x += exhaust_level * cycle_level[cycle] * std::exp(-exhaust_decay * u) *
-             svf(exhaust, noise[k], exhaust_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low;
+            svf(exhaust, noise[k], exhaust_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low;
         const double y = svf(muffle, x, muffle_hz, SYNTH_Q_FLAT, RATE_HZ).low;
         if (i >= warm_up_loops * loop_samples)
             w[k] = y;
@@ -250,19 +252,21 @@ SynthSample make_explosion()
 
     SynthRng rng = rng_seeded(SEED_EXPLOSION);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthOnePole crack{0.0};
-    SynthSvf body{}, rumble{}, debris{}, debris_dull{};
-    SynthOsc boom{0.0};
+    SynthOnePole crack {0.0};
+    SynthSvf body {}, rumble {}, debris {}, debris_dull {};
+    SynthOsc boom {0.0};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
         const double white = rng_bipolar(rng);
         double x = crack_level * highpass1(crack, white, crack_highpass_hz, RATE_HZ) * std::exp(-t / crack_decay_s);
-        const double cutoff = body_cutoff_to_hz + (body_cutoff_from_hz - body_cutoff_to_hz) * std::exp(-t / body_sweep_s);
-        x += body_level * svf(body, white, cutoff, body_q, RATE_HZ).low * env_attack_decay(t, body_attack_s, body_decay_s);
+        const double cutoff =
+            body_cutoff_to_hz + (body_cutoff_from_hz - body_cutoff_to_hz) * std::exp(-t / body_sweep_s);
+        x += body_level * svf(body, white, cutoff, body_q, RATE_HZ).low *
+            env_attack_decay(t, body_attack_s, body_decay_s);
         const double boom_hz = boom_to_hz + (boom_from_hz - boom_to_hz) * std::exp(-t / boom_drop_s);
         x += boom_level * osc_sine(boom, boom_hz, RATE_HZ) * env_attack_decay(t, boom_attack_s, boom_decay_s);
         x += rumble_level * svf(rumble, rng_bipolar(rng), rumble_cutoff_hz, rumble_q, RATE_HZ).low *
-             env_attack_decay(t, body_attack_s, rumble_decay_s);
+            env_attack_decay(t, body_attack_s, rumble_decay_s);
         // Debris thins out as the blast settles.
         const double debris_density = debris_chance * std::max(0.0, 1.0 - t / debris_until_s);
         const double impulse = rng_uniform(rng) < debris_density ? rng_bipolar(rng) : 0.0;
@@ -287,19 +291,23 @@ SynthSample make_rise()
 
     SynthRng rng = rng_seeded(SEED_RISE);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthOsc saw{0.0}, pulse{pulse_phase};
-    SynthSvf filter{}, rumble{}, tremor{};
+    SynthOsc saw {0.0}, pulse {pulse_phase};
+    SynthSvf filter {}, rumble {}, tremor {};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
         const double p = t / length_s;
         const double pitch = pitch_from_hz * std::pow(pitch_to_hz / pitch_from_hz, p);
         const double cutoff = cutoff_from_hz * std::pow(cutoff_to_hz / cutoff_from_hz, p);
         const double rumble_cutoff = rumble_cutoff_from_hz * std::pow(rumble_cutoff_to_hz / rumble_cutoff_from_hz, p);
-        const double shake = 1.0 + tremor_depth * std::tanh(tremor_gain * svf(tremor, rng_bipolar(rng), tremor_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low);
-        const double raw = osc_saw(saw, pitch, RATE_HZ) + pulse_level * osc_pulse(pulse, pitch * pulse_detune, RATE_HZ, pulse_width);
+        const double shake = 1.0 +
+            tremor_depth *
+                std::tanh(tremor_gain * svf(tremor, rng_bipolar(rng), tremor_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low);
+        const double raw =
+            osc_saw(saw, pitch, RATE_HZ) + pulse_level * osc_pulse(pulse, pitch * pulse_detune, RATE_HZ, pulse_width);
         double x = svf(filter, raw, cutoff, filter_q, RATE_HZ).low;
         x += rumble_level * svf(rumble, rng_bipolar(rng), rumble_cutoff, SYNTH_Q_FLAT, RATE_HZ).low;
-        const double env = (swell_floor + (1.0 - swell_floor) * smooth_ramp(t / swell_s)) * (1.0 - smooth_ramp((t - release_from_s) / release_s));
+        const double env = (swell_floor + (1.0 - swell_floor) * smooth_ramp(t / swell_s)) *
+            (1.0 - smooth_ramp((t - release_from_s) / release_s));
         w[i] = soft_clip(shake * x) * env;
     }
     return finish_one_shot(w, RATE_HZ, SOFT_FADE_S, TAIL_FADE_S);
@@ -316,26 +324,26 @@ SynthSample make_spit()
     const double voice_from_hz = 280.0, voice_to_hz = 170.0, voice_fall_s = 0.08;
     const double formant1_hz = 330.0, formant2_hz = 850.0, formant_q = 5.0, formant2_level = 0.6, vowel_level = 1.4;
     const int droplet_count = 4;
-    const SynthBubbleSpread droplet_spread{0.02, 0.1, 1400.0, 2600.0, 0.008, 0.018, 0.12, 0.3};
+    const SynthBubbleSpread droplet_spread {0.02, 0.1, 1400.0, 2600.0, 0.008, 0.018, 0.12, 0.3};
 
     SynthRng rng = rng_seeded(SEED_SPIT);
-    const std::vector<SynthBubble> droplets =
-        random_bubbles(rng, droplet_count, droplet_spread);
+    const std::vector<SynthBubble> droplets = random_bubbles(rng, droplet_count, droplet_spread);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthSvf plosive{}, formant1{}, formant2{};
-    SynthOnePole tick{0.0};
-    SynthOsc voice{0.0};
+    SynthSvf plosive {}, formant1 {}, formant2 {};
+    SynthOnePole tick {0.0};
+    SynthOsc voice {0.0};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
         const double white = rng_bipolar(rng);
         double x = plosive_level * svf(plosive, white, plosive_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low *
-                   env_attack_decay(t, click_attack_s, plosive_decay_s);
-        x += tick_level * highpass1(tick, white, tick_highpass_hz, RATE_HZ) * env_attack_decay(t - tick_at_s, click_attack_s, tick_decay_s);
+            env_attack_decay(t, click_attack_s, plosive_decay_s);
+        x += tick_level * highpass1(tick, white, tick_highpass_hz, RATE_HZ) *
+            env_attack_decay(t - tick_at_s, click_attack_s, tick_decay_s);
         const double tv = t - vowel_at_s;
         const double pitch = voice_to_hz + (voice_from_hz - voice_to_hz) * std::exp(-std::max(tv, 0.0) / voice_fall_s);
         const double glottal = osc_saw(voice, pitch, RATE_HZ);
         const double vowel = svf(formant1, glottal, formant1_hz, formant_q, RATE_HZ).band +
-                             formant2_level * svf(formant2, glottal, formant2_hz, formant_q, RATE_HZ).band;
+            formant2_level * svf(formant2, glottal, formant2_hz, formant_q, RATE_HZ).band;
         x += vowel_level * vowel * env_attack_decay(tv, vowel_attack_s, vowel_decay_s);
         for (const SynthBubble& d : droplets)
             x += bubble_at(d, t);
@@ -350,26 +358,25 @@ SynthSample make_turd_dies()
 {
     const double length_s = 0.5;
     const double band_from_hz = 300.0, band_peak_hz = 1400.0, band_q = 5.0, band_level = 2.2;
-    const double band_arch_s = 0.25;   // the band opens fast and closes slowly over this time
+    const double band_arch_s = 0.25;  // the band opens fast and closes slowly over this time
     const double wobble_hz = 23.0, wobble_depth = 0.25;
     const double squish_attack_s = 0.01, squish_decay_s = 0.08;
     const double low_cutoff_hz = 260.0, low_q = 1.5, low_level = 1.2;
     const double drive = 1.2;
     const int bubble_count = 9;
-    const SynthBubbleSpread bubble_spread{0.02, 0.32, 250.0, 800.0, 0.02, 0.05, 0.3, 0.7};
+    const SynthBubbleSpread bubble_spread {0.02, 0.32, 250.0, 800.0, 0.02, 0.05, 0.3, 0.7};
 
     SynthRng rng = rng_seeded(SEED_TURD_DIES);
-    const std::vector<SynthBubble> bubbles =
-        random_bubbles(rng, bubble_count, bubble_spread);
+    const std::vector<SynthBubble> bubbles = random_bubbles(rng, bubble_count, bubble_spread);
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthSvf band{}, low{};
-    SynthOsc wobble{0.0};
+    SynthSvf band {}, low {};
+    SynthOsc wobble {0.0};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
         const double white = rng_bipolar(rng);
         const double arch = std::sin(SYNTH_PI * std::min(std::sqrt(t / band_arch_s), 1.0));
         const double centre = (band_from_hz + (band_peak_hz - band_from_hz) * arch) *
-                              (1.0 + wobble_depth * osc_sine(wobble, wobble_hz, RATE_HZ));
+            (1.0 + wobble_depth * osc_sine(wobble, wobble_hz, RATE_HZ));
         const double env = env_attack_decay(t, squish_attack_s, squish_decay_s);
         double x = band_level * svf(band, white, centre, band_q, RATE_HZ).band * env;
         x += low_level * svf(low, white, low_cutoff_hz, low_q, RATE_HZ).low * env;
@@ -390,12 +397,13 @@ SynthSample make_player_shot()
     const double thin_hz = 300.0;
 
     std::vector<double> w = wave_of(length_s, RATE_HZ);
-    SynthOsc pulse{0.0}, octave{0.0};
-    SynthOnePole thin{0.0};
+    SynthOsc pulse {0.0}, octave {0.0};
+    SynthOnePole thin {0.0};
     for (size_t i = 0; i < w.size(); ++i) {
         const double t = time_of(i);
         const double pitch = pitch_to_hz + (pitch_from_hz - pitch_to_hz) * std::exp(-t / dive_s);
-        double x = osc_pulse(pulse, pitch, RATE_HZ, pulse_width) + octave_level * osc_sine(octave, 2.0 * pitch, RATE_HZ);
+        double x =
+            osc_pulse(pulse, pitch, RATE_HZ, pulse_width) + octave_level * osc_sine(octave, 2.0 * pitch, RATE_HZ);
         w[i] = highpass1(thin, x, thin_hz, RATE_HZ) * env_attack_decay(t, attack_s, decay_s);
     }
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
@@ -405,17 +413,29 @@ SynthSample make_player_shot()
 SynthSample synth_sample(int idx)
 {
     switch (idx) {
-    case SND_BUMP: return make_bump();
-    case SND_BALL_BURST: return make_ball_burst();
-    case SND_ONE_UP: return make_one_up();
-    case SND_PLAYER_DEATH: return make_player_death();
-    case SND_ZAP: return make_zap();
-    case SND_ENGINE: return make_engine();
-    case SND_EXPLOSION: return make_explosion();
-    case SND_RISE: return make_rise();
-    case SND_SPIT: return make_spit();
-    case SND_TURD_DIES: return make_turd_dies();
-    case SND_PLAYER_SHOT: return make_player_shot();
-    default: return SynthSample{0, {}};
+    case SND_BUMP:
+        return make_bump();
+    case SND_BALL_BURST:
+        return make_ball_burst();
+    case SND_ONE_UP:
+        return make_one_up();
+    case SND_PLAYER_DEATH:
+        return make_player_death();
+    case SND_ZAP:
+        return make_zap();
+    case SND_ENGINE:
+        return make_engine();
+    case SND_EXPLOSION:
+        return make_explosion();
+    case SND_RISE:
+        return make_rise();
+    case SND_SPIT:
+        return make_spit();
+    case SND_TURD_DIES:
+        return make_turd_dies();
+    case SND_PLAYER_SHOT:
+        return make_player_shot();
+    default:
+        return SynthSample {0, {}};
     }
 }

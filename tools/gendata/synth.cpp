@@ -11,7 +11,7 @@ const double RNG_SCALE = 1.0 / 4294967296.0;
 const double BUBBLE_GLIDE = 2.2;
 const double BUBBLE_RISE_PER_DECAY = 0.6;
 const double BUBBLE_ATTACK_S = 0.001;
-const double SVF_MAX_CUTOFF_FRACTION = 0.45;   // of the sample rate
+const double SVF_MAX_CUTOFF_FRACTION = 0.45;  // of the sample rate
 const double DC_BLOCK_HZ = 15.0;
 const double INT16_FULL_SCALE = 32767.0;
 
@@ -55,7 +55,7 @@ void scale_to_peak(std::vector<double>& wave)
 
 SynthRng rng_seeded(uint32_t seed)
 {
-    return SynthRng{seed != 0 ? seed : RNG_FALLBACK_SEED};
+    return SynthRng {seed != 0 ? seed : RNG_FALLBACK_SEED};
 }
 
 double rng_uniform(SynthRng& rng)
@@ -129,7 +129,7 @@ SynthSvfOut svf(SynthSvf& f, double in, double cutoff_hz, double q, int rate_hz)
     const double v2 = f.ic2 + a2 * f.ic1 + a3 * v3;
     f.ic1 = 2.0 * v1 - f.ic1;
     f.ic2 = 2.0 * v2 - f.ic2;
-    return SynthSvfOut{v2, v1, in - k * v1 - v2};
+    return SynthSvfOut {v2, v1, in - k * v1 - v2};
 }
 
 double smooth_ramp(double x)
@@ -188,7 +188,7 @@ double soft_clip(double x)
 
 SynthSample finish_one_shot(std::vector<double> wave, int rate_hz, double fade_in_s, double fade_out_s)
 {
-    SynthOnePole dc{0.0};
+    SynthOnePole dc {0.0};
     for (double& x : wave)
         x = highpass1(dc, x, DC_BLOCK_HZ, rate_hz);
 
@@ -202,7 +202,7 @@ SynthSample finish_one_shot(std::vector<double> wave, int rate_hz, double fade_i
         wave[n - 1 - i] *= smooth_ramp(static_cast<double>(i) / fade_out);
 
     scale_to_peak(wave);
-    SynthSample s{rate_hz, {}};
+    SynthSample s {rate_hz, {}};
     s.pcm.reserve(n);
     for (double x : wave)
         s.pcm.push_back(to_pcm(x));
@@ -212,7 +212,7 @@ SynthSample finish_one_shot(std::vector<double> wave, int rate_hz, double fade_i
 SynthSample finish_loop(std::vector<double> wave, int rate_hz)
 {
     const size_t n = wave.size();
-    SynthSample s{rate_hz, {}};
+    SynthSample s {rate_hz, {}};
     if (n == 0)
         return s;
     double mean = 0.0;

@@ -12,7 +12,7 @@
 namespace {
 const char* const FONT_DIR = "/usr/share/fonts/truetype/dejavu/";
 const char* const FACE_FILES[] = {"DejaVuSans-Bold.ttf", "DejaVuSans.ttf", "DejaVuSansCondensed-Bold.ttf",
-                                  "DejaVuSerif-Bold.ttf", "DejaVuSansMono-Bold.ttf"};
+    "DejaVuSerif-Bold.ttf", "DejaVuSansMono-Bold.ttf"};
 const int NUM_FACES = 5;
 
 FT_Library library = nullptr;
@@ -47,8 +47,12 @@ bool text_init()
 void text_shutdown()
 {
     for (FT_Face& f : faces)
-        if (f) { FT_Done_Face(f); f = nullptr; }
-    if (library) FT_Done_FreeType(library);
+        if (f) {
+            FT_Done_Face(f);
+            f = nullptr;
+        }
+    if (library)
+        FT_Done_FreeType(library);
     library = nullptr;
 }
 
@@ -59,7 +63,8 @@ Mask glyph_mask(Face face, int size_px, int ch)
     Mask m;
     m.ascent = static_cast<int>(f->size->metrics.ascender >> 6);
     m.h = m.ascent - static_cast<int>(f->size->metrics.descender >> 6);
-    if (FT_Load_Char(f, static_cast<FT_ULong>(ch), FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT)) return m;
+    if (FT_Load_Char(f, static_cast<FT_ULong>(ch), FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT))
+        return m;
     const FT_GlyphSlot g = f->glyph;
     m.w = static_cast<int>((g->advance.x + 32) >> 6);
     m.a.assign(static_cast<size_t>(m.w) * m.h, 0.0f);
@@ -68,7 +73,8 @@ Mask glyph_mask(Face face, int size_px, int ch)
         for (unsigned col = 0; col < bm.width; ++col) {
             const int x = g->bitmap_left + static_cast<int>(col);
             const int y = m.ascent - g->bitmap_top + static_cast<int>(row);
-            if (x < 0 || y < 0 || x >= m.w || y >= m.h) continue;
+            if (x < 0 || y < 0 || x >= m.w || y >= m.h)
+                continue;
             const float v = bm.buffer[row * bm.pitch + col] / 255.0f;
             float& dst = m.a[static_cast<size_t>(y) * m.w + x];
             dst = std::max(dst, v);
@@ -96,7 +102,8 @@ Mask text_mask(Face face, int size_px, const std::string& s, int tracking)
         for (int y = 0; y < g.h && y < m.h; ++y)
             for (int x = 0; x < g.w; ++x) {
                 const int tx = pen + x;
-                if (tx < 0 || tx >= m.w) continue;
+                if (tx < 0 || tx >= m.w)
+                    continue;
                 float& dst = m.a[static_cast<size_t>(y) * m.w + tx];
                 dst = std::max(dst, g.at(x, y));
             }
@@ -111,7 +118,8 @@ int text_width(Face face, int size_px, const std::string& s, int tracking)
     int w = 0;
     FT_Face f = select(face, size_px);
     for (unsigned char c : s) {
-        if (FT_Load_Char(f, c, FT_LOAD_DEFAULT | FT_LOAD_TARGET_LIGHT)) continue;
+        if (FT_Load_Char(f, c, FT_LOAD_DEFAULT | FT_LOAD_TARGET_LIGHT))
+            continue;
         w += static_cast<int>((f->glyph->advance.x + 32) >> 6) + tracking;
     }
     return s.empty() ? 0 : w - tracking;
@@ -131,7 +139,8 @@ Mask dilate(const Mask& m, float radius)
             for (int j = -r; j <= r; ++j)
                 for (int i = -r; i <= r; ++i) {
                     const float a = m.at(x - r + i, y - r + j);
-                    if (a <= best) continue;
+                    if (a <= best)
+                        continue;
                     const float k = clamp01(radius + 0.5f - std::sqrt(static_cast<float>(i * i + j * j)));
                     best = std::max(best, a * k);
                 }
@@ -149,18 +158,22 @@ int draw_text(Image& img, float x, float y, const std::string& s, const TextStyl
     if (st.shadow.a > 0) {
         Image sh(o.w + 8, o.h + 8);
         for (int j = 0; j < o.h; ++j)
-            for (int i = 0; i < o.w; ++i) sh.at(i + 4, j + 4) = with_alpha(st.shadow, o.at(i, j) * st.shadow.a);
-        if (st.shadow_blur > 0) sh = blur(sh, st.shadow_blur);
+            for (int i = 0; i < o.w; ++i)
+                sh.at(i + 4, j + 4) = with_alpha(st.shadow, o.at(i, j) * st.shadow.a);
+        if (st.shadow_blur > 0)
+            sh = blur(sh, st.shadow_blur);
         composite(img, sh, ix - r - 4 + static_cast<int>(st.shadow_dx), iy - r - 4 + static_cast<int>(st.shadow_dy));
     }
     if (st.outline_px > 0)
         for (int j = 0; j < o.h; ++j)
-            for (int i = 0; i < o.w; ++i) blend_px(img, ix - r + i, iy - r + j, st.outline, o.at(i, j));
+            for (int i = 0; i < o.w; ++i)
+                blend_px(img, ix - r + i, iy - r + j, st.outline, o.at(i, j));
     for (int j = 0; j < m.h; ++j)
         for (int i = 0; i < m.w; ++i) {
             const float a = m.at(i, j);
-            if (a <= 0) continue;
-            const Frag f{i + 0.5f, j + 0.5f, 0, 0, 0};
+            if (a <= 0)
+                continue;
+            const Frag f {i + 0.5f, j + 0.5f, 0, 0, 0};
             blend_px(img, ix + i, iy + j, st.fill(f), a);
         }
     return m.w;

@@ -13,7 +13,10 @@ enum class Face { SANS_BOLD, SANS, CONDENSED_BOLD, SERIF_BOLD, MONO_BOLD };
 struct Mask {
     int w = 0, h = 0, ascent = 0;
     std::vector<float> a;
-    float at(int x, int y) const { return (x < 0 || y < 0 || x >= w || y >= h) ? 0.0f : a[static_cast<size_t>(y) * w + x]; }
+    float at(int x, int y) const
+    {
+        return (x < 0 || y < 0 || x >= w || y >= h) ? 0.0f : a[static_cast<size_t>(y) * w + x];
+    }
 };
 
 // Opens the typefaces; false (with a line on stderr) when one is missing.
@@ -33,10 +36,10 @@ struct TextStyle {
     Face face = Face::SANS_BOLD;
     int size_px = 16;
     int tracking = 0;
-    Paint fill = flat(RGBA{1, 1, 1, 1});   // local coordinates: pixels from the text's top-left
-    RGBA outline = RGBA{0, 0, 0, 1};
-    float outline_px = 0;                   // 0: none
-    RGBA shadow = RGBA{0, 0, 0, 0};          // alpha 0: none
+    Paint fill = flat(RGBA {1, 1, 1, 1});  // local coordinates: pixels from the text's top-left
+    RGBA outline = RGBA {0, 0, 0, 1};
+    float outline_px = 0;             // 0: none
+    RGBA shadow = RGBA {0, 0, 0, 0};  // alpha 0: none
     float shadow_dx = 2, shadow_dy = 2, shadow_blur = 0;
 };
 

@@ -24,9 +24,11 @@ void put32(std::FILE* f, unsigned long v)
 
 bool write_wav(const std::string& path, const SynthSample& s)
 {
-    if (s.pcm.empty() || s.rate <= 0) return false;
+    if (s.pcm.empty() || s.rate <= 0)
+        return false;
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
+    if (!f)
+        return false;
     const unsigned long data_bytes = s.pcm.size() * 2;
     std::fputs("RIFF", f);
     put32(f, 4 + 8 + FMT_CHUNK_BYTES + 8 + data_bytes);
@@ -40,6 +42,7 @@ bool write_wav(const std::string& path, const SynthSample& s)
     put16(f, BITS_PER_SAMPLE);
     std::fputs("data", f);
     put32(f, data_bytes);
-    for (int16_t v : s.pcm) put16(f, static_cast<unsigned>(static_cast<uint16_t>(v)));
+    for (int16_t v : s.pcm)
+        put16(f, static_cast<unsigned>(static_cast<uint16_t>(v)));
     return std::fclose(f) == 0;
 }

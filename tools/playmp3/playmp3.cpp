@@ -21,19 +21,25 @@
 namespace {
 
 const int DEFAULT_SONG = 2;
-const int POLL_INTERVAL_US = 10000;   // about the game's 60 ticks a second
-const int POLLS_PER_REPORT = 100;     // a progress line every second or so
-const int POLLS_AFTER_END = 3;        // to show what polling says once it is over
+const int POLL_INTERVAL_US = 10000;  // about the game's 60 ticks a second
+const int POLLS_PER_REPORT = 100;    // a progress line every second or so
+const int POLLS_AFTER_END = 3;       // to show what polling says once it is over
 
 const char* result_name(int r)
 {
     switch (r) {
-    case ALMP3_POLL_OK: return "0 (playing)";
-    case ALMP3_POLL_FINISHED: return "1 (finished)";
-    case ALMP3_POLL_NOT_PLAYING: return "-1 (not playing)";
-    case ALMP3_POLL_CORRUPT: return "-2 (corrupt data, stopped)";
-    case ALMP3_POLL_STARVED: return "-3 (data ran out, stopped)";
-    default: return "?";
+    case ALMP3_POLL_OK:
+        return "0 (playing)";
+    case ALMP3_POLL_FINISHED:
+        return "1 (finished)";
+    case ALMP3_POLL_NOT_PLAYING:
+        return "-1 (not playing)";
+    case ALMP3_POLL_CORRUPT:
+        return "-2 (corrupt data, stopped)";
+    case ALMP3_POLL_STARVED:
+        return "-3 (data ran out, stopped)";
+    default:
+        return "?";
     }
 }
 
@@ -69,7 +75,7 @@ int main(int argc, char** argv)
     }
     if (song < 0 || song >= NUM_SONGS)
         return usage();
-    char* real = realpath(file, NULL);
+    char* real = realpath(file, nullptr);
     if (!real) {
         fprintf(stderr, "playmp3: %s: %s\n", file, strerror(errno));
         return 1;
@@ -83,7 +89,7 @@ int main(int argc, char** argv)
         static const char cfg[] = "[sound]\ndigi_card = ALSA\nalsa_device = null\n";
         override_config_data(cfg, (int)strlen(cfg));
     }
-    if (install_sound(DIGI_AUTODETECT, MIDI_NONE, NULL) != 0 || digi_driver->id == DIGI_NONE)
+    if (install_sound(DIGI_AUTODETECT, MIDI_NONE, nullptr) != 0 || digi_driver->id == DIGI_NONE)
         fprintf(stderr, "playmp3: no sound driver (%s): polling runs but nothing is heard\n", allegro_error);
     else
         printf("sound driver: %s\n", digi_driver->name);
@@ -109,8 +115,8 @@ int main(int argc, char** argv)
     ALMP3_MP3STREAM* s = songbox->mp3->stream;
     printf("song %d \"%s\": %d bytes, layer %s, %d Hz, %s, %d kbit/s, %d bytes a frame, %d decoded bytes a frame, "
            "%d frames in its Xing header\n",
-           song, songbox->songs[song], songbox->mp3->size, s->layer == 2 ? "II" : "III", s->freq,
-           s->stereo ? "stereo" : "mono", s->bitrate_kbps, s->frame_bytes, s->out_bytes_per_frame, s->total_frames);
+        song, songbox->songs[song], songbox->mp3->size, s->layer == 2 ? "II" : "III", s->freq,
+        s->stereo ? "stereo" : "mono", s->bitrate_kbps, s->frame_bytes, s->out_bytes_per_frame, s->total_frames);
     if (seek_ms >= 0) {
         const int before = songbox->mp3->read_pos;
         songbox->seek(seek_ms);
@@ -132,7 +138,7 @@ int main(int argc, char** argv)
     }
     songbox->stop();
     delete songbox;
-    songbox = NULL;
+    songbox = nullptr;
     unlink(link.c_str());
     rmdir(music.c_str());
     rmdir(dir);

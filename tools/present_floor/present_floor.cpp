@@ -28,7 +28,10 @@ double cpu_seconds(int who)
     return r.ru_utime.tv_sec + r.ru_stime.tv_sec + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
 }
 
-double seconds(const timespec& t) { return t.tv_sec + t.tv_nsec / 1e9; }
+double seconds(const timespec& t)
+{
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
 
 // Colour bars and a checker: every frame copies a picture with real variety.
 void paint(BITMAP* b)
@@ -38,7 +41,7 @@ void paint(BITMAP* b)
             putpixel(b, x, y, makecol(x * 255 / b->w, y * 255 / b->h, ((x / 16 + y / 16) & 1) ? 200 : 40));
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -93,9 +96,8 @@ int main(int argc, char** argv)
     clock_gettime(CLOCK_MONOTONIC, &end);
     const double wall = seconds(end) - seconds(start);
     std::printf("present_floor: scale %d, %s: %.1f %% of one core over %.1f s (presenting thread %.1f %%)\n", k,
-                game ? "game's presentation" : (k == 1 ? "library blit" : "library stretch_blit"),
-                100.0 * (cpu_seconds(RUSAGE_SELF) - cpu0) / wall, wall,
-                100.0 * (cpu_seconds(RUSAGE_THREAD) - thread0) / wall);
+        game ? "game's presentation" : (k == 1 ? "library blit" : "library stretch_blit"),
+        100.0 * (cpu_seconds(RUSAGE_SELF) - cpu0) / wall, wall, 100.0 * (cpu_seconds(RUSAGE_THREAD) - thread0) / wall);
     destroy_bitmap(picture);
     return 0;
 }

@@ -79,7 +79,7 @@ const float ENEMY_WALL_SLACK = 0.5f;
 // (51 ticks at under 2 pixels a tick) and may leave the picture doing so: the
 // drawing clips them by design, but they never get further out than that.
 const float DRIFT_REACH = 51 * 2.0f;
-const float PIXEL_SLACK = 1.0f;          // rounding of a drawing position to whole pixels
+const float PIXEL_SLACK = 1.0f;  // rounding of a drawing position to whole pixels
 
 const float PI_F = 3.14159265f;
 const int PICTURE_W = 640;
@@ -127,8 +127,8 @@ int readkey_hook()
 }
 
 // The keys the pilot presses.
-const int DRIVEN_KEYS[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, KEY_SPACE, KEY_LCONTROL, KEY_ESC,
-                           KEY_ENTER, KEY_TAB, KEY_H, KEY_F, KEY_PGUP, KEY_PGDN};
+const int DRIVEN_KEYS[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, KEY_SPACE, KEY_LCONTROL, KEY_ESC, KEY_ENTER, KEY_TAB,
+    KEY_H, KEY_F, KEY_PGUP, KEY_PGDN};
 void release_all_keys()
 {
     for (int k : DRIVEN_KEYS)
@@ -142,7 +142,7 @@ long run_ticks = 0;
 int attempt = 0;
 int round_number = 1;
 long failures = 0;
-std::map<std::string, int> reported;   // failure lines printed this attempt, per invariant
+std::map<std::string, int> reported;  // failure lines printed this attempt, per invariant
 
 void fail(const char* invariant, const std::string& detail)
 {
@@ -150,9 +150,9 @@ void fail(const char* invariant, const std::string& detail)
     int& n = reported[invariant];
     if (++n > REPORTS_PER_INVARIANT)
         return;
-    std::printf("soak: INVARIANT FAILED [%s] level %d, tick %d, seed %u (attempt %d, round %d): %s%s\n",
-                invariant, current_level, fpscounter, run_seed, attempt, round_number, detail.c_str(),
-                n == REPORTS_PER_INVARIANT ? " (further failures of this invariant in this attempt not shown)" : "");
+    std::printf("soak: INVARIANT FAILED [%s] level %d, tick %d, seed %u (attempt %d, round %d): %s%s\n", invariant,
+        current_level, fpscounter, run_seed, attempt, round_number, detail.c_str(),
+        n == REPORTS_PER_INVARIANT ? " (further failures of this invariant in this attempt not shown)" : "");
     std::fflush(stdout);
 }
 
@@ -170,8 +170,7 @@ struct Box {
 // Inside `outer` grown by `slack` on every side (also false for NaN).
 bool within(const Box& b, const Box& outer, float slack)
 {
-    return b.x1 >= outer.x1 - slack && b.y1 >= outer.y1 - slack && b.x2 <= outer.x2 + slack &&
-           b.y2 <= outer.y2 + slack;
+    return b.x1 >= outer.x1 - slack && b.y1 >= outer.y1 - slack && b.x2 <= outer.x2 + slack && b.y2 <= outer.y2 + slack;
 }
 
 // How far `b` reaches past `outer` on its worst side (0 inside, NaN stays NaN).
@@ -180,7 +179,10 @@ float overhang(const Box& b, const Box& outer)
     return std::max({0.0f, outer.x1 - b.x1, outer.y1 - b.y1, b.x2 - outer.x2, b.y2 - outer.y2});
 }
 
-Box arena() { return {float(wall_x1), float(wall_y1), float(wall_x2), float(wall_y2)}; }
+Box arena()
+{
+    return {float(wall_x1), float(wall_y1), float(wall_x2), float(wall_y2)};
+}
 const Box PICTURE = {0, 0, PICTURE_W, PICTURE_H};
 
 // The box the walls hold an object by: an unrotated object's sprite rectangle
@@ -218,10 +220,10 @@ Box sprite_footprint(BITMAP* spr, int px, int py, float angle)
 // ---------------------------------------------------------------------------
 // The pilot: long random input, one move at a time.
 enum Move {
-    MOVE_STRAIGHT_GAS,     // Up without turning: at the start of an attempt the craft's angle is exactly 0
-    MOVE_STRAIGHT_REVERSE, // Down without turning
-    MOVE_TURN,             // gas or reverse with an arrow held
-    MOVE_SEEK,             // steer to a wall point or a corner, forwards or backwards, and keep pushing
+    MOVE_STRAIGHT_GAS,      // Up without turning: at the start of an attempt the craft's angle is exactly 0
+    MOVE_STRAIGHT_REVERSE,  // Down without turning
+    MOVE_TURN,              // gas or reverse with an arrow held
+    MOVE_SEEK,              // steer to a wall point or a corner, forwards or backwards, and keep pushing
     MOVE_BRAKE,
     MOVE_COAST,
     NUM_MOVES
@@ -297,10 +299,10 @@ private:
     std::mt19937 rng;
     Move move = MOVE_COAST;
     int move_ticks = 0;
-    bool forwards = true;      // MOVE_TURN, MOVE_SEEK: gas (true) or reverse
-    int turn_key = KEY_LEFT;   // MOVE_TURN
+    bool forwards = true;     // MOVE_TURN, MOVE_SEEK: gas (true) or reverse
+    int turn_key = KEY_LEFT;  // MOVE_TURN
     float goal_x = 0, goal_y = 0;
-    int fire_ticks = 0;        // ticks the trigger stays as it is
+    int fire_ticks = 0;  // ticks the trigger stays as it is
     bool firing = false;
     int pause_ticks = 0;
     bool in_pause = false;
@@ -390,7 +392,7 @@ private:
         if (!craft)
             return;
         const float cx = craft->x + craft->spr->w / 2, cy = craft->y + craft->spr->h / 2;
-        float want = std::atan2(goal_x - cx, cy - goal_y);   // 0 up, clockwise
+        float want = std::atan2(goal_x - cx, cy - goal_y);  // 0 up, clockwise
         if (!forwards)
             want += PI_F;
         const float have = angle_to_radians(craft->angle);
@@ -444,10 +446,10 @@ float worst_craft_overhang = 0;
 float worst_enemy_overhang = 0;
 
 struct TickState {
-    int last_clock = 0;            // level clock at the previous level tick of this attempt
-    int draws = 0;                 // level frames composed since the last level tick
+    int last_clock = 0;  // level clock at the previous level tick of this attempt
+    int draws = 0;       // level frames composed since the last level tick
     int lives_at_start = 0;
-    std::map<const ENEMY*, int> first_hp;   // hit points each enemy was first seen with
+    std::map<const ENEMY*, int> first_hp;  // hit points each enemy was first seen with
 };
 TickState state;
 
@@ -462,20 +464,22 @@ void check_craft(const PLAYER* craft)
     worst_craft_overhang = std::max(worst_craft_overhang, out);
     if (!(out <= CRAFT_WALL_SLACK)) {
         char motion[160];
-        std::snprintf(motion, sizeof motion, ", angle %g, speed %g, velocity (%g, %g)%s", craft->angle,
-                      craft->speed, craft->vx, craft->vy, craft->crashed ? ", knocked back" : "");
-        fail("craft inside the arena", describe("craft box", b.x1, b.y1, b.x2, b.y2) +
-                                           describe(" arena", wall_x1, wall_y1, wall_x2, wall_y2) + motion);
+        std::snprintf(motion, sizeof motion, ", angle %g, speed %g, velocity (%g, %g)%s", craft->angle, craft->speed,
+            craft->vx, craft->vy, craft->crashed ? ", knocked back" : "");
+        fail("craft inside the arena",
+            describe("craft box", b.x1, b.y1, b.x2, b.y2) + describe(" arena", wall_x1, wall_y1, wall_x2, wall_y2) +
+                motion);
     }
     if (craft->hp < 0 || craft->hp > PLAYER_MAX_HP)
         fail("hit points in range", "craft hp " + std::to_string(craft->hp));
     if ((craft->hp == 0) != (craft->death_count != -1))
-        fail("hit points in range", "craft hp " + std::to_string(craft->hp) + " with death count " +
-                                        std::to_string(craft->death_count));
+        fail("hit points in range",
+            "craft hp " + std::to_string(craft->hp) + " with death count " + std::to_string(craft->death_count));
     // A life is lost at most once an attempt, and one is won at most once (the cleared sign).
     if (craft->lives < 0 || craft->lives < state.lives_at_start - 1 || craft->lives > state.lives_at_start + 1)
-        fail("lives in range", "lives " + std::to_string(craft->lives) + ", " +
-                                   std::to_string(state.lives_at_start) + " at the start of the attempt");
+        fail("lives in range",
+            "lives " + std::to_string(craft->lives) + ", " + std::to_string(state.lives_at_start) +
+                " at the start of the attempt");
     if (!(craft->gun_temp >= 0 && craft->gun_temp <= 1))
         fail("hit points in range", "gun temperature " + std::to_string(craft->gun_temp));
 }
@@ -497,19 +501,20 @@ void check_enemy(const ENEMY* e)
             allowed.x1 -= (b.x2 - b.x1) / 2;
             allowed.y1 -= (b.y2 - b.y1) / 2;
         }
-        const float out = std::max({0.0f, allowed.x1 - sx - b.x1, allowed.y1 - sy - b.y1, b.x2 - allowed.x2 - sx,
-                                    b.y2 - allowed.y2 - sy});
+        const float out = std::max(
+            {0.0f, allowed.x1 - sx - b.x1, allowed.y1 - sy - b.y1, b.x2 - allowed.x2 - sx, b.y2 - allowed.y2 - sy});
         worst_enemy_overhang = std::max(worst_enemy_overhang, out);
         if (!(out <= ENEMY_WALL_SLACK))
-            fail("enemies inside the arena", "type " + std::to_string(e->get_type()) + " " +
-                                                 describe("box", b.x1, b.y1, b.x2, b.y2));
+            fail("enemies inside the arena",
+                "type " + std::to_string(e->get_type()) + " " + describe("box", b.x1, b.y1, b.x2, b.y2));
     }
     auto seen = state.first_hp.find(e);
     if (seen == state.first_hp.end())
         seen = state.first_hp.emplace(e, e->hp).first;
     if (e->hp < 0 || e->hp > seen->second)
-        fail("hit points in range", "enemy type " + std::to_string(e->get_type()) + " hp " + std::to_string(e->hp) +
-                                        ", born with " + std::to_string(seen->second));
+        fail("hit points in range",
+            "enemy type " + std::to_string(e->get_type()) + " hp " + std::to_string(e->hp) + ", born with " +
+                std::to_string(seen->second));
     if (e->hp == 0 && e->is_active())
         fail("hit points in range", "a dead enemy (type " + std::to_string(e->get_type()) + ") is active");
 }
@@ -520,8 +525,8 @@ void check_enemy(const ENEMY* e)
 void check_registry()
 {
     if (create_count != static_cast<int>(objects.size()))
-        fail("object counts", "create count " + std::to_string(create_count) + ", " +
-                                  std::to_string(objects.size()) + " objects listed");
+        fail("object counts",
+            "create count " + std::to_string(create_count) + ", " + std::to_string(objects.size()) + " objects listed");
     if (objects.empty() || objects.front() != player)
         fail("object counts", "the craft is not the first object");
     std::vector<const ENEMY*> listed;
@@ -532,8 +537,9 @@ void check_registry()
             listed.push_back(e);
     }
     if (!std::equal(listed.begin(), listed.end(), enemies.begin(), enemies.end()))
-        fail("object counts", std::to_string(listed.size()) + " enemies among the objects, " +
-                                  std::to_string(enemies.size()) + " in the enemy list, or in another order");
+        fail("object counts",
+            std::to_string(listed.size()) + " enemies among the objects, " + std::to_string(enemies.size()) +
+                " in the enemy list, or in another order");
     if (enemies_left < 0)
         fail("object counts", "quota left " + std::to_string(enemies_left));
 }
@@ -567,28 +573,29 @@ void check_drawing()
             Box b;
             if (e->w != 0 || e->h != 0)
                 b = {float(px), float(py), px + bw, py + bh};
-            else if (e->alpha < ENEMY_OPAQUE)   // a fading body is drawn in its sprite's rectangle
+            else if (e->alpha < ENEMY_OPAQUE)  // a fading body is drawn in its sprite's rectangle
                 b = sprite_footprint(e->spr, px, py, 0);
             else
                 b = sprite_footprint(e->spr, px, py, e->angle);
             if (!within(b, PICTURE, PIXEL_SLACK))
                 fail("drawn inside the picture",
-                     "enemy type " + std::to_string(e->get_type()) + describe(" drawn at", b.x1, b.y1, b.x2, b.y2));
+                    "enemy type " + std::to_string(e->get_type()) + describe(" drawn at", b.x1, b.y1, b.x2, b.y2));
             if (e->overlay) {
                 const int oy = e->overlay_alpha ? py : to_pixel(e->base_y);
                 const Box ob = sprite_footprint(e->overlay, px, oy, 0);
                 if (!within(ob, PICTURE, PIXEL_SLACK))
-                    fail("drawn inside the picture", "enemy type " + std::to_string(e->get_type()) +
-                                                         describe(" overlay drawn at", ob.x1, ob.y1, ob.x2, ob.y2));
+                    fail("drawn inside the picture",
+                        "enemy type " + std::to_string(e->get_type()) +
+                            describe(" overlay drawn at", ob.x1, ob.y1, ob.x2, ob.y2));
             }
         } else if (const PROJ* p = dynamic_cast<const PROJ*>(o)) {
             const int px = to_pixel(p->x), py = to_pixel(p->y);
             if (p->spark || p->alpha != 0) {
-                const Box b = p->spark ? Box{float(px), float(py), px + 1.0f, py + 1.0f}
+                const Box b = p->spark ? Box {float(px), float(py), px + 1.0f, py + 1.0f}
                                        : sprite_footprint(p->spr, px, py, p->angle);
                 if (!within(b, PICTURE, DRIFT_REACH))
-                    fail("drawn inside the picture", describe(p->spark ? "spark drawn at" : "marker drawn at",
-                                                              b.x1, b.y1, b.x2, b.y2));
+                    fail("drawn inside the picture",
+                        describe(p->spark ? "spark drawn at" : "marker drawn at", b.x1, b.y1, b.x2, b.y2));
                 continue;
             }
             const Box b = sprite_footprint(p->spr, px, py, p->angle);
@@ -621,8 +628,8 @@ public:
     void processing() override
     {
         if (fpscounter != state.last_clock + 1)
-            fail("level clock", "tick " + std::to_string(fpscounter) + " follows tick " +
-                                    std::to_string(state.last_clock));
+            fail("level clock",
+                "tick " + std::to_string(fpscounter) + " follows tick " + std::to_string(state.last_clock));
         if (state.last_clock > 0 && state.draws != 1)
             fail("level clock", std::to_string(state.draws) + " frames composed in the last tick");
         state.last_clock = fpscounter;
@@ -701,15 +708,20 @@ void stop()
 const char* result_name(int result)
 {
     switch (result) {
-    case GAME_OVER: return "game over";
-    case GAME_QUIT: return "quit";
-    case GAME_DEAD: return "life lost";
-    case GAME_NEXTLVL: return "cleared";
-    default: return "?";
+    case GAME_OVER:
+        return "game over";
+    case GAME_QUIT:
+        return "quit";
+    case GAME_DEAD:
+        return "life lost";
+    case GAME_NEXTLVL:
+        return "cleared";
+    default:
+        return "?";
     }
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -745,14 +757,14 @@ int main(int argc, char** argv)
         level_ticks[level] += fpscounter;
         ++level_attempts[level];
         const bool good = report.str().find("Create count = 0 (this is good)\n") != std::string::npos &&
-                          create_count == 0 && objects.empty() && enemies.empty() && player == nullptr;
+            create_count == 0 && objects.empty() && enemies.empty() && player == nullptr;
         if (!good) {
             ++bad_reports;
             std::printf("soak: attempt %d (level %d): create count %d, %zu objects left, report \"%s\"\n", attempt,
-                        level, create_count, objects.size(), report.str().c_str());
+                level, create_count, objects.size(), report.str().c_str());
         }
-        std::printf("soak: attempt %d, level %d: %s after %d ticks, %d lives\n", attempt, level,
-                    result_name(result), fpscounter, player_lives);
+        std::printf("soak: attempt %d, level %d: %s after %d ticks, %d lives\n", attempt, level, result_name(result),
+            fpscounter, player_lives);
         // Every round plays each level: after a game over the round goes on
         // with the next level (with the lives given back), where the game
         // itself would start again from the first.
@@ -781,8 +793,8 @@ int main(int argc, char** argv)
             level = 1;
             heap_after.push_back(heap_in_use());
             std::printf("soak: round %d done (%s): %ld ticks, %d attempts, heap %ld bytes, resident %ld KiB\n",
-                        rounds_done, result == GAME_NEXTLVL ? "won" : "ended by a game over", run_ticks, attempt,
-                        heap_after.back(), resident_kib());
+                rounds_done, result == GAME_NEXTLVL ? "won" : "ended by a game over", run_ticks, attempt,
+                heap_after.back(), resident_kib());
             std::fflush(stdout);
             ++round_number;
         }
@@ -794,11 +806,11 @@ int main(int argc, char** argv)
         std::printf("soak: level %d played: %d attempts, %ld ticks\n", l, level_attempts[l], level_ticks[l]);
     std::printf("soak: furthest past a wall after a tick: the craft %.3f px (%.1f allowed), an enemy %.3f px "
                 "beyond its design (%.1f allowed)\n",
-                worst_craft_overhang, CRAFT_WALL_SLACK, worst_enemy_overhang, ENEMY_WALL_SLACK);
+        worst_craft_overhang, CRAFT_WALL_SLACK, worst_enemy_overhang, ENEMY_WALL_SLACK);
     const long growth = heap_after.size() >= 2 ? heap_after.back() - heap_after.front() : 0;
     std::printf("soak: %ld level ticks, %d attempts, %d rounds (%d won, %d game overs), %d bad reports, "
                 "%ld invariant failures, heap growth %ld bytes from the end of the first round to the end of the run\n",
-                run_ticks, attempt, rounds_done, wins, losses, bad_reports, failures, growth);
+        run_ticks, attempt, rounds_done, wins, losses, bad_reports, failures, growth);
     stop();
     const bool steady = growth <= HEAP_GROWTH_LIMIT;
     if (!steady)

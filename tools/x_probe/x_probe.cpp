@@ -69,8 +69,14 @@ int main(int argc, char** argv)
         // screen has 10 bits a channel).
         auto shift_of = [](unsigned long mask) {
             int s = 0, bits = 0;
-            while (mask && !(mask & 1)) { mask >>= 1; s++; }
-            while (mask & 1) { mask >>= 1; bits++; }
+            while (mask && !(mask & 1)) {
+                mask >>= 1;
+                s++;
+            }
+            while (mask & 1) {
+                mask >>= 1;
+                bits++;
+            }
             return s + (bits > 8 ? bits - 8 : 0);
         };
         const int rs = shift_of(v->red_mask), gs = shift_of(v->green_mask), bs = shift_of(v->blue_mask);
@@ -78,7 +84,7 @@ int main(int argc, char** argv)
             for (unsigned i = 0; i < w; i++) {
                 const unsigned long p = XGetPixel(img, static_cast<int>(i), static_cast<int>(j));
                 const unsigned char rgb[3] = {static_cast<unsigned char>(p >> rs), static_cast<unsigned char>(p >> gs),
-                                              static_cast<unsigned char>(p >> bs)};
+                    static_cast<unsigned char>(p >> bs)};
                 std::fwrite(rgb, 1, 3, f);
             }
         std::fclose(f);
