@@ -4,7 +4,7 @@
 #include "datidx.h"
 #include "settings.h"
 #include "test_support.h"
-#include "vorlin.h"
+#include "engine.h"
 
 #include <allegro.h>
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 #include "archive_check.h"
 #include "datidx.h"
 #include "test_support.h"
+#include "engine.h"
 #include "vorlin.h"
 #include <gtest/gtest.h>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The archive's sound effects: format, loudness, click-free ends and a seamless engine loop.
 #include "datidx.h"
 #include "test_support.h"
-#include "vorlin.h"
+#include "engine.h"
 
 #include <algorithm>
 #include <allegro.h>

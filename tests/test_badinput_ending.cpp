@@ -6,7 +6,8 @@
 #include "menu.h"
 #include "music.h"
 #include "test_support.h"
-#include "vorlin.h"
+#include "engine.h"
+#include "pacing.h"
 #include <allegro.h>
 #include <cstdio>
 #include <fstream>

@@ -5,7 +5,7 @@
 #include "display.h"
 #include "settings.h"
 #include "test_support.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <fstream>

@@ -4,6 +4,7 @@
 #include "datidx.h"
 #include "menu.h"
 #include "test_menu_support.h"
+#include "pacing.h"
 #include <climits>
 #include <cstdio>
 #include <string>

@@ -1,6 +1,7 @@
 // Enemy behaviour tick by tick: the common frame and each type's way of
 // entering play, moving and acting.
 #include "test_enemy_fixture.h"
+#include "pacing.h"
 #include <cmath>
 
 namespace {

@@ -10,7 +10,8 @@
 #include "projectile.h"
 #include "registry.h"
 #include "test_support.h"
-#include "vorlin.h"
+#include "engine.h"
+#include "pacing.h"
 #include <cstring>
 #include <vector>
 

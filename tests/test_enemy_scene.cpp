@@ -9,7 +9,8 @@
 #include "player.h"
 #include "registry.h"
 #include "test_support.h"
-#include "vorlin.h"
+#include "engine.h"
+#include "pacing.h"
 #include <cstdlib>
 #include <string>
 #include <vector>

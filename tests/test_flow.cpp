@@ -14,6 +14,8 @@
 #include "settings.h"
 #include "test_menu_support.h"
 #include "test_songbox_log.h"
+#include "pacing.h"
+#include "vorlin.h"
 #include <cstdio>
 #include <cstdlib>
 #include <deque>

@@ -4,6 +4,8 @@
 #include "game.h"
 #include "player.h"
 #include "test_game_probe.h"
+#include "pacing.h"
+#include "quit_request.h"
 #include <gtest/gtest.h>
 #include <map>
 #include <string>

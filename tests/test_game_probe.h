@@ -6,7 +6,8 @@
 #include "music.h"
 #include "object.h"
 #include "test_support.h"
-#include "vorlin.h"
+#include "engine.h"
+#include "pacing.h"
 #include <allegro.h>
 #include <cstdlib>
 #include <functional>

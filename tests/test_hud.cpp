@@ -5,7 +5,7 @@
 #include "player.h"
 #include "registry.h"
 #include "test_support.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <gtest/gtest.h>
 #include <cstring>
 

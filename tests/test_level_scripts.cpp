@@ -7,6 +7,7 @@
 #include "player.h"
 #include "test_game_probe.h"
 #include "test_level_rand.h"
+#include "pacing.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <functional>

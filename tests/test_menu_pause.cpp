@@ -4,10 +4,12 @@
 #include "datidx.h"
 #include "enemy.h"
 #include "game.h"
+#include "levels.h"
 #include "menu.h"
 #include "player.h"
 #include "registry.h"
 #include "test_menu_support.h"
+#include "pacing.h"
 #include <cstdio>
 #include <memory>
 #include <string>

@@ -6,7 +6,7 @@
 #include "music.h"
 #include "settings.h"
 #include "test_support.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <allegro.h>
 #include <cstring>
 #include <deque>

@@ -3,7 +3,7 @@
 // up to a bound when it was long (Ctrl+Z, a laptop asleep), so play resumes
 // where it stopped. The timer is played by the test, which sets fps itself.
 #include "pacing.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <algorithm>
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 // round at a wall and when it picks a new goal, what is drawn over what, and
 // how loud each enemy sound is.
 #include "test_enemy_fixture.h"
+#include "pacing.h"
 #include <map>
 #include <vector>
 

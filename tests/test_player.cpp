@@ -7,7 +7,8 @@
 #include "projectile.h"
 #include "registry.h"
 #include "test_support.h"
-#include "vorlin.h"
+#include "engine.h"
+#include "pacing.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 #include "projectile.h"
 #include "registry.h"
 #include "test_support.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>

@@ -7,6 +7,7 @@
 #include "quit_request.h"
 #include "test_game_probe.h"
 #include "test_menu_support.h"
+#include "pacing.h"
 #include <atomic>
 #include <chrono>
 #include <csignal>

@@ -3,6 +3,7 @@
 #include "enemy.h"
 #include "player.h"
 #include "registry.h"
+#include "levels.h"
 #include "test_game_probe.h"
 #include <gtest/gtest.h>
 

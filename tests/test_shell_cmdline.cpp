@@ -1,6 +1,6 @@
 // Command-line handling: each case starts from the compiled-in switches.
 #include "cmdline.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <gtest/gtest.h>
 #include <vector>
 

@@ -9,7 +9,7 @@
 #include "quit_request.h"
 #include "display.h"
 #include "regular_file.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <climits>
 #include <cstdio>
 #include <cstdlib>

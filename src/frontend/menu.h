@@ -4,6 +4,10 @@
 #include <allegro.h>
 #include <cstdio>
 
+// Results of title_screen (run_game's GAME_ codes overlap them).
+const int MENU_START = 1;
+const int MENU_QUIT = 2;
+
 // ---- Title screen -------------------------------------------------------
 
 const int TITLE_MENU_ROOT = 0;

@@ -9,7 +9,7 @@
 #include "quit_request.h"
 #include "settings.h"
 #include "display.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <algorithm>
 
 static const int PAUSE_DARKEN = 128;

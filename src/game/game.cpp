@@ -13,7 +13,7 @@
 #include "player.h"
 #include "quit_request.h"
 #include "display.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <algorithm>
 #include <vector>
 

@@ -8,8 +8,10 @@
 #include "object.h"
 #include "player.h"
 #include "registry.h"
-#include "vorlin.h"
+#include "engine.h"
+#include "pacing.h"
 #include <cstdlib>
+#include <iostream>
 
 namespace {
 
@@ -343,4 +345,30 @@ void level_proc()
     if (!guarded && enemies_left != 0 && (chance || regular_release_tick(l->regular, t)) && below_cap)
         release(*l, chance ? l->chance_pool : l->pool);
     level_clear_test(l->clear_count);
+}
+
+void create_game_objects()
+{
+    player = new PLAYER();
+    player->set(PLAYER_START_X, PLAYER_START_Y);
+    player->set_lives(player_lives);
+    player->set_engine_sound(true);
+    objects.push_back(player);
+}
+
+void destroy_game_objects()
+{
+    if (player)
+        player->update_lives(player_lives);
+    for (OBJECT* o : objects) {
+        --create_count;
+        delete o;
+    }
+    if (create_count == 0)
+        std::cout << "Create count = " << create_count << " (this is good)\n";
+    else
+        std::cerr << "WARNING!!!!  Create count = " << create_count << ", Possible memory leak!!\n";
+    objects.clear();
+    enemies.clear();
+    player = nullptr;
 }

@@ -17,3 +17,11 @@ void level_init();
 // One tick of current_level's script: chance roll, releases, level-clear test.
 // Does nothing outside 1..8.
 void level_proc();
+
+// Makes the player at (320, 240) with player_lives, engine sound on, and appends
+// it to objects. Precondition: both lists empty.
+void create_game_objects();
+// Writes the player's lives back to player_lives, deletes every object, reports
+// the live-object count (stdout when 0, a warning on stderr otherwise), empties
+// both lists and sets player to null.
+void destroy_game_objects();

@@ -10,7 +10,7 @@
 #include "quit_request.h"
 #include "registry.h"
 #include "display.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <cstring>
 
 char screen_msg_buf[SCREEN_MSG_SIZE] = "";

@@ -1,6 +1,7 @@
 // Overlays and interludes around play: the sliding message, the sign over the
 // arena, the volume bar, the level briefing, the game-over screen.
 #pragma once
+#include "message.h"
 
 struct BITMAP;
 
@@ -13,10 +14,6 @@ const int SCREEN_MSG_X = 5;
 const int SLIDER_TICKS = 120;  // how long the volume bar stays up
 const int SLIDER_BARS = 14;    // characters of the volume bar
 
-// Shows `text` (truncated to 127 characters) for `ticks` ticks; the message keeps
-// its current height so a new one continues from where the last one stood.
-// Main thread only.
-void screen_message(const char* text, int ticks);
 // Makes bmp the sign at full opacity, changing by `step` per tick. Raising the
 // level-cleared sign while the player has full health earns a life.
 void show_sign(BITMAP* bmp, int step);

@@ -3,7 +3,7 @@
 
 #include "almp3.h"
 #include "regular_file.h"
-#include "vorlin.h"
+#include "engine.h"
 
 #include <allegro.h>
 
@@ -14,6 +14,8 @@
 #include <new>
 #include <string>
 #include <unistd.h>
+
+SONGBOX* songbox = nullptr;
 
 namespace {
 const int DEFAULT_VOLUME = 192;

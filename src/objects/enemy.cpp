@@ -3,7 +3,7 @@
 #include "enemy.h"
 #include "datidx.h"
 #include "registry.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>

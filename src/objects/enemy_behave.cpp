@@ -6,7 +6,8 @@
 #include "player.h"
 #include "projectile.h"
 #include "registry.h"
-#include "vorlin.h"
+#include "engine.h"
+#include "pacing.h"
 #include <cmath>
 #include <cstdlib>
 

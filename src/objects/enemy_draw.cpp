@@ -2,7 +2,7 @@
 // rotation, opacity, overlay), never its type.
 #include "enemy.h"
 #include "fblend.h"
-#include "vorlin.h"
+#include "engine.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The heads-up display: health pips, gun temperature bar and lives, on a panel
 // in one of five styles that can slide out of view.
 #include "player.h"
-#include "vorlin.h"
+#include "engine.h"
 #include "fblend.h"
 
 // Panel geometry, relative to hud_y.

@@ -2,7 +2,7 @@
 #include "object.h"
 #include "registry.h"
 #include "sound.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <cassert>
 #include <cmath>
 

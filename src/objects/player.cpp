@@ -2,11 +2,12 @@
 #include "player.h"
 #include "controls.h"
 #include "arena.h"
-#include "overlays.h"
+#include "message.h"
 #include "projectile.h"
 #include "registry.h"
 #include "sound.h"
-#include "vorlin.h"
+#include "engine.h"
+#include "pacing.h"
 #include <cmath>
 #include <cstdlib>
 

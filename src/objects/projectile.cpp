@@ -5,7 +5,7 @@
 #include "arena.h"
 #include "player.h"
 #include "registry.h"
-#include "vorlin.h"
+#include "engine.h"
 #include "fblend.h"
 #include <cassert>
 #include <cmath>

@@ -1,7 +1,7 @@
 // Command-line parsing.
 #include "cmdline.h"
 #include "display.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <cstdlib>
 #include <cstring>
 

@@ -4,7 +4,7 @@
 #include "game.h"
 #include "intro.h"
 #include "menu.h"
-#include "vorlin.h"
+#include "engine.h"
 
 void run_flow(int start_level)
 {

@@ -7,7 +7,7 @@
 #include "pacing.h"
 #include "quit_request.h"
 #include "display.h"
-#include "vorlin.h"
+#include "engine.h"
 
 IntroPhase intro_phase = INTRO_DONE;
 int intro_brightness = 0;

@@ -1,6 +1,7 @@
 // The program's entry: options, start-up, the game's outer loop, shutdown.
 #include "cmdline.h"
 #include "flow.h"
+#include "engine.h"
 #include "vorlin.h"
 
 int main(int argc, char** argv)

@@ -6,7 +6,7 @@
 #include "object.h"
 #include "player.h"
 #include "sound.h"
-#include "vorlin.h"
+#include "engine.h"
 #include "datidx.h"
 #include <algorithm>
 #include <cstdio>

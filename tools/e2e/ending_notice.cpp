@@ -2,6 +2,7 @@
 // end-to-end script's way to the ending without playing all eight levels.
 #include "cmdline.h"
 #include "menu.h"
+#include "engine.h"
 #include "vorlin.h"
 
 int main(int argc, char** argv)

@@ -8,7 +8,7 @@
 #include "archive_check.h"
 #include "datidx.h"
 #include "fuzz_driver.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <allegro.h>
 #include <cerrno>
 #include <cstdio>

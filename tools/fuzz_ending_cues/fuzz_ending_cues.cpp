@@ -8,7 +8,7 @@
 #include "menu.h"
 #include "music.h"
 #include "pacing.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <allegro.h>
 #include <cerrno>
 #include <climits>

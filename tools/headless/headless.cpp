@@ -1,7 +1,7 @@
 // The game's library started without a display, for tests and headless tools.
 #include "headless.h"
 #include "pacing.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <cerrno>
 #include <cstdlib>
 

@@ -6,7 +6,7 @@
 //
 // usage: present_floor SCALE SECONDS [library|game]
 #include "display.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <sys/resource.h>
 #include <cerrno>
 #include <cstdio>

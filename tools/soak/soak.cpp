@@ -26,7 +26,8 @@
 #include "object.h"
 #include "player.h"
 #include "projectile.h"
-#include "vorlin.h"
+#include "engine.h"
+#include "pacing.h"
 #include <allegro.h>
 #include <algorithm>
 #include <cmath>

@@ -23,11 +23,3 @@ extern int create_count;
 const int PLAYER_LIVES = 4;
 const int PLAYER_START_X = 320;
 const int PLAYER_START_Y = 240;
-
-// Makes the player at (320, 240) with player_lives, engine sound on, and appends
-// it to objects. Precondition: both lists empty.
-void create_game_objects();
-// Writes the player's lives back to player_lives, deletes every object, reports
-// the live-object count (stdout when 0, a warning on stderr otherwise), empties
-// both lists and sets player to null.
-void destroy_game_objects();

@@ -1,6 +1,7 @@
 // One tick's reading of the keyboard and joystick 0, and which presses belong
-// to the screen that reads them.
+// to the screen that reads them, and the joystick button helpers.
 #include "controls.h"
+#include "quit_request.h"
 #include <allegro.h>
 
 namespace {
@@ -146,4 +147,24 @@ Controls fresh_controls(Controls c)
     for (bool Controls::*dir : STICK_CONTROLS)
         c.*dir = c.*dir && !(held_joystick.*dir);
     return c;
+}
+
+bool any_joybutton()
+{
+    if (num_joysticks < 1)
+        return false;
+    for (int b = 0; b < NUM_JOY_BUTTONS; b++)
+        if (joy[0].button[b].b)
+            return true;
+    return false;
+}
+
+void wait_joybuttons_released()
+{
+    for (;;) {
+        poll_joystick();
+        if (!any_joybutton() || quit_requested())
+            return;
+        rest(1);
+    }
 }

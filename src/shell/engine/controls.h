@@ -5,6 +5,12 @@
 #pragma once
 #include "settings.h"
 
+// Any of buttons 0..8 of joystick 0 down, from the library's last poll.
+bool any_joybutton();
+// Waits, polling the joystick and yielding the processor, until none of
+// buttons 0..8 is down.
+void wait_joybuttons_released();
+
 struct Controls {
     // Keys (the library's key state).
     bool esc = false;

@@ -3,7 +3,7 @@
 #include "display.h"
 #include "display_x11.h"
 #include "scale.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <algorithm>
 #include <atomic>
 #include <iostream>

@@ -1,6 +1,6 @@
 // The shared fixed-tick pacing of every screen loop.
 #include "pacing.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -80,3 +80,14 @@ bool pacing_free_run()
 {
     return free_run;
 }
+
+std::atomic<int> fps {0};
+int fpscounter = 0;
+int a_fps = 0;
+int disp_fps = TICKS_PER_SECOND;
+
+void fps_proc()
+{
+    fps++;
+}
+END_OF_FUNCTION(fps_proc)

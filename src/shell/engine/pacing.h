@@ -2,6 +2,16 @@
 // only when the logic is not behind the timer, then a yielding wait while the
 // logic is ahead. Logic runs at the timer's rate; frames are dropped, never ticks.
 #pragma once
+#include <atomic>
+
+// Timer ticks, raised 60 times a second by fps_proc on the library's timer
+// thread; each screen loop resets it together with fpscounter.
+extern std::atomic<int> fps;
+extern int fpscounter;  // logic ticks of the current screen loop (the level clock)
+extern int a_fps;       // frames drawn since the last once-a-second update
+extern int disp_fps;    // frames drawn during the last 60 ticks
+// The timer's callback: one tick of fps.
+void fps_proc();
 
 // The most ticks run back to back to make up for a stall. A few dropped frames
 // (a slow frame, a busy machine) are made up in full, so play keeps real time;

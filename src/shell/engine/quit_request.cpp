@@ -1,7 +1,8 @@
 // Quit requests from signals: a lock-free flag that the handler raises and the
 // screen loops read, and the ending at once before start-up is over or after a
-// fatal error.
+// fatal error; the window's close button, which only raises a request.
 #include "quit_request.h"
+#include <allegro.h>
 #include <atomic>
 #include <csignal>
 #include <ctime>
@@ -171,4 +172,17 @@ void request_quit()
 void cancel_quit_request()
 {
     quit_flag = false;
+}
+
+static std::atomic<bool> close_requested {false};
+
+void window_close()
+{
+    close_requested = true;
+}
+END_OF_FUNCTION(window_close)
+
+bool take_window_close_request()
+{
+    return close_requested.exchange(false);
 }

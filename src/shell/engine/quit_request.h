@@ -7,6 +7,12 @@
 // stays ignored throughout.
 #pragma once
 
+// Window close hook (runs on the window thread): only raises a request that the
+// level loop turns into its on-screen message.
+void window_close();
+// True once per click of the window's close button since the last call.
+bool take_window_close_request();
+
 // Called first in start-up, before the library starts any thread. Notes which
 // quit signals were inherited ignored, blocks the others in the calling thread
 // (so every thread started from now on starts with them blocked, and only the

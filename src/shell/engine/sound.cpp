@@ -1,6 +1,6 @@
 // Sound effects and the engine's loop through the library's mixer.
 #include "sound.h"
-#include "vorlin.h"
+#include "engine.h"
 #include <algorithm>
 #include <array>
 
