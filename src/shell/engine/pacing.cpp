@@ -76,10 +76,6 @@ void pacing_set_free_run(bool on)
 {
     free_run = on;
 }
-bool pacing_free_run()
-{
-    return free_run;
-}
 
 std::atomic<int> fps {0};
 int fpscounter = 0;

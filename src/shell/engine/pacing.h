@@ -35,4 +35,3 @@ void pacing_wait();
 // Headless runs without a timer: the wait never blocks and every pass draws,
 // so loops run as fast as the processor allows, tick for tick as in play.
 void pacing_set_free_run(bool on);
-bool pacing_free_run();
