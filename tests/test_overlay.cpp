@@ -1,6 +1,7 @@
 // Overlays and interludes: volume bar, messages, signs, briefing and game over.
 #include "datidx.h"
 #include "game.h"
+#include "levels.h"
 #include "overlays.h"
 #include "pacing.h"
 #include "player.h"
