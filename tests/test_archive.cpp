@@ -2,6 +2,7 @@
 // files, and checks that catch lazy art (flat sprites, gradient pictures,
 // frames that do not animate, label spots covered by the joypad drawing).
 #include "datidx.h"
+#include "facts.h"
 #include "settings.h"
 #include "test_support.h"
 #include "engine.h"
@@ -21,7 +22,6 @@
 namespace {
 
 const int FULL_W = 640, FULL_H = 480;
-const int PIP_W = 16, PIP_H = 5;
 const int WALKER_RISE_GROW = 16;
 const int BOSS_RISE_GROW_W = 148, BOSS_RISE_GROW_H = 6;
 const int SPIKE_MAX = 36;
@@ -42,8 +42,19 @@ const std::set<int> UNUSED = {UNUSED_35, UNUSED_92, UNUSED_98, UNUSED_100};
 const std::set<int> RGBA_OBJECTS = {BMP_MENU_BACK, BMP_MENU_REMAP, BMP_MENU_CONTROLS, BMP_MENU_JOYSTICK,
     BMP_MENU_KEYBOARD, BMP_MENU_QUIT, BMP_MENU_START, BMP_LOGO, BMP_PAUSE_MARKER, BMP_ARROW_LEFT, BMP_ARROW_RIGHT,
     BMP_PAUSE_PANEL, SPR_ZAP_1, SPR_ZAP_1 + 1, SPR_ZAP_1 + 2};
-const std::set<int> FULL_SCREEN = {
-    0, 1, 2, 3, 4, 5, 6, BMP_JOYPAD, BMP_GAME_OVER, BMP_INTRO, 66, 67, 68, 69, 70, 71, 72, 73, BMP_TITLE_BACKGROUND};
+// Every floor and every level's briefing as well.
+std::set<int> full_screen_pictures()
+{
+    std::set<int> s = {BMP_JOYPAD, BMP_GAME_OVER, BMP_INTRO, BMP_TITLE_BACKGROUND};
+    for (int i = 0; i < NUM_FLOORS; ++i)
+        s.insert(BMP_BACKGROUND_1 + i);
+    for (const LevelArt& a : LEVEL_ART) {
+        s.insert(a.floor);
+        s.insert(a.briefing);
+    }
+    return s;
+}
+const std::set<int> FULL_SCREEN = full_screen_pictures();
 // Blitted or pattern-filled, never drawn as sprites: no see-through pixels needed.
 const std::set<int> SOLID_PIECES = {BMP_HUD_HP_PIP, BMP_HUD_HEAT_PATTERN, BMP_HUD_HEAT_PATTERN_MAX};
 // Opaque ground marks: dithered single-colour ellipses.
@@ -142,8 +153,8 @@ TEST_F(Archive, PicturesHaveTheSizesTheGameRelyOn)
         EXPECT_EQ(bmp(i)->w, FULL_W) << "object " << i;
         EXPECT_EQ(bmp(i)->h, FULL_H) << "object " << i;
     }
-    EXPECT_GE(bmp(BMP_HUD_HP_PIP)->w, PIP_W);
-    EXPECT_GE(bmp(BMP_HUD_HP_PIP)->h, PIP_H);
+    EXPECT_GE(bmp(BMP_HUD_HP_PIP)->w, HUD_PIP_W);
+    EXPECT_GE(bmp(BMP_HUD_HP_PIP)->h, HUD_PIP_H);
     // Rise frames are larger than the walking frames by what the game moves
     // a walker or the boss when the rise ends.
     const struct {
@@ -258,10 +269,11 @@ double step_between(BITMAP* b, bool columns, int a, int from, int to)
 
 TEST_F(Archive, ArenaWallsStandExactlyOnTheArenaEdges)
 {
-    // Inner edges of the walls: the floor runs from x 42 to 596 and y 46 to 432.
-    const int x1 = 42, y1 = 46, x2 = 596, y2 = 432;
     const double min_step = 24, min_ratio = 2.5;
-    for (int i = 0; i < 7; ++i) {
+    for (int level = 1; level <= NUM_LEVELS; ++level) {
+        const int i = LEVEL_ART[level - 1].floor;
+        const int x1 = LEVEL_ART[level - 1].walls.x1, y1 = LEVEL_ART[level - 1].walls.y1;
+        const int x2 = LEVEL_ART[level - 1].walls.x2, y2 = LEVEL_ART[level - 1].walls.y2;
         BITMAP* b = bmp(i);
         const double inside =
             (step_between(b, true, 300, y1 + 20, y2 - 20) + step_between(b, false, 240, x1 + 20, x2 - 20)) / 2;
@@ -269,8 +281,8 @@ TEST_F(Archive, ArenaWallsStandExactlyOnTheArenaEdges)
             step_between(b, true, x2, y1 + 20, y2 - 20), step_between(b, false, y1 - 1, x1 + 20, x2 - 20),
             step_between(b, false, y2, x1 + 20, x2 - 20)};
         for (int e = 0; e < 4; ++e) {
-            EXPECT_GT(edges[e], min_step) << "background " << i << " edge " << e;
-            EXPECT_GT(edges[e], min_ratio * inside) << "background " << i << " edge " << e;
+            EXPECT_GT(edges[e], min_step) << "level " << level << " floor " << i << " edge " << e;
+            EXPECT_GT(edges[e], min_ratio * inside) << "level " << level << " floor " << i << " edge " << e;
         }
     }
 }
@@ -307,7 +319,7 @@ double luminance(int c)
 // Mean luminance of the arena's floor, walls left out.
 double floor_luminance(BITMAP* b)
 {
-    const int x1 = 42, y1 = 46, x2 = 596, y2 = 432;
+    const int x1 = ARENA_WALLS.x1, y1 = ARENA_WALLS.y1, x2 = ARENA_WALLS.x2, y2 = ARENA_WALLS.y2;
     double sum = 0;
     for (int y = y1; y < y2; ++y)
         for (int x = x1; x < x2; ++x)
@@ -363,9 +375,6 @@ TEST_F(Archive, WalkersStandOutOnTheFloorsTheyWalk)
 
 TEST_F(Archive, JoypadLabelSpotsAreFreeForText)
 {
-    // Top-left of each button's label on the joystick page.
-    const int spots[9][2] = {
-        {193, 334}, {307, 370}, {481, 394}, {91, 31}, {222, 33}, {310, 13}, {8, 73}, {477, 49}, {71, 423}};
     // As wide as the widest label the page can show there.
     int label_w = text_length(mainfont, "(unused)");
     for (int c = 0; c < NUM_CONTROLS; ++c)
@@ -375,7 +384,7 @@ TEST_F(Archive, JoypadLabelSpotsAreFreeForText)
     const int stray = 60;
     const double max_share = 0.02;
     BITMAP* pad = bmp(BMP_JOYPAD);
-    for (const auto& s : spots) {
+    for (const auto& s : JOYPAD_LABEL_SPOTS) {
         long r = 0, g = 0, b = 0, n = 0;
         for (int y = s[1]; y < s[1] + label_h; ++y)
             for (int x = s[0]; x < s[0] + label_w && x < pad->w; ++x) {

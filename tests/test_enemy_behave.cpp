@@ -663,3 +663,23 @@ TEST_F(EnemyTest, SpitterStraddlesTheTopWallWhileOthersAreHeldInside)
     EXPECT_FLOAT_EQ(spitter->y, 5.0f);
     EXPECT_FLOAT_EQ(guy->y, 20.0f);
 }
+
+TEST_F(EnemyTest, CarsSpeedUpToTheirOwnTopSpeedAndNoFurther)
+{
+    const struct {
+        ENEMY::TYPE type;
+        float top, x, y;  // apart, so that they never touch
+    } cars[] = {{ENEMY::ET_CAR, 1.0f, 200, 150}, {ENEMY::ET_CHASE_CAR, 1.5f, 400, 300}};
+    game_started = true;
+    player->set(320, 240);
+    for (const auto& c : cars) {
+        SCOPED_TRACE(c.type);
+        ENEMY* car = add(c.type, c.x, c.y);
+        car->active = true;
+        car->speed = c.top - 0.005f;  // one step of 0.01 short of the top
+        tick();
+        EXPECT_FLOAT_EQ(car->speed, c.top + 0.005f);  // the last step may pass the top a little
+        tick();
+        EXPECT_FLOAT_EQ(car->speed, c.top + 0.005f);  // and then it holds
+    }
+}

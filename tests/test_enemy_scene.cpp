@@ -31,10 +31,10 @@ protected:
         player = new PLAYER();
         player->set(300, 330);
         objects.push_back(player);
-        wall_x1 = WALL_X1;
-        wall_y1 = WALL_Y1;
-        wall_x2 = WALL_X2;
-        wall_y2 = WALL_Y2;
+        wall_x1 = ARENA_WALLS.x1;
+        wall_y1 = ARENA_WALLS.y1;
+        wall_x2 = ARENA_WALLS.x2;
+        wall_y2 = ARENA_WALLS.y2;
         fpscounter = 0;
         game_started = true;
         srand(7);

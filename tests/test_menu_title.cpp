@@ -2,6 +2,7 @@
 // the menu is ready, the carousel's moves and wrapping, choosing during a
 // scroll, the joystick and keyboard pages, the reveal and the fade-out.
 #include "datidx.h"
+#include "facts.h"
 #include "menu.h"
 #include "pacing.h"
 #include "test_menu_support.h"
@@ -246,7 +247,9 @@ TEST_F(TitleTest, PagesDrawTheirLabelsAndHelpText)
     BITMAP* pad = data_bitmap(BMP_JOYPAD);
     for (int b = 0; b < NUM_JOY_BUTTONS; b++) {
         const int w = text_length(mainfont, joystick_button_label(b));
-        EXPECT_GT(differing_pixels(buffer, pad, joystick_pos[b][0], joystick_pos[b][1], w, text_height(mainfont)), 0)
+        EXPECT_GT(
+            differing_pixels(buffer, pad, JOYPAD_LABEL_SPOTS[b][0], JOYPAD_LABEL_SPOTS[b][1], w, text_height(mainfont)),
+            0)
             << "label of button " << b;
     }
     // Far from any label, the joypad shows unchanged.

@@ -283,10 +283,10 @@ TEST_F(PlayerTest, WallBounceAndOneBumpPerContact)
 // a wall bounces off it rather than staying pressed on.
 TEST_F(PlayerTest, CraftPressedIntoAWallOrACornerStaysInside)
 {
-    wall_x1 = WALL_X1;
-    wall_y1 = WALL_Y1;
-    wall_x2 = WALL_X2;
-    wall_y2 = WALL_Y2;
+    wall_x1 = ARENA_WALLS.x1;
+    wall_y1 = ARENA_WALLS.y1;
+    wall_x2 = ARENA_WALLS.x2;
+    wall_y2 = ARENA_WALLS.y2;
     const int sw = p->spr->w, sh = p->spr->h;
     // knock: an enemy at this offset from the craft's centre knocks it back every tick.
     struct Case {
@@ -295,12 +295,14 @@ TEST_F(PlayerTest, CraftPressedIntoAWallOrACornerStaysInside)
         bool gas, reverse;
         float knock_dx, knock_dy;
     } cases[] = {
-        {"gas straight up into the top wall", 300, WALL_Y1 + 20.0f, 0, true, false, 0, 0},
-        {"reversing straight down into the bottom wall", 300, WALL_Y2 - sh - 20.0f, 0, false, true, 0, 0},
-        {"gas turned into the top-right corner", WALL_X2 - sw - 20.0f, WALL_Y1 + 20.0f, 32, true, false, 0, 0},
-        {"knocked up and right into the corner", WALL_X2 - sw - 20.0f, WALL_Y1 + 20.0f, 0, false, false, -30, 6},
-        {"knocked down and right into the corner", WALL_X2 - sw - 20.0f, WALL_Y2 - sh - 20.0f, 0, false, false, -30,
-            -25},
+        {"gas straight up into the top wall", 300, ARENA_WALLS.y1 + 20.0f, 0, true, false, 0, 0},
+        {"reversing straight down into the bottom wall", 300, ARENA_WALLS.y2 - sh - 20.0f, 0, false, true, 0, 0},
+        {"gas turned into the top-right corner", ARENA_WALLS.x2 - sw - 20.0f, ARENA_WALLS.y1 + 20.0f, 32, true, false,
+            0, 0},
+        {"knocked up and right into the corner", ARENA_WALLS.x2 - sw - 20.0f, ARENA_WALLS.y1 + 20.0f, 0, false, false,
+            -30, 6},
+        {"knocked down and right into the corner", ARENA_WALLS.x2 - sw - 20.0f, ARENA_WALLS.y2 - sh - 20.0f, 0, false,
+            false, -30, -25},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -3,6 +3,7 @@
 // can as the player's shots would; with VORLIN_SHOT_DIR set it leaves a
 // picture of every level in play and of the screens around play there.
 #include "datidx.h"
+#include "facts.h"
 #include "enemy.h"
 #include "game.h"
 #include "menu.h"
@@ -89,18 +90,20 @@ TEST_F(Playthrough, EveryLevelClearedInTurnThenTheEnding)
     // The outer loop of the program: the next level on a clear, the same one after a lost life.
     while (result != GAME_QUIT && result != GAME_OVER) {
         result = attempt(level, false);
-        if (result == GAME_NEXTLVL && ++level > 8)
+        if (result == GAME_NEXTLVL && ++level > NUM_LEVELS)
             break;
     }
     std::string log;
     for (const Attempt& a : attempts)
         log += " " + std::to_string(a.level) + (a.result == GAME_NEXTLVL ? "+" : "-");
     std::cout << "attempts (+ cleared, - life lost):" << log << "\n";
-    ASSERT_EQ(level, 9) << "ended with " << result << " at level " << level;
+    ASSERT_EQ(level, NUM_LEVELS + 1) << "ended with " << result << " at level " << level;
     stupid_ending();
     save_shot(screen, "ending");
 
-    std::vector<int> cleared;
+    std::vector<int> cleared, every_level;
+    for (int l = 1; l <= NUM_LEVELS; ++l)
+        every_level.push_back(l);
     for (const Attempt& a : attempts) {
         EXPECT_TRUE(a.report_good) << "level " << a.level;
         if (a.result == GAME_NEXTLVL)
@@ -108,7 +111,7 @@ TEST_F(Playthrough, EveryLevelClearedInTurnThenTheEnding)
         else
             EXPECT_EQ(a.result, GAME_DEAD) << "level " << a.level;
     }
-    EXPECT_EQ(cleared, (std::vector<int> {1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(cleared, every_level);
     // A briefing before every attempt.
     EXPECT_EQ(ScriptedKeys::screens, static_cast<int>(attempts.size()));
 }

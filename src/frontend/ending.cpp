@@ -19,7 +19,6 @@ static const char* const ENDING_ARCHIVE = "data/ending.dat";
 static const char* const ENDING_TIMES = "data/endingtimes.txt";
 // Far more than the lines the ending can read in its 5155 ticks.
 static const long MAX_ENDING_TIMES_BYTES = 1L << 20;
-static const int ENDING_SONG = 11;
 static const int WONGAME_MARK = 51234123;
 static const int THE_END_X = 630;
 static const int THE_END_Y = 450;
@@ -64,7 +63,7 @@ int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
 {
     wait_joybuttons_released();
     clear_keybuf();
-    songbox->play(ENDING_SONG);
+    songbox->play(SONG_ENDING);
     pacing_reset();
     set_config_int("misc", "wongame", WONGAME_MARK);
 

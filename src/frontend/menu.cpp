@@ -3,6 +3,7 @@
 #include "menu.h"
 #include "controls.h"
 #include "datidx.h"
+#include "facts.h"
 #include "fblend.h"
 #include "music.h"
 #include "pacing.h"
@@ -17,8 +18,7 @@ int root_menu_choices[MENU_TABLE_SIZE] = {BMP_MENU_START, BMP_MENU_CONTROLS, BMP
 int joystick_menu_choices[MENU_TABLE_SIZE] = {BMP_MENU_REMAP, BMP_MENU_KEYBOARD, BMP_MENU_BACK};
 int keyboard_menu_choices[MENU_TABLE_SIZE] = {BMP_MENU_JOYSTICK, BMP_MENU_BACK, 0};
 
-const int joystick_pos[NUM_JOY_BUTTONS][2] = {
-    {193, 334}, {307, 370}, {481, 394}, {91, 31}, {222, 33}, {310, 13}, {8, 73}, {477, 49}, {71, 423}};
+static_assert(NUM_JOYPAD_LABELS == NUM_JOY_BUTTONS, "the joystick page labels every button");
 
 int title_go = -1;
 int pending_title_go = MENU_QUIT;
@@ -138,7 +138,7 @@ void title_begin()
     scroll_dx = 0;
     title_a = FULL_BRIGHTNESS;
     title_da = 0;
-    songbox->play(title_song);
+    songbox->play(title_song == 0 ? SONG_TITLE_1 : SONG_TITLE_2);
     songbox->set_volume(-1);
     // Titles alternate between the two songs; the saved value is the next one.
     title_song = title_song == 0 ? 1 : 0;
@@ -300,7 +300,8 @@ void title_draw_screen()
             draw_trans_sprite(buffer, data_bitmap(BMP_LOGO), logo_x, LOGO_Y);
         if (current_menu == TITLE_MENU_JOYSTICK)
             for (int b = 0; b < NUM_JOY_BUTTONS; b++)
-                textout_ex(buffer, mainfont, joystick_button_label(b), joystick_pos[b][0], joystick_pos[b][1], -1, -1);
+                textout_ex(buffer, mainfont, joystick_button_label(b), JOYPAD_LABEL_SPOTS[b][0],
+                    JOYPAD_LABEL_SPOTS[b][1], -1, -1);
         if (current_menu == TITLE_MENU_KEYBOARD)
             draw_keyboard_help();
         if (menu_ready)

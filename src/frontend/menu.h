@@ -19,8 +19,6 @@ const int MENU_TABLE_SIZE = 3;
 extern int root_menu_choices[MENU_TABLE_SIZE];      // start, controls, quit
 extern int joystick_menu_choices[MENU_TABLE_SIZE];  // remap, keyboard, back
 extern int keyboard_menu_choices[MENU_TABLE_SIZE];  // joystick, back (two used)
-// Top-left of the label of joystick buttons 0..8 on the joypad picture.
-extern const int joystick_pos[9][2];
 
 // Title state, set at the entry of title_screen (title_begin).
 extern int title_go;          // -1 while the title runs, else MENU_START/MENU_QUIT

@@ -3,6 +3,7 @@
 #include "menu.h"
 #include "controls.h"
 #include "datidx.h"
+#include "facts.h"
 #include "fblend.h"
 #include "music.h"
 #include "pacing.h"
@@ -13,8 +14,6 @@
 #include <algorithm>
 
 static const int PAUSE_DARKEN = 128;
-static const int MARKER_DX = 50;
-static const int MARKER_ROW_Y[2] = {104, 150};  // go on, quit; from the panel's top
 static const int PROMPT_X = 10;
 static const int PROMPT_Y = 10;
 static const int PROMPT_LINE_HEIGHT = 25;
@@ -30,7 +29,7 @@ static void draw_pause_frame(void (*draw_level)(bool), int selection)
     const int px = SCREEN_WIDTH / 2 - panel->w / 2;
     const int py = SCREEN_HEIGHT / 2 - panel->h / 2;
     draw_trans_sprite(buffer, panel, px, py);
-    draw_trans_sprite(buffer, data_bitmap(BMP_PAUSE_MARKER), px + MARKER_DX, py + MARKER_ROW_Y[selection]);
+    draw_trans_sprite(buffer, data_bitmap(BMP_PAUSE_MARKER), px + PAUSE_MARKER_X, py + PAUSE_ROW_Y[selection]);
     present(buffer);
 }
 

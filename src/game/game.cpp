@@ -29,7 +29,7 @@ float zoom_factor = 0;
 bool game_started = false;
 bool show_fps = false;
 int enemies_left = 0;
-int wall_x1 = WALL_X1, wall_y1 = WALL_Y1, wall_x2 = WALL_X2, wall_y2 = WALL_Y2;
+int wall_x1 = ARENA_WALLS.x1, wall_y1 = ARENA_WALLS.y1, wall_x2 = ARENA_WALLS.x2, wall_y2 = ARENA_WALLS.y2;
 
 namespace {
 
@@ -39,7 +39,6 @@ const int MSG_RISE_STEP = 4;      // message rise per tick
 const int MSG_BOTTOM_GAP = 5;     // gap between the risen message and the screen's lower edge
 const int SIGN_CENTRE_X = 320;
 const int SIGN_CENTRE_Y = 200;
-const int LAST_BACKGROUND = BMP_BACKGROUND_7;
 
 // Edge-trigger memory of input(); menu_down survives from one level to the next.
 bool f_down = false;
@@ -189,8 +188,7 @@ void processing()
 void draw_screen(bool compose_only)
 {
     ++a_fps;
-    const int background = std::min(current_level - 1, LAST_BACKGROUND);
-    blit(data_bitmap(std::max(background, 0)), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    blit(data_bitmap(level_background(current_level)), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
 
     for (OBJECT* o : objects)
         o->draw();

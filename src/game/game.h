@@ -22,7 +22,7 @@
 struct BITMAP;
 
 // Level state, reset by run_game at the start of every attempt.
-extern int current_level;    // level being played, 1..8
+extern int current_level;    // level being played, 1..NUM_LEVELS
 extern int game_go;          // -1 while the level runs, else the GAME_ code it ended with
 extern int pending_game_go;  // GAME_ code that becomes game_go once the screen is black
 extern int screen_a;         // brightness of the level picture, 0 (black) .. 255

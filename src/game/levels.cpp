@@ -127,12 +127,6 @@ void set_up_level_8()
     player->set(PLAYER_START_X, wall_y2 - H(SPR_PLAYER));
 }
 
-// Inner edges of an arena in screen pixels.
-struct Walls {
-    int x1, y1, x2, y2;
-};
-const Walls ARENA = {WALL_X1, WALL_Y1, WALL_X2, WALL_Y2};
-
 // The types a level releases: one, or one drawn per release (after the place).
 struct TypePool {
     int count;
@@ -165,8 +159,10 @@ const Taunt NO_TAUNT = {0, nullptr, 0};
 // Everything that makes a level: its set-up and the script that releases its
 // quota and decides when it is cleared. Row N - 1 is level N.
 struct Level {
+    LevelArt art;            // walls, floor and briefing picture, as the data holds them
+    const char* brief_text;  // the briefing's line
+    Song song;
     // Set-up, before the level clock starts.
-    Walls walls;
     float traction;     // the craft's grip
     int quota;          // enemies the script has to release
     void (*set_up)();   // start enemies and the craft's place; nullptr: none
@@ -195,37 +191,38 @@ const Taunt LEVEL_7_TAUNT = {800, "This level's EASY!!!  Right??  Well, fuck you
 const Schedule EARLY_THEN_300 = {{200, 400}, 400, 300};
 
 const Level LEVELS[] = {
-    //       traction       quota  set-up          song start
-    //       regular ticks            chance  in  pool / on a successful chance roll                 size object entry
-    //       cap     guard  taunt          clear
-    /* 1 */ {ARENA, FULL_TRACTION, 20, nullptr, LEVEL_1_SONG_START_MS, EARLY_THEN_300, 240, 2, only(ENEMY::ET_TURD),
-        only(ENEMY::ET_TURD), NO_SIZE, ENTRY_RANDOM_LOOSE, NO_CAP, false, NO_TAUNT, 0},
+    //     art           briefing line                   song
+    //     traction       quota  set-up          song start
+    //     regular ticks            chance  in  pool / on a successful chance roll                 size object entry
+    //     cap     guard  taunt          clear
+    /* 1 */ {LEVEL_ART[0], "Dodge the falling turds!!!", SONG_LEVEL_1, FULL_TRACTION, 20, nullptr,
+        LEVEL_1_SONG_START_MS, EARLY_THEN_300, 240, 2, only(ENEMY::ET_TURD), only(ENEMY::ET_TURD), NO_SIZE,
+        ENTRY_RANDOM_LOOSE, NO_CAP, false, NO_TAUNT, 0},
     /* 2 */
-    {ARENA, FULL_TRACTION, 20, set_up_level_2, 0, EARLY_THEN_300, 240, 2, only(ENEMY::ET_GUY), only(ENEMY::ET_GUY),
-        SPR_GUY_WALK_1, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 0},
+    {LEVEL_ART[1], "Gay guys from below!!", SONG_LEVEL_2, FULL_TRACTION, 20, set_up_level_2, 0, EARLY_THEN_300, 240, 2,
+        only(ENEMY::ET_GUY), only(ENEMY::ET_GUY), SPR_GUY_WALK_1, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 0},
     /* 3 */
-    {ARENA, 0.15f, 30, set_up_level_3, 0, {{0, 0}, 100, 250}, 100, 2, only(ENEMY::ET_BALL), only(ENEMY::ET_BALL),
-        SPR_BALL, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 4},
+    {LEVEL_ART[2], "Spikes and Balls!!!", SONG_LEVEL_3, 0.15f, 30, set_up_level_3, 0, {{0, 0}, 100, 250}, 100, 2,
+        only(ENEMY::ET_BALL), only(ENEMY::ET_BALL), SPR_BALL, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 4},
     /* 4 */
-    {ARENA, FULL_TRACTION, 8, set_up_level_4, 0, {{200, 0}, 400, 800}, 100, 5, only(ENEMY::ET_SPINNER),
-        only(ENEMY::ET_SPINNER), SPR_SPINNER, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 0},
+    {LEVEL_ART[3], "Peoo!! Glclclch!", SONG_LEVEL_4, FULL_TRACTION, 8, set_up_level_4, 0, {{200, 0}, 400, 800}, 100, 5,
+        only(ENEMY::ET_SPINNER), only(ENEMY::ET_SPINNER), SPR_SPINNER, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 0},
     /* 5 */
-    {ARENA, 0.02f, 25, nullptr, 0, EARLY_THEN_300, 240, 2, only(ENEMY::ET_FAST_BALL), only(ENEMY::ET_STALKER),
-        SPR_FAST_BALL, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 0},
+    {LEVEL_ART[4], "Brakes don't work well on ice", SONG_LEVEL_5, 0.02f, 25, nullptr, 0, EARLY_THEN_300, 240, 2,
+        only(ENEMY::ET_FAST_BALL), only(ENEMY::ET_STALKER), SPR_FAST_BALL, ENTRY_RANDOM, NO_CAP, false, NO_TAUNT, 0},
     /* 6 */
-    {ARENA, FULL_TRACTION, 20, set_up_level_6, 0, {{0, 0}, 400, 400}, 240, 2, only(ENEMY::ET_PERSON),
-        only(ENEMY::ET_PERSON), SPR_GUY_WALK_1, ENTRY_RANDOM, 8, true, NO_TAUNT, 0},
+    {LEVEL_ART[5], "People get killed!!", SONG_LEVEL_6, FULL_TRACTION, 20, set_up_level_6, 0, {{0, 0}, 400, 400}, 240,
+        2, only(ENEMY::ET_PERSON), only(ENEMY::ET_PERSON), SPR_GUY_WALK_1, ENTRY_RANDOM, 8, true, NO_TAUNT, 0},
     /* 7 */
-    {ARENA, FULL_TRACTION, 25, set_up_level_7, 0, {{0, 0}, 900, 350}, 150, 2, LEVEL_7_POOL, LEVEL_7_POOL, SPR_SPINNER,
-        ENTRY_RANDOM, NO_CAP, false, LEVEL_7_TAUNT, LEVEL_7_RING_SPIKES},
+    {LEVEL_ART[6], "Hell!", SONG_LEVEL_7, FULL_TRACTION, 25, set_up_level_7, 0, {{0, 0}, 900, 350}, 150, 2,
+        LEVEL_7_POOL, LEVEL_7_POOL, SPR_SPINNER, ENTRY_RANDOM, NO_CAP, false, LEVEL_7_TAUNT, LEVEL_7_RING_SPIKES},
     /* 8 */
-    {ARENA, FULL_TRACTION, 1, set_up_level_8, 0, {{200, 0}, 0, 0}, 0, 0, only(ENEMY::ET_BOSS), only(ENEMY::ET_BOSS),
-        SPR_BOSS_1, ENTRY_TOP_WALL, NO_CAP, false, NO_TAUNT, 0},
+    {LEVEL_ART[7], "He's pissed", SONG_LEVEL_8, FULL_TRACTION, 1, set_up_level_8, 0, {{200, 0}, 0, 0}, 0, 0,
+        only(ENEMY::ET_BOSS), only(ENEMY::ET_BOSS), SPR_BOSS_1, ENTRY_TOP_WALL, NO_CAP, false, NO_TAUNT, 0},
 };
+static_assert(sizeof LEVELS / sizeof LEVELS[0] == NUM_LEVELS, "LEVELS needs one row per level of LEVEL_ART");
 
-const int NUM_LEVELS = sizeof LEVELS / sizeof LEVELS[0];
-
-// The row of `level`, or nullptr outside 1..8.
+// The row of `level`, or nullptr outside 1..NUM_LEVELS.
 const Level* level_row(int level)
 {
     return level >= 1 && level <= NUM_LEVELS ? &LEVELS[level - 1] : nullptr;
@@ -307,16 +304,42 @@ bool chase_car_guards()
 
 void start_game_music()
 {
-    songbox->play(current_level + 1);
     const Level* l = level_row(current_level);
-    if (l && l->song_start_ms != 0)
+    if (!l)
+        return;
+    songbox->play(l->song);
+    if (l->song_start_ms != 0)
         songbox->seek(l->song_start_ms);
+}
+
+ArenaWalls level_walls(int level)
+{
+    const Level* l = level_row(level);
+    return l ? l->art.walls : ARENA_WALLS;
+}
+
+int level_background(int level)
+{
+    const Level* l = level_row(level);
+    return (l ? l : &LEVELS[0])->art.floor;
+}
+
+int level_briefing_picture(int level)
+{
+    const Level* l = level_row(level);
+    return (l ? l : &LEVELS[0])->art.briefing;
+}
+
+const char* level_brief_text(int level)
+{
+    const Level* l = level_row(level);
+    return l ? l->brief_text : "(none)";
 }
 
 void level_init()
 {
     const Level* l = level_row(current_level);
-    const Walls& walls = l ? l->walls : ARENA;
+    const ArenaWalls walls = level_walls(current_level);
     player->set_traction(l ? l->traction : FULL_TRACTION);
     wall_x1 = walls.x1;
     wall_y1 = walls.y1;

@@ -4,6 +4,7 @@
 #include "datidx.h"
 #include "fblend.h"
 #include "game.h"
+#include "levels.h"
 #include "music.h"
 #include "pacing.h"
 #include "player.h"
@@ -19,25 +20,12 @@ int screen_msg_y = 0;
 
 namespace {
 
-const int INTERLUDE_FADE_STEP = 3;  // brightness change per tick of briefing and game over
-const int GAME_OVER_SONG = 10;
+const int INTERLUDE_FADE_STEP = 3;         // brightness change per tick of briefing and game over
 const int GAME_OVER_SONG_BRIGHTNESS = 60;  // the song starts when the fade-in reaches this
 const int BRIEF_TEXT_X = 25;
 const int BRIEF_TITLE_Y = 25;
 const int BRIEF_PROMPT_Y = 460;
 const int SLIDER_FIRST_BAR = 14;  // index of the first bar character in the text
-
-const char* const BRIEF_TEXTS[] = {
-    "Dodge the falling turds!!!",
-    "Gay guys from below!!",
-    "Spikes and Balls!!!",
-    "Peoo!! Glclclch!",
-    "Brakes don't work well on ice",
-    "People get killed!!",
-    "Hell!",
-    "He's pissed",
-};
-const int NUM_BRIEF_TEXTS = sizeof BRIEF_TEXTS / sizeof BRIEF_TEXTS[0];
 
 // A key or button pressed since the interlude began; one held over from play
 // (the craft's keys are often still down) counts once released and pressed again.
@@ -106,19 +94,12 @@ void show_slider(int volume)
     screen_msg_counter = SLIDER_TICKS;
 }
 
-const char* level_brief_text(int level)
-{
-    if (level >= 1 && level <= NUM_BRIEF_TEXTS)
-        return BRIEF_TEXTS[level - 1];
-    return "(none)";
-}
-
 void level_brief(int level)
 {
     int brightness = 0;
     int step = INTERLUDE_FADE_STEP;
     const char* text = level_brief_text(level);
-    BITMAP* picture = data_bitmap(BMP_SIGN_LEVEL_DONE + level);
+    BITMAP* picture = data_bitmap(level_briefing_picture(level));
     const int fh = text_height(mainfont);
 
     fresh_input_begin();
@@ -152,7 +133,7 @@ void game_over()
         finished = interlude_fade_tick(brightness, step);
         // The cap at 255 and the floor at 0 never touch the song's cue at 60.
         if (brightness == GAME_OVER_SONG_BRIGHTNESS && step > 0) {
-            songbox->play(GAME_OVER_SONG);
+            songbox->play(SONG_GAME_OVER);
             songbox->set_volume(-1);
         }
         songbox->slide_volume(step);

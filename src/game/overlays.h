@@ -22,8 +22,6 @@ void show_slider(int volume);
 // The level's briefing: fades in, waits for a key or joystick button pressed
 // after it began (fresh_input_begin), fades out.
 void level_brief(int level);
-// The briefing line of a level, "(none)" outside 1..8.
-const char* level_brief_text(int level);
 // The game-over screen with its song: fades in, waits for a key or button
 // pressed after it began, fades out. Keys still held from play do not count.
 void game_over();

@@ -6,8 +6,22 @@
 struct PACKFILE;
 struct ALMP3_MP3STREAM;
 
-// Songs are addressed by number 0 .. NUM_SONGS-1 (title 0/1, levels 2..9, game over 10, ending 11).
-const int NUM_SONGS = 12;
+// Songs by name; the song box addresses them by number 0 .. NUM_SONGS-1.
+enum Song {
+    SONG_TITLE_1 = 0,  // the titles take turns
+    SONG_TITLE_2 = 1,
+    SONG_LEVEL_1 = 2,
+    SONG_LEVEL_2 = 3,
+    SONG_LEVEL_3 = 4,
+    SONG_LEVEL_4 = 5,
+    SONG_LEVEL_5 = 6,
+    SONG_LEVEL_6 = 7,
+    SONG_LEVEL_7 = 8,
+    SONG_LEVEL_8 = 9,
+    SONG_GAME_OVER = 10,
+    SONG_ENDING = 11,
+};
+const int NUM_SONGS = SONG_ENDING + 1;
 
 // One song at a time, fed block by block from its file to an MP3 stream.
 // All calls come from the main thread. While muted, play() opens nothing, so

@@ -6,6 +6,7 @@
 #include "engine.h"
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 
 namespace {
@@ -30,14 +31,16 @@ enum StartFlag {
     OVERLAY_ALPHA = 16,      // the overlay is drawn over the body with the alpha blender
     RANDOM_MOVE_ANGLE = 32,  // a random crawl or roll direction, drawn once
     GROUND_LINE = 64,        // base_y starts at y (a ball's ground mark)
+    STARTS_AT_SPEED = 128,   // speed starts at the type's speed (else 0: cars build it up)
 };
 
 // A type at birth: the starting values init() gives it and what sets it apart
 // outside the behaviour switch. Fields not listed start at the common defaults.
 struct Birth {
+    ENEMY::TYPE type;    // the row's own type, checked against its place
     int hp;              // hit points
     int first_frame;     // archive object of the first sprite
-    float speed;         // starting speed
+    float speed;         // the type's one speed: walking, rolling, crawling, spinning or top driving speed
     float turn_rate;     // angle units per tick toward target_angle
     float target_angle;  // 256ths of a turn
     float drop;          // starting height above the ground
@@ -49,6 +52,7 @@ struct Birth {
 
 // A type when shot and when killed.
 struct Death {
+    ENEMY::TYPE type;   // the row's own type, checked against its place
     int frame;          // sprite after the killing hit, or NO_FRAME
     int sound;          // sample of the killing hit, or NO_SOUND
     int fade_step;      // alpha change per tick while dying
@@ -63,42 +67,60 @@ const float SPINNER_TARGET = 1000000.0f;  // reached only after 250000 ticks: it
 const float TURD_DROP_ACCEL = 0.05f;
 const int NO_OVERLAY = -1;
 
-// Indexed by ENEMY::TYPE.
-const Birth BIRTH[ENEMY::NUM_TYPES] = {
-    // hp  first frame     speed  turn rate target          drop              drop accel       overlay         start
-    // flags, traits
-    {2, SPR_TURD, 0.0f, NO_TURN, 0.0f, ENEMY_START_DROP, TURD_DROP_ACCEL, NO_OVERLAY, CENTERED | RANDOM_MOVE_ANGLE, 0},
-    {1, SPR_GUY_1, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
-    {20, SPR_CAR, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
-    {1, SPR_SPIKE_1, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, UNKILLABLE | NO_KNOCK_BACK, 0},
-    {3, SPR_BALL, 0.2f, NO_TURN, 0.0f, 0.0f, 0.0f, SPR_SHADOW_LOW, FADES_IN | RANDOM_MOVE_ANGLE | GROUND_LINE, 0},
-    {3, SPR_FAST_BALL, 0.4f, NO_TURN, 0.0f, 0.0f, 0.0f, SPR_SHADOW_LOW, FADES_IN | RANDOM_MOVE_ANGLE | GROUND_LINE, 0},
-    {1, SPR_STALKER_1, 0.5f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
-    {16, SPR_SPITTER, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, ENEMY::TRAIT_ON_TOP_WALL},
-    {1, SPR_SPINNER, 0.0f, 4.0f, SPINNER_TARGET, 0.0f, 0.0f, NO_OVERLAY, FADES_IN | OVERLAY_ALPHA,
+// One row per ENEMY::TYPE, in its order (checked below).
+constexpr Birth BIRTH[] = {
+    // type  hp  first frame  speed  turn rate  target  drop  drop accel  overlay
+    // start flags, traits
+    {ENEMY::ET_TURD, 2, SPR_TURD, 1.0f, NO_TURN, 0.0f, ENEMY_START_DROP, TURD_DROP_ACCEL, NO_OVERLAY,
+        CENTERED | RANDOM_MOVE_ANGLE, 0},
+    {ENEMY::ET_GUY, 1, SPR_GUY_1, 0.5f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
+    {ENEMY::ET_CAR, 20, SPR_CAR, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
+    {ENEMY::ET_SPIKE, 1, SPR_SPIKE_1, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, UNKILLABLE | NO_KNOCK_BACK, 0},
+    {ENEMY::ET_BALL, 3, SPR_BALL, 0.2f, NO_TURN, 0.0f, 0.0f, 0.0f, SPR_SHADOW_LOW,
+        FADES_IN | RANDOM_MOVE_ANGLE | GROUND_LINE | STARTS_AT_SPEED, 0},
+    {ENEMY::ET_FAST_BALL, 3, SPR_FAST_BALL, 0.4f, NO_TURN, 0.0f, 0.0f, 0.0f, SPR_SHADOW_LOW,
+        FADES_IN | RANDOM_MOVE_ANGLE | GROUND_LINE | STARTS_AT_SPEED, 0},
+    {ENEMY::ET_STALKER, 1, SPR_STALKER_1, 0.5f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, STARTS_AT_SPEED, 0},
+    {ENEMY::ET_SPITTER, 16, SPR_SPITTER, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, ENEMY::TRAIT_ON_TOP_WALL},
+    {ENEMY::ET_SPINNER, 1, SPR_SPINNER, 2.0f, 4.0f, SPINNER_TARGET, 0.0f, 0.0f, NO_OVERLAY, FADES_IN | OVERLAY_ALPHA,
         ENEMY::TRAIT_TURNS_WHILE_INACTIVE | ENEMY::TRAIT_ZAPS},
-    {1, SPR_PERSON_1, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
-    {15, SPR_CHASE_CAR, 0.0f, 2.0f, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, ENEMY::TRAIT_TURNS_AWAY},
-    {60, SPR_BOSS_1, 0.0f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
+    {ENEMY::ET_PERSON, 1, SPR_PERSON_1, 1.5f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
+    {ENEMY::ET_CHASE_CAR, 15, SPR_CHASE_CAR, 1.5f, 2.0f, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, ENEMY::TRAIT_TURNS_AWAY},
+    {ENEMY::ET_BOSS, 60, SPR_BOSS_1, 2.5f, NO_TURN, 0.0f, 0.0f, 0.0f, NO_OVERLAY, 0, 0},
 };
 
-// Indexed by ENEMY::TYPE.
-const Death DEATH[ENEMY::NUM_TYPES] = {
-    // frame               sound           fade step        shift  spark colour   alive           dead
-    {NO_FRAME, SND_TURD_DIES, DEATH_FADE_STEP, false, SPARK_TURD, SPARKS_PER_HIT, SPARKS_PER_HIT},          // ET_TURD
-    {NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_RED, SPARKS_PER_HIT, SPARKS_PER_HIT},                // ET_GUY
-    {SPR_WRECK, SND_EXPLOSION, WRECK_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, 150},                  // ET_CAR
-    {NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, SPARKS_PER_HIT},             // ET_SPIKE
-    {SPR_BALL_BURST, SND_BALL_BURST, DEATH_FADE_STEP, true, SPARK_YELLOW, SPARKS_PER_HIT, SPARKS_PER_HIT},  // ET_BALL
-    {SPR_FAST_BALL_BURST, SND_BALL_BURST, DEATH_FADE_STEP, true, SPARK_YELLOW, SPARKS_PER_HIT,
-        SPARKS_PER_HIT},                                                                            // ET_FAST_BALL
-    {SPR_STALKER_3, NO_SOUND, DEATH_FADE_STEP, false, SPARK_WHITE, SPARKS_PER_HIT, 80},             // ET_STALKER
-    {SPR_SPITTER_DEAD, SND_EXPLOSION, DEATH_FADE_STEP, false, SPARK_SPITTER, SPARKS_PER_HIT, 150},  // ET_SPITTER
-    {NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, SPARKS_PER_HIT},     // ET_SPINNER
-    {NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_RED, SPARKS_PER_HIT, SPARKS_PER_HIT},        // ET_PERSON
-    {SPR_WRECK, SND_EXPLOSION, WRECK_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, 150},          // ET_CHASE_CAR
-    {SPR_BOSS_DEAD, NO_SOUND, DEATH_FADE_STEP, false, SPARK_BLACK, 50, 500},                        // ET_BOSS
+// One row per ENEMY::TYPE, in its order (checked below).
+constexpr Death DEATH[] = {
+    // type  frame               sound           fade step        shift  spark colour   alive           dead
+    {ENEMY::ET_TURD, NO_FRAME, SND_TURD_DIES, DEATH_FADE_STEP, false, SPARK_TURD, SPARKS_PER_HIT, SPARKS_PER_HIT},
+    {ENEMY::ET_GUY, NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_RED, SPARKS_PER_HIT, SPARKS_PER_HIT},
+    {ENEMY::ET_CAR, SPR_WRECK, SND_EXPLOSION, WRECK_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, 150},
+    {ENEMY::ET_SPIKE, NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, SPARKS_PER_HIT},
+    {ENEMY::ET_BALL, SPR_BALL_BURST, SND_BALL_BURST, DEATH_FADE_STEP, true, SPARK_YELLOW, SPARKS_PER_HIT,
+        SPARKS_PER_HIT},
+    {ENEMY::ET_FAST_BALL, SPR_FAST_BALL_BURST, SND_BALL_BURST, DEATH_FADE_STEP, true, SPARK_YELLOW, SPARKS_PER_HIT,
+        SPARKS_PER_HIT},
+    {ENEMY::ET_STALKER, SPR_STALKER_3, NO_SOUND, DEATH_FADE_STEP, false, SPARK_WHITE, SPARKS_PER_HIT, 80},
+    {ENEMY::ET_SPITTER, SPR_SPITTER_DEAD, SND_EXPLOSION, DEATH_FADE_STEP, false, SPARK_SPITTER, SPARKS_PER_HIT, 150},
+    {ENEMY::ET_SPINNER, NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, SPARKS_PER_HIT},
+    {ENEMY::ET_PERSON, NO_FRAME, NO_SOUND, DEATH_FADE_STEP, false, SPARK_RED, SPARKS_PER_HIT, SPARKS_PER_HIT},
+    {ENEMY::ET_CHASE_CAR, SPR_WRECK, SND_EXPLOSION, WRECK_FADE_STEP, false, SPARK_YELLOW, SPARKS_PER_HIT, 150},
+    {ENEMY::ET_BOSS, SPR_BOSS_DEAD, NO_SOUND, DEATH_FADE_STEP, false, SPARK_BLACK, 50, 500},
 };
+
+// Each row sits at its own type's place, and every type has one: a missing,
+// extra or misplaced row stops the build.
+template <typename Row, std::size_t N> constexpr bool one_row_per_type(const Row (&rows)[N])
+{
+    if (N != static_cast<std::size_t>(ENEMY::NUM_TYPES))
+        return false;
+    for (std::size_t i = 0; i < N; ++i)
+        if (rows[i].type != static_cast<ENEMY::TYPE>(i))
+            return false;
+    return true;
+}
+static_assert(one_row_per_type(BIRTH), "BIRTH needs one row per enemy type, in type order");
+static_assert(one_row_per_type(DEATH), "DEATH needs one row per enemy type, in type order");
 
 const int FADE_IN_START_ALPHA = 1;
 const int FADE_IN_STEP = 3;  // 85 ticks to opaque
@@ -176,7 +198,8 @@ void ENEMY::init()
     if (const Birth* b = birth_of(type)) {
         hp = b->hp;
         frame = b->first_frame;
-        speed = b->speed;
+        if (b->start & STARTS_AT_SPEED)
+            speed = b->speed;
         turn_rate = b->turn_rate;
         target_angle = b->target_angle;
         drop = b->drop;
@@ -292,4 +315,10 @@ void ENEMY::delta_from(float px, float py)
     }
     dx = ex / m * PUSH_OFF_SPEED;
     dy = ey / m * PUSH_OFF_SPEED;
+}
+
+float ENEMY::own_speed() const
+{
+    const Birth* b = birth_of(type);
+    return b ? b->speed : 0.0f;
 }

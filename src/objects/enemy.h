@@ -43,7 +43,7 @@ public:
     float drop;          // height above the ground (falling turd: 100 -> 0), else 0
     float drop_speed;    // fall speed, pixels per tick; grows by drop_accel every tick
     float drop_accel;    // fall acceleration, pixels per tick per tick
-    float speed;         // along the heading or move_angle, for the steered types
+    float speed;         // current speed along the heading or move_angle (the type's own speed is in its row)
     float dx, dy;        // step added to x, y every tick
     float turn_rate;     // angle units per tick toward target_angle
     float target_angle;  // 256ths of a turn; never wrapped
@@ -115,19 +115,21 @@ private:
     void stay_in_arena();
 
     void turd_step();
-    void walker_step(int first_walk_frame, int second_walk_frame, int rise_pitch, float walk_speed);
+    void walker_step(int first_walk_frame, int second_walk_frame, int rise_pitch);
     void boss_step();
     void spike_step();
     void stalker_step();
     void spitter_step(bool& played_sound);
     void spit(bool& played_sound);
-    void car_step();
-    void chase_car_step();
+    // Both cars drive alike; the chase car homes on the player and pushes off what it bumps.
+    void car_step(bool chases);
     void ball_step();
     void spinner_step();
 
     void pick_axis_direction(float v);
     ENEMY* first_enemy_touching();
-    void steer_speed(float top_speed);
+    void steer_speed();
+    // The type's one speed, from its row in the type table.
+    float own_speed() const;
     void draw_shadow(int sw, int sh) const;
 };

@@ -36,19 +36,15 @@ const float FIRST_WALK_SPEED = 1.0f;
 const int RISE_VOLUME = 128;
 const int GUY_RISE_PITCH = EFFECT_NORMAL_PITCH;
 const int PERSON_RISE_PITCH = 700;
-const float GUY_WALK_SPEED = 0.5f;
-const float PERSON_WALK_SPEED = 1.5f;
 
 const int BOSS_LAST_RISE_FRAME = 15;
 const float BOSS_JUMP_X = 74.0f;
 const float BOSS_JUMP_Y = 3.0f;
 const int BOSS_RISE_VOLUME = EFFECT_FULL_VOLUME;
 const int BOSS_RISE_PITCH = 400;
-const float BOSS_WALK_SPEED = 2.5f;
 
 const int SPIKE_LAST_FRAME = 112;
 const int STALKER_LAST_FORMING_FRAME = 51;
-const float STALKER_SPEED = 0.5f;
 
 const float SPIT_ANGLE = 128.0f;  // straight down
 const float SPIT_SPEED = 12.0f;
@@ -56,8 +52,6 @@ const float SPIT_SPEED = 12.0f;
 // Cars keep to the middle box and head back to (320, 240) when outside it.
 const float CAR_BOX_X1 = 128, CAR_BOX_X2 = 512, CAR_BOX_Y1 = 96, CAR_BOX_Y2 = 384;
 const float ARENA_MIDDLE_X = 320, ARENA_MIDDLE_Y = 240;
-const float CAR_TOP_SPEED = 1.0f;
-const float CHASE_CAR_TOP_SPEED = 1.5f;
 const double CAR_ACCEL = 0.01;
 const double CAR_BACKING_ACCEL = 0.001;
 const float CAR_FASTEST_BACKING = -0.5f;
@@ -67,7 +61,6 @@ const double BALL_BOB_HEIGHT = 5.0;
 const double BALL_BOB_PHASE_STEP = 0.1;
 const float BALL_UP = -1.0f;  // bob offset at which the high ground mark shows
 
-const float SPINNER_SPEED = 2.0f;
 const float ZAP_TICKS = 120.0f;
 
 bool every(int ticks)
@@ -174,10 +167,10 @@ void ENEMY::behave(bool& played_sound)
         turd_step();
         break;
     case ET_GUY:
-        walker_step(SPR_GUY_WALK_1, SPR_GUY_WALK_2, GUY_RISE_PITCH, GUY_WALK_SPEED);
+        walker_step(SPR_GUY_WALK_1, SPR_GUY_WALK_2, GUY_RISE_PITCH);
         break;
     case ET_PERSON:
-        walker_step(SPR_PERSON_WALK_1, SPR_PERSON_WALK_2, PERSON_RISE_PITCH, PERSON_WALK_SPEED);
+        walker_step(SPR_PERSON_WALK_1, SPR_PERSON_WALK_2, PERSON_RISE_PITCH);
         break;
     case ET_BOSS:
         boss_step();
@@ -192,10 +185,10 @@ void ENEMY::behave(bool& played_sound)
         spitter_step(played_sound);
         break;
     case ET_CAR:
-        car_step();
+        car_step(false);
         break;
     case ET_CHASE_CAR:
-        chase_car_step();
+        car_step(true);
         break;
     case ET_BALL:
     case ET_FAST_BALL:
@@ -246,12 +239,12 @@ ENEMY* ENEMY::first_enemy_touching()
     return nullptr;
 }
 
-// Driving (timer1 0) speeds up to the top speed; backing up slows toward
+// Driving (timer1 0) speeds up to the type's own speed; backing up slows toward
 // -0.5 while timer1 counts down.
-void ENEMY::steer_speed(float top_speed)
+void ENEMY::steer_speed()
 {
     if (timer1 == 0) {
-        if (speed < top_speed)
+        if (speed < own_speed())
             speed += CAR_ACCEL;
     } else {
         if (speed > CAR_FASTEST_BACKING)
@@ -276,11 +269,11 @@ void ENEMY::turd_step()
     w = sw + sw * 0.25 * s1;
     h = sh + sh * 0.25 * s2;
     move_angle += s2;
-    dx = std::sin(move_angle);
-    dy = -std::cos(move_angle);
+    dx = std::sin(move_angle) * own_speed();
+    dy = -std::cos(move_angle) * own_speed();
 }
 
-void ENEMY::walker_step(int first_walk_frame, int second_walk_frame, int rise_pitch, float walk_speed)
+void ENEMY::walker_step(int first_walk_frame, int second_walk_frame, int rise_pitch)
 {
     if (every(WALKER_RISE_EVERY_TICKS) && frame < first_walk_frame) {
         frame += 1;
@@ -295,7 +288,7 @@ void ENEMY::walker_step(int first_walk_frame, int second_walk_frame, int rise_pi
     if (!active)
         return;
     if (every(WALKER_TURN_EVERY_TICKS))
-        pick_axis_direction(walk_speed);
+        pick_axis_direction(own_speed());
     else if (every(WALK_ANIM_EVERY_TICKS))
         frame = frame == first_walk_frame ? second_walk_frame : first_walk_frame;
     if (ENEMY* e = first_enemy_touching())
@@ -319,7 +312,7 @@ void ENEMY::boss_step()
     if (player->is_stunned())
         player->delta_from(x, y, dx, dy);
     else if (every(WALKER_TURN_EVERY_TICKS))
-        pick_axis_direction(BOSS_WALK_SPEED);
+        pick_axis_direction(own_speed());
     else if (every(WALK_ANIM_EVERY_TICKS))
         frame = frame == SPR_BOSS_WALK_1 ? SPR_BOSS_WALK_2 : SPR_BOSS_WALK_1;
 }
@@ -345,7 +338,7 @@ void ENEMY::stalker_step()
         return;
     if (every(STALKER_ANIM_EVERY_TICKS))
         frame = frame == SPR_STALKER_MOVE_1 ? SPR_STALKER_MOVE_2 : SPR_STALKER_MOVE_1;
-    speed = player->is_stunned() ? 0.0f : STALKER_SPEED;
+    speed = player->is_stunned() ? 0.0f : own_speed();
     move_angle = player->get_angle_towards(x, y);
     dx = std::sin(move_angle) * speed;
     dy = -std::cos(move_angle) * speed;
@@ -378,53 +371,38 @@ void ENEMY::spit(bool& played_sound)
     frame = SPR_SPITTER_OPEN;
 }
 
-void ENEMY::car_step()
+void ENEMY::car_step(bool chases)
 {
     if (game_started && !active && hp != 0)
         active = true;
     if (!active)
         return;
-    if (target_angle == 0 || every(CAR_NEW_GOAL_EVERY_TICKS))
-        target_angle = rand() & 255;
-    if (x > CAR_BOX_X2 || x < CAR_BOX_X1 || y > CAR_BOX_Y2 || y < CAR_BOX_Y1)
-        target_angle = to_angle_units(std::atan2(ARENA_MIDDLE_X - x, y - ARENA_MIDDLE_Y));
+    if (chases) {
+        if (timer2 == 0)
+            target_angle = to_angle_units(player->get_angle_towards(x, y));
+        else
+            timer2 -= 1;
+    } else {
+        if (target_angle == 0 || every(CAR_NEW_GOAL_EVERY_TICKS))
+            target_angle = rand() & 255;
+        if (x > CAR_BOX_X2 || x < CAR_BOX_X1 || y > CAR_BOX_Y2 || y < CAR_BOX_Y1)
+            target_angle = to_angle_units(std::atan2(ARENA_MIDDLE_X - x, y - ARENA_MIDDLE_Y));
+    }
     dx = std::sin(heading) * speed;
     dy = -std::cos(heading) * speed;
-    steer_speed(CAR_TOP_SPEED);
-    if (wall_collide(wall_x1, wall_y1, wall_x2, wall_y2) && timer1 == 0) {
-        target_angle = rand() & 255;
-        speed = -speed;
-        timer1 = CAR_BACKING_TICKS;
-    }
-    if (first_enemy_touching()) {
-        speed = -speed;
-        timer1 = CAR_BACKING_TICKS;
-    }
-}
-
-void ENEMY::chase_car_step()
-{
-    if (game_started && !active && hp != 0)
-        active = true;
-    if (!active)
-        return;
-    if (timer2 == 0)
-        target_angle = to_angle_units(player->get_angle_towards(x, y));
-    else
-        timer2 -= 1;
-    dx = std::sin(heading) * speed;
-    dy = -std::cos(heading) * speed;
-    steer_speed(CHASE_CAR_TOP_SPEED);
+    steer_speed();
     if (wall_collide(wall_x1, wall_y1, wall_x2, wall_y2) && timer1 == 0) {
         target_angle = rand() & 255;
         speed = -speed;
         timer1 = CAR_BACKING_TICKS;
     }
     if (ENEMY* e = first_enemy_touching()) {
-        // Pushed off the other's top-left corner at once; the heading takes over next tick.
-        delta_from(e->x, e->y);
-        x += dx;
-        y += dy;
+        if (chases) {
+            // Pushed off the other's top-left corner at once; the heading takes over next tick.
+            delta_from(e->x, e->y);
+            x += dx;
+            y += dy;
+        }
         speed = -speed;
         timer1 = CAR_BACKING_TICKS;
     }
@@ -453,8 +431,9 @@ void ENEMY::spinner_step()
     if (!active)
         return;
     if (dx == 0 && dy == 0) {
-        dx = (rand() & 1) == 1 ? -SPINNER_SPEED : SPINNER_SPEED;
-        dy = (rand() & 1) == 1 ? -SPINNER_SPEED : SPINNER_SPEED;
+        const float v = own_speed();
+        dx = (rand() & 1) == 1 ? -v : v;
+        dy = (rand() & 1) == 1 ? -v : v;
     }
     int sw = spr->w, sh = spr->h;
     if (x < wall_x1 || x + sw > wall_x2)

@@ -3,6 +3,7 @@
 #include "player.h"
 #include "engine.h"
 #include "fblend.h"
+#include "facts.h"
 
 // Panel geometry, relative to hud_y.
 static const int PANEL_X1 = 3, PANEL_X2 = 300, PANEL_HEIGHT = 36;
@@ -12,7 +13,7 @@ static const int PANEL_BLACK_STRENGTH = 32;
 static const int PANEL_COLOUR_STRENGTH = 64;
 
 static const int HP_LABEL_X = 8, HP_ICON_X = 48;
-static const int PIP_X = 54, PIP_STEP = 17, PIP_Y = 14, PIP_W = 16, PIP_H = 5;
+static const int PIP_X = 54, PIP_STEP = 17, PIP_Y = 14;
 static const int HEAT_LABEL_X = 120, HEAT_ICON_X = 175;
 static const int BAR_X = 181, BAR_Y = 14;
 static const float BAR_SPAN = 49.0f;  // the bar is 1 + 49 * temperature pixels wide
@@ -61,7 +62,7 @@ void PLAYER::draw_hud()
     draw_sprite(buffer, data_bitmap(BMP_HUD_HP_ICON), HP_ICON_X, y + ICON_Y);
     BITMAP* pip = data_bitmap(BMP_HUD_HP_PIP);
     for (int i = 0; i < hp; i++)
-        blit(pip, buffer, 0, 0, PIP_X + PIP_STEP * i, y + PIP_Y, PIP_W, PIP_H);
+        blit(pip, buffer, 0, 0, PIP_X + PIP_STEP * i, y + PIP_Y, HUD_PIP_W, HUD_PIP_H);
 
     draw_sprite(buffer, data_bitmap(BMP_HUD_HEAT_LABEL), HEAT_LABEL_X, y + LABEL_Y);
     draw_sprite(buffer, data_bitmap(BMP_HUD_HEAT_ICON), HEAT_ICON_X, y + ICON_Y);

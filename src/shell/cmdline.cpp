@@ -39,7 +39,7 @@ int parse_command_line(int argc, const char* const* argv)
         } else if (strcmp(arg, LEVEL_SELECT_OPTION) == 0) {
             if (has_next) {
                 int level = atoi(argv[i + 1]);
-                if (level >= FIRST_LEVEL && level <= LAST_LEVEL)
+                if (level >= FIRST_LEVEL && level <= NUM_LEVELS)
                     start_level = level;
             }
         }

@@ -1,8 +1,7 @@
 // The command line: a handful of switches read into globals before start-up.
 #pragma once
 
-const int FIRST_LEVEL = 1;
-const int LAST_LEVEL = 8;
+#include "facts.h"
 
 // Reads "-bpp" N, "-win", "-debug", "-nomp3", "-scale" N and the level-select
 // option into color_depth, windowed, debug, no_mp3 and scale_option (a scale
@@ -10,5 +9,5 @@ const int LAST_LEVEL = 8;
 // the start level. An
 // option's following argument is not consumed (it is examined as an option in
 // its own right); an option that needs one but stands last is ignored; a start
-// level outside 1..8 keeps level 1. Music is always switched off afterwards.
+// level outside 1..NUM_LEVELS keeps level 1. Music is always switched off afterwards.
 int parse_command_line(int argc, const char* const* argv);

@@ -18,7 +18,7 @@ void run_flow(int start_level)
             int result = 0;
             while (result != GAME_QUIT && result != GAME_OVER) {
                 result = run_game(level);
-                if (result == GAME_NEXTLVL && ++level > LAST_LEVEL)
+                if (result == GAME_NEXTLVL && ++level > NUM_LEVELS)
                     break;
             }
             if (result == GAME_OVER) {
@@ -28,7 +28,7 @@ void run_flow(int start_level)
                 quit = true;
             }
         }
-        if (level > LAST_LEVEL)
+        if (level > NUM_LEVELS)
             stupid_ending();
     }
 }

@@ -4,6 +4,7 @@
 // briefing, pause and joystick pages) so the whole set can be reviewed at a glance.
 // Usage, from the build directory: contact_sheet OUT_DIR
 #include "datidx.h"
+#include "facts.h"
 
 #include <allegro.h>
 #include <png.h>
@@ -23,7 +24,7 @@ const int PIC_W = 640, PIC_H = 480;
 const int PAGE_W = 1280;
 const int CELL_PAD = 8, LABEL_H = 12;
 const int SMALL_SPRITE = 64;  // sprites up to this size are shown twice as large
-const int WALL_X1 = 42, WALL_Y1 = 46, WALL_X2 = 596, WALL_Y2 = 432;
+
 const int HUD_Y = 5;
 const int SIGN_CX = 320, SIGN_CY = 200;
 const int HALF = 2;
@@ -334,9 +335,9 @@ void level_scene(BITMAP* buf, int level)
         break;
     case 4: {
         BITMAP* s = obj(SPR_SPITTER);
-        sprite_at(buf, SPR_SPITTER, s->w / 2 + 58, WALL_Y1 - s->h / 2);
-        sprite_at(buf, SPR_SPITTER_OPEN, s->w / 2 + 255, WALL_Y1 - s->h / 2);
-        sprite_at(buf, SPR_SPITTER_DEAD, s->w / 2 + 480, WALL_Y1 - s->h / 2);
+        sprite_at(buf, SPR_SPITTER, s->w / 2 + 58, ARENA_WALLS.y1 - s->h / 2);
+        sprite_at(buf, SPR_SPITTER_OPEN, s->w / 2 + 255, ARENA_WALLS.y1 - s->h / 2);
+        sprite_at(buf, SPR_SPITTER_DEAD, s->w / 2 + 480, ARENA_WALLS.y1 - s->h / 2);
         sprite_at(buf, SPR_SPIT, 300, 120);
         sprite_at(buf, SPR_SPIT, 310, 170);
         rotated(buf, SPR_SPINNER, 450, 300, 30);
@@ -371,7 +372,7 @@ void level_scene(BITMAP* buf, int level)
             sprite_at(buf, SPR_SPIKE_1 + (k + 1) % 4, 540, 96 + k * 40);
         }
         BITMAP* s = obj(SPR_SPITTER);
-        sprite_at(buf, SPR_SPITTER_OPEN, s->w / 2 + 255, WALL_Y1 - s->h / 2);
+        sprite_at(buf, SPR_SPITTER_OPEN, s->w / 2 + 255, ARENA_WALLS.y1 - s->h / 2);
         sprite_at(buf, SPR_STALKER_MOVE_2, 200, 200);
         rotated(buf, SPR_SPINNER, 400, 250, 10);
         ball(buf, SPR_BALL, 250, 300, -3);
@@ -379,13 +380,13 @@ void level_scene(BITMAP* buf, int level)
     }
     default: {
         BITMAP* b = obj(SPR_BOSS_1);
-        sprite_at(buf, SPR_BOSS_1 + 3, 320 - b->w / 2, WALL_Y1);
+        sprite_at(buf, SPR_BOSS_1 + 3, 320 - b->w / 2, ARENA_WALLS.y1);
         sprite_at(buf, SPR_BOSS_WALK_1, 90, 250);
         sprite_at(buf, SPR_BOSS_DEAD, 470, 260);
         break;
     }
     }
-    const int px = 320, py = level == 8 ? WALL_Y2 - obj(SPR_PLAYER)->h / 2 - 20 : 260;
+    const int px = 320, py = level == 8 ? ARENA_WALLS.y2 - obj(SPR_PLAYER)->h / 2 - 20 : 260;
     const float heading = level * 23.0f;
     craft(buf, level % 3 == 0 ? SPR_PLAYER_DAMAGED : SPR_PLAYER, px, py, heading);
     shots(buf, px, py, heading, 2);

@@ -236,7 +236,7 @@ std::string file_name(const ArchiveObject& o)
 std::vector<ArchiveObject> main_archive_table()
 {
     std::vector<ArchiveObject> t;
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < NUM_FLOORS; ++i)
         add(t, BMP_BACKGROUND_1 + i, Kind::PICTURE, "background_" + std::to_string(i + 1),
             [i] { return art_background(i); });
     add(t, SPR_SHADOW_LOW, Kind::SPRITE, "shadow_low", [] { return art_shadow(false); });
@@ -287,8 +287,9 @@ std::vector<ArchiveObject> main_archive_table()
     add(t, BMP_INTRO, Kind::PICTURE, "intro", [] { return art_intro(); });
     add(t, TXT_KEYBOARD_HELP, Kind::TEXT, "keyboard_help");
     add(t, BMP_SIGN_LEVEL_DONE, Kind::SPRITE, "sign_level_done", [] { return art_sign("LEVEL CLEAR!", 400, 120); });
-    for (int lv = 1; lv <= 8; ++lv)
-        add(t, BMP_BRIEF_1 + lv - 1, Kind::PICTURE, "brief_" + std::to_string(lv), [lv] { return art_briefing(lv); });
+    for (int lv = 1; lv <= NUM_LEVELS; ++lv)
+        add(t, LEVEL_ART[lv - 1].briefing, Kind::PICTURE, "brief_" + std::to_string(lv),
+            [lv] { return art_briefing(lv); });
     add(t, BMP_HUD_HP_ICON, Kind::SPRITE, "hud_hp_icon", [] { return art_hud_icon_heart(); });
     add(t, BMP_HUD_HP_LABEL, Kind::SPRITE, "hud_hp_label", [] { return art_hud_label("HP"); });
     for (int i = 0; i < WALKER_RISE_FRAMES; ++i)

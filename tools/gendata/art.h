@@ -3,6 +3,7 @@
 // through a Pen so that the full-screen illustrations can reuse them large.
 #pragma once
 
+#include "facts.h"
 #include "gfx.h"
 #include "text.h"
 
@@ -12,7 +13,7 @@
 // Sizes the game's placement rules are built around (width x height).
 namespace size {
 const int SCREEN_W = 640, SCREEN_H = 480;
-const int ARENA_X1 = 42, ARENA_Y1 = 46, ARENA_X2 = 596, ARENA_Y2 = 432;  // inner edges of the walls
+const int ARENA_X1 = ARENA_WALLS.x1, ARENA_Y1 = ARENA_WALLS.y1, ARENA_X2 = ARENA_WALLS.x2, ARENA_Y2 = ARENA_WALLS.y2;
 const int PLAYER_W = 24, PLAYER_H = 32;
 const int SHOT_W = 4, SHOT_H = 12;
 const int TURD_W = 20, TURD_H = 20;
@@ -32,14 +33,12 @@ const int SPINNER_W = 32, SPINNER_H = 32;
 const int ONE_UP_W = 40, ONE_UP_H = 16;
 const int HUD_LABEL_H = 10;
 const int HUD_ICON_W = 8, HUD_ICON_H = 10;
-const int HUD_PIP_W = 16, HUD_PIP_H = 5;
 const int HUD_PATTERN = 8;
 const int MENU_ITEM_W = 124, MENU_ITEM_H = 50;
 const int ARROW_W = 20, ARROW_H = 32;
 const int LOGO_W = 360, LOGO_H = 110;
 const int PAUSE_PANEL_W = 300, PAUSE_PANEL_H = 220;
 const int PAUSE_MARKER = 24;
-const int PAUSE_ROW_CONTINUE = 104, PAUSE_ROW_QUIT = 150, PAUSE_MARKER_X = 50, PAUSE_TEXT_X = 80;
 }
 
 // Colours that tie the set together.
@@ -62,7 +61,7 @@ void stamp(Image& pic, const Painter& paint, int w, int h, float cx, float cy, f
     float shadow = 0.45f);
 
 // Arena (art_arena.cpp).
-Image art_background(int floor);          // 0..6
+Image art_background(int floor);          // 0..NUM_FLOORS - 1
 void paint_floor(Image& img, int floor);  // the floor texture alone, whole canvas
 
 // Things in play (art_actors.cpp); painters for illustrations.
@@ -119,9 +118,6 @@ Image art_pause_marker();                       // RGBA
 Image art_intro();
 Image art_title_background();
 Image art_game_over();
-Image art_briefing(int level);  // 1..8
+Image art_briefing(int level);  // 1..NUM_LEVELS
 Image art_joypad();
 Image art_ending(int variant);  // 0, 1
-
-// Top-left of the joystick page's label for each of the nine buttons.
-extern const int JOYPAD_LABEL_POS[9][2];

@@ -6,9 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-const int JOYPAD_LABEL_POS[9][2] = {
-    {193, 334}, {307, 370}, {481, 394}, {91, 31}, {222, 33}, {310, 13}, {8, 73}, {477, 49}, {71, 423}};
-
 namespace {
 const float PI = 3.14159265f;
 const int W = size::SCREEN_W, H = size::SCREEN_H;
@@ -221,11 +218,11 @@ void actor(Image& img, const Painter& paint, int w, int h, float cx, float cy, f
     stamp(img, paint, w, h, cx, cy, s, angle, std::max(1.5f, s * 0.5f));
 }
 
-// The briefings' shared frame: the level's floor, calm corners for the
+// The briefings' shared frame: the level's own floor, calm corners for the
 // text, a vignette and a thin border.
-Image briefing_base(int floor)
+Image briefing_base(int level)
 {
-    Image img = floor_picture(floor);
+    Image img = floor_picture(LEVEL_ART[level - 1].floor - BMP_BACKGROUND_1);
     darken(img, 0.8f);
     vignette(img, 0.7f);
     return img;
@@ -245,7 +242,7 @@ void briefing_finish(Image& img)
 
 Image brief_level1()
 {
-    Image img = briefing_base(0);
+    Image img = briefing_base(1);
     // Blobs raining onto the field, their shadows growing as they drop.
     const float drops[][4] = {
         {470, 260, 3.2f, 0}, {300, 330, 2.6f, 60}, {560, 390, 2.2f, 25}, {180, 260, 2.0f, 80}, {420, 160, 1.8f, 110}};
@@ -261,7 +258,7 @@ Image brief_level1()
 
 Image brief_level2()
 {
-    Image img = briefing_base(1);
+    Image img = briefing_base(2);
     const Painter rising = [](const Pen& p) { paint_walker(p, false, 2); };
     const float spots[][3] = {{470, 200, 3.2f}, {250, 300, 2.6f}, {540, 380, 2.6f}, {370, 390, 3.4f}};
     for (int i = 0; i < 4; ++i) {
@@ -281,7 +278,7 @@ Image brief_level2()
 
 Image brief_level3()
 {
-    Image img = briefing_base(2);
+    Image img = briefing_base(3);
     actor(
         img, [](const Pen& p) { paint_spike(p, 1); }, size::SPIKE_W, size::SPIKE_H, 140, 170, 3.2f);
     actor(
@@ -300,7 +297,7 @@ Image brief_level3()
 
 Image brief_level4()
 {
-    Image img = briefing_base(3);
+    Image img = briefing_base(4);
     // Spitters along the top edge, gobbing at the craft; a spinner whirls in.
     for (int i = 0; i < 3; ++i) {
         const float x = 200 + i * 150.0f;
@@ -318,7 +315,7 @@ Image brief_level4()
 
 Image brief_level5()
 {
-    Image img = briefing_base(4);
+    Image img = briefing_base(5);
     // Skid marks of a craft sliding on the ice, hot balls and a stalker.
     for (int k = -1; k <= 1; k += 2)
         Pen {&img, Xf {}}.fill(
@@ -340,7 +337,7 @@ Image brief_level5()
 
 Image brief_level6()
 {
-    Image img = briefing_base(5);
+    Image img = briefing_base(6);
     actor(
         img, [](const Pen& p) { paint_car(p, true); }, size::CAR_W, size::CAR_H, 470, 250, 3.0f, -1.2f);
     actor(
@@ -354,7 +351,7 @@ Image brief_level6()
 
 Image brief_level7()
 {
-    Image img = briefing_base(6);
+    Image img = briefing_base(7);
     // The ring of spikes with a spitter glaring from above.
     for (int i = 0; i < 14; ++i) {
         const float a = i * 2 * PI / 14;
@@ -373,7 +370,7 @@ Image brief_level7()
 
 Image brief_level8()
 {
-    Image img = briefing_base(6);
+    Image img = briefing_base(8);
     glow(img, 360, 260, 300, c(0xff3010), 0.5f);
     actor(
         img, [](const Pen& p) { paint_boss(p, 0); }, size::BOSS_W, size::BOSS_H, 380, 250, 3.4f);
@@ -521,9 +518,9 @@ Image art_joypad()
     const Pen d {&img, Xf {}};
     for (int b = 0; b < 9; ++b) {
         const float bx = buttons[b][0], by = buttons[b][1];
-        const float lx = JOYPAD_LABEL_POS[b][0] + label_inset;
-        const float ly = by > JOYPAD_LABEL_POS[b][1] ? JOYPAD_LABEL_POS[b][1] + label_h + leader_gap
-                                                     : JOYPAD_LABEL_POS[b][1] - leader_gap;
+        const float lx = JOYPAD_LABEL_SPOTS[b][0] + label_inset;
+        const float ly = by > JOYPAD_LABEL_SPOTS[b][1] ? JOYPAD_LABEL_SPOTS[b][1] + label_h + leader_gap
+                                                       : JOYPAD_LABEL_SPOTS[b][1] - leader_gap;
         d.capsule(bx, by, lx, ly, 1.0f, flat(c(0x9adcff, 0.8f)));
         d.circle(lx, ly, 2.5f, flat(c(0x9adcff)));
     }

@@ -150,7 +150,7 @@ Image art_hud_icon_lives()
 
 Image art_hud_pip()
 {
-    Image img(size::HUD_PIP_W, size::HUD_PIP_H);
+    Image img(HUD_PIP_W, HUD_PIP_H);
     const RGBA rows[5] = {c(0xb0ffa0), c(0x60e040), c(0x38c028), c(0x209018), c(0x0c4a0a)};
     for (int y = 0; y < img.h; ++y)
         for (int x = 0; x < img.w; ++x) {
@@ -274,8 +274,8 @@ Image art_pause_panel()
     int x0, y0, x1, y1;
     ink_box(m, x0, y0, x1, y1);
     const float cap_mid = (y0 + y1 + 1) / 2.0f;
-    draw_text(img, size::PAUSE_TEXT_X, size::PAUSE_ROW_CONTINUE + mid - cap_mid, "Continue", item);
-    draw_text(img, size::PAUSE_TEXT_X, size::PAUSE_ROW_QUIT + mid - cap_mid, "Quit", item);
+    draw_text(img, PAUSE_TEXT_X, PAUSE_ROW_Y[0] + mid - cap_mid, "Continue", item);
+    draw_text(img, PAUSE_TEXT_X, PAUSE_ROW_Y[1] + mid - cap_mid, "Quit", item);
     return img;
 }
 

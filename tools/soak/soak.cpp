@@ -736,8 +736,8 @@ int main(int argc, char** argv)
     }
     std::printf("soak: %ld ticks, seed %u (the same arguments replay this run)\n", target_ticks, run_seed);
     int bad_reports = 0, wins = 0, losses = 0, rounds_done = 0;
-    long level_ticks[LAST_LEVEL + 1] = {};
-    int level_attempts[LAST_LEVEL + 1] = {};
+    long level_ticks[NUM_LEVELS + 1] = {};
+    int level_attempts[NUM_LEVELS + 1] = {};
     std::vector<long> heap_after;
     player_lives = PLAYER_LIVES;
     int level = 1;
@@ -782,7 +782,7 @@ int main(int argc, char** argv)
             ++bad_reports;
             ++level;
         }
-        if (level > LAST_LEVEL) {
+        if (level > NUM_LEVELS) {
             if (result == GAME_NEXTLVL) {
                 stupid_ending();
                 ++wins;
@@ -803,7 +803,7 @@ int main(int argc, char** argv)
     // The heap after the last attempt, whether or not it ended a round.
     if (!heap_after.empty())
         heap_after.push_back(heap_in_use());
-    for (int l = 1; l <= LAST_LEVEL; ++l)
+    for (int l = 1; l <= NUM_LEVELS; ++l)
         std::printf("soak: level %d played: %d attempts, %ld ticks\n", l, level_attempts[l], level_ticks[l]);
     std::printf("soak: furthest past a wall after a tick: the craft %.3f px (%.1f allowed), an enemy %.3f px "
                 "beyond its design (%.1f allowed)\n",

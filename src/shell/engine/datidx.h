@@ -3,7 +3,7 @@
 #pragma once
 
 enum DataIndex {
-    BMP_BACKGROUND_1 = 0,  // arena floors 0..6; levels 7 and 8 share the last
+    BMP_BACKGROUND_1 = 0,  // arena floors 0..6; facts.h says which level plays on which
     BMP_BACKGROUND_2 = 1,
     BMP_BACKGROUND_3 = 2,
     BMP_BACKGROUND_4 = 3,
@@ -55,7 +55,7 @@ enum DataIndex {
     BMP_INTRO = 63,
     TXT_KEYBOARD_HELP = 64,
     BMP_SIGN_LEVEL_DONE = 65,
-    BMP_BRIEF_1 = 66,  // briefing of level N is 65 + N
+    BMP_BRIEF_1 = 66,  // 66..73 briefings; facts.h says whose
     BMP_BRIEF_8 = 73,
     BMP_HUD_HP_ICON = 74,
     BMP_HUD_HP_LABEL = 75,
