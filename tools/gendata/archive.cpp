@@ -330,6 +330,9 @@ std::vector<ArchiveObject> main_archive_table()
     add(t, SPR_SPITTER_DEAD, Kind::SPRITE, "spitter_dead", [] { return art_spitter(2); });
     add(t, SPR_SPIT, Kind::SPRITE, "spit", [] { return art_spit(); });
     add(t, SPR_CHASE_CAR, Kind::SPRITE, "chase_car", [] { return art_car(true); });
+    // A level's briefing need not sit beside the others: the archive is in index order.
+    std::stable_sort(
+        t.begin(), t.end(), [](const ArchiveObject& a, const ArchiveObject& b) { return a.index < b.index; });
     return t;
 }
 
