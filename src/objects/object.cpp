@@ -1,22 +1,9 @@
 // Box geometry and collision tests shared by everything in play.
 #include "object.h"
 #include "registry.h"
-#include "sound.h"
 #include "vorlin.h"
 #include <cassert>
 #include <cmath>
-
-int effect_count[NUM_DATA_OBJECTS] = {};
-int effect_last_volume = 0;
-int effect_last_pitch = 0;
-
-void play_effect(int index, int volume, int pitch)
-{
-    effect_count[index] += 1;
-    effect_last_volume = volume;
-    effect_last_pitch = pitch;
-    sound_effect(index, volume, pitch);
-}
 
 OBJECT::OBJECT()
     : spr(nullptr)

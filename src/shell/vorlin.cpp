@@ -2,6 +2,7 @@
 // close hook and the fatal-error exit.
 #include "vorlin.h"
 #include "archive_check.h"
+#include "cmdline.h"
 #include "datadir.h"
 #include "datidx.h"
 #include "display.h"
@@ -31,10 +32,6 @@ bool no_mp3 = false;
 BITMAP* buffer = nullptr;
 DATAFILE* data = nullptr;
 FONT* mainfont = nullptr;
-std::atomic<int> fps {0};
-int fpscounter = 0;
-int a_fps = 0;
-int disp_fps = TICKS_PER_SECOND;
 int snd_drv = 0;
 SONGBOX* songbox = nullptr;
 
@@ -188,6 +185,7 @@ void init_engine()
     install_keyboard();
     open_settings_file(settings_path);
     read_settings();
+    apply_command_line_overrides();
     install_sound_or_warn();
     songbox = new SONGBOX;
     if (no_mp3)
@@ -329,12 +327,6 @@ void quit_error(const char* msg)
     allegro_exit();
     exit(1);
 }
-
-void fps_proc()
-{
-    fps++;
-}
-END_OF_FUNCTION(fps_proc)
 
 void window_close()
 {

@@ -27,12 +27,9 @@ extern BITMAP* buffer;  // 640x480 back buffer in the screen's depth
 extern DATAFILE* data;  // data/vorlin.dat, addressed by the indices of datidx.h
 extern FONT* mainfont;  // archive object FNT_MAIN
 
-// Timer ticks, raised 60 times a second by fps_proc on the library's timer
-// thread; each screen loop resets it together with fpscounter.
-extern std::atomic<int> fps;
-extern int fpscounter;  // logic ticks of the current screen loop (the level clock)
-extern int a_fps;       // frames drawn since the last once-a-second update
-extern int disp_fps;    // frames drawn during the last 60 ticks
+// The tick counters and their one writer.
+#include "pacing.h"
+
 extern int snd_drv;
 
 class SONGBOX;
@@ -67,7 +64,6 @@ extern const int ARCHIVE_COLOR_CONVERSION;
 // storing this run's settings.
 [[noreturn]] void quit_error(const char* msg);
 
-void fps_proc();
 // Window close hook (runs on the window thread): only raises a request that the
 // level loop turns into its on-screen message.
 void window_close();
