@@ -1,5 +1,6 @@
 // Command-line handling: each case starts from the compiled-in switches.
 #include "cmdline.h"
+#include "display.h"
 #include "engine.h"
 #include <gtest/gtest.h>
 #include <vector>
@@ -34,9 +35,10 @@ TEST_P(CommandLine, SetsSwitchesAndStartLevel)
 INSTANTIATE_TEST_SUITE_P(Cases, CommandLine,
     ::testing::Values(CmdCase {{}, -1, false, false, 1}, CmdCase {{"-nomp3"}, -1, false, false, 1},
         CmdCase {{"-bpp", "32", "-win"}, 32, true, false, 1},
-        CmdCase {{"-bpp", "-win"}, 0, true, false, 1},   // the value is not consumed
-        CmdCase {{"-bpp"}, -1, false, false, 1},         // standing last
-        CmdCase {{"-bpp", "16x"}, 16, false, false, 1},  // leading digits only
+        CmdCase {{"-bpp", "-win"}, 0, true, false, 1},  // the value is not consumed
+        CmdCase {{"-bpp"}, -1, false, false, 1},        // standing last
+        CmdCase {{"-bpp", "16x"}, 0, false, false, 1},  // a whole number or nothing
+        CmdCase {{"-bpp", "+16"}, 16, false, false, 1},
         CmdCase {{"-debug", "-WIN", "win", "--win"}, -1, false, true, 1},
         CmdCase {{"-warpaheadtothelevelgivenok", "5"}, -1, false, false, 5},
         CmdCase {{"-warpaheadtothelevelgivenok", "8", "-win"}, -1, true, false, 8},
@@ -44,6 +46,30 @@ INSTANTIATE_TEST_SUITE_P(Cases, CommandLine,
         CmdCase {{"-warpaheadtothelevelgivenok", "0"}, -1, false, false, 1},
         CmdCase {{"-warpaheadtothelevelgivenok", "9"}, -1, false, false, 1},
         CmdCase {{"-warpaheadtothelevelgivenok", "-debug"}, -1, false, true, 1},
-        CmdCase {{"-warpaheadtothelevelgivenok", "3", "-warpaheadtothelevelgivenok", "x"}, -1, false, false, 3}));
+        CmdCase {{"-warpaheadtothelevelgivenok", "3", "-warpaheadtothelevelgivenok", "x"}, -1, false, false, 3},
+        CmdCase {{"-warpaheadtothelevelgivenok", "5x"}, -1, false, false, 1},
+        CmdCase {{"-warpaheadtothelevelgivenok", "99999999999999999999"}, -1, false, false, 1}));
+
+// "-scale" replaces the remembered scale only once the settings are read, and
+// only when it was given.
+TEST(CommandLineOverrides, ScaleReplacesTheRememberedOneWhenGiven)
+{
+    const struct {
+        std::vector<const char*> args;
+        int remembered, expected;
+    } cases[] = {
+        {{}, 3, 3}, {{"-scale", "2"}, 3, 2}, {{"-scale", "0"}, 3, 0}, {{"-scale", "nine"}, 3, 0}, {{"-scale"}, 3, 3}};
+    for (const auto& c : cases) {
+        scale_option = -1;
+        std::vector<const char*> argv {"vorlin"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        parse_command_line(static_cast<int>(argv.size()), argv.data());
+        scale_setting = c.remembered;  // as read_settings leaves it
+        apply_command_line_overrides();
+        EXPECT_EQ(scale_setting, c.expected) << c.args.size();
+    }
+    scale_option = -1;
+    scale_setting = SCALE_AUTOMATIC;
+}
 
 }  // namespace

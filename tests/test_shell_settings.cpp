@@ -1,4 +1,5 @@
 // The settings file: its path, the defaults, untrusted values and what is kept.
+#include "display.h"
 #include "quit_request.h"
 #include "settings.h"
 #include "test_support.h"
@@ -165,6 +166,35 @@ TEST_F(Settings, WritingKeepsOtherKeysAndStoresEveryControl)
     }
 }
 
+// Every row of the settings table, read from a file that holds its key: the
+// top of its range is taken, one past it and text that is no number are not.
+TEST_F(Settings, EveryRowTakesItsRangeAndRefusesTheRest)
+{
+    for (const SettingRow& row : setting_rows()) {
+        if (!row.variable)
+            continue;
+        const std::string where = std::string(row.section) + "/" + row.key;
+        const int kept = *row.variable;
+        const int unreadable = row.rule == SettingRow::UNREADABLE_KEEPS_VALUE ? kept : row.fallback;
+        EXPECT_GE(row.fallback, row.low) << where;
+        EXPECT_LE(row.fallback, row.high) << where;
+        const struct {
+            std::string value;
+            int expected;
+        } cases[] = {{std::to_string(row.high), row.high}, {std::to_string(row.low), row.low},
+            {std::to_string(row.high + 1), row.fallback}, {std::to_string(row.low - 1), row.fallback},
+            {std::to_string(row.low) + "x", unreadable}, {"x" + std::to_string(row.low), unreadable}, {" ", unreadable},
+            {"1 2", unreadable}};
+        for (const auto& c : cases) {
+            *row.variable = kept;
+            write_file("[" + std::string(row.section) + "]\n" + row.key + " = " + c.value + "\n");
+            read_settings();
+            EXPECT_EQ(*row.variable, c.expected) << where << " = \"" << c.value << '"';
+        }
+        *row.variable = kept;
+    }
+}
+
 // A scratch home folder for the settings file the game opens and saves.
 class SettingsFile : public ::testing::Test {
 protected:
@@ -299,6 +329,23 @@ TEST_F(SettingsFile, SavingReplacesTheFileWholeAndKeepsWhatThePlayerWrote)
     joystick_controls[CONTROL_GAS] = DEFAULTS[CONTROL_GAS];
     open_and_read();
     EXPECT_EQ(joystick_controls[CONTROL_GAS], 6);
+}
+
+// The scale is a row of the table like the others: a change of it is saved,
+// and the save's check covers it.
+TEST_F(SettingsFile, AChangedScaleIsSavedAndReadBack)
+{
+    std::ofstream(path) << "[misc]\ntitle_song = 0\nscale = 2\n";
+    EXPECT_EQ(open_and_read(), "");
+    EXPECT_EQ(scale_setting, 2);
+    scale_setting = 4;
+    EXPECT_EQ(save(), "");
+    EXPECT_TRUE(saved);
+    EXPECT_NE(read_file(path).find("scale = 4\n"), std::string::npos) << read_file(path);
+    scale_setting = SCALE_AUTOMATIC;
+    open_and_read();
+    EXPECT_EQ(scale_setting, 4);
+    scale_setting = SCALE_AUTOMATIC;
 }
 
 TEST_F(SettingsFile, AByteOrderMarkIsReadThrough)

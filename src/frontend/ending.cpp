@@ -89,7 +89,7 @@ int run_musical_ending(FILE* times, DATAFILE* pictures, int max_ticks)
             need_line = true;
         }
         songbox->poll();
-        fpscounter += 1;
+        pacing_tick();
         if (pacing_frame_due()) {
             blit(static_cast<BITMAP*>(pictures[shown].dat), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
             textout_right_ex(buffer, mainfont, "The End", THE_END_X, THE_END_Y, -1, -1);

@@ -191,11 +191,8 @@ void title_input()
 
 void title_processing()
 {
-    fpscounter += 1;
-    if (fpscounter % TICKS_PER_SECOND == 0) {
-        disp_fps = a_fps;
-        a_fps = 0;
-    }
+    pacing_tick();
+    pacing_update_fps_figure();
     songbox->poll();
 
     if (fpscounter >= REVEAL_TICKS && logo_x < LOGO_REST_X) {
@@ -282,7 +279,7 @@ static void draw_carousel()
 
 void title_draw_screen()
 {
-    a_fps += 1;
+    pacing_frame_drawn();
     clear_to_color(buffer, 0);
 
     if (fpscounter < REVEAL_TICKS) {

@@ -37,8 +37,7 @@ bool do_pausemenu(void (*draw_level)(bool))
 {
     // The level clock is fpscounter: it must stand still while the game is
     // paused, or script ticks falling inside the pause would never be seen.
-    const int level_clock = fpscounter;
-    const int level_timer = fps;
+    const PacingSuspended level = pacing_suspend();
 
     songbox->set_paused(true);
     int selection = PAUSE_GO_ON;
@@ -63,15 +62,14 @@ bool do_pausemenu(void (*draw_level)(bool))
             selection = selection == PAUSE_GO_ON ? PAUSE_QUIT : PAUSE_GO_ON;
         up_down_held = up_down;
 
-        fpscounter += 1;
+        pacing_tick();
         if (pacing_frame_due())
             draw_pause_frame(draw_level, selection);
         pacing_wait();
     }
     songbox->set_paused(false);
 
-    fpscounter = level_clock;
-    fps = level_timer;
+    pacing_resume(level);
     return selection == PAUSE_GO_ON;
 }
 

@@ -22,9 +22,6 @@ int game_go = -1;
 int pending_game_go = -1;
 int screen_a = 255;
 int d_screen_a = 0;
-int sign_a = 0;
-int d_sign_a = 0;
-BITMAP* sign_bmp = nullptr;
 float zoom_factor = 0;
 bool game_started = false;
 bool show_fps = false;
@@ -33,30 +30,11 @@ int wall_x1 = ARENA_WALLS.x1, wall_y1 = ARENA_WALLS.y1, wall_x2 = ARENA_WALLS.x2
 
 namespace {
 
-const int FPS_UPDATE_TICKS = 60;  // the fps display is refreshed once a second
-const int VOLUME_KEY_STEP = 2;    // volume change per tick while PGUP/PGDN is held
-const int MSG_RISE_STEP = 4;      // message rise per tick
-const int MSG_BOTTOM_GAP = 5;     // gap between the risen message and the screen's lower edge
-const int SIGN_CENTRE_X = 320;
-const int SIGN_CENTRE_Y = 200;
+const int VOLUME_KEY_STEP = 2;  // volume change per tick while PGUP/PGDN is held
 
 // Edge-trigger memory of input(); menu_down survives from one level to the next.
 bool f_down = false;
 bool menu_down = false;
-
-void move_message()
-{
-    if (screen_msg_counter == 0)
-        return;
-    const int h = text_height(mainfont);
-    if (screen_msg_counter < h + 5) {
-        if (screen_msg_y < SCREEN_HEIGHT + h)
-            screen_msg_y = std::min(screen_msg_y + 1, SCREEN_HEIGHT + h);
-    } else if (screen_msg_y > SCREEN_HEIGHT - MSG_BOTTOM_GAP - h) {
-        screen_msg_y = std::max(screen_msg_y - MSG_RISE_STEP, SCREEN_HEIGHT - MSG_BOTTOM_GAP - h);
-    }
-    --screen_msg_counter;
-}
 
 void process_objects()
 {
@@ -145,11 +123,8 @@ void input()
 
 void processing()
 {
-    ++fpscounter;
-    if (fpscounter % FPS_UPDATE_TICKS == 0) {
-        disp_fps = a_fps;
-        a_fps = 0;
-    }
+    pacing_tick();
+    pacing_update_fps_figure();
     songbox->poll();
 
     if (fpscounter > ZOOM_START_TICK && zoom_factor < 1.0f) {
@@ -165,14 +140,8 @@ void processing()
         show_sign(data_bitmap(BMP_SIGN_START), START_SIGN_FADE);
     }
 
-    if (sign_a != 0) {
-        sign_a += d_sign_a;
-        if (sign_a <= 0) {
-            sign_a = 0;
-            if (level_cleared())
-                end_attempt(GAME_NEXTLVL, LEVEL_DONE_SCREEN_FADE);
-        }
-    }
+    if (sign_tick() && level_cleared())
+        end_attempt(GAME_NEXTLVL, LEVEL_DONE_SCREEN_FADE);
 
     screen_a = std::max(0, std::min(255, screen_a + d_screen_a));
     if (screen_a == 0)
@@ -180,21 +149,20 @@ void processing()
     if (screen_a != 255)
         songbox->slide_volume(-1);
 
-    move_message();
+    message_tick();
     level_proc();
     process_objects();
 }
 
 void draw_screen(bool compose_only)
 {
-    ++a_fps;
+    pacing_frame_drawn();
     blit(data_bitmap(level_background(current_level)), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
 
     for (OBJECT* o : objects)
         o->draw();
 
-    if (sign_a != 0)
-        fblend_trans(sign_bmp, buffer, SIGN_CENTRE_X - sign_bmp->w / 2, SIGN_CENTRE_Y - sign_bmp->h / 2, sign_a);
+    draw_sign(buffer);
 
     player->draw_hud();
 
@@ -204,8 +172,7 @@ void draw_screen(bool compose_only)
     if (show_fps)
         textprintf_right_ex(
             buffer, mainfont, SCREEN_WIDTH, SCREEN_HEIGHT - text_height(mainfont), -1, -1, "Fps: %d", disp_fps);
-    if (screen_msg_counter != 0)
-        textout_ex(buffer, mainfont, screen_msg_buf, SCREEN_MSG_X, screen_msg_y, -1, -1);
+    draw_message(buffer);
 
     if (compose_only || zoom_factor == 0)
         return;
@@ -231,11 +198,7 @@ int run_game(int level)
     // The close button shows its message only during play: a click on the
     // briefing or any screen before it is dropped with the old message.
     take_window_close_request();
-    screen_msg_counter = 0;
-    screen_msg_y = SCREEN_HEIGHT + text_height(mainfont);
-    d_sign_a = 0;
-    sign_a = 0;
-    sign_bmp = nullptr;
+    overlays_reset();
     show_fps = debug;
     zoom_factor = 0;
     current_level = level;

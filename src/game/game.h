@@ -27,9 +27,6 @@ extern int game_go;          // -1 while the level runs, else the GAME_ code it 
 extern int pending_game_go;  // GAME_ code that becomes game_go once the screen is black
 extern int screen_a;         // brightness of the level picture, 0 (black) .. 255
 extern int d_screen_a;       // added to screen_a every tick (0, or negative while fading out)
-extern int sign_a;           // opacity of the sign over the arena; 0 = no sign
-extern int d_sign_a;         // added to sign_a every tick while a sign shows
-extern BITMAP* sign_bmp;     // the sign most recently raised (archive bitmap), null at level start
 extern float zoom_factor;    // opening zoom: 0 hides the level, 1 shows the whole screen
 extern bool show_fps;
 extern int enemies_left;  // quota the level script has still to release

@@ -12,11 +12,15 @@
 #include "registry.h"
 #include "display.h"
 #include "engine.h"
+#include <algorithm>
 #include <cstring>
 
 char screen_msg_buf[SCREEN_MSG_SIZE] = "";
 int screen_msg_counter = 0;
 int screen_msg_y = 0;
+int sign_a = 0;
+int d_sign_a = 0;
+BITMAP* sign_bmp = nullptr;
 
 namespace {
 
@@ -26,6 +30,10 @@ const int BRIEF_TEXT_X = 25;
 const int BRIEF_TITLE_Y = 25;
 const int BRIEF_PROMPT_Y = 460;
 const int SLIDER_FIRST_BAR = 14;  // index of the first bar character in the text
+const int MSG_RISE_STEP = 4;      // message rise per tick
+const int MSG_BOTTOM_GAP = 5;     // gap between the risen message and the screen's lower edge
+const int SIGN_CENTRE_X = 320;
+const int SIGN_CENTRE_Y = 200;
 
 // A key or button pressed since the interlude began; one held over from play
 // (the craft's keys are often still down) counts once released and pressed again.
@@ -67,7 +75,77 @@ void present_interlude(int brightness)
     present(buffer);
 }
 
+// An interlude: from black, fades in the picture `compose` draws into the
+// buffer, waits for a fresh press, fades out to black. `after_fade(brightness,
+// step)` runs each tick once the brightness has moved.
+template <class AfterFade, class Compose> void run_interlude(AfterFade after_fade, Compose compose)
+{
+    int brightness = 0;
+    int step = INTERLUDE_FADE_STEP;
+    fresh_input_begin();
+    wait_joybuttons_released();
+    pacing_reset();
+    bool finished = false;
+    while (!finished && !quit_requested()) {
+        finished = interlude_fade_tick(brightness, step);
+        after_fade(brightness, step);
+        pacing_tick();
+
+        if (pacing_frame_due()) {
+            compose();
+            present_interlude(brightness);
+        }
+        pacing_wait();
+    }
+}
+
 }  // namespace
+
+void overlays_reset()
+{
+    screen_msg_counter = 0;
+    screen_msg_y = SCREEN_HEIGHT + text_height(mainfont);
+    d_sign_a = 0;
+    sign_a = 0;
+    sign_bmp = nullptr;
+}
+
+void message_tick()
+{
+    if (screen_msg_counter == 0)
+        return;
+    const int h = text_height(mainfont);
+    if (screen_msg_counter < h + 5) {
+        if (screen_msg_y < SCREEN_HEIGHT + h)
+            screen_msg_y = std::min(screen_msg_y + 1, SCREEN_HEIGHT + h);
+    } else if (screen_msg_y > SCREEN_HEIGHT - MSG_BOTTOM_GAP - h) {
+        screen_msg_y = std::max(screen_msg_y - MSG_RISE_STEP, SCREEN_HEIGHT - MSG_BOTTOM_GAP - h);
+    }
+    --screen_msg_counter;
+}
+
+void draw_message(BITMAP* bmp)
+{
+    if (screen_msg_counter != 0)
+        textout_ex(bmp, mainfont, screen_msg_buf, SCREEN_MSG_X, screen_msg_y, -1, -1);
+}
+
+bool sign_tick()
+{
+    if (sign_a == 0)
+        return false;
+    sign_a += d_sign_a;
+    if (sign_a > 0)
+        return false;
+    sign_a = 0;
+    return true;
+}
+
+void draw_sign(BITMAP* bmp)
+{
+    if (sign_a != 0)
+        fblend_trans(sign_bmp, bmp, SIGN_CENTRE_X - sign_bmp->w / 2, SIGN_CENTRE_Y - sign_bmp->h / 2, sign_a);
+}
 
 void screen_message(const char* text, int ticks)
 {
@@ -96,56 +174,31 @@ void show_slider(int volume)
 
 void level_brief(int level)
 {
-    int brightness = 0;
-    int step = INTERLUDE_FADE_STEP;
     const char* text = level_brief_text(level);
     BITMAP* picture = data_bitmap(level_briefing_picture(level));
     const int fh = text_height(mainfont);
-
-    fresh_input_begin();
-    wait_joybuttons_released();
-    pacing_reset();
-    bool finished = false;
-    while (!finished && !quit_requested()) {
-        finished = interlude_fade_tick(brightness, step);
-        ++fpscounter;
-
-        if (pacing_frame_due()) {
+    run_interlude([](int, int) {},
+        [&] {
             blit(picture, buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
             textprintf_ex(buffer, mainfont, BRIEF_TEXT_X, BRIEF_TITLE_Y, -1, -1, "--Level %d--", level);
             textout_ex(buffer, mainfont, text, BRIEF_TEXT_X, fh + 30, -1, -1);
             textout_centre_ex(buffer, mainfont, "Press any key or button...", SCREEN_WIDTH / 2, BRIEF_PROMPT_Y, -1, -1);
-            present_interlude(brightness);
-        }
-        pacing_wait();
-    }
+        });
 }
 
 void game_over()
 {
-    int brightness = 0;
-    int step = INTERLUDE_FADE_STEP;
-    fresh_input_begin();
-    wait_joybuttons_released();
-    pacing_reset();
-    bool finished = false;
-    while (!finished && !quit_requested()) {
-        finished = interlude_fade_tick(brightness, step);
-        // The cap at 255 and the floor at 0 never touch the song's cue at 60.
-        if (brightness == GAME_OVER_SONG_BRIGHTNESS && step > 0) {
-            songbox->play(SONG_GAME_OVER);
-            songbox->set_volume(-1);
-        }
-        songbox->slide_volume(step);
-        songbox->poll();
-        ++fpscounter;
-
-        if (pacing_frame_due()) {
-            blit(data_bitmap(BMP_GAME_OVER), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
-            present_interlude(brightness);
-        }
-        pacing_wait();
-    }
+    run_interlude(
+        [](int brightness, int step) {
+            // The cap at 255 and the floor at 0 never touch the song's cue at 60.
+            if (brightness == GAME_OVER_SONG_BRIGHTNESS && step > 0) {
+                songbox->play(SONG_GAME_OVER);
+                songbox->set_volume(-1);
+            }
+            songbox->slide_volume(step);
+            songbox->poll();
+        },
+        [] { blit(data_bitmap(BMP_GAME_OVER), buffer, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT); });
     songbox->stop();
 }
 

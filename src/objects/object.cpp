@@ -6,18 +6,6 @@
 #include <cassert>
 #include <cmath>
 
-int effect_count[NUM_DATA_OBJECTS] = {};
-int effect_last_volume = 0;
-int effect_last_pitch = 0;
-
-void play_effect(int index, int volume, int pitch)
-{
-    effect_count[index] += 1;
-    effect_last_volume = volume;
-    effect_last_pitch = pitch;
-    sound_effect(index, volume, pitch);
-}
-
 OBJECT::OBJECT()
     : spr(nullptr)
     , x(0)

@@ -4,6 +4,7 @@
 #include <allegro.h>
 #include <cmath>
 #include "datidx.h"
+#include "sound.h"
 
 // Angles of things in play are in 256ths of a turn. Radians come from two
 // quotients by these exact constants, each quotient held as a float (degrees
@@ -30,16 +31,7 @@ inline int to_pixel(float v)
     return static_cast<int>(v + 0.5f);
 }
 
-// Every one-shot sample of a thing in play (centred, no loop) goes through
-// play_effect, which counts it per archive index and keeps the last volume and
-// pitch, so when a sound plays can be checked without a sound card. Without an
-// archive loaded it only counts.
-const int EFFECT_FULL_VOLUME = 255;
-const int EFFECT_NORMAL_PITCH = 1000;
-void play_effect(int index, int volume = EFFECT_FULL_VOLUME, int pitch = EFFECT_NORMAL_PITCH);
-extern int effect_count[NUM_DATA_OBJECTS];
-extern int effect_last_volume;
-extern int effect_last_pitch;
+// Things in play make their sounds through the sound module (play_effect).
 
 // A thing in play. Created with new by its owner, appended to `objects` (which
 // owns it) and deleted through an OBJECT* by the level loop once `enabled` is

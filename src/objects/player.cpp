@@ -18,8 +18,6 @@ bool PLAYER::shoot_down = false;
 int PLAYER::collide_count = 0;
 bool PLAYER::skip = false;
 
-int engine_sound_freq = 0;
-
 static const char* const GUN_WARNING_TEXT = "Watch your gun temperature!!";
 static const int SPARK_GREEN_BASE = 127;
 static const int SPARK_GREEN_RANGE = 128;
@@ -30,24 +28,6 @@ static const int DEATH_SPARK_RED = 255;
 int engine_frequency(float speed, float max_speed)
 {
     return ENGINE_BASE_FREQ + static_cast<int>(std::floor(std::fabs(speed) / max_speed * ENGINE_BASE_FREQ + 0.5f));
-}
-
-void engine_sound_start()
-{
-    engine_sound_freq = ENGINE_BASE_FREQ;
-    sound_loop_start(SND_ENGINE, ENGINE_START_VOLUME, ENGINE_BASE_FREQ);
-}
-
-void engine_sound_adjust(int freq)
-{
-    engine_sound_freq = freq;
-    sound_loop_adjust(ENGINE_VOLUME, freq);
-}
-
-void engine_sound_stop()
-{
-    engine_sound_freq = 0;
-    sound_loop_stop();
 }
 
 PLAYER::PLAYER()

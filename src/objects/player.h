@@ -42,9 +42,6 @@ const int GUN_WARNING_TICKS = 200;
 
 // Walls and sound.
 const int BUMP_HOLDOFF_TICKS = 5;
-const int ENGINE_BASE_FREQ = 500;  // engine pitch at rest; twice that at top speed
-const int ENGINE_START_VOLUME = 192;
-const int ENGINE_VOLUME = 128;
 
 // HUD.
 const int HUD_SHOWN_Y = 5;
@@ -55,13 +52,7 @@ const int NUM_HUD_TYPES = 5;
 // Engine sample pitch for a speed: 500 at rest to 1000 at top speed.
 int engine_frequency(float speed, float max_speed);
 
-// The engine's looping sample. Kept apart from the driving so the driving can
-// be checked without a sound card: engine_sound_freq is the pitch last asked
-// for (0 while the engine is off). Safe before the archive is loaded.
-void engine_sound_start();
-void engine_sound_adjust(int freq);
-void engine_sound_stop();
-extern int engine_sound_freq;
+// The engine's looping sample: engine_sound_* of the sound module.
 
 struct Controls;
 

@@ -1,21 +1,21 @@
-// Command-line parsing.
+// Command-line parsing, and the options that override remembered settings.
 #include "cmdline.h"
 #include "display.h"
 #include "engine.h"
-#include <cstdlib>
+#include "settings.h"
+#include <climits>
 #include <cstring>
 
 static const char* const LEVEL_SELECT_OPTION = "-warpaheadtothelevelgivenok";
 static const char* const SCALE_OPTION = "-scale";
 
-// A whole multiple 0..MAX_SCALE written in full; anything else is automatic.
-static int scale_from_text(const char* text)
+// An option's number read by read_whole_number: `low`..`high`, else `otherwise`.
+static int option_number(const char* text, int low, int high, int otherwise)
 {
-    char* end = nullptr;
-    const long k = strtol(text, &end, 10);
-    if (end == text || *end != '\0' || k < 0 || k > MAX_SCALE)
-        return SCALE_AUTOMATIC;
-    return static_cast<int>(k);
+    long n = 0;
+    if (!read_whole_number(text, n) || n < low || n > high)
+        return otherwise;
+    return static_cast<int>(n);
 }
 
 int parse_command_line(int argc, const char* const* argv)
@@ -26,7 +26,7 @@ int parse_command_line(int argc, const char* const* argv)
         const bool has_next = i + 1 < argc;
         if (strcmp(arg, "-bpp") == 0) {
             if (has_next)
-                color_depth = atoi(argv[i + 1]);
+                color_depth = option_number(argv[i + 1], INT_MIN, INT_MAX, BPP_NOT_A_NUMBER);
         } else if (strcmp(arg, "-win") == 0) {
             windowed = true;
         } else if (strcmp(arg, "-debug") == 0) {
@@ -35,16 +35,19 @@ int parse_command_line(int argc, const char* const* argv)
             no_mp3 = true;
         } else if (strcmp(arg, SCALE_OPTION) == 0) {
             if (has_next)
-                scale_option = scale_from_text(argv[i + 1]);
+                scale_option = option_number(argv[i + 1], SCALE_AUTOMATIC, MAX_SCALE, SCALE_AUTOMATIC);
         } else if (strcmp(arg, LEVEL_SELECT_OPTION) == 0) {
-            if (has_next) {
-                int level = atoi(argv[i + 1]);
-                if (level >= FIRST_LEVEL && level <= NUM_LEVELS)
-                    start_level = level;
-            }
+            if (has_next)
+                start_level = option_number(argv[i + 1], FIRST_LEVEL, NUM_LEVELS, start_level);
         }
     }
     // The game always runs with its music switched off.
     no_mp3 = true;
     return start_level;
+}
+
+void apply_command_line_overrides()
+{
+    if (scale_option >= 0)
+        scale_setting = scale_option;
 }

@@ -3,11 +3,28 @@
 
 #include "facts.h"
 
+// "-bpp" followed by text that is not a whole number: a depth no driver offers,
+// so the screen refuses it and says why.
+const int BPP_NOT_A_NUMBER = 0;
+
 // Reads "-bpp" N, "-win", "-debug", "-nomp3", "-scale" N and the level-select
-// option into color_depth, windowed, debug, no_mp3 and scale_option (a scale
-// that is not a whole number 0..MAX_SCALE reads as 0, automatic), and returns
-// the start level. An
+// option into color_depth, windowed, debug, no_mp3 and scale_option, and
+// returns the start level. Every number is read by read_whole_number
+// (settings.h), the same reader as the settings file's: "-bpp" takes any
+// whole number (text that is none gives BPP_NOT_A_NUMBER); a scale that is
+// not a whole number 0..MAX_SCALE reads as 0, automatic; a start level that
+// is not a whole number 1..NUM_LEVELS keeps the level before it (1 at first). An
 // option's following argument is not consumed (it is examined as an option in
-// its own right); an option that needs one but stands last is ignored; a start
-// level outside 1..NUM_LEVELS keeps level 1. Music is always switched off afterwards.
+// its own right); an option that needs one but stands last is ignored. Music
+// is always switched off afterwards.
+//
+// The command line is parsed first of all, before start-up: its switches
+// decide how start-up goes (colour depth, window, music, debug), and the
+// settings file can only be read once the library is installed. So an option
+// that overrides a remembered setting is kept aside (scale_option) and put
+// over the setting by apply_command_line_overrides, called right after
+// read_settings; the value of this run is then the one written back at exit.
 int parse_command_line(int argc, const char* const* argv);
+// The one place where options replace remembered settings: "-scale" given
+// replaces scale_setting. Call after read_settings.
+void apply_command_line_overrides();

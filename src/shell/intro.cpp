@@ -60,7 +60,7 @@ bool intro_tick()
                 start_hold();
                 continue;
             }
-            fpscounter += 1;
+            pacing_tick();
             if (pacing_frame_due())
                 intro_draw_frame();
             pacing_wait();
@@ -74,7 +74,7 @@ bool intro_tick()
                 start_fade_out();
                 continue;
             }
-            fpscounter += 1;
+            pacing_tick();
             pacing_wait();
             intro_hold_ticks += 1;
             return true;
@@ -90,7 +90,7 @@ bool intro_tick()
                 return false;
             }
             intro_brightness -= 1;
-            fpscounter += 1;
+            pacing_tick();
             if (pacing_frame_due())
                 intro_draw_frame();
             pacing_wait();

@@ -3,6 +3,7 @@
 #include "vorlin.h"
 #include "engine.h"
 #include "controls.h"
+#include "cmdline.h"
 #include "datadir.h"
 #include "display.h"
 #include "music.h"
@@ -164,6 +165,7 @@ void init_engine()
     install_keyboard();
     open_settings_file(settings_path);
     read_settings();
+    apply_command_line_overrides();
     install_sound_or_warn();
     songbox = new SONGBOX;
     if (no_mp3)

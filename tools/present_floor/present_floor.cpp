@@ -63,7 +63,7 @@ int main(int argc, char** argv)
     const int depth = desktop_color_depth();
     set_color_depth(depth > 16 ? depth : 16);
     windowed = true;
-    scale_option = k;
+    scale_setting = k;
     if (game) {
         open_display();
     } else if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, SCREEN_WIDTH * k, SCREEN_HEIGHT * k, 0, 0) != 0) {

@@ -83,8 +83,6 @@ void open_display()
     int desk_w = 0, desk_h = 0;
     if (get_desktop_resolution(&desk_w, &desk_h) != 0)
         desk_w = desk_h = 0;
-    if (scale_option >= 0)
-        scale_setting = scale_option;
     const int wanted = scale_setting;
     x11_set_window_identity();
 

@@ -15,10 +15,12 @@ const int WINDOW_ROOM_W = 32;
 const int WINDOW_ROOM_H = 80;
 
 // "-scale" from the command line: -1 when not given, else 0..MAX_SCALE (a
-// value out of that range reads as 0). It replaces the remembered choice.
+// value out of that range reads as 0). It replaces the remembered choice
+// (apply_command_line_overrides, cmdline.h).
 extern int scale_option;
-// The remembered choice (settings "misc" / "scale"), 0..MAX_SCALE; after
-// open_display it holds the choice of this run, which is what is written back.
+// The remembered choice (settings "misc" / "scale"), 0..MAX_SCALE; once the
+// command line's override is applied it holds the choice of this run, which
+// open_display uses and which is written back.
 extern int scale_setting;
 
 // Where the picture lands on the screen: a screen of screen_w x screen_h

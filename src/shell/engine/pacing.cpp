@@ -7,6 +7,17 @@
 
 using pacing_clock = std::chrono::steady_clock;
 
+std::atomic<int> fps {0};
+int fpscounter = 0;
+int a_fps = 0;
+int disp_fps = TICKS_PER_SECOND;
+
+void fps_proc()
+{
+    fps++;
+}
+END_OF_FUNCTION(fps_proc)
+
 static bool free_run = false;
 static pacing_clock::duration tick_period = std::chrono::microseconds(1000000 / TICKS_PER_SECOND);
 
@@ -31,6 +42,35 @@ void pacing_reset()
     fpscounter = 0;
     fps = 0;
     next_due = pacing_clock::now();
+}
+
+void pacing_tick()
+{
+    ++fpscounter;
+}
+
+void pacing_update_fps_figure()
+{
+    if (fpscounter % TICKS_PER_SECOND == 0) {
+        disp_fps = a_fps;
+        a_fps = 0;
+    }
+}
+
+void pacing_frame_drawn()
+{
+    ++a_fps;
+}
+
+PacingSuspended pacing_suspend()
+{
+    return PacingSuspended {fpscounter, fps.load()};
+}
+
+void pacing_resume(const PacingSuspended& kept)
+{
+    fpscounter = kept.clock;
+    fps = kept.timer;
 }
 
 bool pacing_frame_due()

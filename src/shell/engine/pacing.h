@@ -4,13 +4,16 @@
 #pragma once
 #include <atomic>
 
+// The tick counters. Only this module writes them, through the operations
+// below; everyone else reads them.
 // Timer ticks, raised 60 times a second by fps_proc on the library's timer
 // thread; each screen loop resets it together with fpscounter.
 extern std::atomic<int> fps;
 extern int fpscounter;  // logic ticks of the current screen loop (the level clock)
 extern int a_fps;       // frames drawn since the last once-a-second update
 extern int disp_fps;    // frames drawn during the last 60 ticks
-// The timer's callback: one tick of fps.
+
+// The library's timer callback: one timer tick.
 void fps_proc();
 
 // The most ticks run back to back to make up for a stall. A few dropped frames
@@ -25,6 +28,27 @@ void pacing_install_timer(int ticks_per_second);
 
 // At the entry of a screen loop: fps = fpscounter = 0.
 void pacing_reset();
+// One logic tick of the current screen loop has run: fpscounter + 1.
+void pacing_tick();
+// Once a second of logic ticks (fpscounter a whole multiple of
+// TICKS_PER_SECOND), the frames drawn meanwhile become the fps figure
+// (disp_fps) and the count starts again. Loops that show the figure call it
+// after pacing_tick.
+void pacing_update_fps_figure();
+// A frame has been drawn (counted for the fps figure).
+void pacing_frame_drawn();
+
+// A nested screen loop (the pause menu) runs its own ticks on the same
+// counters; the level clock and the timer count it interrupted are kept
+// aside and put back on return, so the level clock runs on without a jump
+// and there is no backlog of ticks to make up.
+struct PacingSuspended {
+    int clock;
+    int timer;
+};
+PacingSuspended pacing_suspend();
+void pacing_resume(const PacingSuspended& kept);
+
 // The logic is not behind the timer: draw this pass.
 bool pacing_frame_due();
 // Waits while fpscounter is ahead of fps, asleep until the timer's next tick

@@ -89,20 +89,38 @@ std::string repaired_utf8(const std::string& bytes)
     return out;
 }
 
-namespace {
-
-// The keys the game itself stores; everything else in the file is the player's.
-struct GameKey {
-    const char* section;
-    std::string key;
-};
-std::vector<GameKey> game_keys()
+bool read_whole_number(const std::string& text, long& value)
 {
-    std::vector<GameKey> keys = {{"misc", "title_song"}, {"misc", "scale"}, {"misc", "wongame"}};
-    for (int i = 0; i < NUM_CONTROLS; i++)
-        keys.push_back({"controls", "control" + std::to_string(i)});
-    return keys;
+    if (text.empty())
+        return false;
+    const size_t digits = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    if (digits == text.size() || text.find_first_not_of("0123456789", digits) != std::string::npos)
+        return false;
+    errno = 0;
+    value = std::strtol(text.c_str(), nullptr, 10);
+    if (errno == ERANGE)
+        value = value < 0 ? LONG_MIN : LONG_MAX;
+    return true;
 }
+
+static const char* const CONTROL_KEYS[NUM_CONTROLS] = {
+    "control0", "control1", "control2", "control3", "control4", "control5", "control6"};
+
+std::vector<SettingRow> setting_rows()
+{
+    std::vector<SettingRow> rows = {
+        {"misc", "title_song", &title_song, 0, 1, DEFAULT_TITLE_SONG, SettingRow::UNREADABLE_GIVES_FALLBACK},
+        {"misc", "scale", &scale_setting, 0, MAX_SCALE, SCALE_AUTOMATIC, SettingRow::FALLBACK_NOT_WRITTEN},
+        // Written by the ending when the game is won; only kept safe on save here.
+        {"misc", "wongame", nullptr, 0, 0, 0, SettingRow::UNREADABLE_GIVES_FALLBACK},
+    };
+    for (int i = 0; i < NUM_CONTROLS; i++)
+        rows.push_back({"controls", CONTROL_KEYS[i], &joystick_controls[i], 0, NUM_JOY_BUTTONS - 1,
+            default_joystick_controls[i], SettingRow::UNREADABLE_KEEPS_VALUE});
+    return rows;
+}
+
+namespace {
 
 // Stands for a key the configuration does not hold.
 const char* const ABSENT = "\n(absent)";
@@ -142,8 +160,8 @@ std::string bare_value(const char* raw)
 std::vector<std::string> configured_values()
 {
     std::vector<std::string> values;
-    for (const GameKey& k : game_keys())
-        values.push_back(bare_value(get_config_string(k.section, k.key.c_str(), nullptr)));
+    for (const SettingRow& row : setting_rows())
+        values.push_back(bare_value(get_config_string(row.section, row.key, nullptr)));
     return values;
 }
 
@@ -573,7 +591,7 @@ bool save_settings_file()
 
     // Only what this run changed is stored, and what the file did not hold
     // in a form the game reads; the rest of the file stays as it is now.
-    const std::vector<GameKey> keys = game_keys();
+    const std::vector<SettingRow> keys = setting_rows();
     const std::vector<std::string> now = configured_values();
     std::vector<SettingValue> changes;
     std::vector<std::string> expected = values_in(current);
@@ -623,56 +641,36 @@ bool save_settings_file()
     return saved;
 }
 
-static std::string control_key(int i)
+// The value `row` takes from the configuration's text `raw` (null: absent).
+static int setting_value(const SettingRow& row, int current, const char* raw)
 {
-    char key[32];
-    snprintf(key, sizeof key, "control%d", i);
-    return key;
-}
-
-// A number as the player wrote it: decimal (a leading zero does not make it
-// octal), with spaces and a trailing "# comment" around it. Anything else
-// gives `def`; a number too large for a long reads as LONG_MAX, out of range
-// either way. (The library's own reading keeps only the low 32 bits.)
-static long config_long(const char* section, const char* key, long def)
-{
-    const std::string v = bare_value(get_config_string(section, key, nullptr));
-    if (v == ABSENT || v.empty())
-        return def;
-    size_t at = v[0] == '-' || v[0] == '+' ? 1 : 0;
-    if (at == v.size() || v.find_first_not_of("0123456789", at) != std::string::npos)
-        return def;
-    errno = 0;
-    const long n = std::strtol(v.c_str(), nullptr, 10);
-    return errno == ERANGE ? LONG_MAX : n;
+    const std::string v = bare_value(raw);
+    long n = 0;
+    // (The library's own reading would keep only the low 32 bits.)
+    if (v == ABSENT || !read_whole_number(v, n)) {
+        if (row.rule != SettingRow::UNREADABLE_KEEPS_VALUE)
+            return row.fallback;
+        n = current;
+    }
+    return n >= row.low && n <= row.high ? static_cast<int>(n) : row.fallback;
 }
 
 void read_settings()
 {
-    const long song = config_long("misc", "title_song", DEFAULT_TITLE_SONG);
-    title_song = static_cast<int>(song);
-    if (song != 0 && song != 1)
-        title_song = DEFAULT_TITLE_SONG;
-
-    const long scale = config_long("misc", "scale", SCALE_AUTOMATIC);
-    scale_setting = (scale >= 0 && scale <= MAX_SCALE) ? static_cast<int>(scale) : SCALE_AUTOMATIC;
-
-    int defaults[NUM_CONTROLS];
-    for (int i = 0; i < NUM_CONTROLS; i++)
-        defaults[i] = joystick_controls[i];
-    for (int i = 0; i < NUM_CONTROLS; i++) {
-        const long button = config_long("controls", control_key(i).c_str(), defaults[i]);
-        joystick_controls[i] =
-            (button >= 0 && button < NUM_JOY_BUTTONS) ? static_cast<int>(button) : default_joystick_controls[i];
-    }
+    for (const SettingRow& row : setting_rows())
+        if (row.variable)
+            *row.variable = setting_value(row, *row.variable, get_config_string(row.section, row.key, nullptr));
 }
 
 void write_settings()
 {
-    set_config_int("misc", "title_song", title_song);
-    // Files that never chose a scale stay without the key.
-    if (scale_setting != SCALE_AUTOMATIC || get_config_string("misc", "scale", nullptr))
-        set_config_int("misc", "scale", scale_setting);
-    for (int i = 0; i < NUM_CONTROLS; i++)
-        set_config_int("controls", control_key(i).c_str(), joystick_controls[i]);
+    for (const SettingRow& row : setting_rows()) {
+        if (!row.variable)
+            continue;
+        // Files that never chose such a value stay without the key.
+        if (row.rule == SettingRow::FALLBACK_NOT_WRITTEN && *row.variable == row.fallback &&
+            !get_config_string(row.section, row.key, nullptr))
+            continue;
+        set_config_int(row.section, row.key, *row.variable);
+    }
 }

@@ -81,12 +81,40 @@ struct SettingValue {
 // as the library matches them, whatever their case. Every other byte stays.
 std::string settings_with_values(const std::string& bytes, const std::vector<SettingValue>& values);
 
-// Reads the values from the current configuration file. Numbers are read in
-// decimal ("08" is 8), with spaces and a trailing "# comment" around them.
-// Values are not trusted: a control that is not a number 0..8 keeps its
+// The one reader of numbers the player types, in the settings file and on the
+// command line: an optional sign and decimal digits, nothing else (no spaces,
+// no trailing letters; a leading zero does not make it octal). False for any
+// other text. A number too large for a long reads as LONG_MAX (LONG_MIN when
+// negative), out of every range the game accepts.
+bool read_whole_number(const std::string& text, long& value);
+
+// One remembered value: its place in the file, the variable that holds it,
+// the numbers it accepts and what replaces a value it cannot use.
+struct SettingRow {
+    enum Rule {
+        UNREADABLE_GIVES_FALLBACK,  // an absent key or text that is no number gives `fallback`
+        UNREADABLE_KEEPS_VALUE,     // an absent key or text that is no number keeps the variable's value
+        FALLBACK_NOT_WRITTEN,  // as the first; a file without the key stays without it while the value is `fallback`
+    };
+    const char* section;
+    const char* key;
+    int* variable;  // null: a key the game writes elsewhere ("wongame", by the ending)
+    int low, high;  // accepted values; a number outside them gives `fallback`
+    int fallback;
+    Rule rule;
+};
+// Every key the game stores, in the order the save checks them; everything
+// else in the file is the player's. Reading, writing and the save's check
+// all go over this table.
+std::vector<SettingRow> setting_rows();
+
+// Reads every row's value from the current configuration file. Numbers are
+// read by read_whole_number with spaces and a trailing "# comment" around
+// them. Values are not trusted: a control that is not a number 0..8 keeps its
 // compiled-in button, a title song other than 0 or 1 becomes 1, a "scale"
 // outside 0..MAX_SCALE becomes 0 (automatic); the scale goes to scale_setting
 // (display.h).
 void read_settings();
-// Stores the values into the configuration (written to disk by save_settings_file).
+// Stores every row's value into the configuration (written to disk by
+// save_settings_file).
 void write_settings();

@@ -1,4 +1,5 @@
-// Sound effects and the engine's loop through the library's mixer.
+// What the game plays: its effects and the engine's loop at the volumes of its
+// mix, through the library's mixer.
 #include "sound.h"
 #include "engine.h"
 #include <algorithm>
@@ -169,4 +170,36 @@ void sound_fade_out_all()
     }
     for (int& v : fading_voices)
         free_voice(v);
+}
+
+int effect_count[NUM_DATA_OBJECTS] = {};
+int effect_last_volume = 0;
+int effect_last_pitch = 0;
+
+void play_effect(int index, int volume, int pitch)
+{
+    effect_count[index] += 1;
+    effect_last_volume = volume;
+    effect_last_pitch = pitch;
+    sound_effect(index, volume, pitch);
+}
+
+int engine_sound_freq = 0;
+
+void engine_sound_start()
+{
+    engine_sound_freq = ENGINE_BASE_FREQ;
+    sound_loop_start(SND_ENGINE, ENGINE_START_VOLUME, ENGINE_BASE_FREQ);
+}
+
+void engine_sound_adjust(int freq)
+{
+    engine_sound_freq = freq;
+    sound_loop_adjust(ENGINE_VOLUME, freq);
+}
+
+void engine_sound_stop()
+{
+    engine_sound_freq = 0;
+    sound_loop_stop();
 }

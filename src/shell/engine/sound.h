@@ -3,6 +3,33 @@
 // the fade of everything still sounding at shutdown. Every call is safe
 // without a sound driver and before the archive is loaded: nothing is heard.
 #pragma once
+#include "datidx.h"
+
+// What the game plays, at the volumes of its mix. Every call is counted here
+// so when a sound plays can be checked without a sound card.
+
+// Every one-shot sample of a thing in play (centred, no loop) goes through
+// play_effect, which counts it per archive index and keeps the last volume and
+// pitch. Without an archive loaded it only counts.
+const int EFFECT_FULL_VOLUME = 255;
+const int EFFECT_NORMAL_PITCH = 1000;
+void play_effect(int index, int volume = EFFECT_FULL_VOLUME, int pitch = EFFECT_NORMAL_PITCH);
+extern int effect_count[NUM_DATA_OBJECTS];
+extern int effect_last_volume;
+extern int effect_last_pitch;
+
+// The craft's engine: a looping sample whose pitch follows the speed.
+const int ENGINE_BASE_FREQ = 500;  // engine pitch at rest; twice that at top speed
+const int ENGINE_START_VOLUME = 192;
+const int ENGINE_VOLUME = 128;
+// engine_sound_freq is the pitch last asked for (0 while the engine is off).
+// Safe before the archive is loaded.
+void engine_sound_start();
+void engine_sound_adjust(int freq);
+void engine_sound_stop();
+extern int engine_sound_freq;
+
+// The mixer underneath.
 
 // Installs the library's sound (digital driver `digi_card`, no MIDI) with the
 // game's mix: each voice leaves room for the others, so the pile-ups of play
