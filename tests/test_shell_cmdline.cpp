@@ -35,9 +35,10 @@ TEST_P(CommandLine, SetsSwitchesAndStartLevel)
 INSTANTIATE_TEST_SUITE_P(Cases, CommandLine,
     ::testing::Values(CmdCase {{}, -1, false, false, 1}, CmdCase {{"-nomp3"}, -1, false, false, 1},
         CmdCase {{"-bpp", "32", "-win"}, 32, true, false, 1},
-        CmdCase {{"-bpp", "-win"}, 0, true, false, 1},  // the value is not consumed
-        CmdCase {{"-bpp"}, -1, false, false, 1},        // standing last
-        CmdCase {{"-bpp", "16x"}, 0, false, false, 1},  // a whole number or nothing
+        CmdCase {{"-bpp", "-win"}, 0, true, false, 1},   // the value is not consumed
+        CmdCase {{"-bpp"}, -1, false, false, 1},         // standing last
+        CmdCase {{"-bpp", "16x"}, 16, false, false, 1},  // leading digits, the rest ignored
+        CmdCase {{"-bpp", " 24"}, 24, false, false, 1}, CmdCase {{"-bpp", "x16"}, 0, false, false, 1},
         CmdCase {{"-bpp", "+16"}, 16, false, false, 1},
         CmdCase {{"-debug", "-WIN", "win", "--win"}, -1, false, true, 1},
         CmdCase {{"-warpaheadtothelevelgivenok", "5"}, -1, false, false, 5},
@@ -47,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, CommandLine,
         CmdCase {{"-warpaheadtothelevelgivenok", "9"}, -1, false, false, 1},
         CmdCase {{"-warpaheadtothelevelgivenok", "-debug"}, -1, false, true, 1},
         CmdCase {{"-warpaheadtothelevelgivenok", "3", "-warpaheadtothelevelgivenok", "x"}, -1, false, false, 3},
-        CmdCase {{"-warpaheadtothelevelgivenok", "5x"}, -1, false, false, 1},
+        CmdCase {{"-warpaheadtothelevelgivenok", "5x"}, -1, false, false, 5},
+        CmdCase {{"-warpaheadtothelevelgivenok", "9x"}, -1, false, false, 1},
         CmdCase {{"-warpaheadtothelevelgivenok", "99999999999999999999"}, -1, false, false, 1}));
 
 // "-scale" replaces the remembered scale only once the settings are read, and

@@ -10,10 +10,10 @@ static const char* const LEVEL_SELECT_OPTION = "-warpaheadtothelevelgivenok";
 static const char* const SCALE_OPTION = "-scale";
 
 // An option's number read by read_whole_number: `low`..`high`, else `otherwise`.
-static int option_number(const char* text, int low, int high, int otherwise)
+static int option_number(const char* text, int low, int high, int otherwise, NumberText how = NumberText::WHOLE)
 {
     long n = 0;
-    if (!read_whole_number(text, n) || n < low || n > high)
+    if (!read_whole_number(text, n, how) || n < low || n > high)
         return otherwise;
     return static_cast<int>(n);
 }
@@ -26,7 +26,8 @@ int parse_command_line(int argc, const char* const* argv)
         const bool has_next = i + 1 < argc;
         if (strcmp(arg, "-bpp") == 0) {
             if (has_next)
-                color_depth = option_number(argv[i + 1], INT_MIN, INT_MAX, BPP_NOT_A_NUMBER);
+                color_depth =
+                    option_number(argv[i + 1], INT_MIN, INT_MAX, BPP_NOT_A_NUMBER, NumberText::LEADING_DIGITS);
         } else if (strcmp(arg, "-win") == 0) {
             windowed = true;
         } else if (strcmp(arg, "-debug") == 0) {
@@ -38,7 +39,8 @@ int parse_command_line(int argc, const char* const* argv)
                 scale_option = option_number(argv[i + 1], SCALE_AUTOMATIC, MAX_SCALE, SCALE_AUTOMATIC);
         } else if (strcmp(arg, LEVEL_SELECT_OPTION) == 0) {
             if (has_next)
-                start_level = option_number(argv[i + 1], FIRST_LEVEL, NUM_LEVELS, start_level);
+                start_level =
+                    option_number(argv[i + 1], FIRST_LEVEL, NUM_LEVELS, start_level, NumberText::LEADING_DIGITS);
         }
     }
     // The game always runs with its music switched off.

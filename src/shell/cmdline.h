@@ -3,17 +3,18 @@
 
 #include "facts.h"
 
-// "-bpp" followed by text that is not a whole number: a depth no driver offers,
-// so the screen refuses it and says why.
+// "-bpp" followed by text with no leading digits, or a number too large: a
+// depth no driver offers, so the screen refuses it and says why.
 const int BPP_NOT_A_NUMBER = 0;
 
 // Reads "-bpp" N, "-win", "-debug", "-nomp3", "-scale" N and the level-select
 // option into color_depth, windowed, debug, no_mp3 and scale_option, and
 // returns the start level. Every number is read by read_whole_number
-// (settings.h), the same reader as the settings file's: "-bpp" takes any
-// whole number (text that is none gives BPP_NOT_A_NUMBER); a scale that is
-// not a whole number 0..MAX_SCALE reads as 0, automatic; a start level that
-// is not a whole number 1..NUM_LEVELS keeps the level before it (1 at first). An
+// (settings.h), the same reader as the settings file's: "-bpp" and the start
+// level take their leading digits, as they always have ("16x" is 16, "x" is
+// 0, BPP_NOT_A_NUMBER); a scale that is not a whole number 0..MAX_SCALE reads
+// as 0, automatic; a start level outside 1..NUM_LEVELS keeps the level before
+// it (1 at first). An
 // option's following argument is not consumed (it is examined as an option in
 // its own right); an option that needs one but stands last is ignored. Music
 // is always switched off afterwards.

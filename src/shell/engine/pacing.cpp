@@ -117,13 +117,3 @@ void pacing_set_free_run(bool on)
     free_run = on;
 }
 
-std::atomic<int> fps {0};
-int fpscounter = 0;
-int a_fps = 0;
-int disp_fps = TICKS_PER_SECOND;
-
-void fps_proc()
-{
-    fps++;
-}
-END_OF_FUNCTION(fps_proc)

@@ -3,6 +3,7 @@
 #include "display.h"
 #include "regular_file.h"
 #include <allegro.h>
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -89,15 +90,21 @@ std::string repaired_utf8(const std::string& bytes)
     return out;
 }
 
-bool read_whole_number(const std::string& text, long& value)
+bool read_whole_number(const std::string& text, long& value, NumberText how)
 {
-    if (text.empty())
-        return false;
-    const size_t digits = text[0] == '-' || text[0] == '+' ? 1 : 0;
-    if (digits == text.size() || text.find_first_not_of("0123456789", digits) != std::string::npos)
+    size_t start = 0;
+    if (how == NumberText::LEADING_DIGITS)
+        start = std::min(text.find_first_not_of(" \t\n\v\f\r"), text.size());
+    const size_t sign = start < text.size() && (text[start] == '-' || text[start] == '+') ? 1 : 0;
+    const size_t end = std::min(text.find_first_not_of("0123456789", start + sign), text.size());
+    if (end == start + sign) {
+        value = 0;
+        return how == NumberText::LEADING_DIGITS;
+    }
+    if (how == NumberText::WHOLE && (start != 0 || end != text.size()))
         return false;
     errno = 0;
-    value = std::strtol(text.c_str(), nullptr, 10);
+    value = std::strtol(text.substr(start, end - start).c_str(), nullptr, 10);
     if (errno == ERANGE)
         value = value < 0 ? LONG_MIN : LONG_MAX;
     return true;

@@ -81,12 +81,19 @@ struct SettingValue {
 // as the library matches them, whatever their case. Every other byte stays.
 std::string settings_with_values(const std::string& bytes, const std::vector<SettingValue>& values);
 
+// How much of the text a number must fill.
+enum class NumberText {
+    WHOLE,          // an optional sign and decimal digits, nothing else
+    LEADING_DIGITS  // the classic reading of "-bpp" and the level warp: spaces,
+                    // a sign and the digits that follow, the rest ignored; no
+                    // digits read as 0
+};
 // The one reader of numbers the player types, in the settings file and on the
-// command line: an optional sign and decimal digits, nothing else (no spaces,
-// no trailing letters; a leading zero does not make it octal). False for any
-// other text. A number too large for a long reads as LONG_MAX (LONG_MIN when
-// negative), out of every range the game accepts.
-bool read_whole_number(const std::string& text, long& value);
+// command line. WHOLE: no spaces, no trailing letters, a leading zero does not
+// make it octal; false for any other text. LEADING_DIGITS is always true. A
+// number too large for a long reads as LONG_MAX (LONG_MIN when negative), out
+// of every range the game accepts.
+bool read_whole_number(const std::string& text, long& value, NumberText how = NumberText::WHOLE);
 
 // One remembered value: its place in the file, the variable that holds it,
 // the numbers it accepts and what replaces a value it cannot use.
