@@ -4,6 +4,7 @@
 // picture of every level in play and of the screens around play there.
 #include "datidx.h"
 #include "enemy.h"
+#include "flow.h"
 #include "game.h"
 #include "menu.h"
 #include "player.h"
@@ -27,7 +28,7 @@ struct Attempt {
 };
 
 class Playthrough : public ::testing::Test {
-protected:
+public:
     void SetUp() override
     {
         ASSERT_TRUE(game_test_init());
@@ -80,23 +81,21 @@ protected:
     }
     std::vector<Attempt> attempts;
 };
+// The test playing the levels through the program's loop.
+Playthrough* playing = nullptr;
 
 TEST_F(Playthrough, EveryLevelClearedInTurnThenTheEnding)
 {
     srand(2026);
-    int level = 1;
-    int result = 0;
-    // The outer loop of the program: the next level on a clear, the same one after a lost life.
-    while (result != GAME_QUIT && result != GAME_OVER) {
-        result = attempt(level, false);
-        if (result == GAME_NEXTLVL && ++level > 8)
-            break;
-    }
+    // The program's own loop over the levels: the next level on a clear, the same one after a lost life.
+    playing = this;
+    const int result = play_levels(1, [](int level) { return playing->attempt(level, false); });
+    playing = nullptr;
     std::string log;
     for (const Attempt& a : attempts)
         log += " " + std::to_string(a.level) + (a.result == GAME_NEXTLVL ? "+" : "-");
     std::cout << "attempts (+ cleared, - life lost):" << log << "\n";
-    ASSERT_EQ(level, 9) << "ended with " << result << " at level " << level;
+    ASSERT_EQ(result, GAME_NEXTLVL) << "ended with " << result << " at level " << attempts.back().level;
     stupid_ending();
     save_shot(screen, "ending");
 
