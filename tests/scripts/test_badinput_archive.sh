@@ -9,11 +9,12 @@
 set -uo pipefail
 build="$(realpath "$1")"
 here="$(dirname "$(realpath "$0")")"
-source "$here/support/real_program.sh"
+source "$here/../support/real_program.sh"
 keep_sound_library_loaded "$build/vorlin"
 fail=0
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+trap 'stop_private_x; rm -rf "$work"' EXIT
+private_x 1024x768x24 || exit 1
 good="$build/data/vorlin.dat"
 [ -f "$good" ] || { echo "FAIL: $good missing (build the gamedata target)"; exit 1; }
 size=$(stat -c %s "$good")

@@ -8,16 +8,17 @@
 # shutdown with exit code 0 and either stores valid settings that the next run
 # reads back, or leaves what is at the path exactly as it was with one line on
 # standard error saying why.
-# The games run several at once on the test run's X server; each is asked to
+# The games run several at once on an X server of the script's own; each is asked to
 # quit (SIGTERM, which the game treats as a player's quit) once started.
 set -uo pipefail
 build="$(realpath "$1")"
 here="$(dirname "$(realpath "$0")")"
-source "$here/support/real_program.sh"
+source "$here/../support/real_program.sh"
 keep_sound_library_loaded "$build/vorlin"
 fail=0
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+trap 'stop_private_x; rm -rf "$work"' EXIT
+private_x 1024x768x24 || exit 1
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
 
 # A broken reader of a link to /dev/zero would take all the memory it can get;

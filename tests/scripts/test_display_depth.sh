@@ -11,7 +11,7 @@
 set -uo pipefail
 build="$(realpath "$1")"
 here="$(realpath "$0")"
-source "$(dirname "$here")/support/real_program.sh"
+source "$(dirname "$here")/../support/real_program.sh"
 cd "$build"
 keep_sound_library_loaded ./vorlin
 work="$build/display-depth-test"
@@ -22,7 +22,7 @@ if [ $# -eq 1 ]; then
   fail=0
   run_on() { # DEPTH PART...
     local depth=$1; shift
-    xvfb-run -a -s "-screen 0 1024x768x$depth" bash "$here" "$build" "$@" || fail=1
+    (private_x "1024x768x$depth" || exit 1; bash "$here" "$build" "$@"; rc=$?; stop_private_x; exit $rc) || fail=1
   }
   run_on 24 fade24 reference refused
   run_on 30 deep30

@@ -14,7 +14,7 @@
 set -uo pipefail
 build="$(realpath "$1")"
 here="$(realpath "$0")"
-source "$(dirname "$here")/support/real_program.sh"
+source "$(dirname "$here")/../support/real_program.sh"
 keep_sound_library_loaded "$build/vorlin"
 cd "$build"
 
@@ -22,7 +22,7 @@ if [ $# -eq 1 ]; then
   fail=0
   run_on() { # SIZE PART...
     local size=$1; shift
-    xvfb-run -a -s "-screen 0 ${size}x24" bash "$here" "$build" "$@" || fail=1
+    (private_x "${size}x24" || exit 1; bash "$here" "$build" "$@"; rc=$?; stop_private_x; exit $rc) || fail=1
   }
   run_on 1024x768 sizes "-win:640x480" "-win -scale 2:640x480"
   run_on 1920x1080 sizes "-win:1280x960" "-win -scale 1:640x480" "-win -scale 3:1280x960"

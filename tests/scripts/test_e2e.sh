@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# The whole program played from outside (tools/e2e/e2e.sh) under the test run's
-# X server: intro skipped, title pages, a level started, paused and quit; the
+# The whole program played from outside (tools/test/e2e/e2e.sh) on an X server of its
+# own: intro skipped, title pages, a level started, paused and quit; the
 # exit code, the object count, the settings file, the screenshots and the
 # ending notice's program are checked. A second run quits from the title and
 # must play the other title song. Screenshots stay in BUILD/e2e-shots.
 set -uo pipefail
 build="$(realpath "$1")"
-src="$(cd "$(dirname "$0")/.." && pwd)"
+src="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$src/tests/support/real_program.sh"
 keep_sound_library_loaded "$build/vorlin"
 out="$build/e2e-shots"
@@ -14,8 +14,9 @@ fail=0
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
 
 home="$(mktemp -d)"
-trap 'rm -rf "$home"' EXIT
-E2E_HOME="$home" bash "$src/tools/e2e/e2e.sh" "$build" "$out"
+trap 'stop_private_x; rm -rf "$home"' EXIT
+private_x 1024x768x24 || exit 1
+E2E_HOME="$home" bash "$src/tools/test/e2e/e2e.sh" "$build" "$out"
 rc=$?
 check "game exits 0 after quitting from the pause menu" '[ $rc -eq 0 ]'
 check "the level's objects were all deleted" 'grep -qx "Create count = 0 (this is good)" "$out/game_stdout.txt"'

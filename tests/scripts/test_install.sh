@@ -6,7 +6,7 @@
 # and run from there.
 set -uo pipefail
 build="$(realpath "$1")"
-source "$(dirname "$(realpath "$0")")/support/real_program.sh"
+source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
 fail=0
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
 work="$(mktemp -d)"

@@ -5,12 +5,13 @@
 set -uo pipefail
 build="$(realpath "$1")"
 here="$(dirname "$(realpath "$0")")"
-source "$here/support/real_program.sh"
+source "$here/../support/real_program.sh"
 keep_sound_library_loaded "$build/vorlin"
 fail=0
 check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+trap 'stop_private_x; rm -rf "$work"' EXIT
+private_x 1024x768x24 || exit 1
 
 # Once the game's window is there, presses ESC every 0.4 s until the game
 # exits (it skips the intro, then quits from the title); the exit code is the

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A short soak: the soak program of tools/soak plays the eight levels headless
+# A short soak: the soak program of tools/test/soak plays the eight levels headless
 # with a pilot's random input for about 78 000 ticks (one round of all eight
 # levels and part of a second). Every tick of play must keep the invariants of
 # play (an "INVARIANT FAILED" line names the invariant, the level, the tick and
@@ -9,7 +9,7 @@
 # other seeds are the same program with other figures.
 set -uo pipefail
 build="$(realpath "$1")"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(dirname "$(realpath "$0")")/lsan.supp:print_suppressions=0}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(dirname "$(realpath "$0")")/../lsan.supp:print_suppressions=0}"
 cd "$build"
 ticks=78000
 seed="${SOAK_SEED:-2026}"

@@ -16,7 +16,7 @@
 set -uo pipefail
 build="$(realpath "$1")"
 here="$(dirname "$(realpath "$0")")"
-source "$here/support/real_program.sh"
+source "$here/../support/real_program.sh"
 keep_sound_library_loaded "$build/vorlin"
 probe="$build/tests/sound_probe"
 work="$(mktemp -d)"

@@ -8,7 +8,7 @@
 set -uo pipefail
 build="$(realpath "$1")"
 here="$(dirname "$(realpath "$0")")"
-source "$here/support/real_program.sh"
+source "$here/../support/real_program.sh"
 keep_sound_library_loaded "$build/vorlin"
 work="$(mktemp -d)"
 trap 'stop_private_x; rm -rf "$work"' EXIT

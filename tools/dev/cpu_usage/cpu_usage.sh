@@ -6,7 +6,7 @@
 # /proc/<pid>/stat before and after. Prints the share of one core; exits 1 if
 # it is above the goal (15 %) or the game could not be brought into play.
 #
-# usage: tools/cpu_usage/cpu_usage.sh BUILD_DIR [SECONDS=20] [LEVEL=1]
+# usage: tools/dev/cpu_usage/cpu_usage.sh BUILD_DIR [SECONDS=20] [LEVEL=1]
 # CPU_USAGE_SHOT=file.png saves the screen as it was at the end of the play.
 # Without DISPLAY it starts its own Xvfb (1024x768, 24 bits).
 set -uo pipefail

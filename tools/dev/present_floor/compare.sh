@@ -7,7 +7,7 @@
 # line per run and the ratio game / floor; exits 1 if any ratio is above the
 # goal (1.3) or the game could not be brought into play.
 #
-# usage: tools/present_floor/compare.sh BUILD_DIR [SECONDS=20] [LEVELS="1 7"] [SCALES="1 2 3"]
+# usage: tools/dev/present_floor/compare.sh BUILD_DIR [SECONDS=20] [LEVELS="1 7"] [SCALES="1 2 3"]
 # COMPARE_SHOTS=DIR saves the game's window at the end of each run there.
 # Without DISPLAY it starts its own Xvfb (3840x2160, 24 bits), where 3x fits.
 set -uo pipefail

@@ -2,7 +2,7 @@
 # Runs the game in a real window under an X server with a timed key script and
 # saves screenshots at given moments, so what a player sees can be looked at.
 #
-# usage: tools/shots/shots.sh SCRIPT OUTDIR [game arguments...]
+# usage: tools/dev/shots/shots.sh SCRIPT OUTDIR [game arguments...]
 # The game runs at -scale 1 unless the game arguments ask for another.
 # SCRIPT lines (times in seconds from the window's appearance, in order):
 #   1.5 key Return        press and release a key (held 0.1 s)
@@ -17,7 +17,7 @@ if [ $# -lt 2 ]; then
   sed -n '2,15p' "$0"; exit 2
 fi
 script="$(realpath "$1")"; outdir="$(realpath -m "$2")"; shift 2
-top="$(cd "$(dirname "$0")/../.." && pwd)"
+top="$(cd "$(dirname "$0")/../../.." && pwd)"
 build="${BUILD_DIR:-$top/build}"
 mkdir -p "$outdir"
 

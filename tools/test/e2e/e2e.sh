@@ -5,7 +5,7 @@
 # through the e2e_ending program. Screenshots of each screen go to OUTDIR,
 # the game's output to OUTDIR/*.txt.
 #
-# usage: [E2E_HOME=dir] tools/e2e/e2e.sh BUILD_DIR OUTDIR
+# usage: [E2E_HOME=dir] tools/test/e2e/e2e.sh BUILD_DIR OUTDIR
 # The game runs with HOME=E2E_HOME (default: a fresh temporary folder), where
 # it keeps its settings file.
 # Without DISPLAY it starts its own Xvfb. Exit code: the game's exit code.
@@ -14,7 +14,7 @@ if [ $# -lt 2 ]; then
   sed -n '2,11p' "$0"; exit 2
 fi
 build="$(realpath "$1")"; out="$(realpath -m "$2")"
-top="$(cd "$(dirname "$0")/../.." && pwd)"
+top="$(cd "$(dirname "$0")/../../.." && pwd)"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$@"
 fi

@@ -7,7 +7,7 @@
 # Exits non-zero on a finding, printing the input that caused it.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-top="$(cd "$here/../.." && pwd)"
+top="$(cd "$here/../../.." && pwd)"
 build="$(realpath -m "${1:-$top/build-asan}")"
 limit_s="${FUZZ_SECONDS:-30}"   # the build of the libFuzzer harness included; at most 60
 [ "$limit_s" -gt 60 ] && limit_s=60

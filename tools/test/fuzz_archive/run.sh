@@ -5,7 +5,7 @@
 # Usage: run.sh [BUILD_DIR]   (default: build-asan beside the sources)
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-build="$(realpath -m "${1:-$here/../../build-asan}")"
+build="$(realpath -m "${1:-$here/../../../build-asan}")"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 seeds=()

@@ -6,7 +6,7 @@
 # invariant or hang), leaving the input in BUILD_DIR/NAME-finding.bin.
 set -uo pipefail
 name="$1"; build="$(realpath -m "$2")"; shift 2
-top="$(cd "$(dirname "$0")/../.." && pwd)"
+top="$(cd "$(dirname "$0")/../../.." && pwd)"
 seconds="${FUZZ_SECONDS:-20}"
 [ "$seconds" -gt 60 ] && seconds=60
 harness="$build/$name"
