@@ -68,16 +68,20 @@ count_huge claims_packed bitmap_width_huge bitmap_depth_bad chunk_size_huge font
 sample_length_huge wrong_archive random_header fifo device_link folder"
 mkdir -p "$work/home"
 # Two games at a time: most of a run is the sanitizer's leak check at exit.
+# Only the games are waited for (a bare wait would wait for the X server too).
+games=()
+wait_games() { [ ${#games[@]} -eq 0 ] || wait "${games[@]}"; games=(); }
 n=0
 for c in $cases; do
   make_case "$c"
   # xmessage is kept off the PATH so the message box cannot wait for a click.
   (cd "$work/$c" && HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" PATH=/nonexistent \
       "$build/vorlin" -win > "$work/$c.out" 2> "$work/$c.err"; echo $? > "$work/$c.rc") &
+  games+=($!)
   n=$((n + 1))
-  [ $((n % 2)) = 0 ] && wait
+  [ $((n % 2)) = 0 ] && wait_games
 done
-wait
+wait_games
 for c in $cases; do
   rc=$(cat "$work/$c.rc")
   if [ $rc -ne 1 ]; then
@@ -108,9 +112,10 @@ for i in "${!where_runs[@]}"; do
   IFS='|' read -r what dir environment program cause <<< "${where_runs[$i]}"
   (cd "$dir" && HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" PATH=/nonexistent "$environment" "$program" -win \
       > "$work/where$i.out" 2> "$work/where$i.err"; echo $? > "$work/where$i.rc") &
-  [ $((i % 2)) = 1 ] && wait
+  games+=($!)
+  [ $((i % 2)) = 1 ] && wait_games
 done
-wait
+wait_games
 for i in "${!where_runs[@]}"; do
   IFS='|' read -r what dir environment program cause <<< "${where_runs[$i]}"
   rc=$(cat "$work/where$i.rc")
