@@ -22,7 +22,7 @@ cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIN_TESTS
 cmake --build "$top/build" -j2
 for check in test_install test_settings_reader; do
   echo "== $check (plain build)"
-  (cd "$top/build" && "${xvfb[@]}" bash "$top/tests/$check.sh" "$top/build")
+  (cd "$top/build" && "${xvfb[@]}" bash "$top/tests/scripts/$check.sh" "$top/build")
 done
 
 # Slow unwinding lets the suppressions see through modules the library has
@@ -37,7 +37,7 @@ cmake --build "$top/build-asan" -j2
 (cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j2)
 
 # Bounded fuzz runs over everything that parses bytes from files.
-for fuzz in "$top"/tools/fuzz_*/run.sh; do
+for fuzz in "$top"/tools/test/fuzz_*/run.sh; do
   [ -e "$fuzz" ] || continue
   echo "== $fuzz"
   bash "$fuzz" "$top/build-asan"

@@ -9,3 +9,9 @@
 // next game keeps the lives left over. Needs the engine started (init_engine)
 // and leaves shutting it down to the caller.
 void run_flow(int start_level);
+
+// The levels of one game from `start_level` up, each played by `play_level`
+// (run_game; a test passes its own that calls it): a lost life replays the
+// level, a clear moves on. Returns GAME_QUIT or GAME_OVER as the last level
+// played gave it, or GAME_NEXTLVL once the last level is cleared.
+int play_levels(int start_level, int (*play_level)(int level));

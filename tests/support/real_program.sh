@@ -67,10 +67,12 @@ bounded() {
   timeout -k 10 "$s" "$@"
 }
 
-# Starts an X server of its own (the server picks a free display number) and
-# points DISPLAY at it; returns 1, with the server's last words, if it never
-# answers. -noreset: the server does not start over (compiling its keymap
-# again) each time its last client leaves, which happens after every game.
+# Starts an X server of its own (the server picks a free display number, so
+# scripts can run at once without sharing a server or its keyboard focus) with
+# screen $1 (WIDTHxHEIGHTxDEPTH, default 800x600x24) and points DISPLAY at it;
+# returns 1, with the server's last words, if it never answers. -noreset: the
+# server does not start over (compiling its keymap again) each time its last
+# client leaves, which happens after every game.
 # stop_private_x ends the servers this shell started and waits for them to go.
 private_x_pids=()
 private_x_log=""
@@ -78,7 +80,7 @@ private_x() {
   local numfile
   numfile="$(mktemp)"
   private_x_log="$(mktemp)"
-  Xvfb -displayfd 3 -noreset -screen 0 800x600x24 -nolisten tcp 3> "$numfile" > /dev/null 2> "$private_x_log" &
+  Xvfb -displayfd 3 -noreset -screen 0 "${1:-800x600x24}" -nolisten tcp 3> "$numfile" > /dev/null 2> "$private_x_log" &
   private_x_pids+=($!)
   wait_until 60 test -s "$numfile"
   export DISPLAY=":$(tr -d '\n' < "$numfile")"

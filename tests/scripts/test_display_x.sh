@@ -1,0 +1,231 @@
+#!/usr/bin/env bash
+# The display of the real program on X servers of the sizes players have
+# (1024x768, 1920x1080, 3840x2160), each started privately: the window's size
+# per desktop and option, the remembered "scale", sharp pixels read back from
+# screenshots (every picture pixel an exact 2x2 or 3x3 block, equal to the 1x
+# picture), full screen at the desktop's size with the picture centred on
+# black, the fallback to a window when full screen is refused, the hidden
+# pointer, the window's class and icons, and the pause menu opening when the
+# window loses the focus in play. (That a loss on the screens before play
+# opens nothing is shown headless, by test_focus_pause.)
+#
+# usage: test_display_x.sh BUILD_DIR               (runs every part)
+#        test_display.sh BUILD_DIR PART ...       (one part, on the current X server)
+set -uo pipefail
+build="$(realpath "$1")"
+here="$(realpath "$0")"
+source "$(dirname "$here")/../support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
+cd "$build"
+
+if [ $# -eq 1 ]; then
+  fail=0
+  run_on() { # SIZE PART...
+    local size=$1; shift
+    (private_x "${size}x24" || exit 1; bash "$here" "$build" "$@"; rc=$?; stop_private_x; exit $rc) || fail=1
+  }
+  run_on 1024x768 sizes "-win:640x480" "-win -scale 2:640x480"
+  run_on 1920x1080 sizes "-win:1280x960" "-win -scale 1:640x480" "-win -scale 3:1280x960"
+  run_on 1920x1080 picture_1x
+  run_on 3840x2160 sizes "-win:2560x1920" && run_on 3840x2160 picture_3x remembered
+  run_on 1920x1080 fullscreen fallback pointer
+  run_on 1024x768 focus
+  exit $fail
+fi
+
+part_fail=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; part_fail=1; return 1; fi; }
+work="$build/display-test"
+mkdir -p "$work"
+home="$(mktemp -d)"
+pid=
+trap 'rm -rf "$home"; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null' EXIT
+desk=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
+
+# Starts the game and waits until its start-up is done. A game that cannot
+# reach the X server at once (a server started a moment ago on a busy machine)
+# is started again after a second.
+start_game() { # ARGS...
+  for _ in 1 2 3; do
+    HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin "$@" > "$home/out" 2> "$home/err" &
+    pid=$!
+    wait_for_line "$home/out" "Done!" $STARTUP_S "$pid" && return
+    kill -0 "$pid" 2>/dev/null && return
+    wait "$pid"
+    grep -q "Cannot start the Allegro library" "$home/err" || return
+    sleep 1
+  done
+}
+# Ends the game (SIGTERM, a player's quit); one that does not go is killed.
+stop_game() {
+  kill "$pid" 2>/dev/null
+  wait_exit "$pid" $EXIT_S
+  pid=
+}
+press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
+# The size of the named game window once the screen has opened (the library
+# makes its window small before it knows the mode).
+window_size() {
+  local size=
+  sized() {
+    size=$(xwininfo -name 'El Vorlin' 2>/dev/null | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { if (w) print w "x" h }')
+    [ -n "$size" ] && [ "$size" != "320x200" ]
+  }
+  wait_until $STARTUP_S sized
+  echo "$size"
+}
+# Waits until the title is shown: the area unchanged in shots a quarter of a
+# second apart for 5 s (the intro before it holds a picture for 3 s only; the
+# title stays until a key), and not dark. Saves the shot as FILE (PNG).
+shot_when_still() { # X Y W H FILE
+  local prev="$home/prev.ppm" cur="$home/cur.ppm" end since=0
+  rm -f "$prev"
+  end=$(deadline_in 90)
+  while [ "$(clock_ms)" -lt "$end" ]; do
+    ./x_probe shot "$1" "$2" "$3" "$4" "$cur" || return 1
+    if [ -f "$prev" ] && cmp -s "$cur" "$prev"; then
+      if [ $(( $(clock_ms) - since )) -ge 5000 ] &&
+         awk -v m="$(convert "$cur" -format '%[fx:mean]' info:)" 'BEGIN { exit !(m > 0.03) }'; then
+        convert "$cur" "$5"
+        return 0
+      fi
+    else
+      since=$(clock_ms)
+    fi
+    mv "$cur" "$prev"
+    sleep 0.25
+  done
+  return 1
+}
+differing() { compare -metric AE "$1" "$2" null: 2>&1 | awk '{ print $1 }'; }
+
+for part in "${@:2}"; do
+  case "$part" in
+  *:*)   # a size case of the "sizes" part: ARGS:EXPECTED
+    ;;
+  sizes)
+    for c in "${@:3}"; do
+      args=${c%%:*}; want=${c##*:}
+      # shellcheck disable=SC2086
+      start_game $args
+      got=$(window_size)
+      stop_game
+      check "$desk, '$args': window $want (got $got)" '[ "$got" = "$want" ]' || tail -n 5 "$home/err"
+    done
+    break
+    ;;
+  picture_1x)
+    start_game -win -scale 1
+    shot_when_still 0 0 640 480 "$work/title_1x.png"; still=$?
+    check "1x title picture captured" '[ $still -eq 0 ]'
+    stop_game
+    ;;
+  picture_3x)
+    start_game -win -scale 3
+    check "$desk, '-win -scale 3': window 1920x1440" '[ "$(window_size)" = 1920x1440 ]'
+    shot_when_still 0 0 1920 1440 "$work/title_3x.png"
+    stop_game
+    convert "$work/title_3x.png" -sample 640x480! "$work/title_3x_small.png"
+    convert "$work/title_3x_small.png" -sample 1920x1440! "$work/title_3x_blocks.png"
+    check "3x: every picture pixel is an exact 3x3 block" '[ "$(differing "$work/title_3x_blocks.png" "$work/title_3x.png")" = 0 ]'
+    check "3x: the blocks are the 1x picture" '[ "$(differing "$work/title_3x_small.png" "$work/title_1x.png")" = 0 ]'
+    ;;
+  remembered)
+    printf '[misc]\nscale = 3\n' > "$home/vorlin-settings.cfg"
+    start_game -win
+    check "settings scale = 3: window 1920x1440" '[ "$(window_size)" = 1920x1440 ]'
+    stop_game
+    # A normal quit (ESC through the intro and the title) writes -scale back.
+    start_game -win -scale 2
+    wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
+    xdotool windowfocus --sync "$wid" 2>/dev/null
+    escape_until_gone() { ! kill -0 "$pid" 2>/dev/null || { press Escape; sleep 0.3; false; }; }
+    wait_until $STARTUP_S escape_until_gone
+    wait_exit "$pid" $EXIT_S; rc=$exit_rc; pid=
+    check "quit exits 0 (was $rc)" '[ "$rc" = 0 ]'
+    check "-scale 2 is remembered" 'grep -q "^scale = 2" "$home/vorlin-settings.cfg"'
+    start_game -win
+    check "remembered scale 2: window 1280x960" '[ "$(window_size)" = 1280x960 ]'
+    stop_game
+    ;;
+  fullscreen)
+    start_game
+    shot_when_still 0 0 1920 1080 "$work/full.png"
+    fs=$(xdotool search --class Vorlin | while read -r w; do
+           xwininfo -id "$w" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } /IsViewable/ { v = 1 } END { if (v) print w "x" h }'
+         done | head -1)
+    stop_game
+    check "$desk, full screen: a shown window of the desktop's size (got $fs)" '[ "$fs" = "$desk" ]'
+    convert "$work/full.png" -crop 1280x960+320+60 +repage "$work/full_picture.png"
+    convert "$work/full_picture.png" -sample 640x480! "$work/full_small.png"
+    convert "$work/full_small.png" -sample 1280x960! "$work/full_blocks.png"
+    check "full screen: the picture at 2x, centred, in exact 2x2 blocks" \
+      '[ "$(differing "$work/full_blocks.png" "$work/full_picture.png")" = 0 ]'
+    check "full screen: the blocks are the 1x picture" '[ "$(differing "$work/full_small.png" "$work/title_1x.png")" = 0 ]'
+    border=$(convert "$work/full.png" -fill black -draw "rectangle 320,60 1599,1019" -format '%[fx:maxima]' info:)
+    check "full screen: black around the picture" '[ "$border" = 0 ]'
+    ;;
+  fallback)
+    # The grab is held until the game has opened its window.
+    ./x_probe grab $(( STARTUP_S * patience * 2 )) > "$home/grab" &
+    gpid=$!
+    wait_for_line "$home/grab" grabbed 30 "$gpid"
+    start_game
+    got=$(window_size)
+    stop_game
+    kill "$gpid"; wait "$gpid" 2>/dev/null
+    check "full screen refused: a window of 1280x960 instead" '[ "$got" = 1280x960 ]'
+    check "full screen refused: said on standard error" \
+      'grep -q "^Full screen not available (.*): playing in a window$" "$home/err"'
+    ;;
+  pointer)
+    start_game -win
+    wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
+    window_size > /dev/null
+    xdotool mousemove --sync 600 400
+    inside=$(./x_probe cursor)
+    xdotool mousemove --sync 1700 1000
+    outside=$(./x_probe cursor)
+    class=$(xprop -id "$wid" WM_CLASS)
+    icons=$(xprop -id "$wid" _NET_WM_ICON | grep "Icon (")
+    hints=$(xprop -id "$wid" WM_HINTS)
+    stop_game
+    check "window class vorlin, Vorlin" '[[ "$class" == *\"vorlin\",\ \"Vorlin\"* ]]'
+    check "window icons from the game, 16 to 64 pixels" '[ "$(echo "$icons" | tr -d "\t")" = "$(printf "Icon (%d x %d):\n" 16 16 32 32 48 48 64 64 | sed "1s/^/_NET_WM_ICON(CARDINAL) = /")" ]'
+    check "window icon picture for the window manager" '[[ "$hints" == *"bitmap id # to use for icon"* ]]'
+    check "pointer hidden over the window" '[ "$inside" = "cursor 0" ]'
+    check "pointer shown elsewhere" '[ "$outside" != "cursor 0" ]'
+    ;;
+  focus)
+    xmessage -name other "another window" 2> /dev/null &
+    xpid=$!
+    other=$(wait_window other 30 "$xpid")
+    start_game -win -scale 1 -warpaheadtothelevelgivenok 1
+    wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
+    xdotool windowfocus --sync "$wid"
+    # Intro, title, briefing, then play: Down and Return there do nothing...
+    for _ in 1 2 3 4 5 6 7; do press Return; sleep 1.2; done
+    sleep 2
+    press Down; press Return; sleep 1
+    check "in play, Down and Return do not end the game" 'kill -0 "$pid" 2>/dev/null'
+    # ...but in the pause menu they choose Quit, which ends the program. Only
+    # that menu reads Down, so on a machine too busy to have reached play yet
+    # the focus is lost and Quit chosen again until the game ends.
+    gone() { ! kill -0 "$pid" 2>/dev/null; }
+    focus_out_and_quit() {
+      bounded 10 xdotool windowfocus --sync "$other"; sleep 0.5
+      bounded 10 xdotool windowfocus --sync "$wid"; sleep 0.5
+      press Down; press Return
+      wait_until 5 gone
+    }
+    wait_until $STARTUP_S focus_out_and_quit
+    wait_exit "$pid" $EXIT_S; rc=$exit_rc; pid=
+    check "focus lost in play: the pause menu opened (Quit chosen there ends the program, code 0; was $rc)" '[ "$rc" = 0 ]'
+    kill "$xpid" 2>/dev/null
+    ;;
+  *)
+    echo "test_display_x: unknown part $part"; part_fail=1
+    ;;
+  esac
+done
+exit $part_fail

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Keys held from one screen into the next, as a player holds them, with the X
+# server repeating them: Left held from before the intro neither ends the
+# intro by repeating nor moves the title's carousel (Return then starts a game
+# rather than quitting it); Up held from the title into the
+# briefing does not dismiss the briefing. The game is then quit from the pause
+# menu and must report the level's objects deleted.
+set -uo pipefail
+build="$(realpath "$1")"
+here="$(dirname "$(realpath "$0")")"
+source "$here/../support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
+work="$(mktemp -d)"
+trap 'stop_private_x; rm -rf "$work"' EXIT
+private_x || exit 1
+
+WAIT_S=60   # ceiling for any screen to show up; a slow machine only waits longer
+fail=0
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
+
+grab() { timeout 20 import -window "$wid" "$1" 2> /dev/null; }
+same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" = "0" ]; }
+mean() { convert "$1" -format '%[fx:mean]' info: 2> /dev/null || echo 0; }
+# Grabs (which take seconds on a busy machine) are timed by the clock, not counted.
+deadline() { echo $(( $(date +%s) + WAIT_S )); }
+# Waits until the picture is lit and has stopped changing (three equal grabs
+# a quarter of a second apart), at most WAIT_S seconds; false if the game
+# ended first.
+settled() {
+  local equal=0 end
+  end=$(deadline)
+  grab "$work/a.png"
+  while [ "$(date +%s)" -lt "$end" ]; do
+    kill -0 $pid 2> /dev/null || return 1
+    sleep 0.25
+    if grab "$work/b.png" && same "$work/a.png" "$work/b.png" &&
+      awk -v m="$(mean "$work/b.png")" 'BEGIN { exit !(m > 0.03) }'; then
+      equal=$((equal + 1))
+      [ $equal -ge 2 ] && return 0
+    else
+      equal=0
+    fi
+    mv "$work/b.png" "$work/a.png" 2> /dev/null
+  done
+  return 1
+}
+# The intro holds its picture still for 3.2 s: a rest that is not the title's.
+intro_picture="$build/data/gen/063_intro.bmp"
+like_intro() {
+  local d
+  d=$(compare -metric RMSE "$1" "$intro_picture" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p')
+  awk -v d="${d:-1}" 'BEGIN { exit !(d < 0.05) }'
+}
+# Waits until the title has come to rest, at most WAIT_S seconds after the
+# intro's hold; false if the game ended first.
+title_settled() {
+  while settled; do
+    like_intro "$work/a.png" || return 0
+  done
+  return 1
+}
+# Waits until the picture's mean brightness passes the test $1.
+brightness_is() {
+  local end
+  end=$(deadline)
+  while [ "$(date +%s)" -lt "$end" ]; do
+    kill -0 $pid 2> /dev/null || return 1
+    grab "$work/l.png" && awk -v m="$(mean "$work/l.png")" "BEGIN { exit !(m $1) }" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+home="$work/home"
+mkdir -p "$home"
+(cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win -scale 1 > "$work/out" 2> "$work/err") &
+pid=$!
+wid=$(timeout $WAIT_S xdotool search --sync --name 'El Vorlin' | head -1)
+check "the game opens its window" '[ -n "$wid" ]'
+
+# Left goes down as the window opens, before the intro begins, and stays down
+# (the last key pressed: X repeats it), as keys held through the last death
+# are held into the intro after the game-over screen. The intro must not end
+# on Left's repeats, and the title must not move to "quit" with it.
+xdotool keydown Left
+check "the intro's picture is there to compare with" '[ -s "$intro_picture" ]'
+check "with Left held, the intro plays and the title comes to rest" 'title_settled'
+grab "$work/title_held.png"
+xdotool keyup Left
+
+# Return chooses the item shown: "start" unless Left moved the carousel. Up
+# goes down during the title's fade-out and stays down, repeating, into the
+# briefing, which must wait for a new press.
+press Return
+xdotool keydown Up
+check "the title started a game: the briefing comes to rest with Up held" 'settled'
+cp "$work/a.png" "$work/briefing.png"
+sleep 2   # time for Up's repeats to dismiss it, were they counted
+grab "$work/briefing_later.png"
+check "the briefing still waits after 2 s of Up repeating" 'same "$work/briefing.png" "$work/briefing_later.png"'
+xdotool keyup Up
+
+# A new press dismisses it; into the level, then quit through the pause menu.
+press Return
+brightness_is '< 0.04'
+brightness_is '> 0.05'
+press Escape
+settled
+press Down
+settled
+press Return
+wait_exit $pid $WAIT_S
+check "the game exits 0 after quitting from the pause menu (exit $exit_rc)" '[ "$exit_rc" = 0 ]'
+check "a level was played and its objects deleted" 'grep -qx "Create count = 0 (this is good)" "$work/out"'
+check "no sanitizer finding" '! sanitizer_finding "$work/err"'
+[ $fail = 0 ] || { echo "game's stderr:"; grep -v '^ALSA' "$work/err" | tail -5; }
+[ -n "${HELD_KEYS_SHOTS:-}" ] && cp "$work"/*.png "$HELD_KEYS_SHOTS"/ 2> /dev/null
+exit $fail

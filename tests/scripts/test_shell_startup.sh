@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The real program under the test run's X server: the start-up log line by line,
+# a normal quit with its settings file, and the fatal paths (missing archive,
+# impossible colour depth), each exiting with the right code and message.
+set -uo pipefail
+build="$(realpath "$1")"
+here="$(dirname "$(realpath "$0")")"
+source "$here/../support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
+fail=0
+check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
+work="$(mktemp -d)"
+trap 'stop_private_x; rm -rf "$work"' EXIT
+private_x 1024x768x24 || exit 1
+
+# Once the game's window is there, presses ESC every 0.4 s until the game
+# exits (it skips the intro, then quits from the title); the exit code is the
+# game's, 125 if it never quit.
+run_and_quit() {
+  env LD_PRELOAD="$game_preload" "$@" &
+  local pid=$!
+  wait_window 'El Vorlin' $STARTUP_S $pid > /dev/null
+  escape_until_gone() { ! kill -0 $pid 2> /dev/null || { press Escape; sleep 0.3; false; }; }
+  wait_until $STARTUP_S escape_until_gone
+  wait_exit $pid $EXIT_S
+  [ "$exit_rc" != none ] && return "$exit_rc"
+  echo "the game did not quit" >&2; return 125
+}
+
+cd "$build"
+mkdir -p "$work/home"
+HOME="$work/home" run_and_quit ./vorlin -win > "$work/out" 2> "$work/err"
+rc=$?
+check "normal quit exits 0" '[ $rc -eq 0 ]'
+printf '%s\n' '//************' '             El Vorlin (v0.7)' '                           ***************//' \
+  'Initializing......' 'Sound....... ' 'Joysticks..... ' 'Graphics..... ' 'Loading data... ' \
+  'Installing timers...' 'Done!' '' > "$work/banner"
+check "start-up lines on standard output" 'head -n 11 "$work/out" | diff - "$work/banner"'
+check "shutdown lines on standard error" \
+  'grep -qx "Shutting down...." "$work/err" && [ "$(game_stderr "$work/err" | tail -n 1)" = "Goodbye!" ]'
+cfg="$work/home/vorlin-settings.cfg"
+check "settings file written" '[ -f "$cfg" ]'
+check "title song toggled to 0" 'grep -q "^title_song = 0" "$cfg"'
+for pair in 0:3 1:0 2:1 3:2 4:8 5:7 6:6; do
+  check "control${pair%%:*} stored" "grep -q '^control${pair%%:*} = ${pair##*:}' '$cfg'"
+done
+
+# Second run: the title song alternates back.
+HOME="$work/home" run_and_quit ./vorlin -win > /dev/null 2>&1
+check "title song alternates" 'grep -q "^title_song = 1" "$cfg"'
+
+# Writes to a closed pipe or a closed stream never end the game: it plays on
+# to a normal quit.
+HOME="$work/home" run_and_quit ./vorlin -win 2> /dev/null | head -n 1 > "$work/first"
+rc=${PIPESTATUS[0]}
+check "standard output piped into head -1: normal quit exits 0 (was $rc)" \
+  '[ $rc -eq 0 ] && [ "$(cat "$work/first")" = "//************" ]'
+HOME="$work/home" run_and_quit ./vorlin -win > "$work/out4" 2>&-
+rc=$?
+check "standard error closed: normal quit exits 0 (was $rc)" '[ $rc -eq 0 ] && grep -qx "Done!" "$work/out4"'
+
+# No display to open: the fatal message says so.
+HOME="$work/home" bounded $FATAL_RUN_S env -u DISPLAY LD_PRELOAD="$game_preload" ./vorlin -win > /dev/null 2> "$work/err_nodisplay"
+rc=$?
+check "DISPLAY unset: exit 1 with the reason (was $rc)" '[ $rc -eq 1 ] &&
+  grep -qx "Fatal error:  Cannot start the Allegro library: no display could be opened (DISPLAY is not set)" "$work/err_nodisplay"'
+HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" DISPLAY=:987 ./vorlin -win > /dev/null 2> "$work/err_nodisplay"
+rc=$?
+check "DISPLAY naming no server: exit 1 with the reason (was $rc)" '[ $rc -eq 1 ] &&
+  grep -qx "Fatal error:  Cannot start the Allegro library: no display could be opened at DISPLAY=:987" "$work/err_nodisplay"'
+
+# Missing archive: run from a folder without data/. xmessage is kept off the
+# PATH so the message box cannot wait for a click.
+mkdir -p "$work/empty"
+(cd "$work/empty" && HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" PATH=/nonexistent "$build/vorlin" -win > "$work/out2" 2> "$work/err2")
+rc=$?
+check "missing archive exits 1" '[ $rc -eq 1 ]'
+check "missing archive message" 'grep -qx "Fatal error:  Cannot load data archive:  data/vorlin.dat!!!" "$work/err2"'
+
+# 8 bits, which the library offers but the game does not draw in: a clear fatal error
+# naming the depth, never a crash.
+for depth in 8; do
+  HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" PATH=/nonexistent ./vorlin -win -bpp "$depth" > /dev/null 2> "$work/err_bpp"
+  rc=$?
+  check "-bpp $depth: fatal error naming the depth, exit 1 (was $rc)" \
+    '[ $rc -eq 1 ] && grep -q "^Fatal error:  Colour depth $depth is not supported" "$work/err_bpp"'
+done
+
+# A depth no driver offers.
+HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" PATH=/nonexistent ./vorlin -win -bpp 7 > /dev/null 2> "$work/err3"
+rc=$?
+check "impossible depth exits 1" '[ $rc -eq 1 ]'
+check "impossible depth reported" 'grep -q "^Fatal error:  " "$work/err3"'
+check "a fatal error does not store the settings" 'grep -q "^title_song = 1" "$cfg"'
+
+exit $fail

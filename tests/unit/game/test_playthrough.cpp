@@ -1,0 +1,136 @@
+// The whole game played headless: the real level loop, briefings, game-over
+// screen and ending, with a fixed seed and a driver that shoots every enemy it
+// can as the player's shots would; with VORLIN_SHOT_DIR set it leaves a
+// picture of every level in play and of the screens around play there.
+#include "datidx.h"
+#include "facts.h"
+#include "enemy.h"
+#include "flow.h"
+#include "game.h"
+#include "menu.h"
+#include "player.h"
+#include "test_game_probe.h"
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int SHOT_INTERVAL_TICKS = 3;  // the driver's rate of fire
+const int SHOT_TICK = 650;          // until its picture, the driver shoots only enemies near the craft
+const float NEAR_DISTANCE = 160;
+
+struct Attempt {
+    int level;
+    int result;
+    bool report_good;
+};
+
+class Playthrough : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        ASSERT_TRUE(game_test_init());
+        debug = false;
+        no_mp3 = true;
+        player_lives = PLAYER_LIVES;
+        ScriptedKeys::press_at_tick = 90;
+        ScriptedKeys::screens = 0;
+        ScriptedKeys::on_press = [] {
+            const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+            save_shot(screen, name + "_screen_" + std::to_string(ScriptedKeys::screens));
+        };
+    }
+    void TearDown() override { ScriptedKeys::on_press = nullptr; }
+
+    // One run_game with the driver riding along; `kill_player` makes it shoot
+    // the player instead of the enemies.
+    int attempt(int level, bool kill_player)
+    {
+        PROBE* driver = new PROBE();
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        driver->on_tick = [&, level, kill_player, name](int t) {
+            if (kill_player) {
+                if (player->is_active() && !player->is_stunned() && player->get_hp() > 0)
+                    player->hit();
+                return;
+            }
+            // A picture of the level in play while the driver still spares distant enemies.
+            if (t == SHOT_TICK) {
+                draw_screen(true);
+                save_shot(buffer, name + "_level_" + std::to_string(level));
+            }
+            if (t % SHOT_INTERVAL_TICKS != 0)
+                return;
+            for (ENEMY* e : enemies) {
+                const float dx = e->x - player->x, dy = e->y - player->y;
+                const bool near = dx * dx + dy * dy < NEAR_DISTANCE * NEAR_DISTANCE;
+                if (e->is_active() && !e->is_unkillable() && e->hp > 0 && (near || t > SHOT_TICK)) {
+                    e->hit();
+                    break;
+                }
+            }
+        };
+        objects.push_back(driver);
+        testing::internal::CaptureStdout();
+        const int result = run_game(level);
+        const std::string out = testing::internal::GetCapturedStdout();
+        attempts.push_back({level, result, out.find("Create count = 0 (this is good)\n") != std::string::npos});
+        return result;
+    }
+    std::vector<Attempt> attempts;
+};
+// The test playing the levels through the program's loop.
+Playthrough* playing = nullptr;
+
+TEST_F(Playthrough, EveryLevelClearedInTurnThenTheEnding)
+{
+    srand(2026);
+    // The program's own loop over the levels: the next level on a clear, the same one after a lost life.
+    playing = this;
+    const int result = play_levels(1, [](int level) { return playing->attempt(level, false); });
+    playing = nullptr;
+    std::string log;
+    for (const Attempt& a : attempts)
+        log += " " + std::to_string(a.level) + (a.result == GAME_NEXTLVL ? "+" : "-");
+    std::cout << "attempts (+ cleared, - life lost):" << log << "\n";
+    ASSERT_EQ(result, GAME_NEXTLVL) << "ended with " << result << " at level " << attempts.back().level;
+    stupid_ending();
+    save_shot(screen, "ending");
+
+    std::vector<int> cleared, every_level;
+    for (int l = 1; l <= NUM_LEVELS; ++l)
+        every_level.push_back(l);
+    for (const Attempt& a : attempts) {
+        EXPECT_TRUE(a.report_good) << "level " << a.level;
+        if (a.result == GAME_NEXTLVL)
+            cleared.push_back(a.level);
+        else
+            EXPECT_EQ(a.result, GAME_DEAD) << "level " << a.level;
+    }
+    EXPECT_EQ(cleared, every_level);
+    // A briefing before every attempt.
+    EXPECT_EQ(ScriptedKeys::screens, static_cast<int>(attempts.size()));
+}
+
+TEST_F(Playthrough, LostLivesReplayTheLevelThenGameOverRestoresTheLives)
+{
+    srand(99);
+    player_lives = 2;
+    EXPECT_EQ(attempt(2, true), GAME_DEAD);
+    EXPECT_EQ(player_lives, 1);
+    EXPECT_EQ(ScriptedKeys::screens, 1);
+    EXPECT_EQ(attempt(2, true), GAME_OVER);
+    EXPECT_EQ(ScriptedKeys::screens, 2);  // the replay had its own briefing
+    EXPECT_EQ(player_lives, 0);
+    game_over();
+    EXPECT_EQ(ScriptedKeys::screens, 3);
+    reset_after_gameover();
+    EXPECT_EQ(player_lives, 4);
+    for (const Attempt& a : attempts)
+        EXPECT_TRUE(a.report_good);
+}
+
+}  // namespace

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Plays the real game from outside under an X server, the way a player would:
+# skips the intro, walks the title's pages, starts, dismisses the briefing,
+# drives for a few seconds, pauses and quits; then shows the ending notice
+# through the e2e_ending program. Screenshots of each screen go to OUTDIR,
+# the game's output to OUTDIR/*.txt.
+#
+# usage: [E2E_HOME=dir] tools/test/e2e/e2e.sh BUILD_DIR OUTDIR
+# The game runs with HOME=E2E_HOME (default: a fresh temporary folder), where
+# it keeps its settings file.
+# Without DISPLAY it starts its own Xvfb. Exit code: the game's exit code.
+set -uo pipefail
+if [ $# -lt 2 ]; then
+  sed -n '2,11p' "$0"; exit 2
+fi
+build="$(realpath "$1")"; out="$(realpath -m "$2")"
+top="$(cd "$(dirname "$0")/../../.." && pwd)"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$@"
+fi
+mkdir -p "$out"
+home="${E2E_HOME:-$(mktemp -d)}"
+rm -f "$out"/*.png
+# Waits with ceilings that VORLIN_TEST_PATIENCE scales; the sanitizer build's
+# games keep the sound library loaded (see there).
+source "$top/tests/support/real_program.sh"
+keep_sound_library_loaded "$build/vorlin"
+
+# Key held long enough for a loop that samples the keyboard 60 times a second.
+press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
+# The game's window as it is on the screen, as a PPM file (one X request: on a
+# busy machine ImageMagick's import takes seconds).
+grab() {
+  local geo
+  geo=$(xwininfo -id "$wid" 2>/dev/null |
+    awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+         /Width:/ { w = $2 } /Height:/ { h = $2 } END { if (w) print x, y, w, h }')
+  # shellcheck disable=SC2086
+  [ -n "$geo" ] && ./x_probe shot $geo "$1"
+}
+shot() { grab "$tmp/shot.ppm" && convert "$tmp/shot.ppm" "$out/$1.png"; }
+# The screens are waited for by what they show, not by the clock, so a slow
+# machine (or a sanitizer build) only makes the run longer.
+same() { cmp -s "$1" "$2"; }
+# Waits until the picture has stopped changing: unchanged in grabs 0.25 s
+# apart for $2 ms (default 500), at most $1 seconds (default 30) times the
+# patience.
+settle() {
+  local limit=${1:-30} still_ms=${2:-500} end since
+  end=$(deadline_in "$limit")
+  grab "$tmp/a.ppm"; since=$(clock_ms)
+  while [ "$(clock_ms)" -lt "$end" ]; do
+    sleep 0.25
+    grab "$tmp/b.ppm"
+    if same "$tmp/a.ppm" "$tmp/b.ppm"; then
+      [ $(( $(clock_ms) - since )) -ge "$still_ms" ] && return 0
+    else
+      since=$(clock_ms)
+    fi
+    mv "$tmp/b.ppm" "$tmp/a.ppm"
+  done
+  echo "e2e: the screen did not settle within $limit s (times $patience)" >&2
+  return 1
+}
+# Presses KEY on a still screen and waits until the picture has changed (the
+# game has seen the key) and settled again (for $2 ms, as settle).
+step() {
+  local end
+  grab "$tmp/before.ppm"
+  press "$1"
+  end=$(deadline_in 30)
+  until grab "$tmp/c.ppm" && ! same "$tmp/c.ppm" "$tmp/before.ppm"; do
+    [ "$(clock_ms)" -lt "$end" ] || { echo "e2e: the screen did not change after $1" >&2; break; }
+    sleep 0.05
+  done
+  settle 30 "${2:-500}"
+}
+# Waits until the picture is no longer black (lit) or black (dark), at most
+# $1 seconds times the patience.
+brightness_is() {
+  local test=$1 end
+  end=$(deadline_in "$2")
+  while [ "$(clock_ms)" -lt "$end" ]; do
+    grab "$tmp/l.ppm" &&
+      awk -v m="$(convert "$tmp/l.ppm" -format '%[fx:mean]' info:)" "BEGIN { exit !(m $test) }" && return 0
+    sleep 0.1
+  done
+  echo "e2e: the screen never became $test within $2 s (times $patience)" >&2
+  return 1
+}
+lit() { brightness_is '> 0.03' "$1"; }
+dark() { brightness_is '< 0.04' "$1"; }
+# Waits for process $1 (a child of this shell) to exit and sets `status` to
+# its exit code, or kills it and sets 124.
+finish() {
+  wait_exit "$1" $EXIT_S
+  if [ "$exit_rc" = none ]; then status=124; else status=$exit_rc; fi
+}
+# The id of the game's window once it is shown (of process $1).
+window() { wait_window 'El Vorlin' $STARTUP_S "$1"; }
+
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+cd "$build"
+HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin -win -scale 1 > "$out/game_stdout.txt" 2> "$out/game_stderr.txt" &
+pid=$!
+wid="$(window $pid)"
+[ -n "$wid" ] || { echo "e2e: no game window" >&2; kill $pid; exit 1; }
+
+lit 30; sleep 0.8
+shot intro                     # fading in after the second's pause
+press Return                   # ends the fade-in, skips the hold (or it ends by itself)
+settle 60 5000                 # the title: the intro holds a picture for 3 s only
+shot title                     # revealed, logo in, carousel on "start"
+step Right                     # carousel: controls
+step Return                    # joystick page
+shot joystick
+step Right                     # keyboard item
+step Return                    # keyboard page
+shot keyboard
+step Right                     # back
+step Return                    # root menu, on start
+shot title_start
+step Return 2000               # start: the title fades out, the briefing fades in
+shot briefing
+press Return                   # dismiss the briefing: it fades out
+dark 60; brightness_is '> 0.1' 60; sleep 2.5   # the level's zoom, then the start sign
+xdotool keydown Up; sleep 0.8  # drive forwards and turn
+xdotool keydown Left; sleep 0.6
+xdotool keyup Left; xdotool keyup Up
+sleep 0.4; shot level
+step Escape                    # pause
+shot pause
+step Down
+shot pause_quit
+press Return                   # quit
+finish $pid; rc=$status
+echo "game exit code: $rc (settings in $home)"
+
+# The ending notice, shown by the real ending under the real engine.
+ehome="$(mktemp -d)"
+HOME="$ehome" env LD_PRELOAD="$game_preload" ./e2e_ending -win > "$out/ending_stdout.txt" 2> "$out/ending_stderr.txt" &
+epid=$!
+wid="$(window $epid)"
+if [ -n "$wid" ]; then
+  brightness_is '> 0.002' 30; sleep 0.5; shot ending
+  press space
+fi
+finish $epid; erc=$status
+rm -rf "$ehome"
+echo "ending exit code: $erc"
+echo "$erc" > "$out/ending_rc.txt"
+exit "$rc"
