@@ -55,27 +55,27 @@ static void draw_panel(int type, int y)
 
 void PLAYER::draw_hud()
 {
-    const int y = hud_y;
-    draw_panel(hud_type, y);
+    const int top = hud_y;
+    draw_panel(hud_type, top);
 
-    draw_sprite(buffer, data_bitmap(BMP_HUD_HP_LABEL), HP_LABEL_X, y + LABEL_Y);
-    draw_sprite(buffer, data_bitmap(BMP_HUD_HP_ICON), HP_ICON_X, y + ICON_Y);
+    draw_sprite(buffer, data_bitmap(BMP_HUD_HP_LABEL), HP_LABEL_X, top + LABEL_Y);
+    draw_sprite(buffer, data_bitmap(BMP_HUD_HP_ICON), HP_ICON_X, top + ICON_Y);
     BITMAP* pip = data_bitmap(BMP_HUD_HP_PIP);
     for (int i = 0; i < hp; i++)
-        blit(pip, buffer, 0, 0, PIP_X + PIP_STEP * i, y + PIP_Y, HUD_PIP_W, HUD_PIP_H);
+        blit(pip, buffer, 0, 0, PIP_X + PIP_STEP * i, top + PIP_Y, HUD_PIP_W, HUD_PIP_H);
 
-    draw_sprite(buffer, data_bitmap(BMP_HUD_HEAT_LABEL), HEAT_LABEL_X, y + LABEL_Y);
-    draw_sprite(buffer, data_bitmap(BMP_HUD_HEAT_ICON), HEAT_ICON_X, y + ICON_Y);
+    draw_sprite(buffer, data_bitmap(BMP_HUD_HEAT_LABEL), HEAT_LABEL_X, top + LABEL_Y);
+    draw_sprite(buffer, data_bitmap(BMP_HUD_HEAT_ICON), HEAT_ICON_X, top + ICON_Y);
     if (gun_temp_shown != 0) {
         BITMAP* pattern = data_bitmap(gun_temp_shown == 1.0f ? BMP_HUD_HEAT_PATTERN_MAX : BMP_HUD_HEAT_PATTERN);
         const int n = static_cast<int>(gun_temp_shown * BAR_SPAN + 0.5f);
         drawing_mode(DRAW_MODE_COPY_PATTERN, pattern, 0, 0);
-        rectfill(buffer, BAR_X, y + BAR_Y, BAR_X + n, y + BAR_Y - 1 + pip->h, 0);
+        rectfill(buffer, BAR_X, top + BAR_Y, BAR_X + n, top + BAR_Y - 1 + pip->h, 0);
         solid_mode();
     }
 
-    draw_sprite(buffer, data_bitmap(BMP_HUD_LIVES_ICON), LIVES_ICON_X, y + ICON_Y);
-    textprintf_ex(buffer, mainfont, LIVES_TEXT_X, y + LABEL_Y, -1, -1, "x %d", lives);
+    draw_sprite(buffer, data_bitmap(BMP_HUD_LIVES_ICON), LIVES_ICON_X, top + ICON_Y);
+    textprintf_ex(buffer, mainfont, LIVES_TEXT_X, top + LABEL_Y, -1, -1, "x %d", lives);
 }
 
 void PLAYER::toggle_hud_autohide()

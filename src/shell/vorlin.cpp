@@ -39,9 +39,9 @@ static void print_banner()
 
 static void install_sound_or_warn()
 {
-    const int snd_drv = DIGI_AUTODETECT;
+    const int digital_driver = DIGI_AUTODETECT;
     std::cout << "Sound....... " << std::endl;
-    if (!sound_install(snd_drv)) {
+    if (!sound_install(digital_driver)) {
         std::cerr << "Sound init error:  " << allegro_error << std::endl;
         return;
     }

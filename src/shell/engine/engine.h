@@ -19,8 +19,6 @@ extern BITMAP* buffer;  // 640x480 back buffer in the screen's depth
 extern DATAFILE* data;  // data/vorlin.dat, addressed by the indices of datidx.h
 extern FONT* mainfont;  // archive object FNT_MAIN
 
-extern int snd_drv;  // the digital sound driver asked for at start-up
-
 // What loading the game's data archive came to.
 enum class ArchiveLoad {
     LOADED,

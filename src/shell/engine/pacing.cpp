@@ -116,4 +116,3 @@ void pacing_set_free_run(bool on)
 {
     free_run = on;
 }
-

@@ -38,10 +38,10 @@ static bool sound_running()
     return data && digi_driver && digi_driver->id != DIGI_NONE;
 }
 
-bool sound_install(int digi_card)
+bool sound_install(int digital_driver)
 {
     set_volume_per_voice(MIX_VOICE_HALVINGS);
-    return install_sound(digi_card, MIDI_NONE, nullptr) == 0;
+    return install_sound(digital_driver, MIDI_NONE, nullptr) == 0;
 }
 
 static void free_voice(int& voice)

@@ -31,11 +31,11 @@ extern int engine_sound_freq;
 
 // The mixer underneath.
 
-// Installs the library's sound (digital driver `digi_card`, no MIDI) with the
+// Installs the library's sound (digital driver `digital_driver`, no MIDI) with the
 // game's mix: each voice leaves room for the others, so the pile-ups of play
 // (two or three full-volume effects in one tick over the engine) stay below
 // full scale. True if it installed; the caller reports a failure.
-bool sound_install(int digi_card);
+bool sound_install(int digital_driver);
 
 // Archive sample `index`, once, centred. Volume 0..255, pitch 1000 = as recorded.
 void sound_effect(int index, int volume, int pitch);

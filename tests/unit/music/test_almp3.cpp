@@ -489,10 +489,10 @@ INSTANTIATE_TEST_SUITE_P(Songs, Almp3Decode,
         DecodeCase {"lsf22k.mp3", 4000, 4608}, DecodeCase {"layer2.mp2", 32768, 65536},
         DecodeCase {"id3v1.mp3", 32768, 65536}, DecodeCase {"id3v2.mp3", 32768, 65536},
         DecodeCase {"short.mp3", 32768, 65536}),
-    [](const ::testing::TestParamInfo<DecodeCase>& info) {
-        std::string n = info.param.song;
+    [](const ::testing::TestParamInfo<DecodeCase>& param_info) {
+        std::string n = param_info.param.song;
         n = n.substr(0, n.find('.'));
-        return n + "_block" + std::to_string(info.param.block);
+        return n + "_block" + std::to_string(param_info.param.block);
     });
 
 // A song shorter than one block arrives as a single last block: no further

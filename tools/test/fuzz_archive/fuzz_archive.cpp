@@ -200,15 +200,15 @@ std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
     return seeds;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size)
 {
     if (size < 1)
         return 0;
     start_library();
     static const std::vector<int> game = game_kinds();
-    const std::vector<int>& kinds = data[0] % 2 ? ENDING_KINDS : game;
+    const std::vector<int>& kinds = input[0] % 2 ? ENDING_KINDS : game;
     const int count = static_cast<int>(kinds.size());
-    const uint8_t* bytes = data + 1;
+    const uint8_t* bytes = input + 1;
     const size_t n = size - 1;
     // The exact bytes in a buffer of their own, so a read past them is caught.
     const Bytes copy(bytes, bytes + n);

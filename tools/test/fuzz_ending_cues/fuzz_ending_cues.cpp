@@ -108,12 +108,12 @@ std::vector<std::vector<uint8_t>> fuzz_builtin_seeds()
     return seeds;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
 {
     start_library();
-    const std::vector<Cue> expected = model_cues(data, size);
+    const std::vector<Cue> expected = model_cues(bytes, size);
     // fmemopen wants a buffer of at least one byte.
-    std::vector<uint8_t> copy(data, data + size);
+    std::vector<uint8_t> copy(bytes, bytes + size);
     copy.push_back(0);
     FILE* f = size ? fmemopen(copy.data(), size, "rb") : nullptr;
     fuzz_check(size == 0 || f, "fmemopen");
@@ -131,13 +131,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Playing the ending draws a whole frame every tick: one input in
     // ENDING_RUN_ONE_IN goes through it, so that the reader gets most of the time.
-    if (size && data[size - 1] % ENDING_RUN_ONE_IN != 0) {
+    if (size && bytes[size - 1] % ENDING_RUN_ONE_IN != 0) {
         std::fclose(f);
         return 0;
     }
     if (f)
         std::rewind(f);
-    const int max_ticks = 1 + (size ? data[0] : 0) % MAX_TICKS;
+    const int max_ticks = 1 + (size ? bytes[0] : 0) % MAX_TICKS;
     const int shown = run_musical_ending(f, pictures, max_ticks);
     fuzz_check(fpscounter == max_ticks, "the ending runs its ticks");
     fuzz_check(shown == model_picture(expected, max_ticks), "the picture the timing rules give");

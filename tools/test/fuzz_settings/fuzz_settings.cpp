@@ -38,14 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     title_song = 1;
     read_settings();
     fuzz_check(title_song == 0 || title_song == 1, "title song 0 or 1");
-    char key[32];
+    char control_key[32];
     for (int i = 0; i < NUM_CONTROLS; ++i) {
         fuzz_check(joystick_controls[i] >= 0 && joystick_controls[i] < NUM_JOY_BUTTONS, "a control is a button 0..8");
-        std::snprintf(key, sizeof key, "control%d", i);
+        std::snprintf(control_key, sizeof control_key, "control%d", i);
         // A plain decimal button in the file is taken as it stands.
-        const char* text = get_config_string("controls", key, nullptr);
-        if (text && text[0] >= '0' && text[0] <= '8' && text[1] == '\0')
-            fuzz_check(joystick_controls[i] == text[0] - '0', "a valid button is read as written");
+        const char* written = get_config_string("controls", control_key, nullptr);
+        if (written && written[0] >= '0' && written[0] <= '8' && written[1] == '\0')
+            fuzz_check(joystick_controls[i] == written[0] - '0', "a valid button is read as written");
     }
     const int controls[NUM_CONTROLS] = {joystick_controls[0], joystick_controls[1], joystick_controls[2],
         joystick_controls[3], joystick_controls[4], joystick_controls[5], joystick_controls[6]};
