@@ -34,9 +34,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cmake -S "$top" -B "$top/build-asan" -DVORLIN_TESTS=ON -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" \
   -DVORLIN_SANITIZE=ON > /dev/null
 cmake --build "$top/build-asan" -j2
-# Three at once on two cores: the real-program scripts spend most of their
-# time waiting for a game's window, line or exit.
-(cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j3)
+(cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j2)
 
 # Bounded fuzz runs over everything that parses bytes from files.
 for fuzz in "$top"/tools/test/fuzz_*/run.sh; do
