@@ -11,14 +11,15 @@ source "$src/tests/support/real_program.sh"
 keep_sound_library_loaded "$build/vorlin"
 out="$build/e2e-shots"
 fail=0
-check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
+check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; return 1; else echo "ok: $1"; fi; }
 
 home="$(mktemp -d)"
 trap 'stop_private_x; rm -rf "$home"' EXIT
 private_x 1024x768x24 || exit 1
 E2E_HOME="$home" bash "$src/tools/test/e2e/e2e.sh" "$build" "$out"
 rc=$?
-check "game exits 0 after quitting from the pause menu" '[ $rc -eq 0 ]'
+check "game exits 0 after quitting from the pause menu" '[ $rc -eq 0 ]' ||
+  { echo "the game's last words:"; tail -n 15 "$out/game_stderr.txt"; }
 check "the level's objects were all deleted" 'grep -qx "Create count = 0 (this is good)" "$out/game_stdout.txt"'
 check "shutdown completed" '[ "$(game_stderr "$out/game_stderr.txt" | tail -n 1)" = "Goodbye!" ]'
 cfg="$home/vorlin-settings.cfg"
@@ -32,7 +33,8 @@ differ() { [ "$(compare -metric AE "$out/$1.png" "$out/$2.png" null: 2>&1 | cut 
 check "title and joystick page differ" 'differ title joystick'
 check "joystick and keyboard pages differ" 'differ joystick keyboard'
 check "pause marker moved" 'differ pause pause_quit'
-check "ending program exits 0 after a key" '[ "$(cat "$out/ending_rc.txt")" = "0" ]'
+check "ending program exits 0 after a key" '[ "$(cat "$out/ending_rc.txt")" = "0" ]' ||
+  { echo "the ending program's last words:"; tail -n 15 "$out/ending_stderr.txt"; }
 
 # Second run, quitting from the title with ESC: the other title song.
 cd "$build"
