@@ -308,4 +308,8 @@ else
   check "HOME unset or empty: no fallback file in the working folder" '[ "$(cat "$work/account.listing")" = data ]'
 fi
 
+# A game that did not end well says why: its last lines of standard error.
+for name in "${!rcs[@]}"; do
+  [ "${rcs[$name]}" = 0 ] || { echo "== $name ended with ${rcs[$name]}; its last words:"; tail -n 8 "$work/$name.err"; }
+done
 exit $fail
