@@ -88,7 +88,6 @@ public:
     // dx, dy = a step away from (px, py), its larger component +-1.5; a point
     // at the box centre gives (0, 0).
     void delta_from(float px, float py);
-    void set_unkillable(bool u) { unkillable = u; }
     bool is_unkillable() const { return unkillable; }
 
     void processing() override;

@@ -117,11 +117,6 @@ void open_display()
     set_display_switch_callback(SWITCH_OUT, display_switched_out);
 }
 
-const DISPLAY_LAYOUT& display_layout()
-{
-    return layout;
-}
-
 void display_use_bitmap(int x, int y, int k)
 {
     layout = DISPLAY_LAYOUT {screen->w, screen->h, x, y, SCREEN_WIDTH * k, SCREEN_HEIGHT * k, k};

@@ -54,8 +54,6 @@ DISPLAY_LAYOUT window_layout(int k);
 // Also names the window's class, hides the mouse pointer over it and starts
 // watching the input focus.
 void open_display();
-// The layout of the open screen.
-const DISPLAY_LAYOUT& display_layout();
 // Makes `screen` and the layout describe a bitmap of the caller's (headless
 // tests point `screen` at a memory bitmap): the picture lands at (x, y) of it
 // at multiple k.
