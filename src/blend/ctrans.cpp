@@ -25,7 +25,7 @@ void masked_copy(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, 
     });
 }
 
-void masked_copy_24(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h)
+void masked_copy_24(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, uint32_t mask)
 {
     const fblend_kernels* k = fblend_active_kernels();
     uint32_t from[FBLEND_STRETCH_24];
@@ -33,7 +33,7 @@ void masked_copy_24(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int 
         const uint8_t* s = fblend_src_row<uint8_t>(src, sy + i, sx * FBLEND_BYTES_24);
         fblend_row_24(row, w, true, [&](uint32_t* px, int n, int done) {
             fblend_unpack_24(from, s + static_cast<size_t>(done) * FBLEND_BYTES_24, n);
-            k->masked_copy_32(px, from, n, FBLEND_MASK_COLOR_32);
+            k->masked_copy_32(px, from, n, mask);
         });
     });
 }
@@ -100,20 +100,13 @@ void fblend_trans(BITMAP* src, BITMAP* dst, int x, int y, int fact)
         return;
     }
     case 32:
-        if (fact < 1)
-            return;
-        if (fact >= FBLEND_FACT_MAX)
-            masked_copy<uint32_t>(src, dst, sx, sy, x, y, w, h, FBLEND_MASK_COLOR_32);
-        else
-            fblend_trans_32(src, dst, sx, sy, x, y, w, h, fact);
-        return;
     case 24:
         if (fact < 1)
             return;
         if (fact >= FBLEND_FACT_MAX)
-            masked_copy_24(src, dst, sx, sy, x, y, w, h);
+            (depth == 32 ? masked_copy<uint32_t> : masked_copy_24)(src, dst, sx, sy, x, y, w, h, FBLEND_MASK_COLOR_32);
         else
-            fblend_trans_24(src, dst, sx, sy, x, y, w, h, fact);
+            (depth == 32 ? fblend_trans_32 : fblend_trans_24)(src, dst, sx, sy, x, y, w, h, fact);
         return;
     default:
         return;

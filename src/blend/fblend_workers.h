@@ -4,6 +4,7 @@
 
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
+#include "fblend_kernels.h"
 #include <algorithm>
 #include <stdint.h>
 #include <string.h>
@@ -177,4 +178,28 @@ template <class BLEND> inline void fblend_row_24(uint8_t* row, int n, bool read,
         blend(px, count, done);
         fblend_pack_24(at, px, count);
     }
+}
+
+// ---- Rectangle fills through one kernel of the active set ----
+
+// Runs `kernel` (rect_trans_15, rect_add_32, ...) of the active set with (color, f) over the h
+// rows of the area, between acquire_bitmap and release_bitmap.
+template <class PIXEL>
+inline void fblend_rect_rows(BITMAP* dst, int x, int y, int w, int h, int color, int f,
+    void (*fblend_kernels::*kernel)(PIXEL*, int, uint32_t, int))
+{
+    const fblend_kernels* k = fblend_active_kernels();
+    fblend_rows<PIXEL>(
+        dst, x, y, h, true, [&](PIXEL* row, int) { (k->*kernel)(row, w, static_cast<uint32_t>(color), f); });
+}
+
+// The same over a 24-bit area with a 32-bit kernel.
+inline void fblend_rect_rows_24(BITMAP* dst, int x, int y, int w, int h, int color, int f,
+    void (*fblend_kernels::*kernel)(uint32_t*, int, uint32_t, int))
+{
+    const fblend_kernels* k = fblend_active_kernels();
+    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, true, [&](uint8_t* row, int) {
+        fblend_row_24(
+            row, w, true, [&](uint32_t* px, int n, int) { (k->*kernel)(px, n, static_cast<uint32_t>(color), f); });
+    });
 }
