@@ -86,6 +86,24 @@ inline int fblend_fact_5(int fact)
     return (std::min(fact, FBLEND_FACT_MAX) + FBLEND_FACT_ROUND_5) >> FBLEND_FACT_SHIFT_5;
 }
 
+// 15- and 16-bit bitmaps blend on the 32-step scale, 24- and 32-bit ones on the caller's own.
+inline bool fblend_depth_1516(int depth)
+{
+    return depth == 15 || depth == 16;
+}
+
+// The caller's strength on the depth's scale, as every primitive reads it: 15/16 bits
+// fblend_fact_5, 24/32 bits the strength itself up to FBLEND_FACT_MAX. 0 where nothing is drawn:
+// a strength below 1, or a depth without workers.
+inline int fblend_strength(int depth, int fact)
+{
+    if (fblend_depth_1516(depth))
+        return std::max(fblend_fact_5(fact), 0);
+    if ((depth == 24 || depth == 32) && fact >= 1)
+        return std::min(fact, FBLEND_FACT_MAX);
+    return 0;
+}
+
 // True when writing to the bitmap switches no banks: its write bank is the library's stub, which
 // only returns the line table's entry, and letting go of a line does nothing. Memory bitmaps (the
 // back buffer, sprites) are all like that.

@@ -130,25 +130,13 @@ __attribute__((noinline)) void add_area(BITMAP* dst, int x, int y, int w, int h,
     if (!fblend_clip(dst->w, dst->h, x, y, w, h, sx, sy))
         return;
     const int depth = bitmap_color_depth(dst);
-    switch (depth) {
-    case 15:
-    case 16: {
-        const int f = fblend_fact_5(fact);
-        if (f < 1)
-            return;
+    const int f = fblend_strength(depth, fact);
+    if (f < 1)
+        return;
+    if (fblend_depth_1516(depth))
         (depth == 15 ? fblend_rect_add_15 : fblend_rect_add_16)(dst, x, y, w, h, color, f);
-        return;
-    }
-    case 32:
-    case 24:
-        if (fact < 1)
-            return;
-        (depth == 32 ? fblend_rect_add_32 : fblend_rect_add_24)(
-            dst, x, y, w, h, color, std::min(fact, FBLEND_FACT_MAX) + 1);
-        return;
-    default:
-        return;
-    }
+    else
+        (depth == 32 ? fblend_rect_add_32 : fblend_rect_add_24)(dst, x, y, w, h, color, f + 1);
 }
 
 }  // namespace

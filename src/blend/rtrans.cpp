@@ -56,30 +56,17 @@ void fblend_rect_trans(BITMAP* dst, int x, int y, int w, int h, int color, int f
     if (!fblend_clip(dst->w, dst->h, x, y, w, h, sx, sy))
         return;
     const int depth = bitmap_color_depth(dst);
-    switch (depth) {
-    case 15:
-    case 16: {
-        const int f = fblend_fact_5(fact);
-        if (f < 1)
-            return;
+    const int f = fblend_strength(depth, fact);
+    if (f < 1)
+        return;
+    if (fblend_depth_1516(depth)) {
         if (f >= FBLEND_FULL_5)
             solid_fill<uint16_t>(dst, x, y, w, h, color);
-        else if (depth == 15)
-            fblend_rect_trans_15(dst, x, y, w, h, color, f);
         else
-            fblend_rect_trans_16(dst, x, y, w, h, color, f);
-        return;
-    }
-    case 32:
-    case 24:
-        if (fact < 1)
-            return;
-        if (fact >= FBLEND_FACT_MAX)
-            (depth == 32 ? solid_fill<uint32_t> : solid_fill_24)(dst, x, y, w, h, color);
-        else
-            (depth == 32 ? fblend_rect_trans_32 : fblend_rect_trans_24)(dst, x, y, w, h, color, fact + 1);
-        return;
-    default:
-        return;
+            (depth == 15 ? fblend_rect_trans_15 : fblend_rect_trans_16)(dst, x, y, w, h, color, f);
+    } else if (f >= FBLEND_FACT_MAX) {
+        (depth == 32 ? solid_fill<uint32_t> : solid_fill_24)(dst, x, y, w, h, color);
+    } else {
+        (depth == 32 ? fblend_rect_trans_32 : fblend_rect_trans_24)(dst, x, y, w, h, color, f + 1);
     }
 }
