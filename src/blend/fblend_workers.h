@@ -104,6 +104,16 @@ inline int fblend_strength(int depth, int fact)
     return 0;
 }
 
+// The rectangle fills' start: clips the area to dst and gives the strength at dst's depth, 0 where
+// nothing is to be drawn.
+inline int fblend_rect_strength(BITMAP* dst, int& x, int& y, int& w, int& h, int fact)
+{
+    int sx = 0, sy = 0;
+    if (!fblend_clip(dst->w, dst->h, x, y, w, h, sx, sy))
+        return 0;
+    return fblend_strength(bitmap_color_depth(dst), fact);
+}
+
 // True when writing to the bitmap switches no banks: its write bank is the library's stub, which
 // only returns the line table's entry, and letting go of a line does nothing. Memory bitmaps (the
 // back buffer, sprites) are all like that.

@@ -126,13 +126,10 @@ inline bool add_spark(BITMAP* dst, int x, int y, int color, int fact)
 // spark path above needs no stack frame.
 __attribute__((noinline)) void add_area(BITMAP* dst, int x, int y, int w, int h, int color, int fact)
 {
-    int sx = 0, sy = 0;
-    if (!fblend_clip(dst->w, dst->h, x, y, w, h, sx, sy))
-        return;
-    const int depth = bitmap_color_depth(dst);
-    const int f = fblend_strength(depth, fact);
+    const int f = fblend_rect_strength(dst, x, y, w, h, fact);
     if (f < 1)
         return;
+    const int depth = bitmap_color_depth(dst);
     if (fblend_depth_1516(depth))
         (depth == 15 ? fblend_rect_add_15 : fblend_rect_add_16)(dst, x, y, w, h, color, f);
     else

@@ -52,13 +52,10 @@ void fblend_rect_trans_24(BITMAP* dst, int x, int y, int w, int h, int color, in
 
 void fblend_rect_trans(BITMAP* dst, int x, int y, int w, int h, int color, int fact)
 {
-    int sx = 0, sy = 0;
-    if (!fblend_clip(dst->w, dst->h, x, y, w, h, sx, sy))
-        return;
-    const int depth = bitmap_color_depth(dst);
-    const int f = fblend_strength(depth, fact);
+    const int f = fblend_rect_strength(dst, x, y, w, h, fact);
     if (f < 1)
         return;
+    const int depth = bitmap_color_depth(dst);
     if (fblend_depth_1516(depth)) {
         if (f >= FBLEND_FULL_5)
             solid_fill<uint16_t>(dst, x, y, w, h, color);
