@@ -25,17 +25,26 @@ void masked_copy(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, 
     });
 }
 
-void masked_copy_24(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h)
+// Runs blend(pixels, source pixels, count) over the 24-bit sprite area, a stretch at a time, on
+// 32-bit copies of the destination's and the source's stretches.
+template <class BLEND>
+void sprite_rows_24(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, bool lock, BLEND blend)
 {
-    const fblend_kernels* k = fblend_active_kernels();
     uint32_t from[FBLEND_STRETCH_24];
-    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, false, [&](uint8_t* row, int i) {
+    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, lock, [&](uint8_t* row, int i) {
         const uint8_t* s = fblend_src_row<uint8_t>(src, sy + i, sx * FBLEND_BYTES_24);
         fblend_row_24(row, w, true, [&](uint32_t* px, int n, int done) {
             fblend_unpack_24(from, s + static_cast<size_t>(done) * FBLEND_BYTES_24, n);
-            k->masked_copy_32(px, from, n, FBLEND_MASK_COLOR_32);
+            blend(px, from, n);
         });
     });
+}
+
+void masked_copy_24(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int w, int h, uint32_t mask)
+{
+    const fblend_kernels* k = fblend_active_kernels();
+    sprite_rows_24(src, dst, sx, sy, x, y, w, h, false,
+        [&](uint32_t* px, const uint32_t* from, int n) { k->masked_copy_32(px, from, n, mask); });
 }
 
 }  // namespace
@@ -66,14 +75,8 @@ void fblend_trans_24(BITMAP* src, BITMAP* dst, int sx, int sy, int x, int y, int
 {
     const fblend_kernels* k = fblend_active_kernels();
     const int weight = (f == HALF_BELOW_32) ? HALF_32 : f;
-    uint32_t from[FBLEND_STRETCH_24];
-    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, true, [&](uint8_t* row, int i) {
-        const uint8_t* s = fblend_src_row<uint8_t>(src, sy + i, sx * FBLEND_BYTES_24);
-        fblend_row_24(row, w, true, [&](uint32_t* px, int n, int done) {
-            fblend_unpack_24(from, s + static_cast<size_t>(done) * FBLEND_BYTES_24, n);
-            k->trans_32(px, from, n, weight);
-        });
-    });
+    sprite_rows_24(src, dst, sx, sy, x, y, w, h, true,
+        [&](uint32_t* px, const uint32_t* from, int n) { k->trans_32(px, from, n, weight); });
 }
 
 void fblend_trans(BITMAP* src, BITMAP* dst, int x, int y, int fact)
@@ -84,38 +87,18 @@ void fblend_trans(BITMAP* src, BITMAP* dst, int x, int y, int fact)
     const int depth = bitmap_color_depth(dst);
     if (bitmap_color_depth(src) != depth)
         return;
-    switch (depth) {
-    case 15:
-    case 16: {
-        const int f = fblend_fact_5(fact);
+    const int f = fblend_strength(depth, fact);
+    if (f < 1)
+        return;
+    if (fblend_depth_1516(depth)) {
         const uint32_t mask = (depth == 15) ? FBLEND_MASK_COLOR_15 : FBLEND_MASK_COLOR_16;
-        if (f < 1)
-            return;
         if (f >= FBLEND_FULL_5)
             masked_copy<uint16_t>(src, dst, sx, sy, x, y, w, h, mask);
-        else if (depth == 15)
-            fblend_trans_15(src, dst, sx, sy, x, y, w, h, f);
         else
-            fblend_trans_16(src, dst, sx, sy, x, y, w, h, f);
-        return;
-    }
-    case 32:
-        if (fact < 1)
-            return;
-        if (fact >= FBLEND_FACT_MAX)
-            masked_copy<uint32_t>(src, dst, sx, sy, x, y, w, h, FBLEND_MASK_COLOR_32);
-        else
-            fblend_trans_32(src, dst, sx, sy, x, y, w, h, fact);
-        return;
-    case 24:
-        if (fact < 1)
-            return;
-        if (fact >= FBLEND_FACT_MAX)
-            masked_copy_24(src, dst, sx, sy, x, y, w, h);
-        else
-            fblend_trans_24(src, dst, sx, sy, x, y, w, h, fact);
-        return;
-    default:
-        return;
+            (depth == 15 ? fblend_trans_15 : fblend_trans_16)(src, dst, sx, sy, x, y, w, h, f);
+    } else if (f >= FBLEND_FACT_MAX) {
+        (depth == 32 ? masked_copy<uint32_t> : masked_copy_24)(src, dst, sx, sy, x, y, w, h, FBLEND_MASK_COLOR_32);
+    } else {
+        (depth == 32 ? fblend_trans_32 : fblend_trans_24)(src, dst, sx, sy, x, y, w, h, f);
     }
 }

@@ -1,26 +1,22 @@
 // Choice of the row kernel set: the fastest one this build carries and this processor runs.
 #include "fblend_kernels.h"
+#include "kernel_sets.h"
+
+namespace {
+
+const kernel_providers<fblend_kernels, FBLEND_IMPL_COUNT> PROVIDERS = {
+    fblend_portable_kernels, fblend_sse2_kernels, fblend_avx2_kernels};
+
+}  // namespace
 
 const fblend_kernels* fblend_kernels_of(fblend_impl impl)
 {
-    switch (impl) {
-    case FBLEND_PORTABLE:
-        return fblend_portable_kernels();
-    case FBLEND_SSE2:
-        return fblend_sse2_kernels();
-    case FBLEND_AVX2:
-        return fblend_avx2_kernels();
-    default:
-        return nullptr;
-    }
+    return kernel_set_of(PROVIDERS, impl);
 }
 
 fblend_impl fblend_best_impl()
 {
-    for (int impl = FBLEND_IMPL_COUNT - 1; impl > FBLEND_PORTABLE; impl--)
-        if (fblend_kernels_of(static_cast<fblend_impl>(impl)))
-            return static_cast<fblend_impl>(impl);
-    return FBLEND_PORTABLE;
+    return static_cast<fblend_impl>(fastest_kernel_set(PROVIDERS));
 }
 
 const fblend_kernels* fblend_active = &FBLEND_PORTABLE_KERNELS;

@@ -1,11 +1,13 @@
 // Row kernels written once over a vector type of 16-bit lanes. Included by each vector set's
-// source after it defines `V` (its vector type and operations, see fblend_sse2.cpp); everything
+// source after it defines `V` (its vector type and operations, see simd_sse2.cpp); everything
 // here has internal linkage so that each set keeps its own copy, compiled for its instructions.
+// The set is fblend_simd::SIMD_KERNELS.
 #pragma once
 
 #include "fblend_kernels.h"
 
 namespace {
+namespace fblend_simd {
 
 typedef V::vec vec;
 
@@ -265,4 +267,5 @@ const fblend_kernels SIMD_KERNELS = {
     masked_copy_32,
 };
 
+}  // namespace fblend_simd
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <allegro.h>
 #include <allegro/internal/aintern.h>
+#include "fblend_kernels.h"
 #include <algorithm>
 #include <stdint.h>
 #include <string.h>
@@ -83,6 +84,34 @@ const int FBLEND_FACT_SHIFT_5 = 3;
 inline int fblend_fact_5(int fact)
 {
     return (std::min(fact, FBLEND_FACT_MAX) + FBLEND_FACT_ROUND_5) >> FBLEND_FACT_SHIFT_5;
+}
+
+// 15- and 16-bit bitmaps blend on the 32-step scale, 24- and 32-bit ones on the caller's own.
+inline bool fblend_depth_1516(int depth)
+{
+    return depth == 15 || depth == 16;
+}
+
+// The caller's strength on the depth's scale, as every primitive reads it: 15/16 bits
+// fblend_fact_5, 24/32 bits the strength itself up to FBLEND_FACT_MAX. 0 where nothing is drawn:
+// a strength below 1, or a depth without workers.
+inline int fblend_strength(int depth, int fact)
+{
+    if (fblend_depth_1516(depth))
+        return std::max(fblend_fact_5(fact), 0);
+    if ((depth == 24 || depth == 32) && fact >= 1)
+        return std::min(fact, FBLEND_FACT_MAX);
+    return 0;
+}
+
+// The rectangle fills' start: clips the area to dst and gives the strength at dst's depth, 0 where
+// nothing is to be drawn.
+inline int fblend_rect_strength(BITMAP* dst, int& x, int& y, int& w, int& h, int fact)
+{
+    int sx = 0, sy = 0;
+    if (!fblend_clip(dst->w, dst->h, x, y, w, h, sx, sy))
+        return 0;
+    return fblend_strength(bitmap_color_depth(dst), fact);
 }
 
 // True when writing to the bitmap switches no banks: its write bank is the library's stub, which
@@ -177,4 +206,28 @@ template <class BLEND> inline void fblend_row_24(uint8_t* row, int n, bool read,
         blend(px, count, done);
         fblend_pack_24(at, px, count);
     }
+}
+
+// ---- Rectangle fills through one kernel of the active set ----
+
+// Runs `kernel` (rect_trans_15, rect_add_32, ...) of the active set with (color, f) over the h
+// rows of the area, between acquire_bitmap and release_bitmap.
+template <class PIXEL>
+inline void fblend_rect_rows(BITMAP* dst, int x, int y, int w, int h, int color, int f,
+    void (*fblend_kernels::*kernel)(PIXEL*, int, uint32_t, int))
+{
+    const fblend_kernels* k = fblend_active_kernels();
+    fblend_rows<PIXEL>(
+        dst, x, y, h, true, [&](PIXEL* row, int) { (k->*kernel)(row, w, static_cast<uint32_t>(color), f); });
+}
+
+// The same over a 24-bit area with a 32-bit kernel.
+inline void fblend_rect_rows_24(BITMAP* dst, int x, int y, int w, int h, int color, int f,
+    void (*fblend_kernels::*kernel)(uint32_t*, int, uint32_t, int))
+{
+    const fblend_kernels* k = fblend_active_kernels();
+    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, true, [&](uint8_t* row, int) {
+        fblend_row_24(
+            row, w, true, [&](uint32_t* px, int n, int) { (k->*kernel)(px, n, static_cast<uint32_t>(color), f); });
+    });
 }

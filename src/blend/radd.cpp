@@ -26,9 +26,7 @@ void add_rows_1516(BITMAP* dst, int x, int y, int w, int h, int color, int f,
         });
         return;
     }
-    const fblend_kernels* k = fblend_active_kernels();
-    fblend_rows<uint16_t>(
-        dst, x, y, h, true, [&](uint16_t* row, int) { (k->*kernel)(row, w, static_cast<uint32_t>(color), f); });
+    fblend_rect_rows(dst, x, y, w, h, color, f, kernel);
 }
 
 }  // namespace
@@ -53,18 +51,12 @@ void fblend_rect_add_32(BITMAP* dst, int x, int y, int w, int h, int color, int 
         });
         return;
     }
-    const fblend_kernels* k = fblend_active_kernels();
-    fblend_rows<uint32_t>(
-        dst, x, y, h, true, [&](uint32_t* row, int) { k->rect_add_32(row, w, static_cast<uint32_t>(color), f); });
+    fblend_rect_rows(dst, x, y, w, h, color, f, &fblend_kernels::rect_add_32);
 }
 
 void fblend_rect_add_24(BITMAP* dst, int x, int y, int w, int h, int color, int f)
 {
-    const fblend_kernels* k = fblend_active_kernels();
-    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, true, [&](uint8_t* row, int) {
-        fblend_row_24(
-            row, w, true, [&](uint32_t* px, int n, int) { k->rect_add_32(px, n, static_cast<uint32_t>(color), f); });
-    });
+    fblend_rect_rows_24(dst, x, y, w, h, color, f, &fblend_kernels::rect_add_32);
 }
 
 namespace {
@@ -134,34 +126,14 @@ inline bool add_spark(BITMAP* dst, int x, int y, int color, int fact)
 // spark path above needs no stack frame.
 __attribute__((noinline)) void add_area(BITMAP* dst, int x, int y, int w, int h, int color, int fact)
 {
-    int sx = 0, sy = 0;
-    if (!fblend_clip(dst->w, dst->h, x, y, w, h, sx, sy))
+    const int f = fblend_rect_strength(dst, x, y, w, h, fact);
+    if (f < 1)
         return;
-    switch (bitmap_color_depth(dst)) {
-    case 15:
-    case 16: {
-        const int f = fblend_fact_5(fact);
-        if (f < 1)
-            return;
-        if (bitmap_color_depth(dst) == 15)
-            fblend_rect_add_15(dst, x, y, w, h, color, f);
-        else
-            fblend_rect_add_16(dst, x, y, w, h, color, f);
-        return;
-    }
-    case 32:
-        if (fact < 1)
-            return;
-        fblend_rect_add_32(dst, x, y, w, h, color, std::min(fact, FBLEND_FACT_MAX) + 1);
-        return;
-    case 24:
-        if (fact < 1)
-            return;
-        fblend_rect_add_24(dst, x, y, w, h, color, std::min(fact, FBLEND_FACT_MAX) + 1);
-        return;
-    default:
-        return;
-    }
+    const int depth = bitmap_color_depth(dst);
+    if (fblend_depth_1516(depth))
+        (depth == 15 ? fblend_rect_add_15 : fblend_rect_add_16)(dst, x, y, w, h, color, f);
+    else
+        (depth == 32 ? fblend_rect_add_32 : fblend_rect_add_24)(dst, x, y, w, h, color, f + 1);
 }
 
 }  // namespace

@@ -32,70 +32,38 @@ void solid_fill_24(BITMAP* dst, int x, int y, int w, int h, int color)
 
 void fblend_rect_trans_15(BITMAP* dst, int x, int y, int w, int h, int color, int f)
 {
-    const fblend_kernels* k = fblend_active_kernels();
-    fblend_rows<uint16_t>(
-        dst, x, y, h, true, [&](uint16_t* row, int) { k->rect_trans_15(row, w, static_cast<uint32_t>(color), f); });
+    fblend_rect_rows(dst, x, y, w, h, color, f, &fblend_kernels::rect_trans_15);
 }
 
 void fblend_rect_trans_16(BITMAP* dst, int x, int y, int w, int h, int color, int f)
 {
-    const fblend_kernels* k = fblend_active_kernels();
-    fblend_rows<uint16_t>(
-        dst, x, y, h, true, [&](uint16_t* row, int) { k->rect_trans_16(row, w, static_cast<uint32_t>(color), f); });
+    fblend_rect_rows(dst, x, y, w, h, color, f, &fblend_kernels::rect_trans_16);
 }
 
 void fblend_rect_trans_32(BITMAP* dst, int x, int y, int w, int h, int color, int f)
 {
-    const fblend_kernels* k = fblend_active_kernels();
-    fblend_rows<uint32_t>(
-        dst, x, y, h, true, [&](uint32_t* row, int) { k->rect_trans_32(row, w, static_cast<uint32_t>(color), f); });
+    fblend_rect_rows(dst, x, y, w, h, color, f, &fblend_kernels::rect_trans_32);
 }
 
 void fblend_rect_trans_24(BITMAP* dst, int x, int y, int w, int h, int color, int f)
 {
-    const fblend_kernels* k = fblend_active_kernels();
-    fblend_rows<uint8_t>(dst, x * FBLEND_BYTES_24, y, h, true, [&](uint8_t* row, int) {
-        fblend_row_24(
-            row, w, true, [&](uint32_t* px, int n, int) { k->rect_trans_32(px, n, static_cast<uint32_t>(color), f); });
-    });
+    fblend_rect_rows_24(dst, x, y, w, h, color, f, &fblend_kernels::rect_trans_32);
 }
 
 void fblend_rect_trans(BITMAP* dst, int x, int y, int w, int h, int color, int fact)
 {
-    int sx = 0, sy = 0;
-    if (!fblend_clip(dst->w, dst->h, x, y, w, h, sx, sy))
+    const int f = fblend_rect_strength(dst, x, y, w, h, fact);
+    if (f < 1)
         return;
-    switch (bitmap_color_depth(dst)) {
-    case 15:
-    case 16: {
-        const int f = fblend_fact_5(fact);
-        if (f < 1)
-            return;
+    const int depth = bitmap_color_depth(dst);
+    if (fblend_depth_1516(depth)) {
         if (f >= FBLEND_FULL_5)
             solid_fill<uint16_t>(dst, x, y, w, h, color);
-        else if (bitmap_color_depth(dst) == 15)
-            fblend_rect_trans_15(dst, x, y, w, h, color, f);
         else
-            fblend_rect_trans_16(dst, x, y, w, h, color, f);
-        return;
-    }
-    case 32:
-        if (fact < 1)
-            return;
-        if (fact >= FBLEND_FACT_MAX)
-            solid_fill<uint32_t>(dst, x, y, w, h, color);
-        else
-            fblend_rect_trans_32(dst, x, y, w, h, color, fact + 1);
-        return;
-    case 24:
-        if (fact < 1)
-            return;
-        if (fact >= FBLEND_FACT_MAX)
-            solid_fill_24(dst, x, y, w, h, color);
-        else
-            fblend_rect_trans_24(dst, x, y, w, h, color, fact + 1);
-        return;
-    default:
-        return;
+            (depth == 15 ? fblend_rect_trans_15 : fblend_rect_trans_16)(dst, x, y, w, h, color, f);
+    } else if (f >= FBLEND_FACT_MAX) {
+        (depth == 32 ? solid_fill<uint32_t> : solid_fill_24)(dst, x, y, w, h, color);
+    } else {
+        (depth == 32 ? fblend_rect_trans_32 : fblend_rect_trans_24)(dst, x, y, w, h, color, f + 1);
     }
 }

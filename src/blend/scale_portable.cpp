@@ -1,5 +1,6 @@
 // Portable row kernels of the enlargement, and the choice of the set scale_blit uses.
 #include "scale_kernels.h"
+#include "kernel_sets.h"
 
 namespace {
 
@@ -41,26 +42,26 @@ bool chosen = false;  // by scale_select, or the fastest set on first use
 
 const scale_kernels SCALE_PORTABLE_KERNELS = {"portable", widen_16, widen_32};
 
+namespace {
+
+const scale_kernels* scale_portable_kernels()
+{
+    return &SCALE_PORTABLE_KERNELS;
+}
+
+const kernel_providers<scale_kernels, SCALE_IMPL_COUNT> PROVIDERS = {
+    scale_portable_kernels, scale_sse2_kernels, scale_avx2_kernels};
+
+}  // namespace
+
 const scale_kernels* scale_kernels_of(scale_impl impl)
 {
-    switch (impl) {
-    case SCALE_PORTABLE:
-        return &SCALE_PORTABLE_KERNELS;
-    case SCALE_SSE2:
-        return scale_sse2_kernels();
-    case SCALE_AVX2:
-        return scale_avx2_kernels();
-    default:
-        return nullptr;
-    }
+    return kernel_set_of(PROVIDERS, impl);
 }
 
 scale_impl scale_best_impl()
 {
-    for (int impl = SCALE_IMPL_COUNT - 1; impl > SCALE_PORTABLE; impl--)
-        if (scale_kernels_of(static_cast<scale_impl>(impl)))
-            return static_cast<scale_impl>(impl);
-    return SCALE_PORTABLE;
+    return static_cast<scale_impl>(fastest_kernel_set(PROVIDERS));
 }
 
 const scale_kernels* scale_active_kernels()

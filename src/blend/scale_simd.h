@@ -1,12 +1,13 @@
 // Row kernels of the enlargement written once over a vector type. Included by each vector set's
-// source after it defines `V` (see scale_sse2.cpp); everything here has internal linkage so that
-// each set keeps its own copy, compiled for its instructions.
+// source after it defines `V` (see simd_sse2.cpp); everything here has internal linkage so that
+// each set keeps its own copy, compiled for its instructions. The set is scale_simd::SIMD_KERNELS.
 #pragma once
 
 #include "scale_kernels.h"
 #include <stdint.h>
 
 namespace {
+namespace scale_simd {
 
 typedef V::vec vec;
 const scale_kernels& PORTABLE = SCALE_PORTABLE_KERNELS;
@@ -126,4 +127,5 @@ void widen_32(uint32_t* d, const uint32_t* s, int n, int k, bool stream)
 
 const scale_kernels SIMD_KERNELS = {V::NAME, widen_16, widen_32};
 
+}  // namespace scale_simd
 }  // namespace

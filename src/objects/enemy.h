@@ -125,6 +125,8 @@ private:
     void ball_step();
     void spinner_step();
 
+    void rise(int every_ticks, int first_walk_frame, float jump_x, float jump_y, int volume, int pitch);
+    void walk(int first_walk_frame, int second_walk_frame);
     void pick_axis_direction(float v);
     ENEMY* first_enemy_touching();
     void steer_speed();

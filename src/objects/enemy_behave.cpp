@@ -37,7 +37,6 @@ const int RISE_VOLUME = 128;
 const int GUY_RISE_PITCH = EFFECT_NORMAL_PITCH;
 const int PERSON_RISE_PITCH = 700;
 
-const int BOSS_LAST_RISE_FRAME = 15;
 const float BOSS_JUMP_X = 74.0f;
 const float BOSS_JUMP_Y = 3.0f;
 const int BOSS_RISE_VOLUME = EFFECT_FULL_VOLUME;
@@ -273,48 +272,50 @@ void ENEMY::turd_step()
     dy = -std::cos(move_angle) * own_speed();
 }
 
-void ENEMY::walker_step(int first_walk_frame, int second_walk_frame, int rise_pitch)
+// Rises a frame every `every_ticks` ticks until its first walking frame; there the enemy steps out
+// of its hole by (jump_x, jump_y), comes alive with the rising sound and starts walking.
+void ENEMY::rise(int every_ticks, int first_walk_frame, float jump_x, float jump_y, int volume, int pitch)
 {
-    if (every(WALKER_RISE_EVERY_TICKS) && frame < first_walk_frame) {
+    if (every(every_ticks) && frame < first_walk_frame) {
         frame += 1;
         if (frame == first_walk_frame) {
-            x += RISE_JUMP;
-            y += RISE_JUMP;
+            x += jump_x;
+            y += jump_y;
             active = true;
-            play_effect(SND_RISE, RISE_VOLUME, rise_pitch);
+            play_effect(SND_RISE, volume, pitch);
             pick_axis_direction(FIRST_WALK_SPEED);
         }
     }
-    if (!active)
-        return;
+}
+
+// Turns now and then, and between turns steps its two walking frames.
+void ENEMY::walk(int first_walk_frame, int second_walk_frame)
+{
     if (every(WALKER_TURN_EVERY_TICKS))
         pick_axis_direction(own_speed());
     else if (every(WALK_ANIM_EVERY_TICKS))
         frame = frame == first_walk_frame ? second_walk_frame : first_walk_frame;
+}
+
+void ENEMY::walker_step(int first_walk_frame, int second_walk_frame, int rise_pitch)
+{
+    rise(WALKER_RISE_EVERY_TICKS, first_walk_frame, RISE_JUMP, RISE_JUMP, RISE_VOLUME, rise_pitch);
+    if (!active)
+        return;
+    walk(first_walk_frame, second_walk_frame);
     if (ENEMY* e = first_enemy_touching())
         delta_from(e->x + e->spr->w / 2, e->y + e->spr->h / 2);
 }
 
 void ENEMY::boss_step()
 {
-    if (every(BOSS_RISE_EVERY_TICKS) && frame <= BOSS_LAST_RISE_FRAME) {
-        frame += 1;
-        if (frame == SPR_BOSS_WALK_1) {
-            x += BOSS_JUMP_X;
-            y += BOSS_JUMP_Y;
-            active = true;
-            play_effect(SND_RISE, BOSS_RISE_VOLUME, BOSS_RISE_PITCH);
-            pick_axis_direction(FIRST_WALK_SPEED);
-        }
-    }
+    rise(BOSS_RISE_EVERY_TICKS, SPR_BOSS_WALK_1, BOSS_JUMP_X, BOSS_JUMP_Y, BOSS_RISE_VOLUME, BOSS_RISE_PITCH);
     if (!active)
         return;
     if (player->is_stunned())
         player->delta_from(x, y, dx, dy);
-    else if (every(WALKER_TURN_EVERY_TICKS))
-        pick_axis_direction(own_speed());
-    else if (every(WALK_ANIM_EVERY_TICKS))
-        frame = frame == SPR_BOSS_WALK_1 ? SPR_BOSS_WALK_2 : SPR_BOSS_WALK_1;
+    else
+        walk(SPR_BOSS_WALK_1, SPR_BOSS_WALK_2);
 }
 
 void ENEMY::spike_step()

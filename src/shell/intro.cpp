@@ -22,6 +22,23 @@ static void intro_draw_frame()
     present(buffer);
 }
 
+// One paced tick of a fade, drawn when a frame is due.
+static void fade_tick()
+{
+    pacing_tick();
+    if (pacing_frame_due())
+        intro_draw_frame();
+    pacing_wait();
+}
+
+// Whether the fade-in or the hold is over: it has `reached` its end, or a key or button pressed
+// afresh (the joystick polled first) cuts it short.
+static bool phase_over(bool reached)
+{
+    poll_joystick();
+    return reached || fresh_keypressed() || fresh_joybutton();
+}
+
 static void start_hold()
 {
     intro_hold_ticks = 0;
@@ -55,22 +72,17 @@ bool intro_tick()
     for (;;) {
         switch (intro_phase) {
         case INTRO_FADE_IN:
-            poll_joystick();
-            if (intro_brightness >= FULL_BRIGHTNESS || fresh_keypressed() || fresh_joybutton()) {
+            if (phase_over(intro_brightness >= FULL_BRIGHTNESS)) {
                 start_hold();
                 continue;
             }
-            pacing_tick();
-            if (pacing_frame_due())
-                intro_draw_frame();
-            pacing_wait();
+            fade_tick();
             intro_brightness += 1;
             return true;
 
         case INTRO_HOLD:
-            poll_joystick();
             // A key or button that ended the fade-in still counts: the hold is skipped.
-            if (intro_hold_ticks >= INTRO_HOLD_TICKS || fresh_keypressed() || fresh_joybutton()) {
+            if (phase_over(intro_hold_ticks >= INTRO_HOLD_TICKS)) {
                 start_fade_out();
                 continue;
             }
@@ -90,10 +102,7 @@ bool intro_tick()
                 return false;
             }
             intro_brightness -= 1;
-            pacing_tick();
-            if (pacing_frame_due())
-                intro_draw_frame();
-            pacing_wait();
+            fade_tick();
             return true;
 
         case INTRO_DONE:

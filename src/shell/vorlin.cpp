@@ -228,12 +228,17 @@ void shutdown_engine()
     // Whatever still sounds (the engine of the attempt just ended) fades out
     // before the output closes: a cut mid-waveform clicks.
     sound_fade_out_all();
+    release_engine_resources();
+    std::cerr << "Goodbye!" << std::endl;
+    allegro_exit();
+}
+
+void release_engine_resources()
+{
     delete songbox;
     songbox = nullptr;
     destroy_bitmap(buffer);
     buffer = nullptr;
     unload_datafile(data);
     data = nullptr;
-    std::cerr << "Goodbye!" << std::endl;
-    allegro_exit();
 }

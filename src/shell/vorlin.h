@@ -6,4 +6,7 @@
 void init_engine();
 // Writes the settings and closes everything; called once at the very end.
 void shutdown_engine();
+// Frees the song box, the back buffer and the data archive, leaving each
+// pointer null (shutdown_engine's last step, and the soak's between runs).
+void release_engine_resources();
 void load_data();

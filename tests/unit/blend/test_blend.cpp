@@ -232,12 +232,15 @@ protected:
 
 // ---- every kernel set against the model ----
 
+const char* const IMPL_NAMES[FBLEND_IMPL_COUNT] = {"portable", "sse2", "avx2"};
+
 class BlendKernels : public Blend, public ::testing::WithParamInterface<fblend_impl> {
 protected:
     void SetUp() override
     {
         if (!fblend_select(GetParam()))
             GTEST_SKIP() << "kernel set not available on this processor";
+        ASSERT_STREQ(fblend_active_kernels()->name, IMPL_NAMES[GetParam()]);
     }
 };
 
@@ -322,8 +325,7 @@ TEST_P(BlendKernels, SparksMatchModel)
 
 std::string impl_name(const ::testing::TestParamInfo<fblend_impl>& info)
 {
-    const char* names[] = {"portable", "sse2", "avx2"};
-    return names[info.param];
+    return IMPL_NAMES[info.param];
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, BlendKernels, ::testing::Values(FBLEND_PORTABLE, FBLEND_SSE2, FBLEND_AVX2), impl_name);

@@ -27,6 +27,7 @@
 #include "player.h"
 #include "projectile.h"
 #include "engine.h"
+#include "vorlin.h"
 #include "pacing.h"
 #include <allegro.h>
 #include <algorithm>
@@ -696,14 +697,9 @@ bool start()
 
 void stop()
 {
-    delete songbox;
-    songbox = nullptr;
-    destroy_bitmap(buffer);
-    buffer = nullptr;
+    release_engine_resources();
     destroy_bitmap(screen);
     screen = nullptr;
-    unload_datafile(data);
-    data = nullptr;
 }
 
 const char* result_name(int result)

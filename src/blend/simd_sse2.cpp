@@ -1,5 +1,7 @@
-// Row kernels on 128-bit SSE2 vectors, which every x86-64 processor has.
+// Row kernels of the blending primitives and of the enlargement on 128-bit SSE2 vectors, which
+// every x86-64 processor has.
 #include "fblend_kernels.h"
+#include "scale_kernels.h"
 #include <string.h>
 
 #if defined(__SSE2__)
@@ -7,7 +9,7 @@
 
 namespace {
 
-// The vector operations the shared kernels are written in.
+// The vector operations that both the blending and the enlargement kernels are written in.
 struct V {
     typedef __m128i vec;
     static constexpr int BYTES = 16;
@@ -36,20 +38,61 @@ struct V {
     static vec unpacklo8(vec a, vec b) { return _mm_unpacklo_epi8(a, b); }
     static vec unpackhi8(vec a, vec b) { return _mm_unpackhi_epi8(a, b); }
     static vec packus16(vec a, vec b) { return _mm_packus_epi16(a, b); }
+    // p aligned to BYTES.
+    static void stream(void* p, vec v) { _mm_stream_si128(static_cast<__m128i*>(p), v); }
+    // Streamed stores are seen by others (the display) after this.
+    static void fence() { _mm_sfence(); }
+    static void widen2_16(vec v, vec& lo, vec& hi)
+    {
+        lo = _mm_unpacklo_epi16(v, v);
+        hi = _mm_unpackhi_epi16(v, v);
+    }
+    static void widen2_32(vec v, vec& lo, vec& hi)
+    {
+        lo = _mm_unpacklo_epi32(v, v);
+        hi = _mm_unpackhi_epi32(v, v);
+    }
+    static void widen2_64(vec v, vec& lo, vec& hi)
+    {
+        lo = _mm_unpacklo_epi64(v, v);
+        hi = _mm_unpackhi_epi64(v, v);
+    }
+    // No byte shuffle before SSSE3: 16-bit pixels tripled are left to the portable loop.
+    static constexpr bool HAS_WIDEN3_16 = false;
+    static constexpr int WIDEN3_16_READ = BYTES / 2;
+    static void widen3_16(const uint16_t*, vec&, vec&, vec&) { }
+    // p0 p1 p2 p3 -> p0 p0 p0 p1 | p1 p1 p2 p2 | p2 p3 p3 p3
+    static void widen3_32(vec v, vec& a, vec& b, vec& c)
+    {
+        a = _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 0, 0));
+        b = _mm_shuffle_epi32(v, _MM_SHUFFLE(2, 2, 1, 1));
+        c = _mm_shuffle_epi32(v, _MM_SHUFFLE(3, 3, 3, 2));
+    }
 };
 
 }  // namespace
 
 #include "fblend_simd.h"
+#include "scale_simd.h"
 
 const fblend_kernels* fblend_sse2_kernels()
 {
-    return &SIMD_KERNELS;
+    return &fblend_simd::SIMD_KERNELS;
+}
+
+const scale_kernels* scale_sse2_kernels()
+{
+    return &scale_simd::SIMD_KERNELS;
 }
 
 #else
 
 const fblend_kernels* fblend_sse2_kernels()
+{
+    return nullptr;
+}
+
+const scale_kernels* scale_sse2_kernels()
 {
     return nullptr;
 }
