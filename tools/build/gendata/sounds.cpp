@@ -408,34 +408,22 @@ SynthSample make_player_shot()
     }
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
 }
+
+// The recipe of each sound, by archive index.
+struct SoundRecipe {
+    int index;
+    SynthSample (*make)();
+};
+const SoundRecipe SOUND_RECIPES[] = {{SND_BUMP, make_bump}, {SND_BALL_BURST, make_ball_burst},
+    {SND_ONE_UP, make_one_up}, {SND_PLAYER_DEATH, make_player_death}, {SND_ZAP, make_zap}, {SND_ENGINE, make_engine},
+    {SND_EXPLOSION, make_explosion}, {SND_RISE, make_rise}, {SND_SPIT, make_spit}, {SND_TURD_DIES, make_turd_dies},
+    {SND_PLAYER_SHOT, make_player_shot}};
 }
 
 SynthSample synth_sample(int idx)
 {
-    switch (idx) {
-    case SND_BUMP:
-        return make_bump();
-    case SND_BALL_BURST:
-        return make_ball_burst();
-    case SND_ONE_UP:
-        return make_one_up();
-    case SND_PLAYER_DEATH:
-        return make_player_death();
-    case SND_ZAP:
-        return make_zap();
-    case SND_ENGINE:
-        return make_engine();
-    case SND_EXPLOSION:
-        return make_explosion();
-    case SND_RISE:
-        return make_rise();
-    case SND_SPIT:
-        return make_spit();
-    case SND_TURD_DIES:
-        return make_turd_dies();
-    case SND_PLAYER_SHOT:
-        return make_player_shot();
-    default:
-        return SynthSample {0, {}};
-    }
+    for (const SoundRecipe& r : SOUND_RECIPES)
+        if (r.index == idx)
+            return r.make();
+    return SynthSample {0, {}};
 }

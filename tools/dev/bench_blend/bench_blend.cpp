@@ -3,11 +3,11 @@
 // library's stretch_blit; prints one "name value unit" line per figure.
 #include "fblend.h"
 #include "fblend_kernels.h"
+#include "headless.h"
 #include "scale.h"
 #include "scale_kernels.h"
 #include <allegro.h>
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -64,24 +64,6 @@ void print(const std::string& name, double value, const char* unit)
 {
     printf("%s %.4f %s\n", name.c_str(), value, unit);
     fflush(stdout);
-}
-
-// The layout the game has under X, which the library's blenders use to split pixels.
-void set_x_pixel_layout()
-{
-    _rgb_r_shift_32 = 16;
-    _rgb_g_shift_32 = 8;
-    _rgb_b_shift_32 = 0;
-    _rgb_a_shift_32 = 24;
-    _rgb_r_shift_24 = 16;
-    _rgb_g_shift_24 = 8;
-    _rgb_b_shift_24 = 0;
-    _rgb_r_shift_16 = 11;
-    _rgb_g_shift_16 = 5;
-    _rgb_b_shift_16 = 0;
-    _rgb_r_shift_15 = 10;
-    _rgb_g_shift_15 = 5;
-    _rgb_b_shift_15 = 0;
 }
 
 // A picture with a mask-coloured border and holes, as sprites have, around random colours.
@@ -270,11 +252,12 @@ void bench_scale(int depth, GOALS& goals)
 
 int main()
 {
-    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
+    // Headless, with the pixel layout the game has under X, which the library's blenders use to
+    // split pixels.
+    if (!headless_init()) {
         fprintf(stderr, "bench_blend: the library would not start\n");
         return 1;
     }
-    set_x_pixel_layout();
     const double t0 = now_ms();
     printf("kernels_%s 1 selected\n", fblend_active_kernels()->name);
     GOALS goals;
