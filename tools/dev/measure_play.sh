@@ -3,9 +3,10 @@
 # of a process's processor time, and the drive that plays a level.
 # Sourced; the script sets `home` (its temporary folder) and `pid` (the game's).
 
-# measure_start SCREEN ARGS...: without arguments prints the script's usage
-# (lines 2 to 11 of it) and exits 2; without DISPLAY runs the script again
-# under its own Xvfb with a screen of SCREEN (WxHxDEPTH).
+# measure_start SCREEN BUILD_DIR [SECONDS=20] ...: without arguments prints the
+# script's usage (lines 2 to 11 of it) and exits 2; without DISPLAY runs the
+# script again under its own Xvfb with a screen of SCREEN (WxHxDEPTH). Sets
+# `build` and `seconds`.
 measure_start() {
   local screen_size="$1"
   shift
@@ -15,6 +16,8 @@ measure_start() {
   if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 $screen_size" "$0" "$@"
   fi
+  build="$(realpath "$1")"
+  seconds="${2:-20}"
 }
 
 press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }

@@ -12,8 +12,6 @@
 set -uo pipefail
 source "$(dirname "$0")/../measure_play.sh"
 measure_start 1024x768x24 "$@"
-build="$(realpath "$1")"
-seconds="${2:-20}"
 level="${3:-1}"
 goal_percent=15
 home="$(mktemp -d)"

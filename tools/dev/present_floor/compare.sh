@@ -13,8 +13,6 @@
 set -uo pipefail
 source "$(dirname "$0")/../measure_play.sh"
 measure_start 3840x2160x24 "$@"
-build="$(realpath "$1")"
-seconds="${2:-20}"
 levels="${3:-1 7}"
 scales="${4:-1 2 3}"
 goal=1.3
