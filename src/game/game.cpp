@@ -185,24 +185,29 @@ void draw_screen(bool compose_only)
     present_window(buffer, SCREEN_WIDTH / 2 - a, SCREEN_HEIGHT / 2 - b, SCREEN_WIDTH / 2 + a, SCREEN_HEIGHT / 2 + b);
 }
 
-int run_game(int level)
+void reset_level_state(int level)
 {
-    if (!debug)
-        level_brief(level);
-
     game_go = -1;
     pending_game_go = -1;
     game_started = false;
     screen_a = 255;
     d_screen_a = 0;
-    // The close button shows its message only during play: a click on the
-    // briefing or any screen before it is dropped with the old message.
-    take_window_close_request();
     overlays_reset();
     show_fps = debug;
     zoom_factor = 0;
     current_level = level;
     enemies_left = 0;
+}
+
+int run_game(int level)
+{
+    if (!debug)
+        level_brief(level);
+
+    // The close button shows its message only during play: a click on the
+    // briefing or any screen before it is dropped with the old message.
+    take_window_close_request();
+    reset_level_state(level);
 
     songbox->set_volume(-1);
     create_game_objects();

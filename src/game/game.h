@@ -21,7 +21,7 @@
 
 struct BITMAP;
 
-// Level state, reset by run_game at the start of every attempt.
+// Level state, reset by reset_level_state at the start of every attempt.
 extern int current_level;    // level being played, 1..NUM_LEVELS
 extern int game_go;          // -1 while the level runs, else the GAME_ code it ended with
 extern int pending_game_go;  // GAME_ code that becomes game_go once the screen is black
@@ -46,6 +46,11 @@ const int LEVEL_DONE_SCREEN_FADE = -2;  // screen fade per tick after the cleare
 // Returns GAME_OVER, GAME_QUIT, GAME_DEAD (a life lost, lives remain) or GAME_NEXTLVL.
 // Needs the archive loaded and songbox created.
 int run_game(int level);
+// The level state (above, the overlays and game_started) as an attempt at
+// `level` starts it, before its briefing is over: running, screen bright, zoom
+// closed, start not yet given. run_game starts with it; a headless tool sets
+// up a scene from it.
+void reset_level_state(int level);
 
 // One logic tick each; only run_game calls them (tests drive them directly too).
 void input();

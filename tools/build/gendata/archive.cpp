@@ -22,12 +22,6 @@
 
 namespace {
 
-const int WALKER_RISE_FRAMES = 6;
-const int BOSS_RISE_FRAMES = 7;
-const int STALKER_FORM_FRAMES = 5;
-const int SPIKE_FRAMES = 4;
-const int ZAP_FRAMES = 3;
-
 // Ending: the pictures swap on the beat of the ending song (120 beats a minute
 // at 60 ticks a second), every second beat, until the ending's last tick.
 const int ENDING_SWAP_TICKS = 60;
@@ -40,44 +34,41 @@ void add(
     t.push_back(ArchiveObject {index, kind, name, std::move(draw)});
 }
 
-const char* dat_type(Kind k)
+// A family of frames on the indices from `first` up to `end` (not included),
+// named stem1, stem2, ... and painted by frame number from 0.
+void add_frames(std::vector<ArchiveObject>& t, int first, int end, Kind kind, const std::string& stem,
+    const std::function<Image(int)>& draw)
 {
-    switch (k) {
-    case Kind::PICTURE:
-    case Kind::SPRITE:
-    case Kind::RGBA:
-        return "BMP";
-    case Kind::SAMPLE:
-        return "SAMP";
-    case Kind::PALETTE:
-        return "PAL";
-    case Kind::FONT:
-        return "FONT";
-    case Kind::TEXT:
-    case Kind::UNUSED:
-        return "DATA";
-    }
-    return "DATA";
+    for (int i = 0; first + i < end; ++i)
+        add(t, first + i, kind, stem + std::to_string(i + 1), [draw, i] { return draw(i); });
 }
 
-const char* extension(Kind k)
+// How each kind of object is stored: the archiver's type and the ending of
+// the file it is packed from.
+struct KindFile {
+    const char* dat_type;
+    const char* extension;
+};
+
+KindFile kind_file(Kind k)
 {
     switch (k) {
     case Kind::PICTURE:
     case Kind::SPRITE:
-        return ".bmp";
+        return {"BMP", ".bmp"};
     case Kind::RGBA:
-        return ".tga";
+        return {"BMP", ".tga"};
     case Kind::SAMPLE:
-        return ".wav";
+        return {"SAMP", ".wav"};
     case Kind::PALETTE:
+        return {"PAL", ".pcx"};
     case Kind::FONT:
-        return ".pcx";
+        return {"FONT", ".pcx"};
     case Kind::TEXT:
     case Kind::UNUSED:
-        return ".bin";
+        return {"DATA", ".bin"};
     }
-    return ".bin";
+    return {"DATA", ".bin"};
 }
 
 bool write_bytes(const std::string& path, const std::string& bytes)
@@ -228,7 +219,7 @@ std::string file_name(const ArchiveObject& o)
 {
     char prefix[8];
     std::snprintf(prefix, sizeof prefix, "%03d_", o.index);
-    return prefix + o.name + extension(o.kind);
+    return prefix + o.name + kind_file(o.kind).extension;
 }
 
 }  // namespace
@@ -236,13 +227,11 @@ std::string file_name(const ArchiveObject& o)
 std::vector<ArchiveObject> main_archive_table()
 {
     std::vector<ArchiveObject> t;
-    for (int i = 0; i < NUM_FLOORS; ++i)
-        add(t, BMP_BACKGROUND_1 + i, Kind::PICTURE, "background_" + std::to_string(i + 1),
-            [i] { return art_background(i); });
+    add_frames(t, BMP_BACKGROUND_1, BMP_BACKGROUND_1 + NUM_FLOORS, Kind::PICTURE, "background_", art_background);
     add(t, SPR_SHADOW_LOW, Kind::SPRITE, "shadow_low", [] { return art_shadow(false); });
     add(t, SPR_SHADOW_HIGH, Kind::SPRITE, "shadow_high", [] { return art_shadow(true); });
-    for (int i = 0; i < BOSS_RISE_FRAMES; ++i)
-        add(t, SPR_BOSS_1 + i, Kind::SPRITE, "boss_rise_" + std::to_string(i + 1), [i] { return art_boss_rise(i); });
+    // Each rising, forming or cycled family fills the indices up to the object after it.
+    add_frames(t, SPR_BOSS_1, SPR_BOSS_WALK_1, Kind::SPRITE, "boss_rise_", art_boss_rise);
     add(t, SPR_BOSS_WALK_1, Kind::SPRITE, "boss_walk_1", [] { return art_boss_walk(0); });
     add(t, SPR_BOSS_WALK_2, Kind::SPRITE, "boss_walk_2", [] { return art_boss_walk(1); });
     add(t, SPR_BOSS_DEAD, Kind::SPRITE, "boss_dead", [] { return art_boss_dead(); });
@@ -257,22 +246,18 @@ std::vector<ArchiveObject> main_archive_table()
     add(t, BMP_JOYPAD, Kind::PICTURE, "joypad", [] { return art_joypad(); });
     add(t, SND_ONE_UP, Kind::SAMPLE, "one_up");
     add(t, SND_PLAYER_DEATH, Kind::SAMPLE, "player_death");
-    for (int i = 0; i < ZAP_FRAMES; ++i)
-        add(t, SPR_ZAP_1 + i, Kind::RGBA, "zap_" + std::to_string(i + 1), [i] { return art_zap(i); });
+    add_frames(t, SPR_ZAP_1, SND_ZAP, Kind::RGBA, "zap_", art_zap);
     add(t, SND_ZAP, Kind::SAMPLE, "zap");
     add(t, SPR_TURD, Kind::SPRITE, "turd", [] { return art_turd(); });
     add(t, UNUSED_35, Kind::UNUSED, "unused");
     add(t, SND_ENGINE, Kind::SAMPLE, "engine");
-    for (int i = 0; i < WALKER_RISE_FRAMES; ++i)
-        add(t, SPR_PERSON_1 + i, Kind::SPRITE, "person_rise_" + std::to_string(i + 1),
-            [i] { return art_walker_rise(true, i); });
+    add_frames(t, SPR_PERSON_1, SPR_PERSON_WALK_1, Kind::SPRITE, "person_rise_",
+        [](int i) { return art_walker_rise(true, i); });
     add(t, SPR_PERSON_WALK_1, Kind::SPRITE, "person_walk_1", [] { return art_walker_walk(true, 0); });
     add(t, SPR_PERSON_WALK_2, Kind::SPRITE, "person_walk_2", [] { return art_walker_walk(true, 1); });
     add(t, SND_EXPLOSION, Kind::SAMPLE, "explosion");
     add(t, PAL_GAME, Kind::PALETTE, "palette");
-    for (int i = 0; i < STALKER_FORM_FRAMES; ++i)
-        add(t, SPR_STALKER_1 + i, Kind::SPRITE, "stalker_form_" + std::to_string(i + 1),
-            [i] { return art_stalker_form(i); });
+    add_frames(t, SPR_STALKER_1, SPR_STALKER_MOVE_1, Kind::SPRITE, "stalker_form_", art_stalker_form);
     add(t, SPR_STALKER_MOVE_1, Kind::SPRITE, "stalker_move_1", [] { return art_stalker_move(0); });
     add(t, SPR_STALKER_MOVE_2, Kind::SPRITE, "stalker_move_2", [] { return art_stalker_move(1); });
     add(t, BMP_SIGN_START, Kind::SPRITE, "sign_start", [] { return art_sign("GO!", 300, 120); });
@@ -292,9 +277,8 @@ std::vector<ArchiveObject> main_archive_table()
             [lv] { return art_briefing(lv); });
     add(t, BMP_HUD_HP_ICON, Kind::SPRITE, "hud_hp_icon", [] { return art_hud_icon_heart(); });
     add(t, BMP_HUD_HP_LABEL, Kind::SPRITE, "hud_hp_label", [] { return art_hud_label("HP"); });
-    for (int i = 0; i < WALKER_RISE_FRAMES; ++i)
-        add(t, SPR_GUY_1 + i, Kind::SPRITE, "guy_rise_" + std::to_string(i + 1),
-            [i] { return art_walker_rise(false, i); });
+    add_frames(
+        t, SPR_GUY_1, SPR_GUY_WALK_1, Kind::SPRITE, "guy_rise_", [](int i) { return art_walker_rise(false, i); });
     add(t, SPR_GUY_WALK_1, Kind::SPRITE, "guy_walk_1", [] { return art_walker_walk(false, 0); });
     add(t, SPR_GUY_WALK_2, Kind::SPRITE, "guy_walk_2", [] { return art_walker_walk(false, 1); });
     add(t, BMP_HUD_LIVES_ICON, Kind::SPRITE, "hud_lives_icon", [] { return art_hud_icon_lives(); });
@@ -322,8 +306,7 @@ std::vector<ArchiveObject> main_archive_table()
     add(t, SPR_BALL_BURST, Kind::SPRITE, "ball_burst", [] { return art_ball_burst(false); });
     add(t, SND_TURD_DIES, Kind::SAMPLE, "turd_dies");
     add(t, SND_PLAYER_SHOT, Kind::SAMPLE, "player_shot");
-    for (int i = 0; i < SPIKE_FRAMES; ++i)
-        add(t, SPR_SPIKE_1 + i, Kind::SPRITE, "spike_" + std::to_string(i + 1), [i] { return art_spike(i); });
+    add_frames(t, SPR_SPIKE_1, BMP_TITLE_BACKGROUND, Kind::SPRITE, "spike_", art_spike);
     add(t, BMP_TITLE_BACKGROUND, Kind::PICTURE, "title_background", [] { return art_title_background(); });
     add(t, SPR_SPITTER, Kind::SPRITE, "spitter", [] { return art_spitter(0); });
     add(t, SPR_SPITTER_OPEN, Kind::SPRITE, "spitter_open", [] { return art_spitter(1); });
@@ -361,7 +344,7 @@ bool build_archive(const std::vector<ArchiveObject>& table, const std::string& w
     const std::vector<Image> pictures = paint_all(table);
     const Kind call_order[] = {Kind::SAMPLE, Kind::TEXT, Kind::PALETTE, Kind::FONT, Kind::SPRITE};
     for (size_t k = 0; k < sizeof call_order / sizeof call_order[0]; ++k) {
-        const std::string type = dat_type(call_order[k]);
+        const std::string type = kind_file(call_order[k]).dat_type;
         const bool last = k + 1 == sizeof call_order / sizeof call_order[0];
         std::vector<std::string> args = {dat_path, out_path};
         if (last)
@@ -370,7 +353,7 @@ bool build_archive(const std::vector<ArchiveObject>& table, const std::string& w
         const size_t first_file = args.size();
         for (size_t i = 0; i < table.size(); ++i) {
             const ArchiveObject& o = table[i];
-            if (dat_type(o.kind) != type)
+            if (kind_file(o.kind).dat_type != type)
                 continue;
             const std::string path = work_dir + "/" + file_name(o);
             if (!write_object(o, pictures[i], path)) {

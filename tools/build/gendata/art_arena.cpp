@@ -178,22 +178,11 @@ RGBA floor_hell(int x, int y)
 
 RGBA floor_px(int floor, int x, int y)
 {
-    switch (floor) {
-    case 0:
-        return floor_farm(x, y);
-    case 1:
-        return floor_park(x, y);
-    case 2:
-        return floor_steel(x, y);
-    case 3:
-        return floor_tech(x, y);
-    case 4:
-        return floor_ice(x, y);
-    case 5:
-        return floor_city(x, y);
-    default:
-        return floor_hell(x, y);
-    }
+    using FloorPixel = RGBA (*)(int, int);
+    const FloorPixel floors[] = {floor_farm, floor_park, floor_steel, floor_tech, floor_ice, floor_city, floor_hell};
+    const int count = sizeof floors / sizeof floors[0];
+    // Any floor outside the table is the last one.
+    return floors[floor >= 0 && floor < count ? floor : count - 1](x, y);
 }
 
 // ---- walls: material of the frame around each floor ----

@@ -382,24 +382,11 @@ Image brief_level8()
 
 Image art_briefing(int level)
 {
-    switch (level) {
-    case 1:
-        return brief_level1();
-    case 2:
-        return brief_level2();
-    case 3:
-        return brief_level3();
-    case 4:
-        return brief_level4();
-    case 5:
-        return brief_level5();
-    case 6:
-        return brief_level6();
-    case 7:
-        return brief_level7();
-    default:
-        return brief_level8();
-    }
+    Image (*const briefings[])() = {
+        brief_level1, brief_level2, brief_level3, brief_level4, brief_level5, brief_level6, brief_level7, brief_level8};
+    const int count = sizeof briefings / sizeof briefings[0];
+    // Any level outside the table gets the last level's briefing.
+    return briefings[level >= 1 && level <= count ? level - 1 : count - 1]();
 }
 
 Image art_intro()

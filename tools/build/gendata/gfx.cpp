@@ -472,56 +472,65 @@ Image shadow_of(const Image& img, float radius, float opacity)
     return blur(s, radius);
 }
 
+namespace {
+// The mask colour: pixels of it are see-through in the game's sprites.
+const int MASK_R = 255, MASK_G = 0, MASK_B = 255;
+
+struct Channels {
+    int r, g, b;
+};
+
+// A colour's 0..255 channels; a painted pixel that would round to the mask
+// colour is nudged off it so that it stays visible.
+Channels off_mask(const RGBA& c)
+{
+    Channels ch {static_cast<int>(to255(c.r)), static_cast<int>(to255(c.g)), static_cast<int>(to255(c.b))};
+    if (ch.r == MASK_R && ch.g == MASK_G && ch.b == MASK_B)
+        ch.g = MASK_G + 1;
+    return ch;
+}
+
+// A bitmap of `depth` bits the image's size, each pixel the colour
+// `colour_of` makes of the image's.
+template <typename ColourOf> BITMAP* to_bitmap(const Image& img, int depth, ColourOf colour_of)
+{
+    BITMAP* b = create_bitmap_ex(depth, img.w, img.h);
+    for (int y = 0; y < img.h; ++y)
+        for (int x = 0; x < img.w; ++x)
+            putpixel(b, x, y, colour_of(img.at(x, y)));
+    return b;
+}
+}
+
 BITMAP* to_masked_bitmap(const Image& img)
 {
-    BITMAP* b = create_bitmap_ex(24, img.w, img.h);
-    for (int y = 0; y < img.h; ++y)
-        for (int x = 0; x < img.w; ++x) {
-            const RGBA& c = img.at(x, y);
-            if (c.a < HARDEN_ALPHA) {
-                putpixel(b, x, y, makecol24(255, 0, 255));
-                continue;
-            }
-            int r = static_cast<int>(to255(c.r)), g = static_cast<int>(to255(c.g)), bl = static_cast<int>(to255(c.b));
-            if (r == 255 && g == 0 && bl == 255)
-                g = 1;
-            putpixel(b, x, y, makecol24(r, g, bl));
-        }
-    return b;
+    return to_bitmap(img, 24, [](const RGBA& c) {
+        if (c.a < HARDEN_ALPHA)
+            return makecol24(MASK_R, MASK_G, MASK_B);
+        const Channels ch = off_mask(c);
+        return makecol24(ch.r, ch.g, ch.b);
+    });
 }
 
 BITMAP* to_rgba_bitmap(const Image& img)
 {
-    BITMAP* b = create_bitmap_ex(32, img.w, img.h);
-    for (int y = 0; y < img.h; ++y)
-        for (int x = 0; x < img.w; ++x) {
-            const RGBA& c = img.at(x, y);
-            const int a = static_cast<int>(to255(c.a));
-            // Fully clear pixels are the mask colour (with alpha 0), so the game's
-            // translucent blit, which skips only that colour, leaves them out too.
-            if (a == 0) {
-                putpixel(b, x, y, makeacol32(255, 0, 255, 0));
-                continue;
-            }
-            int r = static_cast<int>(to255(c.r)), g = static_cast<int>(to255(c.g)), bl = static_cast<int>(to255(c.b));
-            if (r == 255 && g == 0 && bl == 255)
-                g = 1;
-            putpixel(b, x, y, makeacol32(r, g, bl, a));
-        }
-    return b;
+    return to_bitmap(img, 32, [](const RGBA& c) {
+        const int a = static_cast<int>(to255(c.a));
+        // Fully clear pixels are the mask colour (with alpha 0), so the game's
+        // translucent blit, which skips only that colour, leaves them out too.
+        if (a == 0)
+            return makeacol32(MASK_R, MASK_G, MASK_B, 0);
+        const Channels ch = off_mask(c);
+        return makeacol32(ch.r, ch.g, ch.b, a);
+    });
 }
 
 BITMAP* to_opaque_bitmap(const Image& img)
 {
-    BITMAP* b = create_bitmap_ex(24, img.w, img.h);
-    for (int y = 0; y < img.h; ++y)
-        for (int x = 0; x < img.w; ++x) {
-            const RGBA& c = img.at(x, y);
-            putpixel(b, x, y,
-                makecol24(static_cast<int>(to255(c.r * c.a)), static_cast<int>(to255(c.g * c.a)),
-                    static_cast<int>(to255(c.b * c.a))));
-        }
-    return b;
+    return to_bitmap(img, 24, [](const RGBA& c) {
+        return makecol24(
+            static_cast<int>(to255(c.r * c.a)), static_cast<int>(to255(c.g * c.a)), static_cast<int>(to255(c.b * c.a)));
+    });
 }
 
 Image pixel_art(const std::vector<std::string>& rows, const std::vector<std::pair<char, uint32_t>>& inks)

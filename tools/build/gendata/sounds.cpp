@@ -15,19 +15,17 @@ const double ATTACK_FADE_S = 0.002;
 const double SOFT_FADE_S = 0.006;
 const double TAIL_FADE_S = 0.03;
 
-// Each sound draws its noise from its own seed, so tuning one never changes another.
-const uint32_t SEED_BUMP = 19;
-const uint32_t SEED_BALL_BURST = 20;
-const uint32_t SEED_ZAP = 33;
-const uint32_t SEED_ENGINE = 36;
-const uint32_t SEED_EXPLOSION = 45;
-const uint32_t SEED_RISE = 86;
-const uint32_t SEED_SPIT = 104;
-const uint32_t SEED_TURD_DIES = 107;
+// Each sound draws its noise from its own seed, its archive index, so tuning
+// one never changes another.
 
-double time_of(size_t i)
+// A one-shot's buffer of `length_s` seconds, each sample `sample(t)` of its
+// time t, computed in order so that oscillators and filters run through it.
+template <typename Sample> std::vector<double> wave_from(double length_s, Sample sample)
 {
-    return static_cast<double>(i) / RATE_HZ;
+    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    for (size_t i = 0; i < w.size(); ++i)
+        w[i] = sample(static_cast<double>(i) / RATE_HZ);
+    return w;
 }
 
 // Dull thud: a low sine that drops in pitch, a muffled knock of noise, everything under 900 Hz.
@@ -42,19 +40,17 @@ SynthSample make_bump()
     const double muffle_hz = 900.0;
     const double drive = 1.6;
 
-    SynthRng rng = rng_seeded(SEED_BUMP);
-    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthRng rng = rng_seeded(SND_BUMP);
     SynthOsc body {0.0}, overtone {0.0};
     SynthSvf knock {}, muffle {};
-    for (size_t i = 0; i < w.size(); ++i) {
-        const double t = time_of(i);
+    std::vector<double> w = wave_from(length_s, [&](double t) {
         const double pitch = pitch_to_hz + (pitch_from_hz - pitch_to_hz) * std::exp(-t / pitch_drop_s);
         double x = osc_sine(body, pitch, RATE_HZ) * std::exp(-t / body_decay_s);
         x += overtone_level * osc_sine(overtone, pitch * overtone_ratio, RATE_HZ) * std::exp(-t / overtone_decay_s);
         x += knock_level * knock_gain * svf(knock, rng_bipolar(rng), knock_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low *
             std::exp(-t / knock_decay_s);
-        w[i] = svf(muffle, soft_clip(drive * x), muffle_hz, SYNTH_Q_FLAT, RATE_HZ).low;
-    }
+        return svf(muffle, soft_clip(drive * x), muffle_hz, SYNTH_Q_FLAT, RATE_HZ).low;
+    });
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
 }
 
@@ -68,21 +64,19 @@ SynthSample make_ball_burst()
     const int droplet_count = 7;
     const SynthBubbleSpread droplet_spread {0.03, 0.22, 900.0, 2300.0, 0.012, 0.028, 0.12, 0.35};
 
-    SynthRng rng = rng_seeded(SEED_BALL_BURST);
+    SynthRng rng = rng_seeded(SND_BALL_BURST);
     const std::vector<SynthBubble> droplets = random_bubbles(rng, droplet_count, droplet_spread);
-    std::vector<double> w = wave_of(length_s, RATE_HZ);
     SynthSvf snap {};
     SynthOsc thump {0.0};
-    for (size_t i = 0; i < w.size(); ++i) {
-        const double t = time_of(i);
+    std::vector<double> w = wave_from(length_s, [&](double t) {
         double x =
             snap_level * svf(snap, rng_bipolar(rng), snap_hz, snap_q, RATE_HZ).band * std::exp(-t / snap_decay_s);
         x += bubble_at(pop, t);
         x += thump_level * osc_sine(thump, thump_hz, RATE_HZ) * std::exp(-t / thump_decay_s);
         for (const SynthBubble& d : droplets)
             x += bubble_at(d, t);
-        w[i] = x;
-    }
+        return x;
+    });
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
 }
 
@@ -101,11 +95,9 @@ SynthSample make_one_up()
     const double tone_cutoff_hz = 5000.0;
     const double echo_delay_s = 0.11, echo_level = 0.35;
 
-    std::vector<double> w = wave_of(length_s, RATE_HZ);
     SynthOsc pulse[notes] = {}, sine[notes] = {}, vibrato {0.0};
     SynthSvf tone {};
-    for (size_t i = 0; i < w.size(); ++i) {
-        const double t = time_of(i);
+    std::vector<double> w = wave_from(length_s, [&](double t) {
         const double wobble = smooth_ramp((t - note_start_s[last] - vibrato_delay_s) / vibrato_delay_s) *
             vibrato_depth * osc_sine(vibrato, vibrato_hz, RATE_HZ);
         double x = 0.0;
@@ -116,8 +108,8 @@ SynthSample make_one_up()
                 osc_pulse(pulse[n], hz, RATE_HZ, pulse_width) + sine_level * osc_sine(sine[n], hz, RATE_HZ);
             x += env * tone_now;
         }
-        w[i] = svf(tone, x, tone_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low;
-    }
+        return svf(tone, x, tone_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low;
+    });
     const size_t echo = static_cast<size_t>(echo_delay_s * RATE_HZ);
     for (size_t i = w.size(); i-- > echo;)
         w[i] += echo_level * w[i - echo];
@@ -135,11 +127,9 @@ SynthSample make_player_death()
     const double cutoff_per_pitch = 3.5, filter_q = 2.5;
     const double attack_s = 0.03, release_from_s = 0.85, release_s = 0.7;
 
-    std::vector<double> w = wave_of(length_s, RATE_HZ);
     SynthOsc saw {0.0}, pulse {pulse_phase}, vibrato {0.0};
     SynthSvf filter {};
-    for (size_t i = 0; i < w.size(); ++i) {
-        const double t = time_of(i);
+    std::vector<double> w = wave_from(length_s, [&](double t) {
         const double slide = std::min(t / slide_s, 1.0);
         const double depth = vibrato_max_depth * smooth_ramp(t / vibrato_grow_s);
         const double pitch = pitch_from_hz * std::pow(pitch_to_hz / pitch_from_hz, slide) *
@@ -147,8 +137,8 @@ SynthSample make_player_death()
         const double raw =
             osc_saw(saw, pitch, RATE_HZ) + pulse_level * osc_pulse(pulse, pitch * detune, RATE_HZ, pulse_width);
         const double env = smooth_ramp(t / attack_s) * (1.0 - smooth_ramp((t - release_from_s) / release_s));
-        w[i] = env * svf(filter, raw, pitch * cutoff_per_pitch, filter_q, RATE_HZ).low;
-    }
+        return env * svf(filter, raw, pitch * cutoff_per_pitch, filter_q, RATE_HZ).low;
+    });
     return finish_one_shot(w, RATE_HZ, SOFT_FADE_S, TAIL_FADE_S);
 }
 
@@ -165,15 +155,13 @@ SynthSample make_zap()
     const double snap_chance = 0.006, snap_hz = 3200.0, snap_q = 4.0, snap_level = 3.0;
     const double decay_s = 0.35, drive = 1.4;
 
-    SynthRng rng = rng_seeded(SEED_ZAP);
-    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthRng rng = rng_seeded(SND_ZAP);
     SynthOsc buzz {0.0};
     SynthOnePole buzz_hp {0.0}, hiss_hp {0.0}, gate_smooth {0.0};
     SynthSvf snap {};
     double burst_end_s = 0.0, burst_level = 0.0;
     bool in_gap = true;
-    for (size_t i = 0; i < w.size(); ++i) {
-        const double t = time_of(i);
+    std::vector<double> w = wave_from(length_s, [&](double t) {
         if (t >= burst_end_s) {
             // Alternate bursts and short gaps of random length; a gap may be empty.
             in_gap = !in_gap;
@@ -187,8 +175,8 @@ SynthSample make_zap()
         x *= gate;
         const double impulse = rng_uniform(rng) < snap_chance * gate ? rng_bipolar(rng) : 0.0;
         x += snap_level * svf(snap, impulse, snap_hz, snap_q, RATE_HZ).band;
-        w[i] = soft_clip(drive * x) * std::exp(-t / decay_s);
-    }
+        return soft_clip(drive * x) * std::exp(-t / decay_s);
+    });
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
 }
 
@@ -208,7 +196,7 @@ SynthSample make_engine()
     const double muffle_hz = 1100.0;
     const int warm_up_loops = 2;  // filters settle over these before the kept loop
 
-    SynthRng rng = rng_seeded(SEED_ENGINE);
+    SynthRng rng = rng_seeded(SND_ENGINE);
     std::vector<double> noise(loop_samples), cycle_level(firing_per_loop);
     for (double& n : noise)
         n = rng_bipolar(rng);
@@ -250,13 +238,11 @@ SynthSample make_explosion()
     const double drive = 1.3;
     const double tail_fade_s = 0.25;
 
-    SynthRng rng = rng_seeded(SEED_EXPLOSION);
-    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthRng rng = rng_seeded(SND_EXPLOSION);
     SynthOnePole crack {0.0};
     SynthSvf body {}, rumble {}, debris {}, debris_dull {};
     SynthOsc boom {0.0};
-    for (size_t i = 0; i < w.size(); ++i) {
-        const double t = time_of(i);
+    std::vector<double> w = wave_from(length_s, [&](double t) {
         const double white = rng_bipolar(rng);
         double x = crack_level * highpass1(crack, white, crack_highpass_hz, RATE_HZ) * std::exp(-t / crack_decay_s);
         const double cutoff =
@@ -272,8 +258,8 @@ SynthSample make_explosion()
         const double impulse = rng_uniform(rng) < debris_density ? rng_bipolar(rng) : 0.0;
         const double snap = svf(debris, impulse, debris_hz, debris_q, RATE_HZ).band;
         x += debris_level * svf(debris_dull, snap, debris_dull_hz, SYNTH_Q_FLAT, RATE_HZ).low;
-        w[i] = soft_clip(drive * x);
-    }
+        return soft_clip(drive * x);
+    });
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, tail_fade_s);
 }
 
@@ -289,12 +275,10 @@ SynthSample make_rise()
     const double tremor_cutoff_hz = 18.0, tremor_gain = 14.0, tremor_depth = 0.6;
     const double swell_s = 0.35, swell_floor = 0.25, release_from_s = 0.9, release_s = 0.2;
 
-    SynthRng rng = rng_seeded(SEED_RISE);
-    std::vector<double> w = wave_of(length_s, RATE_HZ);
+    SynthRng rng = rng_seeded(SND_RISE);
     SynthOsc saw {0.0}, pulse {pulse_phase};
     SynthSvf filter {}, rumble {}, tremor {};
-    for (size_t i = 0; i < w.size(); ++i) {
-        const double t = time_of(i);
+    std::vector<double> w = wave_from(length_s, [&](double t) {
         const double p = t / length_s;
         const double pitch = pitch_from_hz * std::pow(pitch_to_hz / pitch_from_hz, p);
         const double cutoff = cutoff_from_hz * std::pow(cutoff_to_hz / cutoff_from_hz, p);
@@ -308,8 +292,8 @@ SynthSample make_rise()
         x += rumble_level * svf(rumble, rng_bipolar(rng), rumble_cutoff, SYNTH_Q_FLAT, RATE_HZ).low;
         const double env = (swell_floor + (1.0 - swell_floor) * smooth_ramp(t / swell_s)) *
             (1.0 - smooth_ramp((t - release_from_s) / release_s));
-        w[i] = soft_clip(shake * x) * env;
-    }
+        return soft_clip(shake * x) * env;
+    });
     return finish_one_shot(w, RATE_HZ, SOFT_FADE_S, TAIL_FADE_S);
 }
 
@@ -326,14 +310,12 @@ SynthSample make_spit()
     const int droplet_count = 4;
     const SynthBubbleSpread droplet_spread {0.02, 0.1, 1400.0, 2600.0, 0.008, 0.018, 0.12, 0.3};
 
-    SynthRng rng = rng_seeded(SEED_SPIT);
+    SynthRng rng = rng_seeded(SND_SPIT);
     const std::vector<SynthBubble> droplets = random_bubbles(rng, droplet_count, droplet_spread);
-    std::vector<double> w = wave_of(length_s, RATE_HZ);
     SynthSvf plosive {}, formant1 {}, formant2 {};
     SynthOnePole tick {0.0};
     SynthOsc voice {0.0};
-    for (size_t i = 0; i < w.size(); ++i) {
-        const double t = time_of(i);
+    std::vector<double> w = wave_from(length_s, [&](double t) {
         const double white = rng_bipolar(rng);
         double x = plosive_level * svf(plosive, white, plosive_cutoff_hz, SYNTH_Q_FLAT, RATE_HZ).low *
             env_attack_decay(t, click_attack_s, plosive_decay_s);
@@ -347,8 +329,8 @@ SynthSample make_spit()
         x += vowel_level * vowel * env_attack_decay(tv, vowel_attack_s, vowel_decay_s);
         for (const SynthBubble& d : droplets)
             x += bubble_at(d, t);
-        w[i] = x;
-    }
+        return x;
+    });
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
 }
 
@@ -366,13 +348,11 @@ SynthSample make_turd_dies()
     const int bubble_count = 9;
     const SynthBubbleSpread bubble_spread {0.02, 0.32, 250.0, 800.0, 0.02, 0.05, 0.3, 0.7};
 
-    SynthRng rng = rng_seeded(SEED_TURD_DIES);
+    SynthRng rng = rng_seeded(SND_TURD_DIES);
     const std::vector<SynthBubble> bubbles = random_bubbles(rng, bubble_count, bubble_spread);
-    std::vector<double> w = wave_of(length_s, RATE_HZ);
     SynthSvf band {}, low {};
     SynthOsc wobble {0.0};
-    for (size_t i = 0; i < w.size(); ++i) {
-        const double t = time_of(i);
+    std::vector<double> w = wave_from(length_s, [&](double t) {
         const double white = rng_bipolar(rng);
         const double arch = std::sin(SYNTH_PI * std::min(std::sqrt(t / band_arch_s), 1.0));
         const double centre = (band_from_hz + (band_peak_hz - band_from_hz) * arch) *
@@ -382,8 +362,8 @@ SynthSample make_turd_dies()
         x += low_level * svf(low, white, low_cutoff_hz, low_q, RATE_HZ).low * env;
         for (const SynthBubble& b : bubbles)
             x += bubble_at(b, t);
-        w[i] = soft_clip(drive * x);
-    }
+        return soft_clip(drive * x);
+    });
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
 }
 
@@ -396,46 +376,32 @@ SynthSample make_player_shot()
     const double attack_s = 0.0015, decay_s = 0.035;
     const double thin_hz = 300.0;
 
-    std::vector<double> w = wave_of(length_s, RATE_HZ);
     SynthOsc pulse {0.0}, octave {0.0};
     SynthOnePole thin {0.0};
-    for (size_t i = 0; i < w.size(); ++i) {
-        const double t = time_of(i);
+    std::vector<double> w = wave_from(length_s, [&](double t) {
         const double pitch = pitch_to_hz + (pitch_from_hz - pitch_to_hz) * std::exp(-t / dive_s);
         double x =
             osc_pulse(pulse, pitch, RATE_HZ, pulse_width) + octave_level * osc_sine(octave, 2.0 * pitch, RATE_HZ);
-        w[i] = highpass1(thin, x, thin_hz, RATE_HZ) * env_attack_decay(t, attack_s, decay_s);
-    }
+        return highpass1(thin, x, thin_hz, RATE_HZ) * env_attack_decay(t, attack_s, decay_s);
+    });
     return finish_one_shot(w, RATE_HZ, ATTACK_FADE_S, TAIL_FADE_S);
 }
+
+// The recipe of each sound, by archive index.
+struct SoundRecipe {
+    int index;
+    SynthSample (*make)();
+};
+const SoundRecipe SOUND_RECIPES[] = {{SND_BUMP, make_bump}, {SND_BALL_BURST, make_ball_burst},
+    {SND_ONE_UP, make_one_up}, {SND_PLAYER_DEATH, make_player_death}, {SND_ZAP, make_zap}, {SND_ENGINE, make_engine},
+    {SND_EXPLOSION, make_explosion}, {SND_RISE, make_rise}, {SND_SPIT, make_spit}, {SND_TURD_DIES, make_turd_dies},
+    {SND_PLAYER_SHOT, make_player_shot}};
 }
 
 SynthSample synth_sample(int idx)
 {
-    switch (idx) {
-    case SND_BUMP:
-        return make_bump();
-    case SND_BALL_BURST:
-        return make_ball_burst();
-    case SND_ONE_UP:
-        return make_one_up();
-    case SND_PLAYER_DEATH:
-        return make_player_death();
-    case SND_ZAP:
-        return make_zap();
-    case SND_ENGINE:
-        return make_engine();
-    case SND_EXPLOSION:
-        return make_explosion();
-    case SND_RISE:
-        return make_rise();
-    case SND_SPIT:
-        return make_spit();
-    case SND_TURD_DIES:
-        return make_turd_dies();
-    case SND_PLAYER_SHOT:
-        return make_player_shot();
-    default:
-        return SynthSample {0, {}};
-    }
+    for (const SoundRecipe& r : SOUND_RECIPES)
+        if (r.index == idx)
+            return r.make();
+    return SynthSample {0, {}};
 }

@@ -1,13 +1,14 @@
 // Times the game's blending primitives against the library's blenders and a plain blit on a
-// 640x480 memory bitmap at 16, 24 and 32 bits, and the whole-multiple enlargement against the
-// library's stretch_blit; prints one "name value unit" line per figure.
+// memory bitmap of the game's screen size at 16, 24 and 32 bits, and the whole-multiple
+// enlargement against the library's stretch_blit; prints one "name value unit" line per figure.
+#include "engine.h"
 #include "fblend.h"
 #include "fblend_kernels.h"
+#include "headless.h"
 #include "scale.h"
 #include "scale_kernels.h"
 #include <allegro.h>
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,8 +21,6 @@
 
 namespace {
 
-const int BENCH_W = 640;
-const int BENCH_H = 480;
 const int BENCH_FACT = 128;
 const int SPARK_COUNT = 500;
 // Each figure is the fastest of ROUNDS x BATCHES short batches of about BATCH_MS each, in processor
@@ -66,24 +65,6 @@ void print(const std::string& name, double value, const char* unit)
     fflush(stdout);
 }
 
-// The layout the game has under X, which the library's blenders use to split pixels.
-void set_x_pixel_layout()
-{
-    _rgb_r_shift_32 = 16;
-    _rgb_g_shift_32 = 8;
-    _rgb_b_shift_32 = 0;
-    _rgb_a_shift_32 = 24;
-    _rgb_r_shift_24 = 16;
-    _rgb_g_shift_24 = 8;
-    _rgb_b_shift_24 = 0;
-    _rgb_r_shift_16 = 11;
-    _rgb_g_shift_16 = 5;
-    _rgb_b_shift_16 = 0;
-    _rgb_r_shift_15 = 10;
-    _rgb_g_shift_15 = 5;
-    _rgb_b_shift_15 = 0;
-}
-
 // A picture with a mask-coloured border and holes, as sprites have, around random colours.
 void fill_picture(BITMAP* b, std::mt19937& rng)
 {
@@ -113,18 +94,18 @@ void bench_depth(int depth, GOALS& goals)
 {
     std::mt19937 rng(depth);
     const std::string d = "_" + std::to_string(depth);
-    BITMAP* dst = create_bitmap_ex(depth, BENCH_W, BENCH_H);
-    BITMAP* start = create_bitmap_ex(depth, BENCH_W, BENCH_H);
-    BITMAP* pic = create_bitmap_ex(depth, BENCH_W, BENCH_H);
+    BITMAP* dst = create_bitmap_ex(depth, SCREEN_WIDTH, SCREEN_HEIGHT);
+    BITMAP* start = create_bitmap_ex(depth, SCREEN_WIDTH, SCREEN_HEIGHT);
+    BITMAP* pic = create_bitmap_ex(depth, SCREEN_WIDTH, SCREEN_HEIGHT);
     fill_picture(pic, rng);
-    for (int y = 0; y < BENCH_H; y++)
-        for (int x = 0; x < BENCH_W; x++)
+    for (int y = 0; y < SCREEN_HEIGHT; y++)
+        for (int x = 0; x < SCREEN_WIDTH; x++)
             putpixel(start, x, y, makecol_depth(depth, rng() & 255, rng() & 255, rng() & 255));
     const int color = makecol_depth(depth, 40, 120, 200);
     int spark_x[SPARK_COUNT], spark_y[SPARK_COUNT];
     for (int i = 0; i < SPARK_COUNT; i++) {
-        spark_x[i] = static_cast<int>(rng() % BENCH_W);
-        spark_y[i] = static_cast<int>(rng() % BENCH_H);
+        spark_x[i] = static_cast<int>(rng() % SCREEN_WIDTH);
+        spark_y[i] = static_cast<int>(rng() % SCREEN_HEIGHT);
     }
     // Each figure: a name, the library state it needs (drawing mode and blender, or one of our
     // kernel sets), and the work timed.
@@ -143,8 +124,8 @@ void bench_depth(int depth, GOALS& goals)
         set_add_blender(0, 0, 0, BENCH_FACT);
         drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
     };
-    const auto full_rectfill = [=] { rectfill(dst, 0, 0, BENCH_W - 1, BENCH_H - 1, color); };
-    figs.push_back({"blit" + d, solid, [=] { blit(pic, dst, 0, 0, 0, 0, BENCH_W, BENCH_H); }, 0});
+    const auto full_rectfill = [=] { rectfill(dst, 0, 0, SCREEN_WIDTH - 1, SCREEN_HEIGHT - 1, color); };
+    figs.push_back({"blit" + d, solid, [=] { blit(pic, dst, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT); }, 0});
     figs.push_back({"lib_rect_trans" + d, lib_trans_mode, full_rectfill, 0});
     figs.push_back({"lib_draw_trans_sprite" + d, lib_trans_mode, [=] { draw_trans_sprite(dst, pic, 0, 0); }, 0});
     figs.push_back({"lib_rect_add" + d, lib_add_mode, full_rectfill, 0});
@@ -163,11 +144,11 @@ void bench_depth(int depth, GOALS& goals)
             solid_mode();
             fblend_select(static_cast<fblend_impl>(impl));
         };
-        figs.push_back(
-            {"rect_trans" + k, use, [=] { fblend_rect_trans(dst, 0, 0, BENCH_W, BENCH_H, color, BENCH_FACT); }, 0});
+        figs.push_back({"rect_trans" + k, use,
+            [=] { fblend_rect_trans(dst, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, color, BENCH_FACT); }, 0});
         figs.push_back({"trans" + k, use, [=] { fblend_trans(pic, dst, 0, 0, BENCH_FACT); }, 0});
-        figs.push_back(
-            {"rect_add" + k, use, [=] { fblend_rect_add(dst, 0, 0, BENCH_W, BENCH_H, color, BENCH_FACT); }, 0});
+        figs.push_back({"rect_add" + k, use,
+            [=] { fblend_rect_add(dst, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, color, BENCH_FACT); }, 0});
         figs.push_back({"sparks500" + k, use,
             [=, &spark_x, &spark_y] {
                 for (int i = 0; i < SPARK_COUNT; i++)
@@ -180,7 +161,7 @@ void bench_depth(int depth, GOALS& goals)
     for (int round = 0; round < ROUNDS; round++)
         for (FIGURE& f : figs) {
             f.setup();
-            blit(start, dst, 0, 0, 0, 0, BENCH_W, BENCH_H);
+            blit(start, dst, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
             const double t = time_ms(f.work);
             f.best_ms = round == 0 ? t : std::min(f.best_ms, t);
         }
@@ -224,23 +205,25 @@ void bench_scale(int depth, GOALS& goals)
 {
     std::mt19937 rng(depth + 1);
     const std::string d = "_" + std::to_string(depth);
-    BITMAP* pic = create_bitmap_ex(depth, BENCH_W, BENCH_H);
+    BITMAP* pic = create_bitmap_ex(depth, SCREEN_WIDTH, SCREEN_HEIGHT);
     fill_picture(pic, rng);
     for (int k : {2, 3}) {
         const std::string x = "_" + std::to_string(k) + "x";
-        BITMAP* dst = create_bitmap_ex(depth, BENCH_W * k, BENCH_H * k);
+        BITMAP* dst = create_bitmap_ex(depth, SCREEN_WIDTH * k, SCREEN_HEIGHT * k);
         solid_mode();
         double lib = 1e30, ours = 1e30;
         std::vector<std::pair<std::string, double>> sets;
         for (int round = 0; round < ROUNDS; round++) {
-            lib = std::min(
-                lib, time_ms([=] { stretch_blit(pic, dst, 0, 0, BENCH_W, BENCH_H, 0, 0, BENCH_W * k, BENCH_H * k); }));
+            lib = std::min(lib, time_ms([=] {
+                stretch_blit(pic, dst, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0, SCREEN_WIDTH * k, SCREEN_HEIGHT * k);
+            }));
             for (int impl = 0; impl < SCALE_IMPL_COUNT * 2; impl++) {
                 // Each set with plain stores, then storing past the cache as for the X screen.
                 const bool stream = impl >= SCALE_IMPL_COUNT;
                 if (!scale_select(static_cast<scale_impl>(impl % SCALE_IMPL_COUNT)))
                     continue;
-                const double t = time_ms([=] { scale_blit(pic, dst, 0, 0, 0, 0, BENCH_W, BENCH_H, k, stream); });
+                const double t =
+                    time_ms([=] { scale_blit(pic, dst, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, k, stream); });
                 const std::string name =
                     std::string("scale_") + scale_active_kernels()->name + (stream ? "_stream" : "") + x + d;
                 bool found = false;
@@ -270,11 +253,12 @@ void bench_scale(int depth, GOALS& goals)
 
 int main()
 {
-    if (install_allegro(SYSTEM_NONE, &errno, atexit) != 0) {
+    // Headless, with the pixel layout the game has under X, which the library's blenders use to
+    // split pixels.
+    if (!headless_init()) {
         fprintf(stderr, "bench_blend: the library would not start\n");
         return 1;
     }
-    set_x_pixel_layout();
     const double t0 = now_ms();
     printf("kernels_%s 1 selected\n", fblend_active_kernels()->name);
     GOALS goals;

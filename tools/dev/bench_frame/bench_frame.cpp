@@ -70,19 +70,10 @@ bool start_at_depth(int depth)
 // already under way (zoom open, start sign past, craft active).
 void start_level(int level)
 {
-    game_go = -1;
-    pending_game_go = -1;
+    reset_level_state(level);
     game_started = true;
-    screen_a = 255;
-    d_screen_a = 0;
-    screen_msg_counter = 0;
-    sign_a = 0;
-    d_sign_a = 0;
-    sign_bmp = nullptr;
     show_fps = false;
     zoom_factor = 1.0f;
-    current_level = level;
-    enemies_left = 0;
     create_game_objects();
     level_init();
     player->set_active(true);

@@ -10,33 +10,20 @@
 # CPU_USAGE_SHOT=file.png saves the screen as it was at the end of the play.
 # Without DISPLAY it starts its own Xvfb (1024x768, 24 bits).
 set -uo pipefail
-if [ $# -lt 1 ]; then
-  sed -n '2,11p' "$0"; exit 2
-fi
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$@"
-fi
-build="$(realpath "$1")"
-seconds="${2:-20}"
+source "$(dirname "$0")/../measure_play.sh"
+measure_start 1024x768x24 "$@"
 level="${3:-1}"
 goal_percent=15
 home="$(mktemp -d)"
 trap 'rm -rf "$home"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null' EXIT
 
-press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
-# utime + stime of a process, in clock ticks (fields 14 and 15 of its stat,
-# counted after the parenthesised command name).
-cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
 mean_brightness() {
   import -window root "$home/shot.png" 2>/dev/null &&
     convert "$home/shot.png" -format '%[fx:mean]' info:
 }
 
 cd "$build"
-HOME="$home" ./vorlin -win -scale 1 -warpaheadtothelevelgivenok "$level" > "$home/out" 2> "$home/err" &
-pid=$!
-wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
-[ -n "$wid" ] || { echo "cpu_usage: no game window"; exit 1; }
+start_game cpu_usage 1 "$level"
 
 # Intro, title, briefing: each waits for a key; Return passes all three.
 sleep 2
@@ -50,20 +37,9 @@ done
 sleep 3
 kill -0 $pid 2>/dev/null || { echo "cpu_usage: the game ended early"; cat "$home/err"; exit 1; }
 
-hz=$(getconf CLK_TCK)
 t0=$(cpu_ticks $pid)
 s0=$(date +%s.%N)
-# Play: gas with turns, shooting in bursts (the gun overheats if held), and
-# Return now and then, which dismisses a briefing should the craft be lost.
-end=$(( $(date +%s) + seconds ))
-xdotool keydown Up
-while [ "$(date +%s)" -lt "$end" ]; do
-  xdotool keydown Control_L; xdotool keydown Left; sleep 0.5
-  xdotool keyup Left; sleep 0.4; xdotool keyup Control_L
-  xdotool keydown Right; sleep 0.3; xdotool keyup Right; sleep 0.3
-  xdotool keyup Up; press Return; xdotool keydown Up
-done
-xdotool keyup Up
+drive_for "$seconds"
 t1=$(cpu_ticks $pid)
 # What the window showed at the end of the measurement, for a look afterwards.
 [ -n "${CPU_USAGE_SHOT:-}" ] && import -window root "$CPU_USAGE_SHOT" 2>/dev/null
@@ -72,8 +48,7 @@ kill -0 $pid 2>/dev/null || { echo "cpu_usage: the game ended during the measure
 kill $pid 2>/dev/null; wait $pid 2>/dev/null
 pid=
 
-percent=$(awk -v a="$t0" -v b="$t1" -v hz="$hz" -v s0="$s0" -v s1="$s1" \
-  'BEGIN { printf "%.1f", 100 * (b - a) / hz / (s1 - s0) }')
+percent=$(share "$t0" "$t1" "$s0" "$s1")
 echo "cpu_usage: level $level, $(awk -v s0="$s0" -v s1="$s1" 'BEGIN { printf "%.1f", s1 - s0 }') s of play:" \
      "the game used ${percent} % of one core (goal: at most ${goal_percent} %)"
 awk -v p="$percent" -v g="$goal_percent" 'BEGIN { exit !(p <= g) }'

@@ -11,14 +11,8 @@
 # COMPARE_SHOTS=DIR saves the game's window at the end of each run there.
 # Without DISPLAY it starts its own Xvfb (3840x2160, 24 bits), where 3x fits.
 set -uo pipefail
-if [ $# -lt 1 ]; then
-  sed -n '2,11p' "$0"; exit 2
-fi
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s '-screen 0 3840x2160x24' "$0" "$@"
-fi
-build="$(realpath "$1")"
-seconds="${2:-20}"
+source "$(dirname "$0")/../measure_play.sh"
+measure_start 3840x2160x24 "$@"
 levels="${3:-1 7}"
 scales="${4:-1 2 3}"
 goal=1.3
@@ -26,21 +20,11 @@ home="$(mktemp -d)"
 pid=; fpid=
 trap 'rm -rf "$home"; [ -n "$pid" ] && kill "$pid" 2>/dev/null; [ -n "$fpid" ] && kill "$fpid" 2>/dev/null' EXIT
 
-press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
-cpu_ticks() { sed 's/.*) //' "/proc/$1/stat" | awk '{ print $12 + $13 }'; }
-share() {  # ticks0 ticks1 wall0 wall1
-  awk -v a="$1" -v b="$2" -v s0="$3" -v s1="$4" -v hz="$(getconf CLK_TCK)" \
-    'BEGIN { printf "%.1f", 100 * (b - a) / hz / (s1 - s0) }'
-}
-
 cd "$build"
 failed=0
 for level in $levels; do
   for scale in $scales; do
-    HOME="$home" ./vorlin -win -scale "$scale" -warpaheadtothelevelgivenok "$level" > "$home/out" 2> "$home/err" &
-    pid=$!
-    wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
-    [ -n "$wid" ] || { echo "compare: no game window"; exit 1; }
+    start_game compare "$scale" "$level"
     xdotool windowfocus --sync "$wid" 2>/dev/null
     sleep 2
     # Intro, title, briefing: Return passes each; then the level's opening.
@@ -54,15 +38,7 @@ for level in $levels; do
     xdotool windowfocus --sync "$wid" 2>/dev/null
     sleep 1
     g0=$(cpu_ticks $pid); f0=$(cpu_ticks $fpid); s0=$(date +%s.%N)
-    end=$(( $(date +%s) + seconds ))
-    xdotool keydown Up
-    while [ "$(date +%s)" -lt "$end" ]; do
-      xdotool keydown Control_L; xdotool keydown Left; sleep 0.5
-      xdotool keyup Left; sleep 0.4; xdotool keyup Control_L
-      xdotool keydown Right; sleep 0.3; xdotool keyup Right; sleep 0.3
-      xdotool keyup Up; press Return; xdotool keydown Up
-    done
-    xdotool keyup Up
+    drive_for "$seconds"
     g1=$(cpu_ticks $pid); f1=$(cpu_ticks $fpid); s1=$(date +%s.%N)
     kill -0 $pid 2>/dev/null || { echo "compare: the game ended during the measurement"; exit 1; }
     kill $fpid 2>/dev/null; wait $fpid 2>/dev/null; fpid=
