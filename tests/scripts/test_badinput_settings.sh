@@ -34,13 +34,24 @@ start_game() {
   fi
   pids[$1]=$!
 }
-# Once a game has started (or has given up), asks it to quit; exit codes go to rcs[name].
+# Asks each game to quit as soon as it has started (or has given up, or
+# STARTUP_S has passed): a started game left waiting only slows the others'
+# start-up. Exit codes go to rcs[name].
 declare -A pids rcs
 quit_games() {
-  local name
-  for name in "${!pids[@]}"; do
-    wait_for_line "$work/$name.out" "Done!" $STARTUP_S "${pids[$name]}"
-    kill -TERM "${pids[$name]}" 2> /dev/null
+  local name end
+  local -A asked=()
+  end=$(deadline_in $STARTUP_S)
+  while [ ${#asked[@]} -lt ${#pids[@]} ]; do
+    for name in "${!pids[@]}"; do
+      [ -z "${asked[$name]:-}" ] || continue
+      if grep -qx "Done!" "$work/$name.out" 2> /dev/null || ! kill -0 "${pids[$name]}" 2> /dev/null ||
+        [ "$(clock_ms)" -ge "$end" ]; then
+        kill -TERM "${pids[$name]}" 2> /dev/null
+        asked[$name]=1
+      fi
+    done
+    sleep 0.05
   done
   for name in "${!pids[@]}"; do
     wait_exit "${pids[$name]}" $EXIT_S

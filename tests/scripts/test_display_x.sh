@@ -24,7 +24,7 @@ if [ $# -eq 1 ]; then
   # 1920x1080 by picture_1x, -win there by pointer) is not started again.
   parts_at_once "1024x768x24|-win:640x480|-win -scale 2:640x480|focus" \
     "1920x1080x24|picture_1x|-win -scale 3:1280x960" "3840x2160x24|-win:2560x1920|remembered"
-  parts_at_once "3840x2160x24|picture_3x" "1920x1080x24|fullscreen|fallback|pointer"
+  parts_at_once "3840x2160x24|picture_3x" "1920x1080x24|fullscreen" "1920x1080x24|fallback|pointer"
   exit $fail
 fi
 
