@@ -22,7 +22,7 @@ if [ $# -eq 1 ]; then
   # The servers of one call at once. The 1x title the second call compares
   # with comes from the first; a window size a part shows already (1x on
   # 1920x1080 by picture_1x, -win there by pointer) is not started again.
-  parts_at_once "1024x768x24|-win:640x480|-win -scale 2:640x480|focus" \
+  parts_at_once "1024x768x24|-win:640x480|-win -scale 2:640x480" "1024x768x24|focus" \
     "1920x1080x24|picture_1x|-win -scale 3:1280x960" "3840x2160x24|-win:2560x1920|remembered"
   parts_at_once "3840x2160x24|picture_3x" "1920x1080x24|fullscreen" "1920x1080x24|fallback|pointer"
   exit $fail
