@@ -7,13 +7,8 @@
 # through a link away from its data, and too little memory to load the
 # archive (the out-of-memory message then).
 set -uo pipefail
-build="$(realpath "$1")"
-here="$(dirname "$(realpath "$0")")"
-source "$here/../support/real_program.sh"
-keep_sound_library_loaded "$build/vorlin"
-fail=0
-work="$(mktemp -d)"
-trap 'stop_private_x; rm -rf "$work"' EXIT
+source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
+begin_script "$1"
 private_x 1024x768x24 || exit 1
 good="$build/data/vorlin.dat"
 [ -f "$good" ] || { echo "FAIL: $good missing (build the gamedata target)"; exit 1; }

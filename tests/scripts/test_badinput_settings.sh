@@ -11,15 +11,9 @@
 # The games run several at once on an X server of the script's own; each is asked to
 # quit (SIGTERM, which the game treats as a player's quit) once started.
 set -uo pipefail
-build="$(realpath "$1")"
-here="$(dirname "$(realpath "$0")")"
-source "$here/../support/real_program.sh"
-keep_sound_library_loaded "$build/vorlin"
-fail=0
-work="$(mktemp -d)"
-trap 'stop_private_x; rm -rf "$work"' EXIT
+source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
+begin_script "$1"
 private_x 1024x768x24 || exit 1
-check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
 
 # A broken reader of a link to /dev/zero would take all the memory it can get;
 # the plain build is held to far more than the game needs (the sanitizer build
@@ -40,13 +34,24 @@ start_game() {
   fi
   pids[$1]=$!
 }
-# Once a game has started (or has given up), asks it to quit; exit codes go to rcs[name].
+# Asks each game to quit as soon as it has started (or has given up, or
+# STARTUP_S has passed): a started game left waiting only slows the others'
+# start-up. Exit codes go to rcs[name].
 declare -A pids rcs
 quit_games() {
-  local name
-  for name in "${!pids[@]}"; do
-    wait_for_line "$work/$name.out" "Done!" $STARTUP_S "${pids[$name]}"
-    kill -TERM "${pids[$name]}" 2> /dev/null
+  local name end
+  local -A asked=()
+  end=$(deadline_in $STARTUP_S)
+  while [ ${#asked[@]} -lt ${#pids[@]} ]; do
+    for name in "${!pids[@]}"; do
+      [ -z "${asked[$name]:-}" ] || continue
+      if grep -qx "Done!" "$work/$name.out" 2> /dev/null || ! kill -0 "${pids[$name]}" 2> /dev/null ||
+        [ "$(clock_ms)" -ge "$end" ]; then
+        kill -TERM "${pids[$name]}" 2> /dev/null
+        asked[$name]=1
+      fi
+    done
+    sleep 0.05
   done
   for name in "${!pids[@]}"; do
     wait_exit "${pids[$name]}" $EXIT_S
@@ -154,13 +159,9 @@ check "home path of ${#nowhere} characters that cannot exist: exit 0 (was ${rcs[
   '[ "${rcs[nowhere]}" = 0 ] && ! sanitizer_finding "$work/nowhere.err"'
 check "home path that cannot exist: one line on standard error says so" '[ "$(settings_lines "$work/nowhere.err")" = 1 ]'
 
+# The runs from here on go at once, each checked once all have quit.
 # The files as written, damaged lines kept, are read back by the next run.
 for c in garbage long_lines hang_bytes; do start_game "$c.2" "$work/home_$c"; done
-quit_games
-for c in garbage long_lines hang_bytes; do
-  check "$c: second run exits 0 (was ${rcs[$c.2]})" \
-    '[ "${rcs[$c.2]}" = 0 ] && values_valid "$work/home_$c/vorlin-settings.cfg" && ! sanitizer_finding "$work/$c.2.err"'
-done
 
 # How a save treats what the player did to the file, each checked after a
 # normal quit: a read-only file (directly or through a link) stays as it was
@@ -192,35 +193,6 @@ for c in $save_cases; do
     *) start_game $c "$work/home_$c" ;;
   esac
 done
-# While the game runs, the player adds a key and a second copy stores its pause button.
-if wait_for_line "$work/edited.out" "Done!" 30 "${pids[edited]}"; then
-  printf '[misc]\ntitle_song = 1\nmine = 2\n\n[controls]\ncontrol4 = 6\n' > "$work/home_edited/vorlin-settings.cfg"
-fi
-quit_games
-for c in $save_cases; do
-  wait_for_line "$work/$c.err" "Goodbye!" 15
-  check "$c: quits with exit code 0 (was ${rcs[$c]})" '[ "${rcs[$c]}" = 0 ] && ! sanitizer_finding "$work/$c.err"'
-done
-for c in read_only read_only_link; do
-  check "$c: left exactly as it was" 'describe "$work/home_$c/vorlin-settings.cfg" | cmp -s - "$work/$c.before"'
-  check "$c: one line on standard error says it is read-only" \
-    '[ "$(settings_lines "$work/$c.err")" = 1 ] && grep -q "^Settings file .* is read-only" "$work/$c.err"'
-done
-check "hard_link: both names still one file, saved" \
-  '[ "$(stat -c %i "$work/home_hard_link/vorlin-settings.cfg")" = "$(stat -c %i "$work/home_hard_link/other.cfg")" ] &&
-   defaults_stored "$work/home_hard_link/other.cfg"'
-check "edited: the player's key and the other copy's button stay, this run's missing keys are stored" \
-  'grep -qx "mine = 2" "$work/home_edited/vorlin-settings.cfg" && [ "$(value_of "$work/home_edited/vorlin-settings.cfg" control4)" = 6 ] &&
-   [ "$(value_of "$work/home_edited/vorlin-settings.cfg" control0)" = 3 ]'
-check "numbers: 08 is button 8 and keeps its comment, what is no number gets the default" \
-  'grep -qx "control0 = 8 # gas on the right" "$work/home_numbers/vorlin-settings.cfg" &&
-   [ "$(value_of "$work/home_numbers/vorlin-settings.cfg" control1)" = 0 ] &&
-   [ "$(value_of "$work/home_numbers/vorlin-settings.cfg" control2)" = 5 ]'
-check "leftover: the killed save's temporary file is removed" '[ ! -e "$work/home_leftover/.vorlin-settings.cfg.k1lL3d" ]'
-check "small_stack: settings saved" 'defaults_stored "$work/home_small_stack/vorlin-settings.cfg"'
-check "no_file_size: the old file stays, standard error gives the system's reason" \
-  '[ "$(cat "$work/home_no_file_size/vorlin-settings.cfg")" = "$(printf "[misc]\ntitle_song = 1")" ] &&
-   grep -qx "Settings could not be saved to $work/home_no_file_size/vorlin-settings.cfg: File too large" "$work/no_file_size.err"'
 
 # A full disk at shutdown: the settings file needs one more block than is
 # free. The old file stays exactly as it was and standard error says the
@@ -247,27 +219,6 @@ full_disk_run() {
 }
 export -f full_disk_run wait_for_line wait_exit clock_ms deadline_in
 export build work full_home patience STARTUP_S EXIT_S
-unshare -rm bash -c full_disk_run
-rc=$?
-if [ $rc = 99 ]; then
-  echo "(no private mount here: a file size limit stands in for the full disk)"
-  cp "$work/full.cfg" "$full_home/vorlin-settings.cfg"
-  (cd "$build" && ulimit -f 4 && exec env LD_PRELOAD="$game_preload" HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err") &
-  pid=$!
-  wait_for_line "$work/full.out" "Done!" $STARTUP_S $pid
-  kill -TERM $pid
-  wait_exit $pid $EXIT_S
-  rc=$exit_rc
-  cp "$full_home/vorlin-settings.cfg" "$work/full.after"
-  ls -A "$full_home" > "$work/full.listing"
-fi
-check "full disk: quits with exit code 0 (was $rc)" '[ "$rc" = 0 ] && ! sanitizer_finding "$work/full.err"'
-check "full disk: the old settings file is left exactly as it was" 'cmp -s "$work/full.cfg" "$work/full.after"'
-# The game's files are named after it; the sound system may keep its own in HOME.
-check "full disk: no temporary file left behind" \
-  '[ -z "$(grep -v "^vorlin-settings.cfg$" "$work/full.listing" | grep vorlin)" ]'
-check "full disk: one line on standard error says the settings could not be saved" \
-  '[ "$(settings_lines "$work/full.err")" = 1 ] && grep -q "^Settings could not be saved to .*vorlin-settings.cfg: " "$work/full.err"'
 
 # HOME unset or empty: the settings live in the home folder the password
 # database gives the user, never in a file named after the fallback path in
@@ -295,8 +246,72 @@ account_home_run() {
   ls -A "$work/cwd" > "$work/account.listing"
 }
 export -f account_home_run
-unshare -rm bash -c account_home_run
-if [ $? = 99 ]; then
+
+unshare -rm bash -c full_disk_run &
+full_disk=$!
+unshare -rm bash -c account_home_run &
+account=$!
+# While the game runs, the player adds a key and a second copy stores its pause button.
+if wait_for_line "$work/edited.out" "Done!" $STARTUP_S "${pids[edited]}"; then
+  printf '[misc]\ntitle_song = 1\nmine = 2\n\n[controls]\ncontrol4 = 6\n' > "$work/home_edited/vorlin-settings.cfg"
+fi
+quit_games
+wait $full_disk
+full_disk_rc=$?
+wait $account
+account_rc=$?
+
+for c in garbage long_lines hang_bytes; do
+  check "$c: second run exits 0 (was ${rcs[$c.2]})" \
+    '[ "${rcs[$c.2]}" = 0 ] && values_valid "$work/home_$c/vorlin-settings.cfg" && ! sanitizer_finding "$work/$c.2.err"'
+done
+for c in $save_cases; do
+  wait_for_line "$work/$c.err" "Goodbye!" 15
+  check "$c: quits with exit code 0 (was ${rcs[$c]})" '[ "${rcs[$c]}" = 0 ] && ! sanitizer_finding "$work/$c.err"'
+done
+for c in read_only read_only_link; do
+  check "$c: left exactly as it was" 'describe "$work/home_$c/vorlin-settings.cfg" | cmp -s - "$work/$c.before"'
+  check "$c: one line on standard error says it is read-only" \
+    '[ "$(settings_lines "$work/$c.err")" = 1 ] && grep -q "^Settings file .* is read-only" "$work/$c.err"'
+done
+check "hard_link: both names still one file, saved" \
+  '[ "$(stat -c %i "$work/home_hard_link/vorlin-settings.cfg")" = "$(stat -c %i "$work/home_hard_link/other.cfg")" ] &&
+   defaults_stored "$work/home_hard_link/other.cfg"'
+check "edited: the player's key and the other copy's button stay, this run's missing keys are stored" \
+  'grep -qx "mine = 2" "$work/home_edited/vorlin-settings.cfg" && [ "$(value_of "$work/home_edited/vorlin-settings.cfg" control4)" = 6 ] &&
+   [ "$(value_of "$work/home_edited/vorlin-settings.cfg" control0)" = 3 ]'
+check "numbers: 08 is button 8 and keeps its comment, what is no number gets the default" \
+  'grep -qx "control0 = 8 # gas on the right" "$work/home_numbers/vorlin-settings.cfg" &&
+   [ "$(value_of "$work/home_numbers/vorlin-settings.cfg" control1)" = 0 ] &&
+   [ "$(value_of "$work/home_numbers/vorlin-settings.cfg" control2)" = 5 ]'
+check "leftover: the killed save's temporary file is removed" '[ ! -e "$work/home_leftover/.vorlin-settings.cfg.k1lL3d" ]'
+check "small_stack: settings saved" 'defaults_stored "$work/home_small_stack/vorlin-settings.cfg"'
+check "no_file_size: the old file stays, standard error gives the system's reason" \
+  '[ "$(cat "$work/home_no_file_size/vorlin-settings.cfg")" = "$(printf "[misc]\ntitle_song = 1")" ] &&
+   grep -qx "Settings could not be saved to $work/home_no_file_size/vorlin-settings.cfg: File too large" "$work/no_file_size.err"'
+
+rc=$full_disk_rc
+if [ $rc = 99 ]; then
+  echo "(no private mount here: a file size limit stands in for the full disk)"
+  cp "$work/full.cfg" "$full_home/vorlin-settings.cfg"
+  (cd "$build" && ulimit -f 4 && exec env LD_PRELOAD="$game_preload" HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err") &
+  pid=$!
+  wait_for_line "$work/full.out" "Done!" $STARTUP_S $pid
+  kill -TERM $pid
+  wait_exit $pid $EXIT_S
+  rc=$exit_rc
+  cp "$full_home/vorlin-settings.cfg" "$work/full.after"
+  ls -A "$full_home" > "$work/full.listing"
+fi
+check "full disk: quits with exit code 0 (was $rc)" '[ "$rc" = 0 ] && ! sanitizer_finding "$work/full.err"'
+check "full disk: the old settings file is left exactly as it was" 'cmp -s "$work/full.cfg" "$work/full.after"'
+# The game's files are named after it; the sound system may keep its own in HOME.
+check "full disk: no temporary file left behind" \
+  '[ -z "$(grep -v "^vorlin-settings.cfg$" "$work/full.listing" | grep vorlin)" ]'
+check "full disk: one line on standard error says the settings could not be saved" \
+  '[ "$(settings_lines "$work/full.err")" = 1 ] && grep -q "^Settings could not be saved to .*vorlin-settings.cfg: " "$work/full.err"'
+
+if [ $account_rc = 99 ]; then
   echo "(no private mount here: the run without HOME is left out rather than write in the real home)"
 else
   for how in unset empty; do

@@ -9,31 +9,19 @@
 # usage: test_display_depth.sh BUILD_DIR               (runs every part)
 #        test_display_depth.sh BUILD_DIR PART ...      (parts on the current X server)
 set -uo pipefail
-build="$(realpath "$1")"
-here="$(realpath "$0")"
-source "$(dirname "$here")/../support/real_program.sh"
-cd "$build"
-keep_sound_library_loaded ./vorlin
-work="$build/display-depth-test"
+source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
+begin_script "$1"
+begin_parts display-depth-test
 
 if [ $# -eq 1 ]; then
-  rm -rf "$work"
-  mkdir -p "$work"
-  fail=0
-  run_on() { # DEPTH PART...
-    local depth=$1; shift
-    (private_x "1024x768x$depth" || exit 1; bash "$here" "$build" "$@"; rc=$?; stop_private_x; exit $rc) || fail=1
-  }
-  run_on 24 fade24 reference refused
-  run_on 30 deep30
+  rm -rf "$shots"
+  mkdir -p "$shots"
+  # The servers of one call at once; the 30-bit title is compared with the
+  # reference the first call takes.
+  parts_at_once "1024x768x24|fade24" "1024x768x24|reference" "1024x768x24|refused"
+  parts_at_once "1024x768x30|deep30" "1024x768x30|deep30_24"
   exit $fail
 fi
-
-part_fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; part_fail=1; return 1; fi; }
-home="$(mktemp -d)"
-pid=
-trap 'rm -rf "$home"; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null' EXIT
 
 # Every wait below is for something the game shows, with a ceiling that only a
 # stuck game reaches.
@@ -107,7 +95,7 @@ for part in "${@:2}"; do
     means=()
     for i in $(seq "$n"); do means+=("$(mean "$home/f$i.ppm")"); done
     cp "$home/f$n.ppm" "$home/f.ppm"
-    convert "$home/f.ppm" "$work/intro24_still.png"
+    convert "$home/f.ppm" "$shots/intro24_still.png"
     still=$(printf '%s\n' "${means[@]}" | sort -g | tail -n 1)
     between=$(printf '%s\n' "${means[@]}" | awk -v s="$still" '$1 > s * 0.1 && $1 < s * 0.8' | wc -l)
     check "24 bits: the intro fades in ($between shots between black and the held picture, mean $still)" \
@@ -115,42 +103,41 @@ for part in "${@:2}"; do
     # Through the title and the briefing into play, then the pause menu.
     to_title "$home/title.png" || echo "the title did not settle"
     press Return
-    sleep 1; settle "$work/briefing24.png" || echo "the briefing did not settle"
+    sleep 1; settle "$shots/briefing24.png" || echo "the briefing did not settle"
     press Return
     brightness_is '< 0.04' 60; brightness_is '> 0.1' 60
     sleep 3
-    shot "$home/play.ppm"; convert "$home/play.ppm" "$work/play24.png"
+    shot "$home/play.ppm"; convert "$home/play.ppm" "$shots/play24.png"
     press Escape
-    settle "$work/pause24.png" || echo "the pause menu did not settle"
+    settle "$shots/pause24.png" || echo "the pause menu did not settle"
     end_game
     # The strip left of the menu's panel shows the game, halved by the pause.
-    play=$(area_mean "$work/play24.png" 0 0 160 480)
-    pause=$(area_mean "$work/pause24.png" 0 0 160 480)
+    play=$(area_mean "$shots/play24.png" 0 0 160 480)
+    pause=$(area_mean "$shots/pause24.png" 0 0 160 480)
     check "24 bits: the pause menu darkens the game beside its panel (mean $play in play, $pause paused)" \
       'darker "$pause" "$play" 0.75'
     ;;
   reference)
     start_game -win -scale 1 -bpp 32
-    to_title "$work/title_ref.png"; check "reference title captured on a 24-bit screen at 32 bits" '[ $? -eq 0 ]'
+    to_title "$shots/title_ref.png"; check "reference title captured on a 24-bit screen at 32 bits" '[ $? -eq 0 ]'
     end_game
     ;;
-  deep30)
+  deep30|deep30_24)
     # The screen's channels have 10 bits; the shots keep their top 8.
     root=$(xdpyinfo | grep "depth of root window")
     check "the X screen is 30 bits deep" '[[ "$root" =~ window:\ *30\ planes ]]'
-    for bpp in "" 24; do
-      start_game -win -scale 1 ${bpp:+-bpp $bpp}
-      name="title30${bpp:+_$bpp}"
-      to_title "$work/$name.png"; got=$?
-      end_game
-      # A garbled screen differs everywhere and by far; the edges of the
-      # title's translucent logo come out up to one level apart there.
-      differ=$(compare -metric AE "$work/$name.png" "$work/title_ref.png" null: 2>&1 | cut -d' ' -f1)
-      levels=$(convert "$work/$name.png" "$work/title_ref.png" -compose difference -composite \
-                 -format '%[fx:round(255 * max(maxima.r, max(maxima.g, maxima.b)))]' info:)
-      check "30-bit screen, ${bpp:-desktop} depth: the title as on a 24-bit screen at 32 bits ($differ pixels differ, by up to $levels levels)" \
-        '[ $got -eq 0 ] && [ "$levels" -le 1 ] && [ "$differ" -lt 3000 ]'
-    done
+    bpp=${part#deep30}; bpp=${bpp#_}   # the desktop's depth, or 24 bits
+    start_game -win -scale 1 ${bpp:+-bpp $bpp}
+    name="title30${bpp:+_$bpp}"
+    to_title "$shots/$name.png"; got=$?
+    end_game
+    # A garbled screen differs everywhere and by far; the edges of the
+    # title's translucent logo come out up to one level apart there.
+    differ=$(compare -metric AE "$shots/$name.png" "$shots/title_ref.png" null: 2>&1 | cut -d' ' -f1)
+    levels=$(convert "$shots/$name.png" "$shots/title_ref.png" -compose difference -composite \
+               -format '%[fx:round(255 * max(maxima.r, max(maxima.g, maxima.b)))]' info:)
+    check "30-bit screen, ${bpp:-desktop} depth: the title as on a 24-bit screen at 32 bits ($differ pixels differ, by up to $levels levels)" \
+      '[ $got -eq 0 ] && [ "$levels" -le 1 ] && [ "$differ" -lt 3000 ]'
     ;;
   refused)
     # xmessage is kept off the PATH so that no message box waits for a click.
@@ -175,8 +162,8 @@ for part in "${@:2}"; do
       '[ "$rc" = 1 ] && grep -qx "Fatal error:  Colour depth 8 is not supported: the game runs at 15, 16, 24 or 32 bits" "$home/err"'
     ;;
   *)
-    echo "test_display_depth: unknown part $part"; part_fail=1
+    echo "test_display_depth: unknown part $part"; fail=1
     ;;
   esac
 done
-exit $part_fail
+exit $fail

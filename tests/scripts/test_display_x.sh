@@ -10,36 +10,25 @@
 # opens nothing is shown headless, by test_focus_pause.)
 #
 # usage: test_display_x.sh BUILD_DIR               (runs every part)
-#        test_display.sh BUILD_DIR PART ...       (one part, on the current X server)
+#        test_display_x.sh BUILD_DIR PART ...     (parts on the current X server)
+# A part is a name below, or ARGS:EXPECTED: the game's window with the
+# options ARGS must be EXPECTED in size.
 set -uo pipefail
-build="$(realpath "$1")"
-here="$(realpath "$0")"
-source "$(dirname "$here")/../support/real_program.sh"
-keep_sound_library_loaded "$build/vorlin"
-cd "$build"
+source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
+begin_script "$1"
+begin_parts display-test
 
 if [ $# -eq 1 ]; then
-  fail=0
-  run_on() { # SIZE PART...
-    local size=$1; shift
-    (private_x "${size}x24" || exit 1; bash "$here" "$build" "$@"; rc=$?; stop_private_x; exit $rc) || fail=1
-  }
-  run_on 1024x768 sizes "-win:640x480" "-win -scale 2:640x480"
-  run_on 1920x1080 sizes "-win:1280x960" "-win -scale 1:640x480" "-win -scale 3:1280x960"
-  run_on 1920x1080 picture_1x
-  run_on 3840x2160 sizes "-win:2560x1920" && run_on 3840x2160 picture_3x remembered
-  run_on 1920x1080 fullscreen fallback pointer
-  run_on 1024x768 focus
+  # The servers of one call at once. The 1x title the second call compares
+  # with comes from the first; a window size a part shows already (1x on
+  # 1920x1080 by picture_1x, -win there by pointer) is not started again.
+  parts_at_once "1024x768x24|-win:640x480|-win -scale 2:640x480" "1024x768x24|focus" \
+    "1920x1080x24|picture_1x|-win -scale 3:1280x960" "3840x2160x24|-win:2560x1920|remembered"
+  parts_at_once "3840x2160x24|picture_3x" "1920x1080x24|fullscreen" "1920x1080x24|fallback|pointer"
   exit $fail
 fi
 
-part_fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; part_fail=1; return 1; fi; }
-work="$build/display-test"
-mkdir -p "$work"
-home="$(mktemp -d)"
-pid=
-trap 'rm -rf "$home"; [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null' EXIT
+mkdir -p "$shots"
 desk=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
 
 # Starts the game and waits until its start-up is done. A game that cannot
@@ -101,34 +90,30 @@ differing() { compare -metric AE "$1" "$2" null: 2>&1 | awk '{ print $1 }'; }
 
 for part in "${@:2}"; do
   case "$part" in
-  *:*)   # a size case of the "sizes" part: ARGS:EXPECTED
-    ;;
-  sizes)
-    for c in "${@:3}"; do
-      args=${c%%:*}; want=${c##*:}
-      # shellcheck disable=SC2086
-      start_game $args
-      got=$(window_size)
-      stop_game
-      check "$desk, '$args': window $want (got $got)" '[ "$got" = "$want" ]' || tail -n 5 "$home/err"
-    done
-    break
+  *:*)
+    args=${part%%:*}; want=${part##*:}
+    # shellcheck disable=SC2086
+    start_game $args
+    got=$(window_size)
+    stop_game
+    check "$desk, '$args': window $want (got $got)" '[ "$got" = "$want" ]' || tail -n 5 "$home/err"
     ;;
   picture_1x)
     start_game -win -scale 1
-    shot_when_still 0 0 640 480 "$work/title_1x.png"; still=$?
+    check "$desk, '-win -scale 1': window 640x480" '[ "$(window_size)" = 640x480 ]'
+    shot_when_still 0 0 640 480 "$shots/title_1x.png"; still=$?
     check "1x title picture captured" '[ $still -eq 0 ]'
     stop_game
     ;;
   picture_3x)
     start_game -win -scale 3
     check "$desk, '-win -scale 3': window 1920x1440" '[ "$(window_size)" = 1920x1440 ]'
-    shot_when_still 0 0 1920 1440 "$work/title_3x.png"
+    shot_when_still 0 0 1920 1440 "$shots/title_3x.png"
     stop_game
-    convert "$work/title_3x.png" -sample 640x480! "$work/title_3x_small.png"
-    convert "$work/title_3x_small.png" -sample 1920x1440! "$work/title_3x_blocks.png"
-    check "3x: every picture pixel is an exact 3x3 block" '[ "$(differing "$work/title_3x_blocks.png" "$work/title_3x.png")" = 0 ]'
-    check "3x: the blocks are the 1x picture" '[ "$(differing "$work/title_3x_small.png" "$work/title_1x.png")" = 0 ]'
+    convert "$shots/title_3x.png" -sample 640x480! "$shots/title_3x_small.png"
+    convert "$shots/title_3x_small.png" -sample 1920x1440! "$shots/title_3x_blocks.png"
+    check "3x: every picture pixel is an exact 3x3 block" '[ "$(differing "$shots/title_3x_blocks.png" "$shots/title_3x.png")" = 0 ]'
+    check "3x: the blocks are the 1x picture" '[ "$(differing "$shots/title_3x_small.png" "$shots/title_1x.png")" = 0 ]'
     ;;
   remembered)
     printf '[misc]\nscale = 3\n' > "$home/vorlin-settings.cfg"
@@ -137,11 +122,8 @@ for part in "${@:2}"; do
     stop_game
     # A normal quit (ESC through the intro and the title) writes -scale back.
     start_game -win -scale 2
-    wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
-    xdotool windowfocus --sync "$wid" 2>/dev/null
-    escape_until_gone() { ! kill -0 "$pid" 2>/dev/null || { press Escape; sleep 0.3; false; }; }
-    wait_until $STARTUP_S escape_until_gone
-    wait_exit "$pid" $EXIT_S; rc=$exit_rc; pid=
+    xdotool windowfocus --sync "$(wait_window 'El Vorlin' $STARTUP_S "$pid")" 2>/dev/null
+    quit_with_escape "$pid"; rc=$?; pid=
     check "quit exits 0 (was $rc)" '[ "$rc" = 0 ]'
     check "-scale 2 is remembered" 'grep -q "^scale = 2" "$home/vorlin-settings.cfg"'
     start_game -win
@@ -150,19 +132,19 @@ for part in "${@:2}"; do
     ;;
   fullscreen)
     start_game
-    shot_when_still 0 0 1920 1080 "$work/full.png"
+    shot_when_still 0 0 1920 1080 "$shots/full.png"
     fs=$(xdotool search --class Vorlin | while read -r w; do
            xwininfo -id "$w" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } /IsViewable/ { v = 1 } END { if (v) print w "x" h }'
          done | head -1)
     stop_game
     check "$desk, full screen: a shown window of the desktop's size (got $fs)" '[ "$fs" = "$desk" ]'
-    convert "$work/full.png" -crop 1280x960+320+60 +repage "$work/full_picture.png"
-    convert "$work/full_picture.png" -sample 640x480! "$work/full_small.png"
-    convert "$work/full_small.png" -sample 1280x960! "$work/full_blocks.png"
+    convert "$shots/full.png" -crop 1280x960+320+60 +repage "$shots/full_picture.png"
+    convert "$shots/full_picture.png" -sample 640x480! "$shots/full_small.png"
+    convert "$shots/full_small.png" -sample 1280x960! "$shots/full_blocks.png"
     check "full screen: the picture at 2x, centred, in exact 2x2 blocks" \
-      '[ "$(differing "$work/full_blocks.png" "$work/full_picture.png")" = 0 ]'
-    check "full screen: the blocks are the 1x picture" '[ "$(differing "$work/full_small.png" "$work/title_1x.png")" = 0 ]'
-    border=$(convert "$work/full.png" -fill black -draw "rectangle 320,60 1599,1019" -format '%[fx:maxima]' info:)
+      '[ "$(differing "$shots/full_blocks.png" "$shots/full_picture.png")" = 0 ]'
+    check "full screen: the blocks are the 1x picture" '[ "$(differing "$shots/full_small.png" "$shots/title_1x.png")" = 0 ]'
+    border=$(convert "$shots/full.png" -fill black -draw "rectangle 320,60 1599,1019" -format '%[fx:maxima]' info:)
     check "full screen: black around the picture" '[ "$border" = 0 ]'
     ;;
   fallback)
@@ -181,7 +163,7 @@ for part in "${@:2}"; do
   pointer)
     start_game -win
     wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
-    window_size > /dev/null
+    got=$(window_size)
     xdotool mousemove --sync 600 400
     inside=$(./x_probe cursor)
     xdotool mousemove --sync 1700 1000
@@ -190,6 +172,7 @@ for part in "${@:2}"; do
     icons=$(xprop -id "$wid" _NET_WM_ICON | grep "Icon (")
     hints=$(xprop -id "$wid" WM_HINTS)
     stop_game
+    check "$desk, '-win': window 1280x960 (got $got)" '[ "$got" = 1280x960 ]'
     check "window class vorlin, Vorlin" '[[ "$class" == *\"vorlin\",\ \"Vorlin\"* ]]'
     check "window icons from the game, 16 to 64 pixels" '[ "$(echo "$icons" | tr -d "\t")" = "$(printf "Icon (%d x %d):\n" 16 16 32 32 48 48 64 64 | sed "1s/^/_NET_WM_ICON(CARDINAL) = /")" ]'
     check "window icon picture for the window manager" '[[ "$hints" == *"bitmap id # to use for icon"* ]]'
@@ -224,8 +207,8 @@ for part in "${@:2}"; do
     kill "$xpid" 2>/dev/null
     ;;
   *)
-    echo "test_display_x: unknown part $part"; part_fail=1
+    echo "test_display_x: unknown part $part"; fail=1
     ;;
   esac
 done
-exit $part_fail
+exit $fail

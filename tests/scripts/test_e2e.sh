@@ -5,16 +5,11 @@
 # ending notice's program are checked. A second run quits from the title and
 # must play the other title song. Screenshots stay in BUILD/e2e-shots.
 set -uo pipefail
-build="$(realpath "$1")"
 src="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$src/tests/support/real_program.sh"
-keep_sound_library_loaded "$build/vorlin"
+begin_script "$1"
 out="$build/e2e-shots"
-fail=0
-check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; return 1; else echo "ok: $1"; fi; }
-
-home="$(mktemp -d)"
-trap 'stop_private_x; rm -rf "$home"' EXIT
+home="$work"
 private_x 1024x768x24 || exit 1
 E2E_HOME="$home" bash "$src/tools/test/e2e/e2e.sh" "$build" "$out"
 rc=$?

@@ -6,17 +6,11 @@
 # briefing does not dismiss the briefing. The game is then quit from the pause
 # menu and must report the level's objects deleted.
 set -uo pipefail
-build="$(realpath "$1")"
-here="$(dirname "$(realpath "$0")")"
-source "$here/../support/real_program.sh"
-keep_sound_library_loaded "$build/vorlin"
-work="$(mktemp -d)"
-trap 'stop_private_x; rm -rf "$work"' EXIT
+source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
+begin_script "$1"
 private_x || exit 1
 
 WAIT_S=60   # ceiling for any screen to show up; a slow machine only waits longer
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
 
 grab() { timeout 20 import -window "$wid" "$1" 2> /dev/null; }
 same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" = "0" ]; }

@@ -5,26 +5,15 @@
 # tools, the .deb built and inspected (dpkg-deb, lintian), unpacked with dpkg -x
 # and run from there.
 set -uo pipefail
-build="$(realpath "$1")"
 source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
-fail=0
-check() { if ! eval "$2"; then echo "FAIL: $1"; fail=1; else echo "ok: $1"; fi; }
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+begin_script "$1"
 mkdir -p "$work/elsewhere" "$work/home"
 
-# Starts the program from $work/elsewhere, waits for its window, presses ESC
-# until it exits (the intro is skipped, then the title quits); the exit code
-# is the program's, 125 if it never quit.
+# Starts the program from $work/elsewhere and quits it with ESC; the exit
+# code is the program's.
 run_and_quit() {
   (cd "$work/elsewhere" && exec env HOME="$work/home" "$@" -win > "$work/out" 2> "$work/err") &
-  local pid=$!
-  wait_window 'El Vorlin' $STARTUP_S $pid > /dev/null
-  escape_until_gone() { ! kill -0 $pid 2> /dev/null || { press Escape; sleep 0.3; false; }; }
-  wait_until $STARTUP_S escape_until_gone
-  wait_exit $pid $EXIT_S
-  [ "$exit_rc" != none ] && return "$exit_rc"
-  echo "the program did not quit" >&2; return 125
+  quit_with_escape $!
 }
 
 # Runs an installed program: exit 0 after quitting, its settings in HOME and

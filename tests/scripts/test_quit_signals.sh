@@ -15,12 +15,8 @@
 # signal the game was started with ignored (nohup, a background job) stays
 # ignored.
 set -uo pipefail
-build="$(realpath "$1")"
-here="$(dirname "$(realpath "$0")")"
-source "$here/../support/real_program.sh"
-keep_sound_library_loaded "$build/vorlin"
-work="$(mktemp -d)"
-trap 'stop_private_x; rm -rf "$work"' EXIT
+source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
+begin_script "$1"
 
 SLOTS=4
 RUNS_PER_SLOT=8
@@ -214,19 +210,27 @@ inherited_ignore() {
     '[ "$exit_rc" = 0 ] && complete_settings "$home/vorlin-settings.cfg"'
 }
 
-private_x || exit 1
-stuck_startup asoundrc-fifo INT
-stuck_startup x-server-stopped TERM
-message_box game TERM
-message_box game HUP
-message_box "game and the box" INT
-inherited_ignore HUP INT
-inherited_ignore INT TERM
-inherited_ignore TERM HUP
-for f in "$work"/*/err; do
-  sanitizer_finding "$f" && { echo "FAIL sanitizer report in $f"; fixed_fail=1; }
-done
-stop_private_x
+# The fixed cases one after another on an X server of their own, while the
+# random runs go on in theirs.
+(
+  private_x || exit 1
+  stuck_startup asoundrc-fifo INT
+  stuck_startup x-server-stopped TERM
+  message_box game TERM
+  message_box game HUP
+  message_box "game and the box" INT
+  inherited_ignore HUP INT
+  inherited_ignore INT TERM
+  inherited_ignore TERM HUP
+  for f in "$work"/{stuck,box,ignore}-*/err; do
+    sanitizer_finding "$f" && { echo "FAIL sanitizer report in $f"; fixed_fail=1; }
+  done
+  stop_private_x
+  exit $fixed_fail
+) > "$work/fixed.log" 2>&1 &
+fixed_cases=$!
 
-run_slots_and_report || exit 1
-exit $fixed_fail
+run_slots_and_report || fail=1
+wait $fixed_cases || fail=1
+cat "$work/fixed.log"
+exit $fail

@@ -14,12 +14,9 @@
 # own sound calls (several full-volume effects in one tick over the engine,
 # each followed by the engine's stop): no sample at full scale, no click.
 set -uo pipefail
-build="$(realpath "$1")"
-here="$(dirname "$(realpath "$0")")"
-source "$here/../support/real_program.sh"
-keep_sound_library_loaded "$build/vorlin"
+source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
+begin_script "$1"
 probe="$build/tests/sound_probe"
-work="$(mktemp -d)"
 server_pid=""
 game_pid=""
 cleanup() {
@@ -34,7 +31,6 @@ cleanup() {
   stop_private_x
   rm -rf "$work"
 }
-fail=0
 trap cleanup EXIT
 
 # Ceilings for waiting on events; a busy machine only makes the run longer.
@@ -46,8 +42,6 @@ BYTES_PER_SECOND=176400 # 44.1 kHz, 16-bit stereo
 # fade's, far below a cut mid-waveform (-17 dBFS was heard at the end of play).
 CLICK_BOUND=600         # -35 dBFS
 PRESS_GAP_S=1           # time on each screen before the next Return
-
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
 
 for tool in pulseaudio Xvfb xdotool; do
   command -v $tool > /dev/null || { echo "FAIL: $tool is missing (tools/deps.sh installs it)"; exit 1; }

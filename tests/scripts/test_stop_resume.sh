@@ -6,12 +6,8 @@
 # the wall time the game spent running since its start-up ended, the stop
 # taken out, plus a few ticks of catch-up and slack.
 set -uo pipefail
-build="$(realpath "$1")"
-here="$(dirname "$(realpath "$0")")"
-source "$here/../support/real_program.sh"
-keep_sound_library_loaded "$build/vorlin"
-work="$(mktemp -d)"
-trap 'stop_private_x; rm -rf "$work"' EXIT
+source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
+begin_script "$1"
 
 STARTUP_WITHIN_S=120
 ENTER_LEVEL_S=15         # Return pressed meanwhile: through the intro, title and briefing into play (harmless in play)
@@ -47,8 +43,6 @@ kill -INT $pid
 quit=$(now_ms)
 wait_exit $pid $EXIT_WITHIN_S
 
-fail=0
-check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; fi; }
 clock=$(sed -n 's/^Last screen.s clock: \([0-9]*\) ticks$/\1/p' "$work/err")
 running_ms=$(( quit - started - (resumed - stopped) ))
 allowed=$(( running_ms * TICKS_PER_S / 1000 + SLACK_TICKS ))

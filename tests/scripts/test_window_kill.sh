@@ -7,12 +7,8 @@
 # Several games run at once, each on an X server of its own.
 # VORLIN_TEST_SEED repeats a run's random moments.
 set -uo pipefail
-build="$(realpath "$1")"
-here="$(dirname "$(realpath "$0")")"
-source "$here/../support/real_program.sh"
-keep_sound_library_loaded "$build/vorlin"
-work="$(mktemp -d)"
-trap 'stop_private_x; rm -rf "$work"' EXIT
+source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
+begin_script "$1"
 
 SLOTS=3
 RUNS_PER_SLOT=6

@@ -25,6 +25,25 @@ keep_sound_library_loaded() {
   return 0
 }
 
+# The start every script shares, called right after sourcing this file: the
+# build directory $1 as `build` (its game's sound library kept loaded, as
+# above), the script's own path as `script`, a fresh folder `work` that is
+# removed at exit together with the X servers this shell started, and `fail`
+# at 0 for `check`.
+begin_script() {
+  build="$(realpath "$1")"
+  script="$(realpath "$0")"
+  keep_sound_library_loaded "$build/vorlin"
+  work="$(mktemp -d)"
+  fail=0
+  trap 'stop_private_x; rm -rf "$work"' EXIT
+}
+
+# Says "ok: WHAT" when the shell test $2 holds; otherwise "FAIL: WHAT", sets
+# fail=1 and returns 1, so that a failure can show more (check ... || tail ...).
+# usage: check WHAT TEST
+check() { if eval "$2"; then echo "ok: $1"; else echo "FAIL: $1"; fail=1; return 1; fi; }
+
 # Any sanitizer report in file $1: memory errors, undefined behaviour, leaks.
 sanitizer_finding() { grep -qE 'Sanitizer|runtime error:' "$1"; }
 
@@ -171,12 +190,61 @@ game_stderr() { grep -avE '^(ALSA lib |Home directory not accessible|[EWNID]: \[
 # A key held long enough for a loop polling at 60 Hz to see it.
 press() { xdotool keydown "$1"; sleep 0.1; xdotool keyup "$1"; }
 
+# Once the window of game $1 (a child of this shell) is there, presses ESC
+# every 0.4 s until the game exits (it skips the intro, then quits from the
+# title); returns the game's exit code, 125 if it never quit.
+quit_with_escape() {
+  local game="$1"
+  wait_window 'El Vorlin' $STARTUP_S "$game" > /dev/null
+  escape_until_gone() { ! kill -0 "$game" 2> /dev/null || { press Escape; sleep 0.3; false; }; }
+  wait_until $STARTUP_S escape_until_gone
+  wait_exit "$game" $EXIT_S
+  [ "$exit_rc" != none ] && return "$exit_rc"
+  echo "the game did not quit" >&2
+  return 125
+}
+
+# The start of a script in parts (the display tests), after begin_script: the
+# build directory as the working folder, its folder $1 for screenshots as
+# `shots`, the fresh folder as the game's HOME (`home`), and the game whose
+# process id a part keeps in `pid` killed should the part end early.
+begin_parts() {
+  cd "$build" || exit 1
+  shots="$build/$1"
+  home="$work"
+  pid=
+  trap 'rm -rf "$work"; [ -n "$pid" ] && kill -9 "$pid" 2> /dev/null' EXIT
+}
+
+# For a script in parts (the display tests): the script runs itself again,
+# as `script BUILD PART ARG...`, once for each group of parts given, each
+# group on a private X server of its own screen. The groups of one call run at
+# once; their output is shown group by group, and fail=1 if any group failed.
+# usage: parts_at_once "SCREEN|PART|ARG..." ...
+parts_at_once() {
+  local out group i=0
+  local -a runs fields
+  out="$(mktemp -d)"
+  for group in "$@"; do
+    IFS='|' read -ra fields <<< "$group"
+    (private_x "${fields[0]}" || exit 1; bash "$script" "$build" "${fields[@]:1}"; rc=$?; stop_private_x; exit $rc) \
+      > "$out/$i" 2>&1 &
+    runs+=($!)
+    i=$((i + 1))
+  done
+  for i in "${!runs[@]}"; do
+    wait "${runs[$i]}" || fail=1
+    cat "$out/$i"
+  done
+  rm -rf "$out"
+}
+
 # Runs the caller's run_one ID in SLOTS private X servers at once, RUNS_PER_SLOT
 # times each, with RANDOM seeded from `seed` and the slot; each run leaves one
 # line in $work/result.ID starting with "ok " or not. Prints every line and
 # returns 1 unless all SLOTS * RUNS_PER_SLOT runs said ok.
 run_slots_and_report() {
-  local s f fail=0
+  local s f fail=0 slots=()
   for s in $(seq "$SLOTS"); do
     (
       if ! private_x > "$work/xfail.$s"; then
@@ -187,8 +255,9 @@ run_slots_and_report() {
       for r in $(seq "$RUNS_PER_SLOT"); do run_one "$s.$r"; done
       stop_private_x
     ) &
+    slots+=($!)
   done
-  wait
+  wait "${slots[@]}"
   for f in "$work"/result.*; do
     cat "$f"
     grep -q '^ok ' "$f" || fail=1
