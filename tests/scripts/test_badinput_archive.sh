@@ -127,7 +127,7 @@ done
 # larger than the archive (it cannot run under an address space limit); the
 # plain build runs under a range of address space limits, from too little to
 # start up at all to enough to play, and is asked to quit when it started.
-if ldd "$build/vorlin" | grep -q libasan; then
+if sanitizer_build "$build/vorlin"; then
   (cd "$build" && HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" PATH=/nonexistent \
       ASAN_OPTIONS="$ASAN_OPTIONS:allocator_may_return_null=1:max_allocation_size_mb=$(( size / 1048576 - 2 ))" \
       "$build/vorlin" -win > "$work/memory.out" 2> "$work/memory.err")

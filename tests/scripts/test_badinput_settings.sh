@@ -19,7 +19,7 @@ private_x 1024x768x24 || exit 1
 # the plain build is held to far more than the game needs (the sanitizer build
 # reserves too much address space for such a limit).
 memory_cap=""
-ldd "$build/vorlin" | grep -q libasan || memory_cap="ulimit -v 2000000;"
+sanitizer_build "$build/vorlin" || memory_cap="ulimit -v 2000000;"
 
 # Starts the game with HOME=$2 under name $1; its output goes to $work/$1.out
 # and $work/$1.err. With shell commands $3 (limits), they run first and the

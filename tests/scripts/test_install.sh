@@ -89,7 +89,7 @@ if [ -f "$deb" ]; then
   check "package name" '[ "$(field Package)" = vorlin ]'
   check "section games" '[ "$(field Section)" = games ]'
   check "dependencies computed from the program" \
-    'field Depends | grep -q "liballegro4.4" && field Depends | grep -q "libmpg123-0" && field Depends | grep -q "libc6 (>="'
+    'deps=$(field Depends); [[ $deps == *liballegro4.4* && $deps == *libmpg123-0* && $deps == *"libc6 (>="* ]]'
   check "a description" '[ "$(field Description | wc -l)" -gt 3 ]'
   dpkg-deb -c "$deb" | awk '{print $1, $2, $6}' > "$work/contents"
   for f in usr/games/vorlin usr/share/games/vorlin/data/vorlin.dat usr/share/games/vorlin/data/ending.dat \

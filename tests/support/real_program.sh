@@ -25,6 +25,12 @@ keep_sound_library_loaded() {
   return 0
 }
 
+# True if program $1 is built with the address sanitizer. All of ldd's output
+# is read: `ldd | grep -q` under pipefail fails now and then (ldd killed by
+# the closed pipe), and a sanitizer build treated as a plain one gets an
+# address space limit it aborts under.
+sanitizer_build() { [[ "$(ldd "$1")" == *libasan* ]]; }
+
 # The start every script shares, called right after sourcing this file: the
 # build directory $1 as `build` (its game's sound library kept loaded, as
 # above), the script's own path as `script`, a fresh folder `work` that is
