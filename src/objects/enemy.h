@@ -88,6 +88,9 @@ public:
     // dx, dy = a step away from (px, py), its larger component +-1.5; a point
     // at the box centre gives (0, 0).
     void delta_from(float px, float py);
+    // dx, dy = +-v along one axis, both drawn from rand(): how the walkers
+    // choose where to go.
+    void pick_axis_direction(float v);
     bool is_unkillable() const { return unkillable; }
 
     void processing() override;
@@ -127,7 +130,6 @@ private:
 
     void rise(int every_ticks, int first_walk_frame, float jump_x, float jump_y, int volume, int pitch);
     void walk(int first_walk_frame, int second_walk_frame);
-    void pick_axis_direction(float v);
     ENEMY* first_enemy_touching();
     void steer_speed();
     // The type's one speed, from its row in the type table.

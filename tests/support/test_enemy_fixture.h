@@ -9,6 +9,7 @@
 #include "player.h"
 #include "projectile.h"
 #include "registry.h"
+#include "test_scene.h"
 #include "test_support.h"
 #include "engine.h"
 #include "pacing.h"
@@ -98,26 +99,17 @@ protected:
 
         objects.clear();
         enemies.clear();
-        player = new PLAYER();
-        player->set(-1000, -1000);
-        objects.push_back(player);
+        place_player(-1000, -1000);
         fpscounter = 0;
         game_started = false;
-        wall_x1 = 0;
-        wall_y1 = 0;
-        wall_x2 = 640;
-        wall_y2 = 480;
+        walls_at_screen_edges();
         std::memset(effect_count, 0, sizeof effect_count);
         srand(1);
     }
 
     void TearDown() override
     {
-        for (OBJECT* o : objects)
-            delete o;
-        objects.clear();
-        enemies.clear();
-        player = nullptr;
+        clear_scene();
         for (int i = 0; i < NUM_DATA_OBJECTS; i++) {
             if (archive[i].type == DAT_SAMPLE)
                 destroy_sample(static_cast<SAMPLE*>(archive[i].dat));
@@ -127,34 +119,8 @@ protected:
         data = saved_data;
     }
 
-    // Made as the level scripts make enemies: into objects, then enemies.
-    ENEMY* add(ENEMY::TYPE type, float x, float y)
-    {
-        ENEMY* e = new ENEMY(type, x, y);
-        objects.push_back(e);
-        enemies.push_back(e);
-        return e;
-    }
-
-    // One level tick for everything but the player (whose driving reads the
-    // controls): the clock, every object's processing in list order, then the
-    // disabled objects deleted.
-    void tick()
-    {
-        fpscounter += 1;
-        for (OBJECT* o : objects)
-            if (o != player)
-                o->processing();
-        for (auto it = objects.begin(); it != objects.end();) {
-            if (!(*it)->enabled) {
-                create_count -= 1;
-                delete *it;
-                it = objects.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
+    ENEMY* add(ENEMY::TYPE type, float x, float y) { return add_enemy(type, x, y); }
+    void tick() { tick_all_but_player(); }
 
     void ticks(int n)
     {

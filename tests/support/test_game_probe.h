@@ -5,12 +5,14 @@
 #include "game.h"
 #include "music.h"
 #include "object.h"
+#include "player.h"
 #include "test_support.h"
 #include "engine.h"
 #include "pacing.h"
 #include <allegro.h>
 #include <cstdlib>
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 
 // Entered into `objects` before run_game makes the player, so its hooks run
@@ -106,3 +108,26 @@ inline bool game_test_init()
     reset_input_edges();
     return true;
 }
+
+// One attempt at a level through the real run_game, in debug mode (no
+// briefing) with the lives of a new game, seed 7 and a PROBE riding along;
+// afterwards every key is up and debug mode off.
+class LevelAttemptTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(game_test_init());
+        debug = true;
+        player_lives = PLAYER_LIVES;
+        srand(7);
+        probe = new PROBE();
+        objects.push_back(probe);
+    }
+    void TearDown() override
+    {
+        for (int i = 0; i < KEY_MAX; ++i)
+            key[i] = 0;
+        debug = false;
+    }
+    PROBE* probe = nullptr;
+};

@@ -4,13 +4,6 @@
 #include "quit_request.h"
 #include <allegro.h>
 
-namespace {
-
-// Where each key control comes from.
-struct KeyControl {
-    int scancode;
-    bool Controls::*field;
-};
 const KeyControl KEY_CONTROLS[] = {
     {KEY_ESC, &Controls::esc},
     {KEY_ENTER, &Controls::enter},
@@ -26,6 +19,9 @@ const KeyControl KEY_CONTROLS[] = {
     {KEY_SPACE, &Controls::space},
     {KEY_LCONTROL, &Controls::lctrl},
 };
+const int NUM_KEY_CONTROLS = sizeof KEY_CONTROLS / sizeof KEY_CONTROLS[0];
+
+namespace {
 
 bool Controls::*const STICK_CONTROLS[] = {
     &Controls::stick_left, &Controls::stick_right, &Controls::stick_up, &Controls::stick_down};

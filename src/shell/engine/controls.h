@@ -39,6 +39,15 @@ struct Controls {
     bool any_button() const;
 };
 
+// Which key each key control above comes from: the library's scancode and
+// the control it sets. Every key control stands here once.
+struct KeyControl {
+    int scancode;
+    bool Controls::*field;
+};
+extern const KeyControl KEY_CONTROLS[];
+extern const int NUM_KEY_CONTROLS;
+
 // Polls joystick 0, then reads the keyboard and the joystick: once at the
 // start of a tick's input step.
 Controls read_controls();

@@ -10,23 +10,13 @@
 
 namespace {
 
-class FocusPause : public ::testing::Test {
+// In debug mode the focus notice, unlike ESC, does not end the attempt.
+class FocusPause : public LevelAttemptTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(game_test_init());
-        debug = true;  // no briefing; the focus notice, unlike ESC, does not end the attempt
-        player_lives = PLAYER_LIVES;
-        srand(7);
+        LevelAttemptTest::SetUp();
         take_focus_lost();
-        probe = new PROBE();
-        objects.push_back(probe);
-    }
-    void TearDown() override
-    {
-        for (int i = 0; i < KEY_MAX; ++i)
-            key[i] = 0;
-        debug = false;
     }
     // Runs level 1 with `script` at every tick; counts the pause menu's openings and the level
     // clock at each, and answers the menu: go on the first time, quit the second.
@@ -58,7 +48,6 @@ protected:
         };
         return run_game(1);
     }
-    PROBE* probe = nullptr;
     std::vector<int> opened_at, clock_at_tick;
     std::function<void()> during_menu;
 };

@@ -27,23 +27,12 @@ struct TickState {
     size_t objects;
 };
 
-class GameLoop : public ::testing::Test {
+class GameLoop : public LevelAttemptTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(game_test_init());
-        debug = true;
-        player_lives = PLAYER_LIVES;
-        srand(7);
+        LevelAttemptTest::SetUp();
         clear_to_color(screen, MARKER);
-        probe = new PROBE();
-        objects.push_back(probe);
-    }
-    void TearDown() override
-    {
-        for (int i = 0; i < KEY_MAX; ++i)
-            key[i] = 0;
-        debug = false;
     }
     // Runs the attempt, recording the loop's state at every tick.
     int run(int level, std::function<void(int)> script = nullptr)
@@ -56,7 +45,6 @@ protected:
         };
         return run_game(level);
     }
-    PROBE* probe = nullptr;
     std::map<int, TickState> states;
 };
 

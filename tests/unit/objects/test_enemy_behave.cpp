@@ -3,22 +3,12 @@
 #include "test_enemy_fixture.h"
 #include "pacing.h"
 #include <cmath>
+#include <set>
+#include <utility>
 
 namespace {
 
 const float PI_F = 3.14159265f;
-
-// The first axis direction a walker draws: the same draws in the same order.
-void expected_axis_direction(float v, float& dx, float& dy)
-{
-    if ((rand() & 1) == 0) {
-        dx = (rand() & 1) == 1 ? -v : v;
-        dy = 0;
-    } else {
-        dx = 0;
-        dy = (rand() & 1) == 1 ? -v : v;
-    }
-}
 
 }  // namespace
 
@@ -103,6 +93,20 @@ struct WalkerRow {
     float speed;
 };
 
+TEST_F(EnemyTest, AWalkersPickIsOneOfTheFourAxisDirectionsAtItsSpeed)
+{
+    ENEMY* w = add(ENEMY::ET_GUY, 300, 200);
+    std::set<std::pair<float, float>> seen;
+    for (unsigned seed = 1; seed <= 64; seed++) {
+        srand(seed);
+        w->pick_axis_direction(2.5f);
+        EXPECT_TRUE(w->dx == 0 || w->dy == 0) << seed;
+        EXPECT_FLOAT_EQ(std::fabs(w->dx) + std::fabs(w->dy), 2.5f) << seed;
+        seen.insert({w->dx, w->dy});
+    }
+    EXPECT_EQ(seen.size(), 4u);
+}
+
 TEST_F(EnemyTest, WalkerRisesJumpsOutAtSpeedOneThenTurnsOnlyOnMultiplesOfThirty)
 {
     const WalkerRow rows[] = {
@@ -120,9 +124,14 @@ TEST_F(EnemyTest, WalkerRisesJumpsOutAtSpeedOneThenTurnsOnlyOnMultiplesOfThirty)
             EXPECT_EQ(w->frame, start_frame + t / 6);
             EXPECT_FALSE(w->active);
         }
+        // The first direction is the one the walkers' pick at speed one
+        // makes from the same draws.
+        const float rising_dx = w->dx, rising_dy = w->dy;
         srand(11);
-        float first_dx, first_dy;
-        expected_axis_direction(1.0f, first_dx, first_dy);
+        w->pick_axis_direction(1.0f);
+        const float first_dx = w->dx, first_dy = w->dy;
+        w->dx = rising_dx;
+        w->dy = rising_dy;
         srand(11);
         tick();  // 36: the last rise step
         EXPECT_EQ(w->frame, row.first_walk);

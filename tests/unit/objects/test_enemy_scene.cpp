@@ -8,6 +8,7 @@
 #include "levels.h"
 #include "player.h"
 #include "registry.h"
+#include "test_scene.h"
 #include "test_support.h"
 #include "engine.h"
 #include "pacing.h"
@@ -28,9 +29,7 @@ protected:
         ASSERT_TRUE(headless_load_data()) << "data/vorlin.dat missing: build the gamedata target";
         objects.clear();
         enemies.clear();
-        player = new PLAYER();
-        player->set(300, 330);
-        objects.push_back(player);
+        place_player(300, 330);
         wall_x1 = ARENA_WALLS.x1;
         wall_y1 = ARENA_WALLS.y1;
         wall_x2 = ARENA_WALLS.x2;
@@ -44,38 +43,18 @@ protected:
 
     void TearDown() override
     {
-        for (OBJECT* o : objects)
-            delete o;
-        objects.clear();
-        enemies.clear();
-        player = nullptr;
+        clear_scene();
         destroy_bitmap(floor_only);
     }
 
     ENEMY* add(ENEMY::TYPE t, float x, float y)
     {
-        ENEMY* e = new ENEMY(t, x, y);
-        objects.push_back(e);
-        enemies.push_back(e);
+        ENEMY* e = add_enemy(t, x, y);
         cast.push_back(e);
         return e;
     }
 
-    void tick()
-    {
-        fpscounter += 1;
-        for (OBJECT* o : objects)
-            if (o != player)
-                o->processing();
-        for (auto it = objects.begin(); it != objects.end();) {
-            if (!(*it)->enabled && *it != player) {
-                delete *it;
-                it = objects.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
+    void tick() { tick_all_but_player(); }
 
     void compose()
     {

@@ -4,6 +4,7 @@
 #include "game.h"
 #include "player.h"
 #include "registry.h"
+#include "test_scene.h"
 #include "test_support.h"
 #include "engine.h"
 #include <gtest/gtest.h>
@@ -49,14 +50,8 @@ protected:
         std::memset(const_cast<char*>(key), 0, KEY_MAX);
         std::memset(&joy[0], 0, sizeof(joy[0]));
         PLAYER::autohide_down = PLAYER::toggle_down = PLAYER::shoot_down = false;
-        wall_x1 = 0;
-        wall_y1 = 0;
-        wall_x2 = SCREEN_WIDTH;
-        wall_y2 = SCREEN_HEIGHT;
-        p = new PLAYER;
-        p->set(320, 240);
-        objects.push_back(p);
-        player = p;
+        walls_at_screen_edges();
+        p = place_player(320, 240);
         background = makecol(100, 100, 100);
         ref = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
     }
@@ -64,11 +59,7 @@ protected:
     void TearDown() override
     {
         destroy_bitmap(ref);
-        for (OBJECT* o : objects)
-            delete o;
-        create_count -= static_cast<int>(objects.size());
-        objects.clear();
-        player = nullptr;
+        clear_scene();
         std::memset(const_cast<char*>(key), 0, KEY_MAX);
         std::memset(&joy[0], 0, sizeof(joy[0]));
     }

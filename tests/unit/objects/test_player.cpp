@@ -6,6 +6,7 @@
 #include "player.h"
 #include "projectile.h"
 #include "registry.h"
+#include "test_scene.h"
 #include "test_support.h"
 #include "engine.h"
 #include "pacing.h"
@@ -30,28 +31,17 @@ protected:
         PLAYER::gun_temp_warning = false;
         PLAYER::autohide_down = PLAYER::toggle_down = PLAYER::shoot_down = false;
         PLAYER::collide_count = 0;
-        wall_x1 = 0;
-        wall_y1 = 0;
-        wall_x2 = SCREEN_WIDTH;
-        wall_y2 = SCREEN_HEIGHT;
+        walls_at_screen_edges();
         d_screen_a = 0;
         pending_game_go = -1;
         screen_msg_counter = 0;
         screen_msg_buf[0] = '\0';
-        p = new PLAYER;
-        p->set(320, 240);
-        objects.push_back(p);
-        player = p;
+        p = place_player(320, 240);
     }
 
     void TearDown() override
     {
-        for (OBJECT* o : objects)
-            delete o;
-        create_count -= static_cast<int>(objects.size());
-        objects.clear();
-        enemies.clear();
-        player = nullptr;
+        clear_scene();
         std::memset(const_cast<char*>(key), 0, KEY_MAX);
         std::memset(&joy[0], 0, sizeof(joy[0]));
     }

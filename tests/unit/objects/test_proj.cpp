@@ -5,6 +5,7 @@
 #include "player.h"
 #include "projectile.h"
 #include "registry.h"
+#include "test_scene.h"
 #include "test_support.h"
 #include "engine.h"
 #include <gtest/gtest.h>
@@ -21,25 +22,11 @@ protected:
     {
         headless_init(32);
         ASSERT_TRUE(data || headless_load_data());
-        wall_x1 = 0;
-        wall_y1 = 0;
-        wall_x2 = SCREEN_WIDTH;
-        wall_y2 = SCREEN_HEIGHT;
-        p = new PLAYER;
-        p->set(20, 400);  // out of the way, but the front of `objects`
-        objects.push_back(p);
-        player = p;
+        walls_at_screen_edges();
+        p = place_player(20, 400);  // out of the way, but the front of `objects`
     }
 
-    void TearDown() override
-    {
-        for (OBJECT* o : objects)
-            delete o;
-        create_count -= static_cast<int>(objects.size());
-        objects.clear();
-        enemies.clear();
-        player = nullptr;
-    }
+    void TearDown() override { clear_scene(); }
 
     PROJ* shot(float x, float y, float angle)
     {

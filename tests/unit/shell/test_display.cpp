@@ -4,6 +4,7 @@
 #include "cmdline.h"
 #include "display.h"
 #include "settings.h"
+#include "test_config_file.h"
 #include "test_support.h"
 #include "engine.h"
 #include <gtest/gtest.h>
@@ -187,37 +188,17 @@ TEST(ScaleOption, CommandLineValues)
     scale_option = -1;
 }
 
-class ScaleSetting : public ::testing::Test {
+class ScaleSetting : public ConfigFileTest {
 protected:
-    std::string path;
     void SetUp() override
     {
-        headless_init(32);
-        char tmpl[] = "/tmp/vorlin-scale-XXXXXX";
-        const int fd = mkstemp(tmpl);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        path = tmpl;
+        ConfigFileTest::SetUp();
         scale_setting = SCALE_AUTOMATIC;
     }
     void TearDown() override
     {
-        set_config_file("/dev/null");
-        remove(path.c_str());
+        ConfigFileTest::TearDown();
         scale_setting = SCALE_AUTOMATIC;
-    }
-    void use_file(const std::string& text)
-    {
-        std::ofstream(path) << text;
-        set_config_file(path.c_str());
-    }
-    std::string file_text()
-    {
-        flush_config_file();
-        std::ifstream in(path);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
     }
 };
 
@@ -231,7 +212,7 @@ TEST_F(ScaleSetting, ReadValuesAndBadOnesFallBackToAutomatic)
         {"[misc]\nscale = wide\n", 0}, {"[controls]\nscale = 3\n", 0}};
     for (const auto& c : cases) {
         scale_setting = 5;
-        use_file(c.text);
+        write_file(c.text);
         read_settings();
         EXPECT_EQ(scale_setting, c.scale) << c.text;
     }
@@ -239,7 +220,7 @@ TEST_F(ScaleSetting, ReadValuesAndBadOnesFallBackToAutomatic)
 
 TEST_F(ScaleSetting, RoundTripAndAFileThatNeverChoseStaysWithoutTheKey)
 {
-    use_file("[misc]\ntitle_song = 0\n");
+    write_file("[misc]\ntitle_song = 0\n");
     read_settings();
     write_settings();
     EXPECT_EQ(file_text().find("scale"), std::string::npos) << file_text();

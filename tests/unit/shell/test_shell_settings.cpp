@@ -2,6 +2,7 @@
 #include "display.h"
 #include "quit_request.h"
 #include "settings.h"
+#include "test_config_file.h"
 #include "test_support.h"
 #include <allegro.h>
 #include <algorithm>
@@ -32,38 +33,14 @@ namespace {
 
 const int DEFAULTS[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
 
-class Settings : public ::testing::Test {
+class Settings : public ConfigFileTest {
 protected:
-    std::string path;
     void SetUp() override
     {
-        headless_init(32);
-        char tmpl[] = "/tmp/vorlin-settings-XXXXXX";
-        int fd = mkstemp(tmpl);
-        ASSERT_GE(fd, 0);
-        close(fd);
-        path = tmpl;
+        ConfigFileTest::SetUp();
         for (int i = 0; i < NUM_CONTROLS; i++)
             joystick_controls[i] = DEFAULTS[i];
         title_song = 1;
-    }
-    void TearDown() override
-    {
-        set_config_file("/dev/null");
-        remove(path.c_str());
-    }
-    void write_file(const std::string& text)
-    {
-        std::ofstream(path) << text;
-        set_config_file(path.c_str());
-    }
-    std::string file_text()
-    {
-        flush_config_file();
-        std::ifstream in(path);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
     }
 };
 
