@@ -20,9 +20,7 @@ namespace {
 
 const int POLL_SLEEP_US = 500;
 const int MAX_POLLS = 40000;
-const int LEVEL_1_SONG = 2;
-const int OTHER_SONG = 3;
-const int LEVEL_1_START_MS = 6000;
+const int LEVEL_1_START_MS = 6000;  // where the first level's song starts
 
 class BrokenMusic : public ::testing::Test {
 protected:
@@ -48,8 +46,8 @@ TEST_F(BrokenMusic, WithoutTheMusicFolderEverySongEndsTheProgram)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     struct stat st;
     ASSERT_NE(stat("music", &st), 0) << "the scratch folder has no music/";
-    // Title, first level, game over, ending.
-    for (int song : {0, 1, LEVEL_1_SONG, 9, 10, 11}) {
+    // Titles, first and last level, game over, ending.
+    for (int song : {SONG_TITLE_1, SONG_TITLE_2, SONG_LEVEL_1, SONG_LEVEL_8, SONG_GAME_OVER, SONG_ENDING}) {
         SCOPED_TRACE(song);
         EXPECT_EXIT(
             {
@@ -107,13 +105,13 @@ TEST_F(BrokenMusic, ADamagedSongStopsItsSoundAndTheBoxPlaysOn)
 
     mkdir("music", 0755);
     SONGBOX names;
-    media::write_file(std::string("music/") + names.songs[OTHER_SONG], good);
+    media::write_file(std::string("music/") + names.songs[SONG_LEVEL_2], good);
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
-        media::write_file(std::string("music/") + names.songs[LEVEL_1_SONG], k.bytes);
+        media::write_file(std::string("music/") + names.songs[SONG_LEVEL_1], k.bytes);
         SONGBOX box;
         // As level 1 starts its song.
-        box.play(LEVEL_1_SONG);
+        box.play(SONG_LEVEL_1);
         ASSERT_NE(box.mp3, nullptr);
         box.seek(LEVEL_1_START_MS);
         int polls = 0;
@@ -131,7 +129,7 @@ TEST_F(BrokenMusic, ADamagedSongStopsItsSoundAndTheBoxPlaysOn)
             box.poll();
 
         // The next song plays: its audio buffers are filled.
-        box.play(OTHER_SONG);
+        box.play(SONG_LEVEL_2);
         ASSERT_NE(box.mp3, nullptr);
         AUDIOSTREAM* as = box.mp3->stream->audio_stream;
         ASSERT_NE(as, nullptr);

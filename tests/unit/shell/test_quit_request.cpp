@@ -169,37 +169,31 @@ TEST(QuitSignals, FirstSignalRequestsAQuitASecondEndsAtOnce)
     }
 }
 
-// Start-up may be stuck where no flag is looked at (a display that does not
-// answer, a FIFO for a file): a signal sent to the process ends it at once.
-TEST(QuitSignals, DuringStartUpASignalEndsAtOnce)
+// Two times when no flag is looked at, so a signal sent to the process ends
+// it at once: start-up, which may be stuck (a display that does not answer, a
+// FIFO for a file), and the time after a fatal error (its message box).
+TEST(QuitSignals, DuringStartUpAndAfterAFatalErrorASignalEndsAtOnce)
 {
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        EXPECT_EXIT(
-            {
-                default_quit_signals();
-                quit_signals_startup_begin();
-                kill(getpid(), sig);
-                wait_to_be_ended();
-            },
-            ::testing::ExitedWithCode(128 + sig), "")
-            << "signal " << sig;
-    }
-}
-
-TEST(QuitSignals, AfterAFatalErrorASignalEndsAtOnce)
-{
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        EXPECT_EXIT(
-            {
-                default_quit_signals();
-                quit_signals_startup_begin();
-                quit_signals_startup_end();
-                quit_signals_end_at_once();
-                raise(sig);
-                _exit(3);
-            },
-            ::testing::ExitedWithCode(128 + sig), "")
-            << "signal " << sig;
+    const struct {
+        const char* when;
+        bool after_fatal_error;
+    } times[] = {{"during start-up", false}, {"after a fatal error", true}};
+    for (const auto& t : times) {
+        for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+            EXPECT_EXIT(
+                {
+                    default_quit_signals();
+                    quit_signals_startup_begin();
+                    if (t.after_fatal_error) {
+                        quit_signals_startup_end();
+                        quit_signals_end_at_once();
+                    }
+                    kill(getpid(), sig);
+                    wait_to_be_ended();
+                },
+                ::testing::ExitedWithCode(128 + sig), "")
+                << t.when << ", signal " << sig;
+        }
     }
 }
 
