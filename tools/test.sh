@@ -10,18 +10,23 @@
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 "$top/tools/deps.sh"
+# Each step's header says when it began, in seconds since the packages were in
+# place, so the slow steps can be told apart in a log.
+SECONDS=0
+step() { echo "== $* (at ${SECONDS} s)"; }
 xvfb=(xvfb-run -a -s '-screen 0 1024x768x24')
-echo "== test patience: ${VORLIN_TEST_PATIENCE:-1}"
+step "test patience: ${VORLIN_TEST_PATIENCE:-1}"
 
-echo "== layout (.clang-format)"
+step "layout (.clang-format)"
 find "$top/src" "$top/tests" "$top/tools" \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print0 |
   xargs -0 clang-format --dry-run --Werror
 
 # The build players get (the play command's build directory, with every tool).
+step "plain build"
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIN_TESTS=OFF > /dev/null
 cmake --build "$top/build" -j2
 for check in test_install test_settings_reader; do
-  echo "== $check (plain build)"
+  step "$check (plain build)"
   (cd "$top/build" && "${xvfb[@]}" bash "$top/tests/scripts/$check.sh" "$top/build")
 done
 
@@ -31,15 +36,17 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:fast_unwind_on_malloc=0"
 export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # -O1 keeps the whole-game runs quick under the sanitizers.
+step "sanitizer build"
 cmake -S "$top" -B "$top/build-asan" -DVORLIN_TESTS=ON -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" \
   -DVORLIN_SANITIZE=ON > /dev/null
 cmake --build "$top/build-asan" -j2
+step "tests in the sanitizer build"
 (cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j2)
 
 # Bounded fuzz runs over everything that parses bytes from files.
 for fuzz in "$top"/tools/test/fuzz_*/run.sh; do
   [ -e "$fuzz" ] || continue
-  echo "== $fuzz"
+  step "$fuzz"
   bash "$fuzz" "$top/build-asan"
 done
-echo "All tests passed."
+step "All tests passed."
