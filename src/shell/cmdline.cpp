@@ -47,9 +47,3 @@ int parse_command_line(int argc, const char* const* argv)
     no_mp3 = true;
     return start_level;
 }
-
-void apply_command_line_overrides()
-{
-    if (scale_option >= 0)
-        scale_setting = scale_option;
-}

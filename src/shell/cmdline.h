@@ -21,11 +21,9 @@ const int BPP_NOT_A_NUMBER = 0;
 //
 // The command line is parsed first of all, before start-up: its switches
 // decide how start-up goes (colour depth, window, music, debug), and the
-// settings file can only be read once the library is installed. So an option
-// that overrides a remembered setting is kept aside (scale_option) and put
-// over the setting by apply_command_line_overrides, called right after
-// read_settings; the value of this run is then the one written back at exit.
+// settings file can only be read once the library is installed. An option
+// that stands for a remembered setting applies to this run only: it is kept
+// aside (scale_option) and never replaces what the settings file remembers
+// (scale_setting), which is what is written back at exit; scale_of_this_run
+// (display.h) is the one place that puts the two together.
 int parse_command_line(int argc, const char* const* argv);
-// The one place where options replace remembered settings: "-scale" given
-// replaces scale_setting. Call after read_settings.
-void apply_command_line_overrides();

@@ -165,7 +165,6 @@ void init_engine()
     install_keyboard();
     open_settings_file(settings_path);
     read_settings();
-    apply_command_line_overrides();
     install_sound_or_warn();
     songbox = new SONGBOX;
     if (no_mp3)

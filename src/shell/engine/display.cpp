@@ -78,12 +78,17 @@ static bool try_mode(int driver, const DISPLAY_LAYOUT& l)
     return true;
 }
 
+int scale_of_this_run()
+{
+    return scale_option >= 0 ? scale_option : scale_setting;
+}
+
 void open_display()
 {
     int desk_w = 0, desk_h = 0;
     if (get_desktop_resolution(&desk_w, &desk_h) != 0)
         desk_w = desk_h = 0;
-    const int wanted = scale_setting;
+    const int wanted = scale_of_this_run();
     x11_set_window_identity();
 
     bool open = false;

@@ -15,13 +15,13 @@ const int WINDOW_ROOM_W = 32;
 const int WINDOW_ROOM_H = 80;
 
 // "-scale" from the command line: -1 when not given, else 0..MAX_SCALE (a
-// value out of that range reads as 0). It replaces the remembered choice
-// (apply_command_line_overrides, cmdline.h).
+// value out of that range reads as 0). It applies to this run only.
 extern int scale_option;
-// The remembered choice (settings "misc" / "scale"), 0..MAX_SCALE; once the
-// command line's override is applied it holds the choice of this run, which
-// open_display uses and which is written back.
+// The remembered choice (settings "misc" / "scale"), 0..MAX_SCALE: what the
+// settings file held, written back unchanged by a run with "-scale".
 extern int scale_setting;
+// The scale this run asks for: "-scale" when given, else the remembered one.
+int scale_of_this_run();
 
 // Where the picture lands on the screen: a screen of screen_w x screen_h
 // showing the picture as w x h at (x, y); `scale` is the whole multiple, or 0

@@ -52,13 +52,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, CommandLine,
         CmdCase {{"-warpaheadtothelevelgivenok", "9x"}, -1, false, false, 1},
         CmdCase {{"-warpaheadtothelevelgivenok", "99999999999999999999"}, -1, false, false, 1}));
 
-// "-scale" replaces the remembered scale only once the settings are read, and
-// only when it was given.
-TEST(CommandLineOverrides, ScaleReplacesTheRememberedOneWhenGiven)
+// "-scale" decides this run's scale when it was given, and never changes the
+// remembered one, which is what the settings file gets back at exit.
+TEST(CommandLineOverrides, ScaleAppliesToThisRunOnly)
 {
     const struct {
         std::vector<const char*> args;
-        int remembered, expected;
+        int remembered, this_run;
     } cases[] = {
         {{}, 3, 3}, {{"-scale", "2"}, 3, 2}, {{"-scale", "0"}, 3, 0}, {{"-scale", "nine"}, 3, 0}, {{"-scale"}, 3, 3}};
     for (const auto& c : cases) {
@@ -67,8 +67,8 @@ TEST(CommandLineOverrides, ScaleReplacesTheRememberedOneWhenGiven)
         argv.insert(argv.end(), c.args.begin(), c.args.end());
         parse_command_line(static_cast<int>(argv.size()), argv.data());
         scale_setting = c.remembered;  // as read_settings leaves it
-        apply_command_line_overrides();
-        EXPECT_EQ(scale_setting, c.expected) << c.args.size();
+        EXPECT_EQ(scale_of_this_run(), c.this_run) << c.args.size();
+        EXPECT_EQ(scale_setting, c.remembered) << c.args.size();
     }
     scale_option = -1;
     scale_setting = SCALE_AUTOMATIC;
