@@ -109,12 +109,13 @@ static void open_screen()
         quit_error(msg);
     }
     set_color_depth(color_depth);
+    // Named before the window is shown: the desktop never sees another title.
+    set_window_title(WINDOW_TITLE);
     open_display();
 #ifdef ALLEGRO_WITH_XWINDOWS
     // After the mode is set: the library may probe the server for what it offers.
     XSetErrorHandler(display_refused);
 #endif
-    set_window_title(WINDOW_TITLE);
     set_close_button_callback(window_close);
 }
 

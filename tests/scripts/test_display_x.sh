@@ -171,11 +171,15 @@ for part in "${@:2}"; do
     class=$(xprop -id "$wid" WM_CLASS)
     icons=$(xprop -id "$wid" _NET_WM_ICON | grep "Icon (")
     hints=$(xprop -id "$wid" WM_HINTS)
+    owner=$(xprop -id "$wid" _NET_WM_PID WM_CLIENT_MACHINE _NET_WM_NAME)
+    owner_expected=$(printf '_NET_WM_PID(CARDINAL) = %s\nWM_CLIENT_MACHINE(STRING) = "%s"\n_NET_WM_NAME(UTF8_STRING) = "El Vorlin"' \
+      "$pid" "$(hostname)")
     stop_game
     check "$desk, '-win': window 1280x960 (got $got)" '[ "$got" = 1280x960 ]'
     check "window class vorlin, Vorlin" '[[ "$class" == *\"vorlin\",\ \"Vorlin\"* ]]'
     check "window icons from the game, 16 to 64 pixels" '[ "$(echo "$icons" | tr -d "\t")" = "$(printf "Icon (%d x %d):\n" 16 16 32 32 48 48 64 64 | sed "1s/^/_NET_WM_ICON(CARDINAL) = /")" ]'
     check "window icon picture for the window manager" '[[ "$hints" == *"bitmap id # to use for icon"* ]]'
+    check "window names its process, machine and UTF-8 title (got $owner)" '[ "$owner" = "$owner_expected" ]'
     check "pointer hidden over the window" '[ "$inside" = "cursor 0" ]'
     check "pointer shown elsewhere" '[ "$outside" != "cursor 0" ]'
     ;;

@@ -5,7 +5,11 @@
 // The screen is the library's X11 window or X11 full screen.
 bool x11_screen();
 // Names the class ("vorlin", "Vorlin") of the library's X windows and hangs the
-// game's icons on them (the EWMH list; the library gives each the XPM one).
+// game's icons on them (the EWMH list; the library gives each the XPM one);
+// says which process on which machine owns them (_NET_WM_PID and
+// WM_CLIENT_MACHINE) and gives the window title (set before) in UTF-8 as well
+// (_NET_WM_NAME). No _NET_WM_PING: the library's event loop would never
+// answer one, and a desktop would then take the game for hung.
 // Called before the screen opens, so that the window is named before it is
 // shown, and again after, for a full-screen window made by the mode change.
 void x11_set_window_identity();
