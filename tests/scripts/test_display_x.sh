@@ -24,7 +24,8 @@ if [ $# -eq 1 ]; then
   # 1920x1080 by picture_1x, -win there by pointer) is not started again.
   parts_at_once "1024x768x24|-win:640x480|-win -scale 2:640x480" "1024x768x24|focus" \
     "1920x1080x24|picture_1x|-win -scale 3:1280x960" "3840x2160x24|-win:2560x1920|remembered"
-  parts_at_once "3840x2160x24|picture_3x" "1920x1080x24|fullscreen" "1920x1080x24|fallback|pointer"
+  parts_at_once "3840x2160x24|picture_3x" "1920x1080x24|fullscreen" "1920x1080x24|fallback|pointer" \
+    "1920x1080x24|managed"
   exit $fail
 fi
 
@@ -182,6 +183,50 @@ for part in "${@:2}"; do
     check "window names its process, machine and UTF-8 title (got $owner)" '[ "$owner" = "$owner_expected" ]'
     check "pointer hidden over the window" '[ "$inside" = "cursor 0" ]'
     check "pointer shown elsewhere" '[ "$outside" != "cursor 0" ]'
+    ;;
+  managed)
+    # Under a window manager, full screen is the manager's: a window it shows
+    # full screen, holding neither the keyboard nor the pointer, the picture
+    # as in the library's full screen, and a loss of focus in play pauses.
+    command -v openbox > /dev/null || { echo "FAIL: openbox is missing (tools/deps.sh installs it)"; fail=1; continue; }
+    openbox > /dev/null 2>&1 &
+    wm=$!
+    wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id"; }
+    wait_until 60 wm_ready
+    xmessage -name other "another window" 2> /dev/null &
+    xpid=$!
+    other=$(wait_window other 30 "$xpid")
+    start_game -warpaheadtothelevelgivenok 1
+    wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
+    full_shown() { [ "$(xwininfo -id "$wid" 2>/dev/null | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+      /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x "," y " " w "x" h }')" = "0,0 $desk" ]; }
+    wait_until 30 full_shown; shown=$?
+    state=$(xprop -id "$wid" _NET_WM_STATE)
+    check "window manager's full screen: the window asks for it (got $state)" '[[ "$state" == *_NET_WM_STATE_FULLSCREEN* ]]'
+    check "window manager's full screen: the whole desktop, at 0,0" '[ $shown -eq 0 ]'
+    check "window manager's full screen: keyboard and pointer free for others" 'bounded 10 ./x_probe grab 0 > /dev/null'
+    shot_when_still 0 0 1920 1080 "$shots/managed.png"
+    convert "$shots/managed.png" -crop 1280x960+320+60 +repage "$shots/managed_picture.png"
+    convert "$shots/managed_picture.png" -sample 640x480! -sample 1280x960! "$shots/managed_blocks.png"
+    check "window manager's full screen: the picture at 2x, centred, in exact 2x2 blocks" \
+      '[ "$(differing "$shots/managed_blocks.png" "$shots/managed_picture.png")" = 0 ]'
+    border=$(convert "$shots/managed.png" -fill black -draw "rectangle 320,60 1599,1019" -format '%[fx:maxima]' info:)
+    check "window manager's full screen: black around the picture" '[ "$border" = 0 ]'
+    xdotool windowfocus --sync "$wid"
+    # The pause menu's Quit after the focus went away and came back ends the
+    # game (see the focus part: until play has begun, again).
+    gone() { ! kill -0 "$pid" 2>/dev/null; }
+    focus_out_and_quit() {
+      for _ in 1 2 3 4 5 6 7; do press Return; sleep 1; done
+      bounded 10 xdotool windowfocus --sync "$other"; sleep 0.5
+      bounded 10 xdotool windowfocus --sync "$wid"; sleep 0.5
+      press Down; press Return
+      wait_until 5 gone
+    }
+    wait_until $STARTUP_S focus_out_and_quit
+    wait_exit "$pid" $EXIT_S; rc=$exit_rc; pid=
+    check "window manager's full screen: focus lost in play opens the pause menu (Quit ends with 0; was $rc)" '[ "$rc" = 0 ]'
+    kill "$xpid" "$wm" 2>/dev/null; wait "$wm" 2>/dev/null
     ;;
   focus)
     xmessage -name other "another window" 2> /dev/null &

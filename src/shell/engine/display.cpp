@@ -94,10 +94,24 @@ void open_display()
     bool open = false;
     std::string full_screen_refused;
     if (!windowed) {
-        if (wanted == 1 || desk_w <= 0 || desk_h <= 0)
+        if (wanted == 1 || desk_w <= 0 || desk_h <= 0) {
             open = try_mode(GFX_AUTODETECT, window_layout(1));
-        else
-            open = try_mode(GFX_AUTODETECT_FULLSCREEN, fullscreen_layout(desk_w, desk_h, wanted));
+        } else {
+            // Under a window manager, full screen is a window of the desktop's
+            // size that the manager shows full screen: the desktop keeps its
+            // keyboard, its window switching and its lockers. Without one,
+            // the library's own full screen.
+            if (x11_window_manager_offers_full_screen()) {
+                x11_ask_full_screen(true);
+                open = try_mode(GFX_AUTODETECT_WINDOWED, fullscreen_layout(desk_w, desk_h, wanted));
+                if (open)
+                    x11_ask_full_screen(true);
+                else
+                    x11_ask_full_screen(false);
+            }
+            if (!open)
+                open = try_mode(GFX_AUTODETECT_FULLSCREEN, fullscreen_layout(desk_w, desk_h, wanted));
+        }
         if (!open)
             full_screen_refused = allegro_error;
     }

@@ -47,7 +47,9 @@ DISPLAY_LAYOUT window_layout(int k);
 // Opens the screen in the colour depth already set. Windowed: a window at
 // window_scale of the desktop. Full screen: scale 1 asks the library for a
 // 640x480 full screen as it always did; otherwise the desktop's own size,
-// never changing the monitor's mode, and if that is refused, a window (said
+// never changing the monitor's mode: under a window manager that offers it, a
+// window it shows full screen (no keyboard or pointer held), else the
+// library's full screen; and if that is refused, a window (said
 // on standard error once the window is open). Ends through quit_error with
 // the library's reason when no screen opens at all (a colour depth it does
 // not offer, for one).

@@ -6,9 +6,11 @@
 #include <xalleg.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <unistd.h>
+#include <vector>
 
 // The library's update of a screen area after its own drawing; exported by its
 // X port but not declared in its headers.
@@ -22,6 +24,11 @@ static const bool icon_given = (allegro_icon = const_cast<char**>(vorlin_icon_xp
 static const char* const WINDOW_CLASS_NAME = "vorlin";
 static const char* const WINDOW_CLASS = "Vorlin";
 
+static bool x11_system()
+{
+    return system_driver && system_driver->id == SYSTEM_XWINDOWS && _xwin.display;
+}
+
 bool x11_screen()
 {
     return gfx_driver && (gfx_driver->id == GFX_XWINDOWS || gfx_driver->id == GFX_XWINDOWS_FULLSCREEN);
@@ -29,7 +36,7 @@ bool x11_screen()
 
 void x11_set_window_identity()
 {
-    if (!system_driver || system_driver->id != SYSTEM_XWINDOWS || !_xwin.display)
+    if (!x11_system())
         return;
     // Windows the library makes from now on take the class from here; those it
     // already made (it makes its window when it starts) get it directly.
@@ -68,6 +75,89 @@ void x11_set_window_identity()
     if (machine_known)
         XFree(machine.value);
     XFlush(_xwin.display);
+    XUNLOCK();
+}
+
+// Properties are read from windows that may be gone (the check window of a
+// window manager that has ended): the error that gives is expected.
+static int ignore_x_error(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+// The 32-bit items of property `property` (of type `type`) of window w, at
+// most `most` of them; none when it is absent, of another type or the window
+// is gone.
+static std::vector<long> property_items(Display* d, Window w, Atom property, Atom type, long most)
+{
+    Atom got_type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> items;
+    if (XGetWindowProperty(d, w, property, 0, most, False, type, &got_type, &format, &count, &after, &data) ==
+            Success &&
+        got_type == type && format == 32 && data)
+        items.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+    if (data)
+        XFree(data);
+    return items;
+}
+
+static const long MOST_SUPPORTED_ATOMS = 4096;
+
+bool x11_window_manager_offers_full_screen()
+{
+    if (!x11_system())
+        return false;
+    XLOCK();
+    Display* d = _xwin.display;
+    const Atom check = XInternAtom(d, "_NET_SUPPORTING_WM_CHECK", False);
+    const Atom supported = XInternAtom(d, "_NET_SUPPORTED", False);
+    const Atom full_screen = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
+    XSync(d, False);
+    XErrorHandler before = XSetErrorHandler(ignore_x_error);
+    const std::vector<long> wm = property_items(d, DefaultRootWindow(d), check, XA_WINDOW, 1);
+    // The check window names itself while its window manager lives.
+    bool offers = wm.size() == 1 && property_items(d, static_cast<Window>(wm[0]), check, XA_WINDOW, 1) == wm;
+    if (offers) {
+        const std::vector<long> atoms =
+            property_items(d, DefaultRootWindow(d), supported, XA_ATOM, MOST_SUPPORTED_ATOMS);
+        offers = std::find(atoms.begin(), atoms.end(), static_cast<long>(full_screen)) != atoms.end();
+    }
+    XSync(d, False);
+    XSetErrorHandler(before);
+    XUNLOCK();
+    return offers;
+}
+
+void x11_ask_full_screen(bool full)
+{
+    if (!x11_system() || _xwin.wm_window == None)
+        return;
+    XLOCK();
+    Display* d = _xwin.display;
+    const Atom state = XInternAtom(d, "_NET_WM_STATE", False);
+    const Atom full_screen = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
+    if (full) {
+        const long states[] = {static_cast<long>(full_screen)};
+        XChangeProperty(
+            d, _xwin.wm_window, state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(states), 1);
+    } else {
+        XDeleteProperty(d, _xwin.wm_window, state);
+    }
+    // The request for a window already shown, as the desktop's standard asks.
+    const long NET_WM_STATE_REMOVE = 0, NET_WM_STATE_ADD = 1, SOURCE_APPLICATION = 1;
+    XEvent request = {};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = _xwin.wm_window;
+    request.xclient.message_type = state;
+    request.xclient.format = 32;
+    request.xclient.data.l[0] = full ? NET_WM_STATE_ADD : NET_WM_STATE_REMOVE;
+    request.xclient.data.l[1] = static_cast<long>(full_screen);
+    request.xclient.data.l[3] = SOURCE_APPLICATION;
+    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &request);
+    XFlush(d);
     XUNLOCK();
 }
 

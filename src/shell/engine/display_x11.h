@@ -13,6 +13,15 @@ bool x11_screen();
 // Called before the screen opens, so that the window is named before it is
 // shown, and again after, for a full-screen window made by the mode change.
 void x11_set_window_identity();
+// A window manager runs that shows a window full screen when asked to (it
+// lists _NET_WM_STATE_FULLSCREEN among what it supports, and its check window
+// is alive).
+bool x11_window_manager_offers_full_screen();
+// Asks the window manager to show the game's window full screen, or no longer
+// to. Called before the window is shown (the state is set on it, read by the
+// window manager when it takes the window) and again after (a request to the
+// window manager for a window already shown).
+void x11_ask_full_screen(bool full);
 // Sends the area (x, y, w, h) of the screen, written directly into the
 // screen's lines, to the X server in one request, as the library's own blit does.
 void x11_update_area(int x, int y, int w, int h);
