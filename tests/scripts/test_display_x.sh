@@ -89,6 +89,31 @@ shot_when_still() { # X Y W H FILE
 }
 differing() { compare -metric AE "$1" "$2" null: 2>&1 | awk '{ print $1 }'; }
 
+# With the game (window $wid, process $pid) started at level 1 and another
+# window $other open: goes through the intro, the title and the briefing into
+# play, where Down and Return do nothing; then the focus goes to the other
+# window and back, which must open the pause menu, where Down and Return
+# choose Quit and end the game with code 0. Only that menu reads Down, so on a
+# machine too busy to have reached play yet, the focus is lost and Quit chosen
+# again until the game ends. $1 names the case in the checks.
+focus_loss_pauses() {
+  xdotool windowfocus --sync "$wid"
+  for _ in 1 2 3 4 5 6 7; do press Return; sleep 1.2; done
+  sleep 2
+  press Down; press Return; sleep 1
+  check "$1: in play, Down and Return do not end the game" 'kill -0 "$pid" 2>/dev/null'
+  gone() { ! kill -0 "$pid" 2>/dev/null; }
+  focus_out_and_quit() {
+    bounded 10 xdotool windowfocus --sync "$other"; sleep 0.5
+    bounded 10 xdotool windowfocus --sync "$wid"; sleep 0.5
+    press Down; press Return
+    wait_until 5 gone
+  }
+  wait_until $STARTUP_S focus_out_and_quit
+  wait_exit "$pid" $EXIT_S; rc=$exit_rc; pid=
+  check "$1: focus lost in play opened the pause menu (Quit chosen there ends the program, code 0; was $rc)" '[ "$rc" = 0 ]'
+}
+
 for part in "${@:2}"; do
   case "$part" in
   *:*)
@@ -212,20 +237,7 @@ for part in "${@:2}"; do
       '[ "$(differing "$shots/managed_blocks.png" "$shots/managed_picture.png")" = 0 ]'
     border=$(convert "$shots/managed.png" -fill black -draw "rectangle 320,60 1599,1019" -format '%[fx:maxima]' info:)
     check "window manager's full screen: black around the picture" '[ "$border" = 0 ]'
-    xdotool windowfocus --sync "$wid"
-    # The pause menu's Quit after the focus went away and came back ends the
-    # game (see the focus part: until play has begun, again).
-    gone() { ! kill -0 "$pid" 2>/dev/null; }
-    focus_out_and_quit() {
-      for _ in 1 2 3 4 5 6 7; do press Return; sleep 1; done
-      bounded 10 xdotool windowfocus --sync "$other"; sleep 0.5
-      bounded 10 xdotool windowfocus --sync "$wid"; sleep 0.5
-      press Down; press Return
-      wait_until 5 gone
-    }
-    wait_until $STARTUP_S focus_out_and_quit
-    wait_exit "$pid" $EXIT_S; rc=$exit_rc; pid=
-    check "window manager's full screen: focus lost in play opens the pause menu (Quit ends with 0; was $rc)" '[ "$rc" = 0 ]'
+    focus_loss_pauses "window manager's full screen"
     kill "$xpid" "$wm" 2>/dev/null; wait "$wm" 2>/dev/null
     ;;
   focus)
@@ -234,25 +246,7 @@ for part in "${@:2}"; do
     other=$(wait_window other 30 "$xpid")
     start_game -win -scale 1 -warpaheadtothelevelgivenok 1
     wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
-    xdotool windowfocus --sync "$wid"
-    # Intro, title, briefing, then play: Down and Return there do nothing...
-    for _ in 1 2 3 4 5 6 7; do press Return; sleep 1.2; done
-    sleep 2
-    press Down; press Return; sleep 1
-    check "in play, Down and Return do not end the game" 'kill -0 "$pid" 2>/dev/null'
-    # ...but in the pause menu they choose Quit, which ends the program. Only
-    # that menu reads Down, so on a machine too busy to have reached play yet
-    # the focus is lost and Quit chosen again until the game ends.
-    gone() { ! kill -0 "$pid" 2>/dev/null; }
-    focus_out_and_quit() {
-      bounded 10 xdotool windowfocus --sync "$other"; sleep 0.5
-      bounded 10 xdotool windowfocus --sync "$wid"; sleep 0.5
-      press Down; press Return
-      wait_until 5 gone
-    }
-    wait_until $STARTUP_S focus_out_and_quit
-    wait_exit "$pid" $EXIT_S; rc=$exit_rc; pid=
-    check "focus lost in play: the pause menu opened (Quit chosen there ends the program, code 0; was $rc)" '[ "$rc" = 0 ]'
+    focus_loss_pauses "in a window"
     kill "$xpid" 2>/dev/null
     ;;
   *)

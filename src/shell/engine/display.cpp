@@ -104,10 +104,7 @@ void open_display()
             if (x11_window_manager_offers_full_screen()) {
                 x11_ask_full_screen(true);
                 open = try_mode(GFX_AUTODETECT_WINDOWED, fullscreen_layout(desk_w, desk_h, wanted));
-                if (open)
-                    x11_ask_full_screen(true);
-                else
-                    x11_ask_full_screen(false);
+                x11_ask_full_screen(open);
             }
             if (!open)
                 open = try_mode(GFX_AUTODETECT_FULLSCREEN, fullscreen_layout(desk_w, desk_h, wanted));
