@@ -297,6 +297,17 @@ TEST_F(SongBox, ShortSongPlaysToItsEnd)
     EXPECT_EQ(ALMP3_POLL_NOT_PLAYING, box.poll_mp3(box.mp3));
 }
 
+// After a seek the reader stands at `offset`, and the next poll brings the
+// block that starts there into the stream's window.
+void expect_next_block_from(SONGBOX& box, const Bytes& file, int offset)
+{
+    ASSERT_EQ(offset, box.mp3->read_pos);
+    box.poll();
+    ALMP3_MP3STREAM* s = box.mp3->stream;
+    ASSERT_TRUE(s->has_newer);
+    EXPECT_EQ(0, memcmp(s->window + BLOCK_BYTES, file.data() + offset, BLOCK_BYTES));
+}
+
 // Level 1's song starts 6 s in: the reader moves to frame 230 counted from the
 // file's start; the first block plays, then the stream picks up the frames
 // from there and plays on to the end.
@@ -310,11 +321,7 @@ TEST_F(SongBox, SeekMovesTheReaderToTheFrame)
     EXPECT_EQ(BLOCK_BYTES, box.mp3->read_pos);
     box.seek(6000);
     const int offset = 230 * fb;
-    ASSERT_EQ(offset, box.mp3->read_pos);
-    box.poll();
-    ALMP3_MP3STREAM* s = box.mp3->stream;
-    ASSERT_TRUE(s->has_newer);
-    EXPECT_EQ(0, memcmp(s->window + BLOCK_BYTES, file.data() + offset, BLOCK_BYTES));
+    expect_next_block_from(box, file, offset);
     EXPECT_EQ(offset + BLOCK_BYTES, box.mp3->read_pos);
 
     // Refused seeks leave the reader alone.
@@ -334,12 +341,7 @@ TEST_F(SongBox, SeekBackReadsFromTheEarlierPlace)
     const int fb = box.mp3->stream->frame_bytes;
     box.seek(6000);
     box.seek(1000);  // behind the reader now
-    const int offset = 1000 / 26 * fb;
-    ASSERT_EQ(offset, box.mp3->read_pos);
-    box.poll();
-    ALMP3_MP3STREAM* s = box.mp3->stream;
-    ASSERT_TRUE(s->has_newer);
-    EXPECT_EQ(0, memcmp(s->window + BLOCK_BYTES, file.data() + offset, BLOCK_BYTES));
+    expect_next_block_from(box, file, 1000 / 26 * fb);
 }
 
 class SongBoxFatal : public SongBox { };

@@ -432,14 +432,22 @@ TEST_F(EnemyTest, CarHittingAWallAtFullSpeedBacksAtMinusOneFor200Ticks)
     EXPECT_NEAR(car->speed, -0.99f, 1e-5);
 }
 
-TEST_F(EnemyTest, CarBumpingAtPointThreeBacksDownToMinusHalf)
+// A car in play at (300, 232), steering for angle 5 at `speed`, with the game
+// running: where the bumping cases below start.
+static ENEMY* car_heading_right(float speed)
 {
     game_started = true;
     fpscounter = 1;
-    ENEMY* car = add(ENEMY::ET_CAR, 300, 232);
+    ENEMY* car = add_enemy(ENEMY::ET_CAR, 300, 232);
     car->active = true;
     car->target_angle = 5;
-    car->speed = 0.3f;
+    car->speed = speed;
+    return car;
+}
+
+TEST_F(EnemyTest, CarBumpingAtPointThreeBacksDownToMinusHalf)
+{
+    ENEMY* car = car_heading_right(0.3f);
     ENEMY* spike = add(ENEMY::ET_SPIKE, 310, 230);
     tick();
     EXPECT_NEAR(car->speed, -0.31f, 1e-5);  // sped up first, then reversed
@@ -455,12 +463,7 @@ TEST_F(EnemyTest, CarBumpingAtPointThreeBacksDownToMinusHalf)
 
 TEST_F(EnemyTest, CarInContactReversesEveryTick)
 {
-    game_started = true;
-    fpscounter = 1;
-    ENEMY* car = add(ENEMY::ET_CAR, 300, 232);
-    car->active = true;
-    car->target_angle = 5;
-    car->speed = 0.5f;
+    ENEMY* car = car_heading_right(0.5f);
     add(ENEMY::ET_SPIKE, 305, 230);
     float sign = 1;
     for (int i = 0; i < 6; i++) {
