@@ -43,10 +43,16 @@ cmake --build "$top/build-asan" -j2
 step "tests in the sanitizer build"
 (cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j2)
 
-# Bounded fuzz runs over everything that parses bytes from files.
-for fuzz in "$top"/tools/test/fuzz_*/run.sh; do
-  [ -e "$fuzz" ] || continue
-  step "$fuzz"
-  bash "$fuzz" "$top/build-asan"
-done
+# Bounded fuzz runs over everything that parses bytes from files. Each run is
+# one process on one core for a fixed time, so they run two at a time; each
+# one's output is shown whole once all have ended.
+step "fuzz runs, two at a time"
+fuzz_logs="$(mktemp -d)"
+fuzz_failed=0
+printf '%s\0' "$top"/tools/test/fuzz_*/run.sh |
+  xargs -0 -P2 -I{} bash -c 'bash "$1" "$2" > "$3/$(basename "$(dirname "$1")").log" 2>&1 ||
+    { echo "FAILED: $1"; exit 1; }' _ {} "$top/build-asan" "$fuzz_logs" || fuzz_failed=1
+cat "$fuzz_logs"/*.log
+rm -rf "$fuzz_logs"
+[ "$fuzz_failed" -eq 0 ] || { echo "A fuzz run failed (its output is above)."; exit 1; }
 step "All tests passed."
