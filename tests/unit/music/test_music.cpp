@@ -297,31 +297,45 @@ TEST_F(SongBox, ShortSongPlaysToItsEnd)
     EXPECT_EQ(ALMP3_POLL_NOT_PLAYING, box.poll_mp3(box.mp3));
 }
 
-// After a seek the reader stands at `offset`, and the next poll brings the
-// block that starts there into the stream's window.
-void expect_next_block_from(SONGBOX& box, const Bytes& file, int offset)
-{
-    ASSERT_EQ(offset, box.mp3->read_pos);
-    box.poll();
-    ALMP3_MP3STREAM* s = box.mp3->stream;
-    ASSERT_TRUE(s->has_newer);
-    EXPECT_EQ(0, memcmp(s->window + BLOCK_BYTES, file.data() + offset, BLOCK_BYTES));
-}
+// The long song playing, its file's bytes and its frame size at hand.
+class SongBoxSeek : public SongBox {
+protected:
+    SONGBOX box;
+    Bytes file;
+    int fb = 0;
+
+    void SetUp() override
+    {
+        SongBox::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        box.play(SONG_LONG);
+        ASSERT_NE(nullptr, box.mp3);
+        file = song_file(box, SONG_LONG);
+        fb = box.mp3->stream->frame_bytes;
+    }
+
+    // After a seek the reader stands at `offset`, and the next poll brings
+    // the block that starts there into the stream's window.
+    void expect_next_block_from(int offset)
+    {
+        ASSERT_EQ(offset, box.mp3->read_pos);
+        box.poll();
+        ALMP3_MP3STREAM* s = box.mp3->stream;
+        ASSERT_TRUE(s->has_newer);
+        EXPECT_EQ(0, memcmp(s->window + BLOCK_BYTES, file.data() + offset, BLOCK_BYTES));
+    }
+};
 
 // Level 1's song starts 6 s in: the reader moves to frame 230 counted from the
 // file's start; the first block plays, then the stream picks up the frames
 // from there and plays on to the end.
-TEST_F(SongBox, SeekMovesTheReaderToTheFrame)
+TEST_F(SongBoxSeek, SeekMovesTheReaderToTheFrame)
 {
-    SONGBOX box;
-    box.play(SONG_LONG);
-    ASSERT_NE(nullptr, box.mp3);
-    const Bytes file = song_file(box, SONG_LONG);
-    const int fb = box.mp3->stream->frame_bytes;
     EXPECT_EQ(BLOCK_BYTES, box.mp3->read_pos);
     box.seek(6000);
     const int offset = 230 * fb;
-    expect_next_block_from(box, file, offset);
+    expect_next_block_from(offset);
     EXPECT_EQ(offset + BLOCK_BYTES, box.mp3->read_pos);
 
     // Refused seeks leave the reader alone.
@@ -332,16 +346,11 @@ TEST_F(SongBox, SeekMovesTheReaderToTheFrame)
     EXPECT_EQ(ALMP3_POLL_FINISHED, poll_to_end(&box));
 }
 
-TEST_F(SongBox, SeekBackReadsFromTheEarlierPlace)
+TEST_F(SongBoxSeek, SeekBackReadsFromTheEarlierPlace)
 {
-    SONGBOX box;
-    box.play(SONG_LONG);
-    ASSERT_NE(nullptr, box.mp3);
-    const Bytes file = song_file(box, SONG_LONG);
-    const int fb = box.mp3->stream->frame_bytes;
     box.seek(6000);
     box.seek(1000);  // behind the reader now
-    expect_next_block_from(box, file, 1000 / 26 * fb);
+    expect_next_block_from(1000 / 26 * fb);
 }
 
 class SongBoxFatal : public SongBox { };
