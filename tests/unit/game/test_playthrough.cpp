@@ -8,9 +8,12 @@
 #include "flow.h"
 #include "game.h"
 #include "menu.h"
+#include "pilot.h"
 #include "player.h"
+#include "replay.h"
 #include "test_game_probe.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -131,6 +134,62 @@ TEST_F(Playthrough, LostLivesReplayTheLevelThenGameOverRestoresTheLives)
     EXPECT_EQ(player_lives, 4);
     for (const Attempt& a : attempts)
         EXPECT_TRUE(a.report_good);
+}
+
+// The pilot plays a game from each of two levels through the controls alone
+// (with a lost life, and a quit through the pause menu); recorded, the games
+// play back to the same state at the end of every attempt. One input changed
+// in the recording is found at the attempt it changes.
+TEST_F(Playthrough, RecordedGamesReplayTickForTickAndAChangedInputIsCaught)
+{
+    const int QUIT_AFTER_TICKS = 1500;
+    srand(31);
+    replay_record_in_memory();
+    pilot_install(QUIT_AFTER_TICKS);
+    for (int level : {2, 1}) {
+        player_lives = 2;
+        play_game(level);
+    }
+    pilot_remove();
+    ReplayFile recorded = replay_recording();
+    replay_off();
+    int attempts = 0;
+    std::vector<int> results;
+    for (const ReplayGame& g : recorded.games)
+        for (const ReplayEvent& e : g.events)
+            if (e.kind == ReplayEvent::ATTEMPT) {
+                ++attempts;
+                results.push_back(static_cast<int>(e.result));
+            }
+    EXPECT_NE(std::find(results.begin(), results.end(), GAME_DEAD), results.end()) << "a life lost";
+    EXPECT_NE(std::find(results.begin(), results.end(), GAME_QUIT), results.end()) << "a quit from the pause menu";
+
+    // Play it back from another point of the generator and other lives: the
+    // recording carries both.
+    srand(1);
+    player_lives = 1;
+    replay_use(recorded);
+    EXPECT_EQ(replay_games(), 0);
+    EXPECT_EQ(replay_attempts_checked(), attempts);
+    replay_off();
+
+    // The craft steers the other way for one run of ticks in the first game.
+    ReplayFile changed = recorded;
+    std::vector<ReplayEvent>& ev = changed.games[0].events;
+    DoorTick turning;
+    turning.c.left = turning.c.right = true;
+    const uint64_t turn_bits = door_bits(turning);
+    size_t run = ev.size() / 3;
+    while (ev[run].kind != ReplayEvent::RUN || !(ev[run].input & turn_bits))
+        ++run;
+    ev[run].input ^= turn_bits;
+    testing::internal::CaptureStderr();
+    replay_use(changed);
+    EXPECT_EQ(replay_games(), 1);
+    const std::string said = testing::internal::GetCapturedStderr();
+    replay_off();
+    EXPECT_NE(said.find("Replay out of step with the recording: level attempt"), std::string::npos) << said;
+    EXPECT_NE(said.find("of game 1"), std::string::npos) << said;
 }
 
 }  // namespace
