@@ -63,8 +63,9 @@ struct Reader {
             if (i == VARINT_MAX_BYTES - 1 && b > 1)
                 return fail(std::string("is damaged (") + what + " is out of range)");
             v |= static_cast<uint64_t>(b & 0x7f) << (7 * i);
+            // One way to write each number: a longer form is not the writer's.
             if (!(b & 0x80))
-                return true;
+                return b != 0 || i == 0 || fail(std::string("is damaged (") + what + " is badly written)");
         }
         return fail(std::string("is damaged (") + what + " is out of range)");
     }
