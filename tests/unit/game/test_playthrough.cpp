@@ -10,10 +10,12 @@
 #include "menu.h"
 #include "pilot.h"
 #include "player.h"
+#include "quit_request.h"
 #include "replay.h"
 #include "test_game_probe.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -190,6 +192,38 @@ TEST_F(Playthrough, RecordedGamesReplayTickForTickAndAChangedInputIsCaught)
     replay_off();
     EXPECT_NE(said.find("Replay out of step with the recording: level attempt"), std::string::npos) << said;
     EXPECT_NE(said.find("of game 1"), std::string::npos) << said;
+}
+
+// A quit request (a signal) during play ends the attempt as a quit; the file
+// on disk then holds the game up to it, and replays it.
+TEST_F(Playthrough, AGameEndedByAQuitRequestIsKeptOnDiskAndReplays)
+{
+    const std::string path = std::string(VORLIN_BUILD_DIR) + "/quit_request_test.vrp";
+    std::remove(path.c_str());
+    srand(5);
+    replay_record_to(path);
+    door_pilot = [](DoorTick& t) {
+        if (player && fpscounter == 300)
+            request_quit();
+        t.quit = quit_requested();
+    };
+    player_lives = 3;
+    EXPECT_EQ(play_game(4), GAME_QUIT);
+    door_pilot = nullptr;
+    cancel_quit_request();
+    replay_off();
+
+    ReplayFile f;
+    std::string why;
+    ASSERT_TRUE(replay_read(path, f, why)) << why;
+    std::remove(path.c_str());
+    ASSERT_EQ(f.games.size(), 1u);
+    ASSERT_FALSE(f.games[0].events.empty());
+    EXPECT_EQ(f.games[0].events.back().result, static_cast<uint32_t>(GAME_QUIT));
+    replay_use(f);
+    EXPECT_EQ(replay_games(), 0);
+    EXPECT_EQ(replay_attempts_checked(), 1);
+    replay_off();
 }
 
 }  // namespace
