@@ -2,9 +2,10 @@
 # A game recorded from outside and replayed: the real program, in a window on
 # an X server of its own, is played with keys (intro skipped, Start, the
 # briefing, driving and shooting, the pause menu, quit) with -record; a second
-# run replays the file in real time: it must end by itself with exit 0,
-# confirm every level attempt's check sum, and show the picture the first
-# run ended on (the pause menu on "quit"), the REPLAY marker's corner aside.
+# run replays the file in real time (and headless as fast as it goes): it
+# must end by itself with exit 0, confirm every level attempt's check sum, and
+# show the picture the first run ended on (the pause menu on "quit"), the
+# REPLAY marker's corner aside.
 set -uo pipefail
 src="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$src/tests/support/real_program.sh"
@@ -38,6 +39,12 @@ wait_exit $pid $EXIT_S
 check "the recording run quits with exit 0 (was $exit_rc)" '[ "$exit_rc" = 0 ]' || game_stderr "$work/rec.err" | tail
 check "the recording was written" '[ -s "$rec" ]'
 check "no sanitizer finding while recording" '! sanitizer_finding "$work/rec.err"'
+
+# Frames dropped or not, the logic is the same: headless and as fast as it
+# goes, the real game's recording plays back alike.
+bounded 300 ./replay_check "$rec" > "$work/headless.out" 2>&1
+rc=$?
+check "the recording replays headless too (exit $rc)" '[ $rc -eq 0 ]' || tail "$work/headless.out"
 
 HOME="$work" env LD_PRELOAD="$game_preload" ./vorlin -win -scale 1 -replay "$rec" > "$work/play.out" 2> "$work/play.err" &
 pid=$!
