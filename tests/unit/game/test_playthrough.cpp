@@ -194,6 +194,34 @@ TEST_F(Playthrough, RecordedGamesReplayTickForTickAndAChangedInputIsCaught)
     EXPECT_NE(said.find("of game 1"), std::string::npos) << said;
 }
 
+// The viewer ends a replay early (a quit request here, as ESC does): the
+// game ends at once, nothing after it is compared, and that is no failure.
+TEST_F(Playthrough, AReplayStoppedByTheViewerEndsQuietly)
+{
+    const ReplayFile f = [] {
+        ReplayFile bytes_read;
+        std::string why;
+        EXPECT_TRUE(replay_read(std::string(VORLIN_SOURCE_DIR) + "/tests/replays/short.vrp", bytes_read, why)) << why;
+        return bytes_read;
+    }();
+    ASSERT_FALSE(f.games.empty());
+    replay_use(f);
+    PROBE* viewer = new PROBE();
+    viewer->on_tick = [](int tick) {
+        if (tick == 200)
+            request_quit();
+    };
+    objects.push_back(viewer);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(replay_games(), 0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    cancel_quit_request();
+    EXPECT_TRUE(replay_stopped_early());
+    EXPECT_EQ(replay_attempts_checked(), 0);
+    EXPECT_NE(said.find("Replay stopped by the viewer in level attempt 1 of game 1"), std::string::npos) << said;
+    replay_off();
+}
+
 // A quit request (a signal) during play ends the attempt as a quit; the file
 // on disk then holds the game up to it, and replays it.
 TEST_F(Playthrough, AGameEndedByAQuitRequestIsKeptOnDiskAndReplays)
