@@ -30,6 +30,12 @@ for check in test_install test_settings_reader; do
   (cd "$top/build" && "${xvfb[@]}" bash "$top/tests/scripts/$check.sh" "$top/build")
 done
 
+# The shipped recordings, the long playthrough of every level among them,
+# replayed where replays are quickest (the sanitizer build replays the short
+# one with each kernel set: tests/scripts/test_replay.sh).
+step "replays (plain build)"
+(cd "$top/build" && ./replay_check "$top"/tests/replays/*.vrp | grep -v '^Create count')
+
 # Slow unwinding lets the suppressions see through modules the library has
 # already unloaded (its ALSA driver) by the time the leak check runs.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:fast_unwind_on_malloc=0"

@@ -8,6 +8,7 @@
 #include "music.h"
 #include "pacing.h"
 #include "quit_request.h"
+#include "replay.h"
 #include "settings.h"
 #include "display.h"
 #include "engine.h"
@@ -46,11 +47,15 @@ bool do_pausemenu(void (*draw_level)(bool))
     bool up_down_held = false;
 
     while (running) {
-        if (quit_requested()) {
+        DoorTick live;
+        live.quit = quit_requested();
+        live.c = read_controls();
+        const DoorTick outside = door_pass(live);
+        if (outside.quit) {
             selection = PAUSE_QUIT;
             break;
         }
-        const Controls c = read_controls();
+        const Controls& c = outside.c;
         const bool confirm = c.enter || c.any_button();
         if (confirm && !waiting_for_release)
             running = false;

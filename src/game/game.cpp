@@ -12,6 +12,7 @@
 #include "pacing.h"
 #include "player.h"
 #include "quit_request.h"
+#include "replay.h"
 #include "display.h"
 #include "engine.h"
 #include <algorithm>
@@ -80,25 +81,36 @@ void reset_input_edges()
 
 void input()
 {
-    Controls c = read_controls();
-    if (take_window_close_request())
+    // Everything from outside reaches the level through the door (recorded,
+    // or replayed from a recording).
+    DoorTick live;
+    live.c = read_controls();
+    live.window_close = take_window_close_request();
+    live.quit = quit_requested();
+    live.focus_lost = take_focus_lost();
+    const DoorTick outside = door_pass(live);
+    Controls c = outside.c;
+    if (outside.window_close)
         screen_message("Use ESC key instead!!!", 120);
 
     if (c.esc && debug)
         game_go = GAME_QUIT;
     // A quit from outside ends the attempt as quitting from the pause menu does.
-    if (quit_requested())
+    if (outside.quit)
         game_go = GAME_QUIT;
 
     // The window losing the focus opens the menu as a fresh press would.
-    const bool focus_lost = take_focus_lost();
+    const bool focus_lost = outside.focus_lost;
     if (c.esc || c.joy_button(player->get_joy_pause_button()) || focus_lost) {
         if (!menu_down || focus_lost) {
             if (!do_pausemenu(draw_screen))
                 game_go = GAME_QUIT;
-            c = sample_controls();
-            // The player was in the menu: focus moves meanwhile ask for no second one.
+            // The rest of the tick takes the controls as they stand now; focus
+            // moves while the player was in the menu ask for no second one.
+            DoorTick after;
+            after.c = sample_controls();
             take_focus_lost();
+            c = door_pass(after).c;
         }
         menu_down = true;
     } else {
@@ -173,6 +185,7 @@ void draw_screen(bool compose_only)
         textprintf_right_ex(
             buffer, mainfont, SCREEN_WIDTH, SCREEN_HEIGHT - text_height(mainfont), -1, -1, "Fps: %d", disp_fps);
     draw_message(buffer);
+    draw_replay_marker(buffer);
 
     if (compose_only || zoom_factor == 0)
         return;
@@ -225,9 +238,85 @@ int run_game(int level)
         pacing_wait();
     }
 
+    const uint64_t state = attempt_checksum();
     songbox->stop();
     destroy_game_objects();
     if (game_go == GAME_DEAD && player_lives == 0)
         game_go = GAME_OVER;
+    replay_attempt_end(level, game_go, state);
     return game_go;
+}
+
+uint64_t attempt_checksum()
+{
+    StateHash s;
+    for (int v : {current_level, game_go, pending_game_go, fpscounter, screen_a, d_screen_a, sign_a, d_sign_a,
+             enemies_left, screen_msg_counter, screen_msg_y, create_count, player_lives})
+        s.add(v);
+    s.add(zoom_factor);
+    s.add(game_started);
+    s.add(show_fps);
+    s.add(objects.size());
+    s.add(enemies.size());
+    for (const OBJECT* o : objects) {
+        for (float v : {o->x, o->y, o->angle, o->w, o->h})
+            s.add(v);
+        s.add(o->active);
+        s.add(o->enabled);
+    }
+    for (const ENEMY* e : enemies) {
+        for (int v : {static_cast<int>(e->type), e->hp, e->frame})
+            s.add(v);
+        for (float v : {e->speed, e->dx, e->dy, e->timer1, e->timer2})
+            s.add(v);
+    }
+    if (player) {
+        for (int v : {player->lives, player->hp, player->hud_type, player->hud_y, player->stun, player->death_count,
+                 player->gun_cooldown})
+            s.add(v);
+        for (float v : {player->speed, player->vx, player->vy, player->heading, player->gun_temp})
+            s.add(v);
+        s.add(player->hud_autohide);
+    }
+    hash_random_state(s);
+    return s.h;
+}
+
+namespace {
+// The edge memory a game carries over, as bits of ReplayCarry::edge_flags.
+enum CarriedEdge {
+    CARRY_F_DOWN,
+    CARRY_MENU_DOWN,
+    CARRY_GUN_WARNING,
+    CARRY_AUTOHIDE_DOWN,
+    CARRY_TOGGLE_DOWN,
+    CARRY_SHOOT_DOWN,
+    CARRY_BLINK
+};
+bool* carried_flag(int bit)
+{
+    static bool* const flags[] = {&f_down, &menu_down, &PLAYER::gun_temp_warning, &PLAYER::autohide_down,
+        &PLAYER::toggle_down, &PLAYER::shoot_down, &PLAYER::skip};
+    return flags[bit];
+}
+const int NUM_CARRIED_EDGES = CARRY_BLINK + 1;
+}  // namespace
+
+ReplayCarry game_carry()
+{
+    ReplayCarry c;
+    c.lives = static_cast<uint32_t>(player_lives);
+    for (int b = 0; b < NUM_CARRIED_EDGES; b++)
+        if (*carried_flag(b))
+            c.edge_flags |= 1u << b;
+    c.collide_count = static_cast<uint32_t>(PLAYER::collide_count);
+    return c;
+}
+
+void set_game_carry(const ReplayCarry& c)
+{
+    player_lives = static_cast<int>(c.lives);
+    for (int b = 0; b < NUM_CARRIED_EDGES; b++)
+        *carried_flag(b) = (c.edge_flags >> b & 1) != 0;
+    PLAYER::collide_count = static_cast<int>(c.collide_count);
 }

@@ -18,6 +18,8 @@
 #include "arena.h"
 #include "overlays.h"
 #include "registry.h"
+#include "replay_file.h"
+#include <cstdint>
 
 struct BITMAP;
 
@@ -60,6 +62,16 @@ void processing();
 // also copied to the screen through the zoom window. The pause menu calls it
 // with true to draw its panel over the frozen level.
 void draw_screen(bool compose_only);
+
+// The state of the level attempt just played (the level loop's own, every
+// object's, the random numbers'), folded into a number: two runs of an attempt
+// that end with the same number played alike. run_game hands it to the
+// recording (replay.h) at the end of every attempt.
+uint64_t attempt_checksum();
+// What a new game takes over from the one before (lives, the controls' edge
+// memory), to be recorded at Start, and put back when a game is replayed.
+ReplayCarry game_carry();
+void set_game_carry(const ReplayCarry& c);
 
 // Tests may clear the edge-trigger memory of input() (F and pause keys).
 void reset_input_edges();

@@ -9,6 +9,7 @@
 #include "pacing.h"
 #include "player.h"
 #include "quit_request.h"
+#include "replay.h"
 #include "registry.h"
 #include "display.h"
 #include "engine.h"
@@ -34,6 +35,7 @@ const int MSG_RISE_STEP = 4;      // message rise per tick
 const int MSG_BOTTOM_GAP = 5;     // gap between the risen message and the screen's lower edge
 const int SIGN_CENTRE_X = 320;
 const int SIGN_CENTRE_Y = 200;
+const int REPLAY_MARKER_MARGIN = 5;  // from the picture's top right corner
 
 // A key or button pressed since the interlude began; one held over from play
 // (the craft's keys are often still down) counts once released and pressed again.
@@ -54,9 +56,9 @@ void darken_buffer(int brightness)
 
 // One tick of an interlude's fade: a press turns the fade-in round for good and
 // the brightness stays within 0..255. True once the fade-out has reached black.
-bool interlude_fade_tick(int& brightness, int& step)
+bool interlude_fade_tick(int& brightness, int& step, bool dismissed)
 {
-    if (dismiss_pressed())
+    if (dismissed)
         step = -INTERLUDE_FADE_STEP;
     brightness += step;
     if (brightness > 255)
@@ -72,6 +74,7 @@ bool interlude_fade_tick(int& brightness, int& step)
 void present_interlude(int brightness)
 {
     darken_buffer(brightness);
+    draw_replay_marker(buffer);
     present(buffer);
 }
 
@@ -86,8 +89,14 @@ template <class AfterFade, class Compose> void run_interlude(AfterFade after_fad
     wait_joybuttons_released();
     pacing_reset();
     bool finished = false;
-    while (!finished && !quit_requested()) {
-        finished = interlude_fade_tick(brightness, step);
+    while (!finished) {
+        DoorTick live;
+        live.quit = quit_requested();
+        live.dismiss = !live.quit && dismiss_pressed();
+        const DoorTick outside = door_pass(live);
+        if (outside.quit)
+            break;
+        finished = interlude_fade_tick(brightness, step, outside.dismiss);
         after_fade(brightness, step);
         pacing_tick();
 
@@ -122,6 +131,12 @@ void message_tick()
         screen_msg_y = std::max(screen_msg_y - MSG_RISE_STEP, SCREEN_HEIGHT - MSG_BOTTOM_GAP - h);
     }
     --screen_msg_counter;
+}
+
+void draw_replay_marker(BITMAP* bmp)
+{
+    if (replay_playing())
+        textout_right_ex(bmp, mainfont, "REPLAY", SCREEN_WIDTH - REPLAY_MARKER_MARGIN, REPLAY_MARKER_MARGIN, -1, -1);
 }
 
 void draw_message(BITMAP* bmp)

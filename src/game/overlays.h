@@ -30,6 +30,8 @@ bool sign_tick();
 // The sign and the message over `bmp`, when they show.
 void draw_sign(BITMAP* bmp);
 void draw_message(BITMAP* bmp);
+// "REPLAY" in the picture's top right corner while a recording plays back.
+void draw_replay_marker(BITMAP* bmp);
 
 // Makes bmp the sign at full opacity, changing by `step` per tick. Raising the
 // level-cleared sign while the player has full health earns a life.

@@ -9,6 +9,8 @@
 static const char* const LEVEL_SELECT_OPTION = "-warpaheadtothelevelgivenok";
 static const char* const SCALE_OPTION = "-scale";
 
+ReplayOptions replay_options;
+
 // An option's number read by read_whole_number: `low`..`high`, else `otherwise`.
 static int option_number(const char* text, int low, int high, int otherwise, NumberText how = NumberText::WHOLE)
 {
@@ -37,6 +39,14 @@ int parse_command_line(int argc, const char* const* argv)
         } else if (strcmp(arg, SCALE_OPTION) == 0) {
             if (has_next)
                 scale_option = option_number(argv[i + 1], SCALE_AUTOMATIC, MAX_SCALE, SCALE_AUTOMATIC);
+        } else if (strcmp(arg, "-record") == 0) {
+            if (has_next)
+                replay_options.record = argv[i + 1];
+        } else if (strcmp(arg, "-replay") == 0 || strcmp(arg, "-timedemo") == 0) {
+            if (has_next) {
+                replay_options.replay = argv[i + 1];
+                replay_options.timedemo = strcmp(arg, "-timedemo") == 0;
+            }
         } else if (strcmp(arg, LEVEL_SELECT_OPTION) == 0) {
             if (has_next)
                 start_level =

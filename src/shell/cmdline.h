@@ -2,6 +2,7 @@
 #pragma once
 
 #include "facts.h"
+#include <string>
 
 // "-bpp" followed by text with no leading digits, or a number too large: a
 // depth no driver offers, so the screen refuses it and says why.
@@ -27,3 +28,13 @@ const int BPP_NOT_A_NUMBER = 0;
 // (scale_setting), which is what is written back at exit; scale_of_this_run
 // (display.h) is the one place that puts the two together.
 int parse_command_line(int argc, const char* const* argv);
+
+// Recording and replaying (replay.h), from "-record FILE", "-replay FILE" and
+// "-timedemo FILE" (a replay as fast as the machine draws, timed). A replay
+// or timedemo leaves any "-record" aside. Empty: not asked for.
+struct ReplayOptions {
+    std::string record;
+    std::string replay;
+    bool timedemo = false;
+};
+extern ReplayOptions replay_options;

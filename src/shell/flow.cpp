@@ -5,6 +5,8 @@
 #include "intro.h"
 #include "menu.h"
 #include "engine.h"
+#include "replay.h"
+#include <iostream>
 
 int play_levels(int start_level, int (*play_level)(int level))
 {
@@ -18,6 +20,20 @@ int play_levels(int start_level, int (*play_level)(int level))
     return result;
 }
 
+int play_game(int start_level)
+{
+    ReplayCarry carry = game_carry();
+    replay_game_begin(start_level, carry);
+    set_game_carry(carry);
+    const int result = play_levels(start_level, run_game);
+    if (result == GAME_OVER) {
+        game_over();
+        reset_after_gameover();
+    }
+    replay_game_end();
+    return result;
+}
+
 void run_flow(int start_level)
 {
     bool quit = false;
@@ -26,15 +42,25 @@ void run_flow(int start_level)
         if (title_screen() != MENU_START) {
             quit = true;
         } else {
-            const int result = play_levels(start_level, run_game);
-            if (result == GAME_OVER) {
-                game_over();
-                reset_after_gameover();
-            } else if (result == GAME_QUIT) {
+            const int result = play_game(start_level);
+            if (result == GAME_QUIT)
                 quit = true;
-            } else {
+            else if (result == GAME_NEXTLVL)
                 stupid_ending();
-            }
         }
     }
+}
+
+int replay_games()
+{
+    int games = 0;
+    while (replay_next_game()) {
+        play_game(replay_start_level());
+        ++games;
+    }
+    const int status = replay_status();
+    if (status == 0)
+        std::cout << "Replay " << (replay_stopped_early() ? "stopped early" : "over") << ": " << games << " game(s), "
+                  << replay_attempts_checked() << " level attempt(s) played as recorded" << std::endl;
+    return status;
 }

@@ -15,3 +15,14 @@ void run_flow(int start_level);
 // level, a clear moves on. Returns GAME_QUIT or GAME_OVER as the last level
 // played gave it, or GAME_NEXTLVL once the last level is cleared.
 int play_levels(int start_level, int (*play_level)(int level));
+
+// One game from the title's Start: seeded and recorded (or replayed) through
+// replay.h, the levels from `start_level`, and after a game over the
+// game-over screen with the lives restored. Returns what play_levels gave.
+int play_game(int start_level);
+
+// Plays every game of the replay in use (replay_use), without intro or title
+// between them, and returns the exit status: 0 when every level attempt
+// ended as recorded (or the viewer stopped it), 1 when the replay went out
+// of step. Prints how it went on standard output.
+int replay_games();

@@ -23,7 +23,6 @@
 #include <X11/Xlib.h>
 #endif
 
-static const double VERSION = 0.7;
 static const char* const WINDOW_TITLE = "El Vorlin";
 static const char* const DATA_ARCHIVE = "data/vorlin.dat";
 static const int MIN_COLOR_DEPTH = 16;
@@ -32,7 +31,7 @@ static const int PALETTE_COLOR_DEPTH = 8;
 static void print_banner()
 {
     std::cout << "//************" << std::endl;
-    std::cout << "             El Vorlin (v" << VERSION << ")" << std::endl;
+    std::cout << "             El Vorlin (v" << GAME_VERSION_TEXT << ")" << std::endl;
     std::cout << "                           ***************//" << std::endl;
     std::cout << "Initializing......" << std::endl;
 }

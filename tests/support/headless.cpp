@@ -52,3 +52,31 @@ bool headless_load_data()
     std::string why;
     return load_game_archive("data/vorlin.dat", why) == ArchiveLoad::LOADED;
 }
+
+namespace {
+int press_tick = 0;
+int last_tick = -1;
+bool pending = false;
+int scripted_keypressed()
+{
+    if (fpscounter == 0 && last_tick != 0)
+        pending = false;
+    if (fpscounter == press_tick && last_tick != press_tick)
+        pending = true;
+    last_tick = fpscounter;
+    return pending;
+}
+int scripted_readkey()
+{
+    pending = false;
+    return 0;
+}
+}  // namespace
+
+void headless_press_keys_at(int tick)
+{
+    press_tick = tick;
+    last_tick = -1;
+    pending = false;
+    install_keyboard_hooks(scripted_keypressed, scripted_readkey);
+}

@@ -18,3 +18,7 @@ bool headless_init(int depth = 32);
 bool headless_load_data();
 // Sets the pixel shifts of the X colour layout explicitly.
 void set_x_pixel_layout();
+// Scripted keyboard for the screens that wait for a key (briefing, game
+// over): keypressed() turns true when the screen's own clock (fpscounter, from
+// 0) reaches `tick`, and readkey() takes the key.
+void headless_press_keys_at(int tick);

@@ -210,6 +210,74 @@ quit_with_escape() {
   return 125
 }
 
+# ---- Screens waited for by what they show ---------------------------------
+# For a script that has found the game's window (`wid`) and made a scratch
+# folder (`tmp`); needs the x_probe program of the build directory it runs in.
+# The window's part from (X, Y) for W x H pixels, or the whole window, as a
+# PPM file $1 (one X request: on a busy machine ImageMagick's import takes
+# seconds). usage: grab FILE [X Y W H]
+grab() {
+  local geo
+  geo=$(xwininfo -id "$wid" 2>/dev/null |
+    awk -v px="${2:-0}" -v py="${3:-0}" -v pw="${4:-0}" -v ph="${5:-0}" \
+        '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+         /Width:/ { w = $2 } /Height:/ { h = $2 }
+         END { if (w) { if (pw) { w = pw; h = ph } print x + px, y + py, w, h } }')
+  # shellcheck disable=SC2086
+  [ -n "$geo" ] && ./x_probe shot $geo "$1"
+}
+# The screens are waited for by what they show, not by the clock, so a slow
+# machine (or a sanitizer build) only makes the run longer.
+same() { cmp -s "$1" "$2"; }
+# Waits until the picture has stopped changing: unchanged in grabs 0.25 s
+# apart for $2 ms (default 500), at most $1 seconds (default 30) times the
+# patience.
+settle() {
+  local limit=${1:-30} still_ms=${2:-500} end since
+  end=$(deadline_in "$limit")
+  grab "$tmp/a.ppm"; since=$(clock_ms)
+  while [ "$(clock_ms)" -lt "$end" ]; do
+    sleep 0.25
+    grab "$tmp/b.ppm"
+    if same "$tmp/a.ppm" "$tmp/b.ppm"; then
+      [ $(( $(clock_ms) - since )) -ge "$still_ms" ] && return 0
+    else
+      since=$(clock_ms)
+    fi
+    mv "$tmp/b.ppm" "$tmp/a.ppm"
+  done
+  echo "$(basename "$0"): the screen did not settle within $limit s (times $patience)" >&2
+  return 1
+}
+# Presses KEY on a still screen and waits until the picture has changed (the
+# game has seen the key) and settled again (for $2 ms, as settle).
+step() {
+  local end
+  grab "$tmp/before.ppm"
+  press "$1"
+  end=$(deadline_in 30)
+  until grab "$tmp/c.ppm" && ! same "$tmp/c.ppm" "$tmp/before.ppm"; do
+    [ "$(clock_ms)" -lt "$end" ] || { echo "$(basename "$0"): the screen did not change after $1" >&2; break; }
+    sleep 0.05
+  done
+  settle 30 "${2:-500}"
+}
+# Waits until the picture is no longer black (lit) or black (dark), at most
+# $1 seconds times the patience.
+brightness_is() {
+  local test=$1 end
+  end=$(deadline_in "$2")
+  while [ "$(clock_ms)" -lt "$end" ]; do
+    grab "$tmp/l.ppm" &&
+      awk -v m="$(convert "$tmp/l.ppm" -format '%[fx:mean]' info:)" "BEGIN { exit !(m $test) }" && return 0
+    sleep 0.1
+  done
+  echo "$(basename "$0"): the screen never became $test within $2 s (times $patience)" >&2
+  return 1
+}
+lit() { brightness_is '> 0.03' "$1"; }
+dark() { brightness_is '< 0.04' "$1"; }
+
 # The start of a script in parts (the display tests), after begin_script: the
 # build directory as the working folder, its folder $1 for screenshots as
 # `shots`, the fresh folder as the game's HOME (`home`), and the game whose

@@ -8,6 +8,8 @@
 const int SCREEN_WIDTH = 640;
 const int SCREEN_HEIGHT = 480;
 const int TICKS_PER_SECOND = 60;
+// The game's version, as the banner shows it and recordings carry it.
+const char* const GAME_VERSION_TEXT = "0.7";
 
 // Switches from the command line (set before start-up; read by every layer).
 extern int color_depth;  // -1: use the desktop's depth (at least 16)

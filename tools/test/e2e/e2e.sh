@@ -28,68 +28,7 @@ keep_sound_library_loaded "$build/vorlin"
 
 # Key held long enough for a loop that samples the keyboard 60 times a second.
 press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
-# The game's window as it is on the screen, as a PPM file (one X request: on a
-# busy machine ImageMagick's import takes seconds).
-grab() {
-  local geo
-  geo=$(xwininfo -id "$wid" 2>/dev/null |
-    awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-         /Width:/ { w = $2 } /Height:/ { h = $2 } END { if (w) print x, y, w, h }')
-  # shellcheck disable=SC2086
-  [ -n "$geo" ] && ./x_probe shot $geo "$1"
-}
 shot() { grab "$tmp/shot.ppm" && convert "$tmp/shot.ppm" "$out/$1.png"; }
-# The screens are waited for by what they show, not by the clock, so a slow
-# machine (or a sanitizer build) only makes the run longer.
-same() { cmp -s "$1" "$2"; }
-# Waits until the picture has stopped changing: unchanged in grabs 0.25 s
-# apart for $2 ms (default 500), at most $1 seconds (default 30) times the
-# patience.
-settle() {
-  local limit=${1:-30} still_ms=${2:-500} end since
-  end=$(deadline_in "$limit")
-  grab "$tmp/a.ppm"; since=$(clock_ms)
-  while [ "$(clock_ms)" -lt "$end" ]; do
-    sleep 0.25
-    grab "$tmp/b.ppm"
-    if same "$tmp/a.ppm" "$tmp/b.ppm"; then
-      [ $(( $(clock_ms) - since )) -ge "$still_ms" ] && return 0
-    else
-      since=$(clock_ms)
-    fi
-    mv "$tmp/b.ppm" "$tmp/a.ppm"
-  done
-  echo "e2e: the screen did not settle within $limit s (times $patience)" >&2
-  return 1
-}
-# Presses KEY on a still screen and waits until the picture has changed (the
-# game has seen the key) and settled again (for $2 ms, as settle).
-step() {
-  local end
-  grab "$tmp/before.ppm"
-  press "$1"
-  end=$(deadline_in 30)
-  until grab "$tmp/c.ppm" && ! same "$tmp/c.ppm" "$tmp/before.ppm"; do
-    [ "$(clock_ms)" -lt "$end" ] || { echo "e2e: the screen did not change after $1" >&2; break; }
-    sleep 0.05
-  done
-  settle 30 "${2:-500}"
-}
-# Waits until the picture is no longer black (lit) or black (dark), at most
-# $1 seconds times the patience.
-brightness_is() {
-  local test=$1 end
-  end=$(deadline_in "$2")
-  while [ "$(clock_ms)" -lt "$end" ]; do
-    grab "$tmp/l.ppm" &&
-      awk -v m="$(convert "$tmp/l.ppm" -format '%[fx:mean]' info:)" "BEGIN { exit !(m $test) }" && return 0
-    sleep 0.1
-  done
-  echo "e2e: the screen never became $test within $2 s (times $patience)" >&2
-  return 1
-}
-lit() { brightness_is '> 0.03' "$1"; }
-dark() { brightness_is '< 0.04' "$1"; }
 # Waits for process $1 (a child of this shell) to exit and sets `status` to
 # its exit code, or kills it and sets 124.
 finish() {

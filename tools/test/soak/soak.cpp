@@ -109,25 +109,6 @@ long resident_kib()
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-// The screens before and after play wait for keypressed(): a key arrives when
-// the screen's own clock reaches KEY_PRESS_TICK (a new screen starts at 0).
-int last_tick = -1;
-bool pending = false;
-int keypressed_hook()
-{
-    if (fpscounter == 0 && last_tick != 0)
-        pending = false;
-    if (fpscounter == KEY_PRESS_TICK && last_tick != KEY_PRESS_TICK)
-        pending = true;
-    last_tick = fpscounter;
-    return pending;
-}
-int readkey_hook()
-{
-    pending = false;
-    return 0;
-}
-
 // The keys the pilot presses.
 const int DRIVEN_KEYS[] = {KEY_UP, KEY_DOWN, KEY_LEFT, KEY_RIGHT, KEY_SPACE, KEY_LCONTROL, KEY_ESC, KEY_ENTER, KEY_TAB,
     KEY_H, KEY_F, KEY_PGUP, KEY_PGDN};
@@ -687,7 +668,9 @@ bool start()
     songbox->set_mute(true);
     no_mp3 = true;
     debug = false;
-    install_keyboard_hooks(keypressed_hook, readkey_hook);
+    // The screens before and after play wait for keypressed(): a key arrives
+    // when the screen's own clock reaches KEY_PRESS_TICK.
+    headless_press_keys_at(KEY_PRESS_TICK);
     for (int k = 0; k < KEY_MAX; ++k)
         key[k] = 0;
     num_joysticks = 0;
