@@ -25,7 +25,7 @@ check_runs() {
   rm -f "$work/home/vorlin-settings.cfg"
   run_and_quit "$program"
   local rc=$?
-  check "$what: quits with exit code 0" '[ $rc -eq 0 ]'
+  check "$what: quits with exit code 0" '[ $rc -eq 0 ]' || { echo "exit code $rc"; game_stderr "$work/err" | tail -5; }
   check "$what: reached the end of start-up" 'grep -qx "Done!" "$work/out"'
   check "$what: settings file in HOME" 'grep -q "^title_song = 0" "$work/home/vorlin-settings.cfg"'
   check "$what: nothing written where it was started" '[ -z "$(ls -A "$work/elsewhere")" ]'
@@ -132,17 +132,21 @@ if [ -f "$deb" ] && [ -f "$data_deb" ]; then
   # What each package holds (files only, relative to /usr) against the plain
   # installation: every installed file in exactly one package; the data's doc
   # folder and the notes to lintian are the packages' own.
-  files_of() { awk '$1 !~ /^d/ {print $3}' "$work/contents.$1" | sed 's|^\./usr/||'; }
-  { files_of vorlin; files_of vorlin-data; } | grep -v -e '^share/doc/vorlin-data/' -e '^share/lintian/overrides/' |
-    sort > "$work/packaged"
+  # (Lists are read from files: `| grep -q` under pipefail fails when grep
+  # stops reading early.)
+  for p in vorlin vorlin-data; do
+    awk '$1 !~ /^d/ {print $3}' "$work/contents.$p" | sed 's|^\./usr/||' > "$work/files.$p"
+  done
+  cat "$work/files.vorlin" "$work/files.vorlin-data" |
+    grep -v -e '^share/doc/vorlin-data/' -e '^share/lintian/overrides/' | sort > "$work/packaged"
   (cd "$inst" && find . -type f | sed 's|^\./||' | sort) > "$work/installed"
   check "every installed file is in exactly one package, and nothing else" \
     '[ -z "$(sort "$work/packaged" | uniq -d)" ] && diff "$work/installed" "$work/packaged"'
-  check "the program's package holds no data" '! files_of vorlin | grep -q -e "^share/games/" -e "^share/icons/"'
+  check "the program's package holds no data" '! grep -q -e "^share/games/" -e "^share/icons/" "$work/files.vorlin"'
   check "the data's package holds the archives and icons" \
-    'files_of vorlin-data | grep -qx share/games/vorlin/data/vorlin.dat &&
-     files_of vorlin-data | grep -qx share/icons/hicolor/48x48/apps/vorlin.png'
-  check "the data's package holds nothing but /usr/share" '! files_of vorlin-data | grep -qv "^share/"'
+    'grep -qx share/games/vorlin/data/vorlin.dat "$work/files.vorlin-data" &&
+     grep -qx share/icons/hicolor/48x48/apps/vorlin.png "$work/files.vorlin-data"'
+  check "the data's package holds nothing but /usr/share" '! grep -qv "^share/" "$work/files.vorlin-data"'
 
   lintian -I --show-overrides --fail-on error,warning "$deb" "$data_deb" > "$work/lintian.txt" 2>&1
   rc=$?
@@ -183,15 +187,16 @@ if [ -f "$deb" ] && [ -f "$data_deb" ]; then
   # The installed program: stripped as Debian strips, and built with the
   # hardening flags (relro and bind-now in its headers, the stack protector's
   # and the fortified calls of the C library among what it imports).
-  readelf -SW "$program" > "$work/sections" 2>&1
-  section() { sed -n 's/^ *\[ *[0-9]*\] \([^ ]*\).*/\1/p' "$work/sections" | grep -qx -- "$1"; }
-  check "installed program has no symbol table, .comment or .note section" \
-    'section .text && ! section .symtab && ! section .comment && ! section .note'
-  check "installed program: relro" 'readelf -lW "$program" | grep -q GNU_RELRO'
-  check "installed program: bind-now" 'readelf -dW "$program" | grep -qE "BIND_NOW|FLAGS_1.* NOW"'
+  readelf -SW "$program" | sed -n 's/^ *\[ *[0-9]*\] \([^ ]*\).*/\1/p' > "$work/sections"
+  readelf -lW "$program" > "$work/segments"
+  readelf -dW "$program" > "$work/dynamic"
   readelf --dyn-syms -W "$program" | awk '$7 == "UND" {print $8}' | sed 's/@.*//' > "$work/imports"
+  check "installed program has no symbol table, .comment or .note section" \
+    'grep -qx .text "$work/sections" && ! grep -qxE "\.symtab|\.comment|\.note" "$work/sections"'
+  check "installed program: relro" 'grep -q GNU_RELRO "$work/segments"'
+  check "installed program: bind-now" 'grep -qE "BIND_NOW|FLAGS_1.* NOW" "$work/dynamic"'
   check "installed program: stack protector" 'grep -qx __stack_chk_fail "$work/imports"'
-  check "installed program: fortified calls" 'grep -v __stack_chk_fail "$work/imports" | grep -q "^__.*_chk$"'
+  check "installed program: fortified calls" 'grep -qxE "__[a-z0-9_]+_chk" "$work/imports"'
 
   private_dpkg -r vorlin-data > "$work/dpkg.out" 2>&1
   rc=$?
