@@ -9,6 +9,8 @@
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
 begin_script "$1"
+# The games run on an X server of their own, as in the other scripts.
+private_x 1024x768x24 || exit 1
 mkdir -p "$work/elsewhere" "$work/home"
 
 # Starts the program from $work/elsewhere and quits it with ESC; the exit
