@@ -14,8 +14,8 @@ if(NOT DPKG_BUILDFLAGS)
   return()
 endif()
 
-# Fortification needs optimisation: without it the C library's headers only
-# warn that it has no effect, once per file.
+# Fortification needs optimisation: without it the C library's headers ignore
+# it (and some of their versions warn so, once per file).
 string(TOUPPER "${CMAKE_BUILD_TYPE}" hardening_build_type)
 set(hardening_optimisation "")
 separate_arguments(hardening_build_flags UNIX_COMMAND "${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${hardening_build_type}}")
