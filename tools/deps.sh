@@ -11,7 +11,7 @@ packages=(
   lame sox twolame
   pulseaudio libasound2-plugins
   clang libclang-rt-14-dev clang-format
-  dpkg-dev lintian desktop-file-utils groff-base man-db
+  dpkg-dev lintian appstream desktop-file-utils groff-base man-db
 )
 if [ "${1:-}" = "--play" ]; then
   packages=(build-essential cmake pkg-config liballegro4-dev libmpg123-dev libfreetype-dev libpng-dev
