@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Remapped keys drive the craft in a real level: with gas on W in the
-# settings file, holding Up leaves the craft where it started and holding W
-# drives it away. Then the keyboard remapping on the title's keyboard page: a
+# Remapped keys drive the craft in a real level: with gas on W and hide HUD
+# on J in the settings file, holding Up leaves the craft where it started and
+# holding W drives it away; H leaves the HUD shown and J hides it. Then the keyboard remapping on the title's keyboard page: a
 # key given twice is refused with a message on the page, ESC leaves the page
 # as it was and the settings file without a change. Screenshots stay in
 # BUILD/keys-shots.
@@ -45,11 +45,12 @@ background="$build/data/gen/006_background_7.bmp"
 craft="24x32+320+400" # the craft's place at the start
 floor="100x60+60+300"  # open floor, far from the craft and the HUD
 sign="300x120+170+140" # the start sign, raised when play begins
+hud="80x20+120+5"      # the HUD's heat label, away from the health bar
 
 # ---- Play: gas on W ---------------------------------------------------------
 home="$work/home"
 mkdir -p "$home"
-printf '[controls]\nkey_gas = W\n' > "$home/vorlin-settings.cfg"
+printf '[controls]\nkey_gas = W\nkey_hide_hud = J\n' > "$home/vorlin-settings.cfg"
 (cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win -scale 1 -debug -warpaheadtothelevelgivenok 8 > "$work/out" 2> "$work/err") &
 pid=$!
 wid=$(wait_window 'El Vorlin' $STARTUP_S $pid)
@@ -61,19 +62,27 @@ enter_level() { in_level || { kill -0 $pid 2> /dev/null && press Return; false; 
 check "Return starts level 8" 'wait_until $WAIT_S enter_level'
 play_begun() { grab "$work/now.png" && ! alike "$work/now.png" "$background" "$sign"; }
 check "play begins: the start sign shows" 'wait_until $WAIT_S play_begun'
-check "the craft stands still at its start" 'still "$craft" && ! alike "$work/now.png" "$background" "$craft"'
+# At once, before the enemy, which rises from tick 200 on, can come near.
 cp "$work/now.png" "$shots/level_start.png"
-
-xdotool keydown Up; sleep 1; xdotool keyup Up
-still "$craft"
-cp "$work/now.png" "$shots/after_up.png"
+check "the craft stands at its start" '! alike "$shots/level_start.png" "$background" "$craft"'
+xdotool keydown Up; sleep 0.8; xdotool keyup Up
+grab "$shots/after_up.png"
 check "Up, gas no longer, leaves the craft where it was" \
   'alike "$shots/level_start.png" "$shots/after_up.png" "$craft"'
 xdotool keydown w; sleep 0.6; xdotool keyup w
-sleep 0.5
+sleep 0.3
 grab "$shots/after_w.png"
 check "W, gas now, drives the craft away from its start" \
   '! alike "$shots/after_up.png" "$background" "$craft" && alike "$shots/after_w.png" "$background" "$craft"'
+# The HUD, drawn over everything, slides away with the hide key: J now, not H.
+slow_press h
+sleep 0.5
+grab "$shots/after_h.png"
+check "H, hide HUD no longer, leaves the HUD shown" 'alike "$shots/after_w.png" "$shots/after_h.png" "$hud"'
+slow_press j
+sleep 0.5
+grab "$shots/after_j.png"
+check "J, hide HUD now, slides the HUD away" '! alike "$shots/after_h.png" "$shots/after_j.png" "$hud"'
 
 press Escape # -debug: the pause menu, then the game ends
 quit_from_pause() { ! kill -0 $pid 2> /dev/null || { press Return; sleep 0.3; false; }; }
