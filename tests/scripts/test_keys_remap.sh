@@ -4,12 +4,12 @@
 # holding W drives it away; H leaves the HUD shown and J hides it. Then the keyboard remapping on the title's keyboard page: a
 # key given twice is refused with a message on the page, ESC leaves the page
 # as it was and the settings file without a change. Screenshots stay in
-# BUILD/keys-shots.
+# BUILD/keys-shots (or KEYS_SHOTS).
 set -uo pipefail
 source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
 begin_script "$1"
 private_x || exit 1
-shots="$build/keys-shots"
+shots="${KEYS_SHOTS:-$build/keys-shots}"
 mkdir -p "$shots"
 
 WAIT_S=60 # ceiling for a picture to show up; a slow machine only waits longer
