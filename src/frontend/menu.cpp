@@ -11,12 +11,13 @@
 #include "settings.h"
 #include "display.h"
 #include "engine.h"
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
+#include <string>
 
 int root_menu_choices[MENU_TABLE_SIZE] = {BMP_MENU_START, BMP_MENU_CONTROLS, BMP_MENU_QUIT};
 int joystick_menu_choices[MENU_TABLE_SIZE] = {BMP_MENU_REMAP, BMP_MENU_KEYBOARD, BMP_MENU_BACK};
-int keyboard_menu_choices[MENU_TABLE_SIZE] = {BMP_MENU_JOYSTICK, BMP_MENU_BACK, 0};
+int keyboard_menu_choices[MENU_TABLE_SIZE] = {BMP_MENU_REMAP, BMP_MENU_JOYSTICK, BMP_MENU_BACK};
 
 static_assert(NUM_JOYPAD_LABELS == NUM_JOY_BUTTONS, "the joystick page labels every button");
 
@@ -37,11 +38,11 @@ int title_da = 0;
 // Items of the menus, by position in their tables.
 enum { ROOT_START = 0, ROOT_CONTROLS = 1, ROOT_QUIT = 2 };
 enum { JOY_REMAP = 0, JOY_KEYBOARD = 1, JOY_BACK = 2 };
-enum { KEYS_JOYSTICK = 0, KEYS_BACK = 1 };
+enum { KEYS_REMAP = 0, KEYS_JOYSTICK = 1, KEYS_BACK = 2 };
 
 static const int ROOT_ITEMS = 3;
 static const int JOYSTICK_ITEMS = 3;
-static const int KEYBOARD_ITEMS = 2;
+static const int KEYBOARD_ITEMS = 3;
 
 static const int REVEAL_TICKS = 90;  // the picture unrolls during ticks 0..89
 static const int REVEAL_BANDS = 10;
@@ -118,7 +119,9 @@ static void choose(int item)
             set_menu(TITLE_MENU_ROOT);
         break;
     case TITLE_MENU_KEYBOARD:
-        if (item == KEYS_JOYSTICK)
+        if (item == KEYS_REMAP)
+            change_keys();
+        else if (item == KEYS_JOYSTICK)
             set_menu(TITLE_MENU_JOYSTICK);
         else if (item == KEYS_BACK)
             set_menu(TITLE_MENU_ROOT);
@@ -236,7 +239,8 @@ static void draw_centred(int index, int x, int y)
 }
 
 // The help text starts at its second byte and ends before the character that
-// precedes its terminating zero; it never reads past the archive object.
+// precedes its terminating zero; it never reads past the archive object. The
+// keys it names are the mapping's as it stands.
 static void draw_keyboard_help()
 {
     const char* text = static_cast<const char*>(data[TXT_KEYBOARD_HELP].dat);
@@ -245,20 +249,13 @@ static void draw_keyboard_help()
     while (end < size && text[end] != '\0')
         end++;
     end -= 1;  // the last character is not shown
+    const std::string shown = keyboard_help_text(end > 1 ? std::string(text + 1, end - 1) : std::string(), key_map);
     const int red = makecol(255, 0, 0);
-    char line[HELP_LINE_MAX];
     int row = 0;
-    long start = 1;
-    while (start < end) {
-        long stop = start;
-        while (stop < end && text[stop] != '\n')
-            stop++;
-        long len = stop - start;
-        if (len > static_cast<long>(sizeof line) - 1)
-            len = sizeof line - 1;
-        std::memcpy(line, text + start, len);
-        line[len] = '\0';
-        textout_ex(buffer, font, line, HELP_X, HELP_Y + HELP_LINE_HEIGHT * row, red, -1);
+    for (size_t start = 0; start < shown.size();) {
+        size_t stop = std::min(shown.find('\n', start), shown.size());
+        const std::string line = shown.substr(start, std::min<size_t>(stop - start, HELP_LINE_MAX - 1));
+        textout_ex(buffer, font, line.c_str(), HELP_X, HELP_Y + HELP_LINE_HEIGHT * row, red, -1);
         row++;
         start = stop + 1;
     }

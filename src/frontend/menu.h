@@ -1,8 +1,10 @@
 // Front end: the title screen and its menus, the pause menu with the joystick
 // remapping, and the ending.
 #pragma once
+#include "controls.h"
 #include <allegro.h>
 #include <cstdio>
+#include <string>
 
 // Results of title_screen (run_game's GAME_ codes overlap them).
 const int MENU_START = 1;
@@ -18,7 +20,7 @@ const int MENU_TABLE_SIZE = 3;
 // Carousel items of each menu, as archive indices of their pictures.
 extern int root_menu_choices[MENU_TABLE_SIZE];      // start, controls, quit
 extern int joystick_menu_choices[MENU_TABLE_SIZE];  // remap, keyboard, back
-extern int keyboard_menu_choices[MENU_TABLE_SIZE];  // joystick, back (two used)
+extern int keyboard_menu_choices[MENU_TABLE_SIZE];  // remap, joystick, back
 
 // Title state, set at the entry of title_screen (title_begin).
 extern int title_go;          // -1 while the title runs, else MENU_START/MENU_QUIT
@@ -63,6 +65,37 @@ bool do_pausemenu(void (*draw_level)(bool));
 // them in joystick_controls (the highest button held is taken). Does nothing
 // without a joystick.
 void change_controls();
+// Multiplies `picture` by pure blue, keeping only its blue channel: the look
+// of the page under a remapping's prompts.
+void tint_for_remapping(BITMAP* picture);
+
+// The keyboard remapping: asks for a key for each action of KEY_ACTIONS in
+// turn, over the page tinted as the joystick remapping tints it, and stores
+// them in key_map when the last is given. A key is taken as it goes down; a
+// modifier (Shift, Ctrl, Alt...) when it is let go of with no other key
+// pressed meanwhile. Enter keeps the key the action had. A key the game keeps
+// for itself (reserved_key_reason), Alt+Enter, or a key already given to an
+// action earlier in the round is refused with a message on the page, and the
+// action is asked again. ESC cancels at any point, leaving key_map as it
+// was. After each key every key must be let go of before the next counts. A
+// screen loop on the shared pacing; the title's clock stands still meanwhile.
+void change_keys();
+
+// The remapping's logic, one tick at a time, over a key state array (the
+// library's `key`, or a test's).
+struct KeyRemap {
+    enum State { ASKING, DONE, CANCELLED };
+    int old_map[NUM_KEY_ACTIONS];  // the mapping before; what a cancel keeps
+    int map[NUM_KEY_ACTIONS];      // entries before `action` are this round's choices
+    int action = 0;                // the action asked for
+    State state = ASKING;
+    std::string message;  // why the last key was refused; empty once one is taken
+    bool waiting_for_release = true;
+    int pending_modifier = NO_KEY;  // a modifier down, taken if let go of alone
+    bool was_down[KEY_MAX] = {};
+};
+void key_remap_begin(KeyRemap& r, const int* current, const volatile char* keys);
+void key_remap_step(KeyRemap& r, const volatile char* keys);
 
 // ---- Ending ---------------------------------------------------------------
 

@@ -100,18 +100,22 @@ static int wait_joybutton_press()
     }
 }
 
+void tint_for_remapping(BITMAP* picture)
+{
+    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
+    set_multiply_blender(0, 0, 0, 255);
+    rectfill(picture, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, makecol(0, 0, 255));
+    solid_mode();
+}
+
 void change_controls()
 {
     if (num_joysticks == 0)
         return;
     songbox->set_paused(true);
 
-    // Multiplying by pure blue keeps only the title picture's blue channel.
-    drawing_mode(DRAW_MODE_TRANS, nullptr, 0, 0);
-    set_multiply_blender(0, 0, 0, 255);
-    rectfill(buffer, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, makecol(0, 0, 255));
+    tint_for_remapping(buffer);
     present(buffer);
-    solid_mode();
 
     // A remapping cut short by a quit keeps the whole old mapping, never half of each.
     int old_controls[NUM_CONTROLS];

@@ -101,7 +101,7 @@ void input()
 
     // The window losing the focus opens the menu as a fresh press would.
     const bool focus_lost = outside.focus_lost;
-    if (c.esc || c.joy_button(player->get_joy_pause_button()) || focus_lost) {
+    if (c.esc || c.pause || c.joy_button(player->get_joy_pause_button()) || focus_lost) {
         if (!menu_down || focus_lost) {
             if (!do_pausemenu(draw_screen))
                 game_go = GAME_QUIT;

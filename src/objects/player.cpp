@@ -87,16 +87,16 @@ void PLAYER::reset_hp()
 
 void PLAYER::input(const Controls& c)
 {
-    const bool gas = c.up || c.joy_button(joy_buttons[CONTROL_GAS]);
-    const bool reverse = c.down || c.joy_button(joy_buttons[CONTROL_REVERSE]);
-    const bool brake = c.space || c.joy_button(joy_buttons[CONTROL_BRAKE]);
-    const bool fire = c.lctrl || c.joy_button(joy_buttons[CONTROL_SHOOT]);
-    const bool left = c.left || c.stick_left;
-    const bool right = c.right || c.stick_right;
-    const bool next_hud = c.tab || c.joy_button(joy_buttons[CONTROL_NEXT_HUD]);
+    const bool gas = c.gas || c.joy_button(joy_buttons[CONTROL_GAS]);
+    const bool reverse = c.reverse || c.joy_button(joy_buttons[CONTROL_REVERSE]);
+    const bool brake = c.brake || c.joy_button(joy_buttons[CONTROL_BRAKE]);
+    const bool fire = c.shoot || c.joy_button(joy_buttons[CONTROL_SHOOT]);
+    const bool left = c.steer_left || c.stick_left;
+    const bool right = c.steer_right || c.stick_right;
+    const bool next_hud = c.hud_panel || c.joy_button(joy_buttons[CONTROL_NEXT_HUD]);
     const bool prev_hud = c.joy_button(joy_buttons[CONTROL_PREV_HUD]);
 
-    if (c.h) {
+    if (c.hide_hud) {
         if (!autohide_down) {
             autohide_down = true;
             toggle_hud_autohide();

@@ -94,7 +94,7 @@ public:
     void set_lives(int l);
     void update_lives(int& l);
     void reset_hp();
-    // Acts on this tick's controls (keys and joystick 0 through joy_buttons);
+    // Acts on this tick's controls (the keyboard's actions, and joystick 0 through joy_buttons);
     // the level loop calls it once per tick once play has begun.
     void input(const Controls& c);
     void processing() override;

@@ -167,11 +167,21 @@ void time_pass()
 
 }  // namespace
 
+int door_key_count()
+{
+    return NUM_KEY_CONTROLS + NUM_KEY_ACTIONS;
+}
+
+bool Controls::*door_key(int i)
+{
+    return i < NUM_KEY_CONTROLS ? KEY_CONTROLS[i].field : KEY_ACTIONS[i - NUM_KEY_CONTROLS].field;
+}
+
 uint64_t door_bits(const DoorTick& t)
 {
     uint64_t bits = 0;
-    for (int i = 0; i < NUM_KEY_CONTROLS && i < KEY_BITS; i++)
-        if (t.c.*KEY_CONTROLS[i].field)
+    for (int i = 0; i < door_key_count() && i < KEY_BITS; i++)
+        if (t.c.*door_key(i))
             bits |= 1ull << i;
     for (int b = 0; b < NUM_JOY_BUTTONS; b++)
         if (t.c.button[b])
@@ -189,8 +199,8 @@ uint64_t door_bits(const DoorTick& t)
 DoorTick door_tick_of(uint64_t bits)
 {
     DoorTick t;
-    for (int i = 0; i < NUM_KEY_CONTROLS && i < KEY_BITS; i++)
-        t.c.*KEY_CONTROLS[i].field = bits >> i & 1;
+    for (int i = 0; i < door_key_count() && i < KEY_BITS; i++)
+        t.c.*door_key(i) = bits >> i & 1;
     for (int b = 0; b < NUM_JOY_BUTTONS; b++)
         t.c.button[b] = bits >> (BUTTON_BIT + b) & 1;
     for (int s = 0; s < 4; s++)
@@ -243,7 +253,7 @@ void replay_record_in_memory()
     mode = Mode::RECORD;
     file = ReplayFile();
     file.game_version = GAME_VERSION_TEXT;
-    file.key_controls = static_cast<uint32_t>(NUM_KEY_CONTROLS);
+    file.key_controls = static_cast<uint32_t>(door_key_count());
     file.joy_buttons = NUM_JOY_BUTTONS;
     for (int i = 0; i < NUM_CONTROLS; i++)
         file.joystick[i] = static_cast<uint8_t>(joystick_controls[i]);
@@ -277,7 +287,7 @@ bool replay_read(const std::string& path, ReplayFile& f, std::string& why)
     std::string problem;
     if (!replay_decode(content.data.get(), content.size, f, problem) ||
         !replay_matches_build(
-            f, GAME_VERSION_TEXT, static_cast<uint32_t>(NUM_KEY_CONTROLS), NUM_JOY_BUTTONS, problem)) {
+            f, GAME_VERSION_TEXT, static_cast<uint32_t>(door_key_count()), NUM_JOY_BUTTONS, problem)) {
         why = "The replay " + path + " " + problem;
         return false;
     }

@@ -33,6 +33,10 @@ struct DoorTick {
 // recording (and recorded then), the recording's tick when replaying. Outside
 // a game it hands `live` on untouched.
 DoorTick door_pass(const DoorTick& live);
+// The key controls a tick carries: the fixed keys (KEY_CONTROLS), then the
+// actions (KEY_ACTIONS), whatever keys the player has given them.
+int door_key_count();
+bool Controls::*door_key(int i);
 // The bits of a tick, as the file holds them, and back.
 uint64_t door_bits(const DoorTick& t);
 DoorTick door_tick_of(uint64_t bits);

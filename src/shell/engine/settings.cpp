@@ -1,5 +1,6 @@
 // The settings file: read once at start-up, written back safely at shutdown.
 #include "settings.h"
+#include "controls.h"
 #include "display.h"
 #include "regular_file.h"
 #include <allegro.h>
@@ -15,6 +16,7 @@
 #include <fcntl.h>
 #include <iostream>
 #include <pwd.h>
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -124,6 +126,10 @@ std::vector<SettingRow> setting_rows()
     for (int i = 0; i < NUM_CONTROLS; i++)
         rows.push_back({"controls", CONTROL_KEYS[i], &joystick_controls[i], 0, NUM_JOY_BUTTONS - 1,
             default_joystick_controls[i], SettingRow::UNREADABLE_KEEPS_VALUE});
+    // The keyboard mapping, by key names; a file that never remapped stays without them.
+    for (int a = 0; a < NUM_KEY_ACTIONS; a++)
+        rows.push_back({"controls", KEY_ACTIONS[a].setting, &key_map[a], NO_KEY, LAST_ACTION_KEY,
+            KEY_ACTIONS[a].default_key, SettingRow::FALLBACK_NOT_WRITTEN, action_key_setting_name});
     return rows;
 }
 
@@ -653,13 +659,19 @@ static int setting_value(const SettingRow& row, int current, const char* raw)
 {
     const std::string v = bare_value(raw);
     long n = 0;
+    bool named = false;
+    for (int i = row.low; row.name && v != ABSENT && i <= row.high && !named; i++)
+        if (row.name(i) && strcasecmp(row.name(i), v.c_str()) == 0)
+            n = i, named = true;
     // (The library's own reading would keep only the low 32 bits.)
-    if (v == ABSENT || !read_whole_number(v, n)) {
+    if (!named && (v == ABSENT || row.name || !read_whole_number(v, n))) {
         if (row.rule != SettingRow::UNREADABLE_KEEPS_VALUE)
             return row.fallback;
         n = current;
     }
-    return n >= row.low && n <= row.high ? static_cast<int>(n) : row.fallback;
+    if (n < row.low || n > row.high || (row.name && !row.name(static_cast<int>(n))))
+        return row.fallback;
+    return static_cast<int>(n);
 }
 
 void read_settings()
@@ -667,6 +679,7 @@ void read_settings()
     for (const SettingRow& row : setting_rows())
         if (row.variable)
             *row.variable = setting_value(row, *row.variable, get_config_string(row.section, row.key, nullptr));
+    settle_key_map(key_map);
 }
 
 void write_settings()
@@ -678,6 +691,9 @@ void write_settings()
         if (row.rule == SettingRow::FALLBACK_NOT_WRITTEN && *row.variable == row.fallback &&
             !get_config_string(row.section, row.key, nullptr))
             continue;
-        set_config_int(row.section, row.key, *row.variable);
+        if (row.name)
+            set_config_string(row.section, row.key, row.name(*row.variable));
+        else
+            set_config_int(row.section, row.key, *row.variable);
     }
 }

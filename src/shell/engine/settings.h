@@ -109,6 +109,10 @@ struct SettingRow {
     int low, high;  // accepted values; a number outside them gives `fallback`
     int fallback;
     Rule rule;
+    // Null: the value is a number. Else the value is written as name(value)
+    // and read as such a name, whatever its case; any other text, numbers
+    // included, and a value for which it gives null count as unreadable.
+    const char* (*name)(int value) = nullptr;
 };
 // Every key the game stores, in the order the save checks them; everything
 // else in the file is the player's. Reading, writing and the save's check
@@ -120,7 +124,9 @@ std::vector<SettingRow> setting_rows();
 // them. Values are not trusted: a control that is not a number 0..8 keeps its
 // compiled-in button, a title song other than 0 or 1 becomes 1, a "scale"
 // outside 0..MAX_SCALE becomes 0 (automatic); the scale goes to scale_setting
-// (display.h).
+// (display.h). The keys of the keyboard mapping (key_map, controls.h) are
+// read by name; a key no action may have, or one two actions share, gives
+// the default (settle_key_map).
 void read_settings();
 // Stores every row's value into the configuration (written to disk by
 // save_settings_file).

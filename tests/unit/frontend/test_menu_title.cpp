@@ -6,6 +6,9 @@
 #include "menu.h"
 #include "pacing.h"
 #include "test_menu_support.h"
+#include <algorithm>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -260,7 +263,7 @@ TEST_F(TitleTest, PagesDrawTheirLabelsAndHelpText)
     settle();
     press(KEY_ENTER);
     ASSERT_EQ(current_menu, TITLE_MENU_KEYBOARD);
-    EXPECT_EQ(num_menu_choices, 2);
+    EXPECT_EQ(num_menu_choices, 3);
     tick();
     const int red = makecol(255, 0, 0);
     int red_pixels = 0, other_pixels = 0;
@@ -276,11 +279,44 @@ TEST_F(TitleTest, PagesDrawTheirLabelsAndHelpText)
         for (int x = 0; x < SCREEN_WIDTH; x++)
             ASSERT_EQ(getpixel(buffer, x, y), 0) << "nothing above the first line";
 
-    // Back from the keyboard page goes to the root menu.
-    press(KEY_RIGHT);
+    // Back from the keyboard page (the last item, left of "remap") goes to the root menu.
+    press(KEY_LEFT);
     settle();
     press(KEY_ENTER);
     EXPECT_EQ(current_menu, TITLE_MENU_ROOT);
+}
+
+// The keyboard page's text comes from the archive with the mapping's keys put
+// in as it is drawn: a remapping changes the line of its action only.
+TEST_F(TitleTest, TheKeyboardPageNamesTheMappedKeys)
+{
+    const std::string archived(static_cast<const char*>(data[TXT_KEYBOARD_HELP].dat));
+    for (const KeyActionInfo& a : KEY_ACTIONS)
+        EXPECT_NE(archived.find(a.help_token), std::string::npos) << a.label << " has its place in the help";
+    const std::string shown = keyboard_help_text(archived, key_map);
+    EXPECT_EQ(shown.find('{'), std::string::npos) << shown;
+    EXPECT_NE(shown.find("Left Ctrl ....... fire"), std::string::npos) << shown;
+
+    until_ready();
+    press(KEY_RIGHT);
+    settle();
+    press(KEY_ENTER);
+    press(KEY_RIGHT);
+    settle();
+    press(KEY_ENTER);
+    ASSERT_EQ(current_menu, TITLE_MENU_KEYBOARD);
+    tick();
+    BITMAP* before = create_bitmap(SCREEN_WIDTH, SCREEN_HEIGHT);
+    blit(buffer, before, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
+    key_map[ACTION_GAS] = KEY_W;
+    tick();
+    key_map[ACTION_GAS] = KEY_UP;
+    // The gas line is the help's third (from the text's second byte), 10 pixels a line.
+    const int gas_line_y = 10 + 10 * 2;
+    EXPECT_GT(differing_pixels(buffer, before, 0, gas_line_y, SCREEN_WIDTH, 8), 0);
+    EXPECT_EQ(differing_pixels(buffer, before, 0, 0, SCREEN_WIDTH, gas_line_y), 0);
+    EXPECT_EQ(differing_pixels(buffer, before, 0, gas_line_y + 10, SCREEN_WIDTH, 400 - gas_line_y - 10), 0);
+    destroy_bitmap(before);
 }
 
 TEST_F(TitleTest, RemapWithoutAJoystickChangesNothing)
@@ -362,6 +398,115 @@ TEST_F(TitleTest, InputHeldFromTheIntroCountsOnlyOncePressedAgain)
         release_all_input();
         tick();
     }
+}
+
+// ---- The keyboard remapping, tick by tick ----------------------------------
+
+// A player at the remapping: each entry of `held` is the set of keys down
+// during one tick.
+struct RemapScript {
+    const char* what;
+    std::vector<std::vector<int>> held;
+    KeyRemap::State state;
+    std::vector<int> map;  // the round's mapping at the end
+    const char* message;   // part of the message shown at the end ("" none)
+};
+
+// Taps: each key down for a tick, then nothing down for a tick.
+std::vector<std::vector<int>> taps(std::initializer_list<int> keys)
+{
+    std::vector<std::vector<int>> held;
+    for (int k : keys) {
+        held.push_back({k});
+        held.push_back({});
+    }
+    return held;
+}
+std::vector<std::vector<int>> operator+(std::vector<std::vector<int>> a, const std::vector<std::vector<int>>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(KeyRemapTest, KeysAreTakenInTurnAndRefusedWhenTakenOrReserved)
+{
+    const int L = KEY_LEFT, R = KEY_RIGHT, U = KEY_UP, D = KEY_DOWN, C = KEY_LCONTROL, S = KEY_SPACE, T = KEY_TAB,
+              H = KEY_H, N = NO_KEY;
+    const std::vector<int> classic = {L, R, U, D, C, S, T, H, N};
+    const std::vector<int> wasd = {KEY_A, KEY_D, KEY_W, KEY_S, KEY_J, KEY_K, KEY_1, KEY_2, KEY_P};
+    const auto all_wasd = taps({KEY_A, KEY_D, KEY_W, KEY_S, KEY_J, KEY_K, KEY_1, KEY_2, KEY_P});
+    const RemapScript scripts[] = {
+        {"a whole new set", all_wasd, KeyRemap::DONE, wasd, ""},
+        {"Enter keeps each key",
+            taps({KEY_ENTER, KEY_ENTER, KEY_ENTER, KEY_ENTER, KEY_ENTER, KEY_ENTER, KEY_ENTER, KEY_ENTER, KEY_ENTER}),
+            KeyRemap::DONE, classic, ""},
+        {"ESC cancels halfway", taps({KEY_A, KEY_D, KEY_ESC}), KeyRemap::CANCELLED, classic, ""},
+        {"ESC cancels while a key is still held", {{KEY_A}, {KEY_A, KEY_ESC}}, KeyRemap::CANCELLED, classic, ""},
+        {"a key given earlier in the round is refused", taps({KEY_A, KEY_A}), KeyRemap::ASKING,
+            {KEY_A, R, U, D, C, S, T, H, N}, "A is taken by Steer left"},
+        {"and the player chooses again", taps({KEY_A, KEY_A, KEY_D}), KeyRemap::ASKING,
+            {KEY_A, KEY_D, U, D, C, S, T, H, N}, ""},
+        {"keeping a key given away is refused", taps({KEY_UP, KEY_ENTER, KEY_ENTER}), KeyRemap::ASKING,
+            {U, R, U, D, C, S, T, H, N}, "Up is taken by Steer left"},
+        {"the old key of an action not yet asked is free", taps({KEY_UP}), KeyRemap::ASKING,
+            {U, R, U, D, C, S, T, H, N}, ""},
+        {"F11 is the display's", taps({KEY_F11}), KeyRemap::ASKING, classic, "F11 switches full screen"},
+        {"F10 is the display's", taps({KEY_F10}), KeyRemap::ASKING, classic, "F10 changes the scaling"},
+        {"PgUp is the volume's", taps({KEY_PGUP}), KeyRemap::ASKING, classic, "PgUp sets the volume"},
+        {"F shows the frame rate", taps({KEY_F}), KeyRemap::ASKING, classic, "F shows the frame rate"},
+        {"Alt+Enter is the display's", {{KEY_ALT}, {KEY_ALT, KEY_ENTER}, {KEY_ALT}, {}}, KeyRemap::ASKING, classic,
+            "Alt+Enter switches full screen"},
+        {"a modifier alone is taken when let go of", {{KEY_ALT}, {KEY_ALT}, {}}, KeyRemap::ASKING,
+            {KEY_ALT, R, U, D, C, S, T, H, N}, ""},
+        {"a modifier held is not yet taken", {{KEY_ALT}, {KEY_ALT}}, KeyRemap::ASKING, classic, ""},
+        {"a key pressed with a modifier is the key", {{KEY_LSHIFT}, {KEY_LSHIFT, KEY_Q}, {}}, KeyRemap::ASKING,
+            {KEY_Q, R, U, D, C, S, T, H, N}, ""},
+        {"a key counts once all keys are up again", {{KEY_A}, {KEY_A, KEY_D}, {KEY_D}, {}}, KeyRemap::ASKING,
+            {KEY_A, R, U, D, C, S, T, H, N}, ""},
+        {"the last key ends the round once let go of", all_wasd + std::vector<std::vector<int>> {{KEY_B}},
+            KeyRemap::DONE, wasd, ""},
+    };
+    for (const auto& sc : scripts) {
+        SCOPED_TRACE(sc.what);
+        char keys[KEY_MAX] = {};
+        keys[KEY_ENTER] = 1;  // the press that chose "remap", still down
+        KeyRemap r;
+        key_remap_begin(r, classic.data(), keys);
+        keys[KEY_ENTER] = 0;
+        key_remap_step(r, keys);
+        for (const auto& tick : sc.held) {
+            std::fill(keys, keys + KEY_MAX, 0);
+            for (int k : tick)
+                keys[k] = 1;
+            key_remap_step(r, keys);
+        }
+        EXPECT_EQ(r.state, sc.state);
+        EXPECT_EQ(std::vector<int>(r.map, r.map + NUM_KEY_ACTIONS), sc.map);
+        if (*sc.message)
+            EXPECT_NE(r.message.find(sc.message), std::string::npos) << r.message;
+        else
+            EXPECT_EQ(r.message, "");
+    }
+}
+
+TEST(KeyRemapTest, APressHeldFromBeforeCountsOnlyOnceReleased)
+{
+    char keys[KEY_MAX] = {};
+    keys[KEY_ENTER] = 1;
+    keys[KEY_W] = 1;
+    const int classic[NUM_KEY_ACTIONS] = {
+        KEY_LEFT, KEY_RIGHT, KEY_UP, KEY_DOWN, KEY_LCONTROL, KEY_SPACE, KEY_TAB, KEY_H, NO_KEY};
+    KeyRemap r;
+    key_remap_begin(r, classic, keys);
+    for (int i = 0; i < 5; i++)
+        key_remap_step(r, keys);
+    EXPECT_EQ(r.action, 0) << "Enter and W held since before";
+    keys[KEY_ENTER] = keys[KEY_W] = 0;
+    key_remap_step(r, keys);
+    keys[KEY_W] = 1;
+    key_remap_step(r, keys);
+    EXPECT_EQ(r.action, 1);
+    EXPECT_EQ(r.map[ACTION_STEER_LEFT], KEY_W);
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ TEST_F(HudTest, StyleWrapsBothWaysFromKeyAndButtons)
     p->joy_buttons[CONTROL_PREV_HUD] = 6;
     auto tap = [&](bool tab, int button) {
         Controls in;
-        in.tab = tab;
+        in.hud_panel = tab;
         if (button >= 0)
             in.button[button] = true;
         p->input(in);
@@ -109,7 +109,7 @@ TEST_F(HudTest, StyleWrapsBothWaysFromKeyAndButtons)
 TEST_F(HudTest, SlidesOutIn17TicksAndBackIn17)
 {
     Controls in;
-    in.h = true;
+    in.hide_hud = true;
     p->input(in);
     p->input(in);  // held: one toggle
     p->input(Controls());

@@ -69,7 +69,7 @@ protected:
 
 TEST_F(PlayerTest, GasReachesTopSpeedAfter23TicksThenCoastsDown)
 {
-    in.up = true;
+    in.gas = true;
     for (int i = 0; i < 22; i++)
         p->input(in);
     EXPECT_LT(p->speed, 3.4f);
@@ -83,7 +83,7 @@ TEST_F(PlayerTest, GasReachesTopSpeedAfter23TicksThenCoastsDown)
     // Gas held: no decay. Released: 1% a tick.
     p->processing();
     EXPECT_EQ(p->speed, 3.4f);
-    in.up = false;
+    in.gas = false;
     p->input(in);
     EXPECT_TRUE(p->coasting);
     p->processing();
@@ -117,9 +117,9 @@ TEST_F(PlayerTest, PedalsInOneTick)
         SCOPED_TRACE(c.what);
         p->speed = c.start;
         p->coasting = !c.coasting;
-        in.up = c.gas;
-        in.down = c.reverse;
-        in.space = c.brake;
+        in.gas = c.gas;
+        in.reverse = c.reverse;
+        in.brake = c.brake;
         p->input(in);
         EXPECT_NEAR(p->speed, c.expect, 1e-6f);
         EXPECT_EQ(p->coasting, c.coasting);
@@ -149,8 +149,8 @@ TEST_F(PlayerTest, TurningNeedsSpeedAndFollowsItsSign)
         SCOPED_TRACE(c.what);
         p->angle = 10;
         p->speed = c.speed;
-        in.left = c.key == KEY_LEFT;
-        in.right = c.key == KEY_RIGHT;
+        in.steer_left = c.key == KEY_LEFT;
+        in.steer_right = c.key == KEY_RIGHT;
         in.stick_left = c.joy_left;
         in.stick_right = c.joy_right;
         p->input(in);
@@ -161,8 +161,8 @@ TEST_F(PlayerTest, TurningNeedsSpeedAndFollowsItsSign)
 TEST_F(PlayerTest, ReversingWithLeftHeldTurnsClockwiseAtMinimumSpeed)
 {
     p->speed = -1.5f;
-    in.down = true;
-    in.left = true;
+    in.reverse = true;
+    in.steer_left = true;
     for (int i = 0; i < 10; i++)
         p->input(in);
     EXPECT_EQ(p->speed, -1.5f);
@@ -300,8 +300,8 @@ TEST_F(PlayerTest, CraftPressedIntoAWallOrACornerStaysInside)
         p->set(c.x, c.y);
         p->angle = c.angle;
         in = Controls();
-        in.up = c.gas;
-        in.down = c.reverse;
+        in.gas = c.gas;
+        in.reverse = c.reverse;
         float worst = 0, furthest = 0;
         bool touched = false;
         for (int t = 0; t < 60 * 60; t++) {
@@ -411,16 +411,16 @@ TEST_F(PlayerTest, ShotLeavesTheMuzzleAlongTheHeading)
 
 TEST_F(PlayerTest, HoldingShootFiresOnce)
 {
-    in.lctrl = true;
+    in.shoot = true;
     for (int i = 0; i < 10; i++)
         p->input(in);
     EXPECT_EQ(count_projectiles(false), 1);
-    in.lctrl = false;
+    in.shoot = false;
     p->input(in);
-    in.lctrl = true;
+    in.shoot = true;
     p->input(in);
     EXPECT_EQ(count_projectiles(false), 2);
-    in.lctrl = false;
+    in.shoot = false;
     p->input(in);
     // The joystick's Shoot button counts the same way.
     p->gun_cooldown = 0;
@@ -557,7 +557,7 @@ TEST_F(PlayerTest, KnockBackAndDirections)
 TEST_F(PlayerTest, CrashedCraftSlidesWithoutGripUntilNearlyStopped)
 {
     p->crash_from(cx() - 30, cy());  // knocked right at 1.5
-    in.up = true;
+    in.gas = true;
     int n = 0;
     while (p->crashed && n < 1000) {
         p->input(in);

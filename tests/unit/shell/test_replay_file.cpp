@@ -178,9 +178,10 @@ TEST(ReplayFile, AFileOfAnotherBuildIsToldApart)
 TEST(ReplayDoor, EveryPartOfATickSurvivesItsBits)
 {
     std::vector<DoorTick> ticks;
-    for (int i = 0; i < NUM_KEY_CONTROLS; i++) {
+    ASSERT_EQ(NUM_KEY_CONTROLS + NUM_KEY_ACTIONS, door_key_count());
+    for (int i = 0; i < door_key_count(); i++) {
         DoorTick t;
-        t.c.*KEY_CONTROLS[i].field = true;
+        t.c.*door_key(i) = true;
         ticks.push_back(t);
     }
     for (int b = 0; b < NUM_JOY_BUTTONS; b++) {

@@ -155,13 +155,14 @@ TEST_F(Settings, EveryRowTakesItsRangeAndRefusesTheRest)
         const int unreadable = row.rule == SettingRow::UNREADABLE_KEEPS_VALUE ? kept : row.fallback;
         EXPECT_GE(row.fallback, row.low) << where;
         EXPECT_LE(row.fallback, row.high) << where;
+        // Rows of names (the keyboard mapping) are given the names of their values.
+        const auto text = [&row](int v) { return row.name && row.name(v) ? row.name(v) : std::to_string(v); };
         const struct {
             std::string value;
             int expected;
-        } cases[] = {{std::to_string(row.high), row.high}, {std::to_string(row.low), row.low},
-            {std::to_string(row.high + 1), row.fallback}, {std::to_string(row.low - 1), row.fallback},
-            {std::to_string(row.low) + "x", unreadable}, {"x" + std::to_string(row.low), unreadable}, {" ", unreadable},
-            {"1 2", unreadable}};
+        } cases[] = {{text(row.high), row.high}, {text(row.low), row.low}, {std::to_string(row.high + 1), row.fallback},
+            {std::to_string(row.low - 1), row.fallback}, {std::to_string(row.low) + "x", unreadable},
+            {"x" + std::to_string(row.low), unreadable}, {" ", unreadable}, {"1 2", unreadable}};
         for (const auto& c : cases) {
             *row.variable = kept;
             write_file("[" + std::string(row.section) + "]\n" + row.key + " = " + c.value + "\n");

@@ -400,19 +400,22 @@ std::string keyboard_help_bytes()
 {
     // The game starts reading at the second byte and never shows the last
     // character before the zero, hence the leading and trailing line feeds.
+    // A {token} stands for the keys the player gave that action; the game
+    // puts them in and keeps the second column where the dots end.
     return std::string("\n") +
         "KEYBOARD CONTROLS\n"
         "\n"
-        "Up arrow ........ accelerate\n"
-        "Down arrow ...... reverse\n"
-        "Left / Right .... turn (only while moving)\n"
-        "Left Ctrl ....... fire (each shot heats the gun; let it cool)\n"
-        "Space ........... brake\n"
-        "Tab ............. change the look of the status panel\n"
-        "H ............... hide or show the status panel\n"
+        "{gas} ........... accelerate\n"
+        "{reverse} ....... reverse\n"
+        "{left} .......... turn left (only while moving)\n"
+        "{right} ......... turn right (only while moving)\n"
+        "{shoot} ......... fire (each shot heats the gun; let it cool)\n"
+        "{brake} ......... brake\n"
+        "{hud} ........... change the look of the status panel\n"
+        "{hidehud} ....... hide or show the status panel\n"
         "F ............... show or hide frames per second\n"
         "PgUp / PgDn ..... music volume up / down\n"
-        "ESC ............. pause menu (continue or quit)\n"
+        "{pause} ......... pause menu (continue or quit)\n"
         "\n"
         "On the title screen: Left / Right choose, Enter selects.\n" +
         std::string(1, '\0');

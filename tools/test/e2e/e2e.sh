@@ -57,7 +57,7 @@ shot joystick
 step Right                     # keyboard item
 step Return                    # keyboard page
 shot keyboard
-step Right                     # back
+step Left                      # back (the carousel wraps past "remap")
 step Return                    # root menu, on start
 shot title_start
 step Return 2000               # start: the title fades out, the briefing fades in
