@@ -51,7 +51,7 @@ const ENEMY* nearest_target()
 
 void fly(Controls& c)
 {
-    c.up = true;
+    c.gas = true;
     const ENEMY* target = nearest_target();
     if (!target)
         return;
@@ -63,11 +63,11 @@ void fly(Controls& c)
         diff -= ANGLE_UNITS_PER_TURN;
     if (diff < -ANGLE_UNITS_PER_TURN / 2)
         diff += ANGLE_UNITS_PER_TURN;
-    c.left = diff < -AIM_DEADBAND_UNITS;
-    c.right = diff > AIM_DEADBAND_UNITS;
+    c.steer_left = diff < -AIM_DEADBAND_UNITS;
+    c.steer_right = diff > AIM_DEADBAND_UNITS;
     // The gun fires on a press: every other tick the trigger is let go.
     fire_phase = !fire_phase;
-    c.lctrl = fire_phase && std::fabs(diff) < FIRE_CONE_UNITS && player->gun_temp < GUN_COOL_ENOUGH;
+    c.shoot = fire_phase && std::fabs(diff) < FIRE_CONE_UNITS && player->gun_temp < GUN_COOL_ENOUGH;
 }
 
 void steer(DoorTick& t)

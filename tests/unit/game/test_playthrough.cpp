@@ -179,7 +179,7 @@ TEST_F(Playthrough, RecordedGamesReplayTickForTickAndAChangedInputIsCaught)
     ReplayFile changed = recorded;
     std::vector<ReplayEvent>& ev = changed.games[0].events;
     DoorTick turning;
-    turning.c.left = turning.c.right = true;
+    turning.c.steer_left = turning.c.steer_right = true;
     const uint64_t turn_bits = door_bits(turning);
     size_t run = ev.size() / 3;
     while (ev[run].kind != ReplayEvent::RUN || !(ev[run].input & turn_bits))
