@@ -5,7 +5,8 @@
 # screenshots (every picture pixel an exact 2x2 or 3x3 block, equal to the 1x
 # picture), full screen at the desktop's size with the picture centred on
 # black, the fallback to a window when full screen is refused, the hidden
-# pointer, the window's class and icons, and the pause menu opening when the
+# pointer, the window's class, icons and answer to the desktop's ping, and
+# the pause menu opening when the
 # window loses the focus in play. (That a loss on the screens before play
 # opens nothing is shown headless, by test_focus_pause.)
 #
@@ -198,6 +199,10 @@ for part in "${@:2}"; do
     icons=$(xprop -id "$wid" _NET_WM_ICON | grep "Icon (")
     hints=$(xprop -id "$wid" WM_HINTS)
     owner=$(xprop -id "$wid" _NET_WM_PID WM_CLIENT_MACHINE _NET_WM_NAME)
+    # The desktop's ping is answered while the game runs, and not while it
+    # is stopped (as a hung game would be).
+    bounded 60 ./x_probe ping "$wid" 30 > /dev/null; pinged=$?
+    kill -STOP "$pid"; bounded 10 ./x_probe ping "$wid" 2 > /dev/null 2>&1; pinged_stopped=$?; kill -CONT "$pid"
     owner_expected=$(printf '_NET_WM_PID(CARDINAL) = %s\nWM_CLIENT_MACHINE(STRING) = "%s"\n_NET_WM_NAME(UTF8_STRING) = "El Vorlin"' \
       "$pid" "$(hostname)")
     stop_game
@@ -206,6 +211,8 @@ for part in "${@:2}"; do
     check "window icons from the game, 16 to 64 pixels" '[ "$(echo "$icons" | tr -d "\t")" = "$(printf "Icon (%d x %d):\n" 16 16 32 32 48 48 64 64 | sed "1s/^/_NET_WM_ICON(CARDINAL) = /")" ]'
     check "window icon picture for the window manager" '[[ "$hints" == *"bitmap id # to use for icon"* ]]'
     check "window names its process, machine and UTF-8 title (got $owner)" '[ "$owner" = "$owner_expected" ]'
+    check "the desktop's ping answered" '[ $pinged -eq 0 ]'
+    check "no answer to the ping from a stopped game" '[ $pinged_stopped -ne 0 ]'
     check "pointer hidden over the window" '[ "$inside" = "cursor 0" ]'
     check "pointer shown elsewhere" '[ "$outside" != "cursor 0" ]'
     ;;

@@ -145,6 +145,7 @@ void present(BITMAP* picture)
 
 void present_window(BITMAP* picture, int x1, int y1, int x2, int y2)
 {
+    x11_answer_ping();
     x1 = std::max(x1, 0);
     y1 = std::max(y1, 0);
     x2 = std::min(x2, SCREEN_WIDTH - 1);

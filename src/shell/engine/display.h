@@ -61,7 +61,8 @@ void open_display();
 // at multiple k.
 void display_use_bitmap(int x, int y, int k);
 
-// Shows the whole 640x480 picture on the screen.
+// Shows the whole 640x480 picture on the screen. Each frame shown (here or by
+// present_window) also answers the desktop's ping, if one came.
 void present(BITMAP* picture);
 // Shows only the part of the picture from (x1, y1) to (x2, y2), inclusive, in
 // picture coordinates, leaving the rest of the screen as it was: one copy
