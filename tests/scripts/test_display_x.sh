@@ -26,7 +26,8 @@ if [ $# -eq 1 ]; then
   parts_at_once "1024x768x24|-win:640x480|-win -scale 2:640x480" "1024x768x24|focus" \
     "1920x1080x24|picture_1x|-win -scale 3:1280x960" "3840x2160x24|-win:2560x1920|remembered"
   parts_at_once "3840x2160x24|picture_3x" "1920x1080x24|fullscreen" "1920x1080x24|fallback|pointer" \
-    "1920x1080x24|managed"
+    "1920x1080x24|managed" \
+    "1920x1080x24|resizable"
   exit $fail
 fi
 
@@ -89,6 +90,32 @@ shot_when_still() { # X Y W H FILE
   return 1
 }
 differing() { compare -metric AE "$1" "$2" null: 2>&1 | awk '{ print $1 }'; }
+# The shot FILE of an area W x H shows the 1x title at whole multiple K,
+# centred, on black. NAME names the case in the checks.
+centred_title() { # NAME FILE W H K
+  local pw=$(( 640 * $5 )) ph=$(( 480 * $5 )) x=$(( ($3 - 640 * $5) / 2 )) y=$(( ($4 - 480 * $5) / 2 )) border
+  convert "$2" -crop "${pw}x${ph}+$x+$y" +repage "$home/picture.png"
+  convert "$home/picture.png" -sample 640x480! "$home/small.png"
+  convert "$home/small.png" -sample "${pw}x${ph}!" "$home/blocks.png"
+  check "$1: the picture at ${5}x, centred, in exact ${5}x$5 blocks" \
+    '[ "$(differing "$home/blocks.png" "$home/picture.png")" = 0 ]'
+  check "$1: the blocks are the 1x picture" '[ "$(differing "$home/small.png" "$shots/title_1x.png")" = 0 ]'
+  border=$(convert "$2" -fill black -draw "rectangle $x,$y $(( x + pw - 1 )),$(( y + ph - 1 ))" -format '%[fx:maxima]' info:)
+  check "$1: black around the picture" '[ "$border" = 0 ]'
+}
+# Starts openbox (the window manager) and waits until it runs.
+start_window_manager() {
+  command -v openbox > /dev/null || { echo "FAIL: openbox is missing (tools/deps.sh installs it)"; fail=1; return 1; }
+  openbox > /dev/null 2>&1 &
+  wm=$!
+  wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id"; }
+  wait_until 60 wm_ready
+}
+# The place and size of window $wid: "X Y W H".
+geometry() {
+  xwininfo -id "$wid" 2>/dev/null | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+    /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x, y, w, h }'
+}
 
 # With the game (window $wid, process $pid) started at level 1 and another
 # window $other open: goes through the intro, the title and the briefing into
@@ -220,32 +247,46 @@ for part in "${@:2}"; do
     # Under a window manager, full screen is the manager's: a window it shows
     # full screen, holding neither the keyboard nor the pointer, the picture
     # as in the library's full screen, and a loss of focus in play pauses.
-    command -v openbox > /dev/null || { echo "FAIL: openbox is missing (tools/deps.sh installs it)"; fail=1; continue; }
-    openbox > /dev/null 2>&1 &
-    wm=$!
-    wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id"; }
-    wait_until 60 wm_ready
+    start_window_manager || continue
     xmessage -name other "another window" 2> /dev/null &
     xpid=$!
     other=$(wait_window other 30 "$xpid")
     start_game -warpaheadtothelevelgivenok 1
     wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
-    full_shown() { [ "$(xwininfo -id "$wid" 2>/dev/null | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-      /Width:/ { w = $2 } /Height:/ { h = $2 } END { print x "," y " " w "x" h }')" = "0,0 $desk" ]; }
+    full_shown() { [ "$(geometry)" = "0 0 ${desk/x/ }" ]; }
     wait_until 30 full_shown; shown=$?
     state=$(xprop -id "$wid" _NET_WM_STATE)
     check "window manager's full screen: the window asks for it (got $state)" '[[ "$state" == *_NET_WM_STATE_FULLSCREEN* ]]'
     check "window manager's full screen: the whole desktop, at 0,0" '[ $shown -eq 0 ]'
     check "window manager's full screen: keyboard and pointer free for others" 'bounded 10 ./x_probe grab 0 > /dev/null'
     shot_when_still 0 0 1920 1080 "$shots/managed.png"
-    convert "$shots/managed.png" -crop 1280x960+320+60 +repage "$shots/managed_picture.png"
-    convert "$shots/managed_picture.png" -sample 640x480! -sample 1280x960! "$shots/managed_blocks.png"
-    check "window manager's full screen: the picture at 2x, centred, in exact 2x2 blocks" \
-      '[ "$(differing "$shots/managed_blocks.png" "$shots/managed_picture.png")" = 0 ]'
-    border=$(convert "$shots/managed.png" -fill black -draw "rectangle 320,60 1599,1019" -format '%[fx:maxima]' info:)
-    check "window manager's full screen: black around the picture" '[ "$border" = 0 ]'
+    centred_title "window manager's full screen" "$shots/managed.png" 1920 1080 2
     focus_loss_pauses "window manager's full screen"
     kill "$xpid" "$wm" 2>/dev/null; wait "$wm" 2>/dev/null
+    ;;
+  resizable)
+    # The window under a window manager may be resized: maximised, and
+    # shown full screen by the manager, the picture is laid out again in the
+    # size it has, centred on black.
+    start_window_manager || continue
+    start_game -win
+    wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
+    hints=$(xprop -id "$wid" WM_NORMAL_HINTS)
+    check "window: the window manager may size it from 640x480 to the desktop (got $hints)" \
+      '[[ "$hints" == *"minimum size: 640 by 480"* && "$hints" == *"maximum size: ${desk/x/ by }"* ]]'
+    wmctrl -i -r "$wid" -b add,maximized_vert,maximized_horz
+    maximised() { read -r _ _ w h <<< "$(geometry)"; [ "$w" = "${desk%x*}" ] && [ "$h" -gt 960 ]; }
+    wait_until 30 maximised
+    read -r x y w h <<< "$(geometry)"
+    shot_when_still "$x" "$y" "$w" "$h" "$shots/maximised.png"
+    centred_title "maximised window ${w}x$h" "$shots/maximised.png" "$w" "$h" 2
+    wmctrl -i -r "$wid" -b add,fullscreen
+    full_shown() { [ "$(geometry)" = "0 0 ${desk/x/ }" ]; }
+    wait_until 30 full_shown
+    shot_when_still 0 0 "${desk%x*}" "${desk#*x}" "$shots/wm_full.png"
+    centred_title "window shown full screen by the window manager" "$shots/wm_full.png" "${desk%x*}" "${desk#*x}" 2
+    stop_game
+    kill "$wm" 2>/dev/null; wait "$wm" 2>/dev/null
     ;;
   focus)
     xmessage -name other "another window" 2> /dev/null &

@@ -17,6 +17,10 @@ static DISPLAY_LAYOUT layout = {SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0, SCREEN_WIDTH,
 // cannot be written directly (neither memory nor the library's X screen).
 static BITMAP* staging = nullptr;
 static std::atomic<bool> focus_lost {false};
+// Under a window manager the screen is of the desktop's size behind a window
+// the manager may size: the picture is laid out in the part it shows.
+static bool sized_by_window_manager = false;
+static bool full_screen_asked = false;
 
 static bool valid_scale(int k)
 {
@@ -83,6 +87,29 @@ int scale_of_this_run()
     return scale_option >= 0 ? scale_option : scale_setting;
 }
 
+// Under a window manager: a window of the desktop's size (the library's
+// screen cannot grow once open) that the manager shows full screen, or at
+// the window's multiple and free to be resized and maximised.
+static bool open_sized_by_window_manager(int desk_w, int desk_h, int wanted)
+{
+    if (!x11_window_manager_offers_full_screen())
+        return false;
+    x11_ask_full_screen(!windowed);
+    if (!try_mode(GFX_AUTODETECT_WINDOWED, fullscreen_layout(desk_w, desk_h, wanted)))
+        return false;
+    sized_by_window_manager = true;
+    full_screen_asked = !windowed;
+    if (windowed) {
+        const int k = window_scale(desk_w, desk_h, wanted);
+        layout = window_layout(k);
+        x11_let_window_resize(layout.w, layout.h, SCREEN_WIDTH, SCREEN_HEIGHT, desk_w, desk_h);
+    } else {
+        x11_let_window_resize(desk_w, desk_h, SCREEN_WIDTH, SCREEN_HEIGHT, desk_w, desk_h);
+        x11_ask_full_screen(true);
+    }
+    return true;
+}
+
 void open_display()
 {
     int desk_w = 0, desk_h = 0;
@@ -90,25 +117,18 @@ void open_display()
         desk_w = desk_h = 0;
     const int wanted = scale_of_this_run();
     x11_set_window_identity();
+    sized_by_window_manager = full_screen_asked = false;
 
     bool open = false;
     std::string full_screen_refused;
-    if (!windowed) {
-        if (wanted == 1 || desk_w <= 0 || desk_h <= 0) {
+    const bool desk_known = desk_w > 0 && desk_h > 0;
+    if (desk_known && (windowed || wanted != 1))
+        open = open_sized_by_window_manager(desk_w, desk_h, wanted);
+    if (!open && !windowed) {
+        if (wanted == 1 || !desk_known)
             open = try_mode(GFX_AUTODETECT, window_layout(1));
-        } else {
-            // Under a window manager, full screen is a window of the desktop's
-            // size that the manager shows full screen: the desktop keeps its
-            // keyboard, its window switching and its lockers. Without one,
-            // the library's own full screen.
-            if (x11_window_manager_offers_full_screen()) {
-                x11_ask_full_screen(true);
-                open = try_mode(GFX_AUTODETECT_WINDOWED, fullscreen_layout(desk_w, desk_h, wanted));
-                x11_ask_full_screen(open);
-            }
-            if (!open)
-                open = try_mode(GFX_AUTODETECT_FULLSCREEN, fullscreen_layout(desk_w, desk_h, wanted));
-        }
+        else
+            open = try_mode(GFX_AUTODETECT_FULLSCREEN, fullscreen_layout(desk_w, desk_h, wanted));
         if (!open)
             full_screen_refused = allegro_error;
     }
@@ -133,6 +153,21 @@ void open_display()
     set_display_switch_callback(SWITCH_OUT, display_switched_out);
 }
 
+// Lays the picture out again when the window manager has given the window
+// another size, on black.
+static void fit_to_shown_size()
+{
+    int w = 0, h = 0;
+    if (!sized_by_window_manager || !x11_shown_size(&w, &h))
+        return;
+    w = std::min(w, screen->w);
+    h = std::min(h, screen->h);
+    if (w == layout.screen_w && h == layout.screen_h)
+        return;
+    layout = fullscreen_layout(w, h, full_screen_asked ? scale_of_this_run() : SCALE_AUTOMATIC);
+    rectfill(screen, 0, 0, w - 1, h - 1, 0);
+}
+
 void display_use_bitmap(int x, int y, int k)
 {
     layout = DISPLAY_LAYOUT {screen->w, screen->h, x, y, SCREEN_WIDTH * k, SCREEN_HEIGHT * k, k};
@@ -146,6 +181,7 @@ void present(BITMAP* picture)
 void present_window(BITMAP* picture, int x1, int y1, int x2, int y2)
 {
     x11_answer_ping();
+    fit_to_shown_size();
     x1 = std::max(x1, 0);
     y1 = std::max(y1, 0);
     x2 = std::min(x2, SCREEN_WIDTH - 1);

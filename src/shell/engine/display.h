@@ -44,17 +44,18 @@ DISPLAY_LAYOUT fullscreen_layout(int desk_w, int desk_h, int wanted);
 // The window at multiple k: the screen is exactly the picture.
 DISPLAY_LAYOUT window_layout(int k);
 
-// Opens the screen in the colour depth already set. Windowed: a window at
-// window_scale of the desktop. Full screen: scale 1 asks the library for a
-// 640x480 full screen as it always did; otherwise the desktop's own size,
-// never changing the monitor's mode: under a window manager that offers it, a
-// window it shows full screen (no keyboard or pointer held), else the
-// library's full screen; and if that is refused, a window (said
-// on standard error once the window is open). Ends through quit_error with
-// the library's reason when no screen opens at all (a colour depth it does
-// not offer, for one).
-// Also names the window's class, hides the mouse pointer over it and starts
-// watching the input focus.
+// Opens the screen in the colour depth already set. Under a window manager
+// that offers full screen: a window of the desktop's size (the library
+// cannot grow its screen once open) that the manager either shows full
+// screen (no keyboard or pointer held) or sizes from 640x480 up to the
+// desktop, starting at window_scale of it; the picture is laid out in the
+// part of it shown (see present). Without one: windowed, a window at
+// window_scale of the desktop; full screen, the library's own at the
+// desktop's size (scale 1: 640x480 as it always did), never changing the
+// monitor's mode; and if that is refused, a window (said on standard error
+// once the window is open). Ends through quit_error with the library's
+// reason when no screen opens at all (a colour depth it does not offer, for
+// one).
 void open_display();
 // Makes `screen` and the layout describe a bitmap of the caller's (headless
 // tests point `screen` at a memory bitmap): the picture lands at (x, y) of it
@@ -62,7 +63,9 @@ void open_display();
 void display_use_bitmap(int x, int y, int k);
 
 // Shows the whole 640x480 picture on the screen. Each frame shown (here or by
-// present_window) also answers the desktop's ping, if one came.
+// present_window) also answers the desktop's ping, if one came, and lays the
+// picture out again, on black, when the window manager has given the window
+// another size.
 void present(BITMAP* picture);
 // Shows only the part of the picture from (x1, y1) to (x2, y2), inclusive, in
 // picture coordinates, leaving the rest of the screen as it was: one copy

@@ -51,9 +51,25 @@ static Bool is_ping(Display*, XEvent* e, XPointer)
         static_cast<Atom>(e->xclient.data.l[0]) == net_wm_ping;
 }
 
+// The size the window manager gave the game's window, as its last
+// configuration event said; 0 until one came.
+static std::atomic<int> shown_w {0}, shown_h {0};
+
+// Notes the window's size from each configuration event waiting, taking none
+// of them: the library reads them after.
+static Bool note_size(Display*, XEvent* e, XPointer)
+{
+    if (e->type == ConfigureNotify && e->xconfigure.window == _xwin.wm_window) {
+        shown_w = e->xconfigure.width;
+        shown_h = e->xconfigure.height;
+    }
+    return False;
+}
+
 static void handle_window_events()
 {
     XEvent e;
+    XCheckIfEvent(_xwin.display, &e, note_size, nullptr);
     while (XCheckIfEvent(_xwin.display, &e, is_ping, nullptr)) {
         ping_waiting = e.xclient;
         ping_taken = true;
@@ -214,6 +230,39 @@ void x11_ask_full_screen(bool full)
     XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &request);
     XFlush(d);
     XUNLOCK();
+}
+
+void x11_let_window_resize(int w, int h, int min_w, int min_h, int max_w, int max_h)
+{
+    if (!x11_system() || _xwin.wm_window == None)
+        return;
+    XLOCK();
+    XSizeHints* hints = XAllocSizeHints();
+    if (hints) {
+        hints->flags = PMinSize | PMaxSize | PSize;
+        hints->min_width = min_w;
+        hints->min_height = min_h;
+        hints->max_width = max_w;
+        hints->max_height = max_h;
+        hints->width = w;
+        hints->height = h;
+        XSetWMNormalHints(_xwin.display, _xwin.wm_window, hints);
+        XFree(hints);
+    }
+    // Centred on the screen: the library showed it at the desktop's size.
+    XMoveResizeWindow(_xwin.display, _xwin.wm_window, (DisplayWidth(_xwin.display, _xwin.screen) - w) / 2,
+        (DisplayHeight(_xwin.display, _xwin.screen) - h) / 2, static_cast<unsigned>(w), static_cast<unsigned>(h));
+    XFlush(_xwin.display);
+    XUNLOCK();
+}
+
+bool x11_shown_size(int* w, int* h)
+{
+    if (shown_w.load() <= 0 || shown_h.load() <= 0)
+        return false;
+    *w = shown_w;
+    *h = shown_h;
+    return true;
 }
 
 void x11_update_area(int x, int y, int w, int h)

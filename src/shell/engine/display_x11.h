@@ -25,6 +25,12 @@ void x11_ask_full_screen(bool full);
 // Answers the desktop's ping, if one came since the last call. Called from
 // the main thread once a frame, so that a game that hangs stops answering.
 void x11_answer_ping();
+// Lets the window manager size the game's window between min_w x min_h and
+// max_w x max_h (the library fixes it at the mode's size) and asks for w x h.
+void x11_let_window_resize(int w, int h, int min_w, int min_h, int max_w, int max_h);
+// The size the game's window was last given (by the window manager or a
+// resize request), as its configuration events tell; false before the first.
+bool x11_shown_size(int* w, int* h);
 // Sends the area (x, y, w, h) of the screen, written directly into the
 // screen's lines, to the X server in one request, as the library's own blit does.
 void x11_update_area(int x, int y, int w, int h);
