@@ -125,7 +125,44 @@ void widen_32(uint32_t* d, const uint32_t* s, int n, int k, bool stream)
         V::fence();
 }
 
-const scale_kernels SIMD_KERNELS = {V::NAME, widen_16, widen_32};
+// One channel of 16-bit lanes mixed: (a * v + b * w + 128) >> 8, no sum above 16 bits.
+inline vec mix_lanes(vec a, vec b, vec v, vec w)
+{
+    return V::srli16<8>(V::add16(V::add16(V::mullo16(a, v), V::mullo16(b, w)), V::set16(MIX_WHOLE / 2)));
+}
+
+void mix_16(uint16_t* d, const uint16_t* a, const uint16_t* b, int n, int w)
+{
+    const vec vw = V::set16(static_cast<uint16_t>(w)), vv = V::set16(static_cast<uint16_t>(MIX_WHOLE - w));
+    const vec five = V::set16(0x1F), six = V::set16(0x3F);
+    int i = 0;
+    for (; i + PER_16 <= n; i += PER_16) {
+        const vec x = V::load(a + i), y = V::load(b + i);
+        const vec r = mix_lanes(V::srli16<11>(x), V::srli16<11>(y), vv, vw);
+        const vec g = mix_lanes(V::and_(V::srli16<5>(x), six), V::and_(V::srli16<5>(y), six), vv, vw);
+        const vec bl = mix_lanes(V::and_(x, five), V::and_(y, five), vv, vw);
+        V::store(d + i, V::or_(V::or_(V::slli16<11>(r), V::slli16<5>(g)), bl));
+    }
+    if (i < n)
+        PORTABLE.mix_16(d + i, a + i, b + i, n - i, w);
+}
+
+void mix_32(uint32_t* d, const uint32_t* a, const uint32_t* b, int n, int w)
+{
+    const vec vw = V::set16(static_cast<uint16_t>(w)), vv = V::set16(static_cast<uint16_t>(MIX_WHOLE - w));
+    const vec z = V::zero();
+    int i = 0;
+    for (; i + PER_32 <= n; i += PER_32) {
+        const vec x = V::load(a + i), y = V::load(b + i);
+        const vec lo = mix_lanes(V::unpacklo8(x, z), V::unpacklo8(y, z), vv, vw);
+        const vec hi = mix_lanes(V::unpackhi8(x, z), V::unpackhi8(y, z), vv, vw);
+        V::store(d + i, V::packus16(lo, hi));
+    }
+    if (i < n)
+        PORTABLE.mix_32(d + i, a + i, b + i, n - i, w);
+}
+
+const scale_kernels SIMD_KERNELS = {V::NAME, widen_16, widen_32, mix_16, mix_32};
 
 }  // namespace scale_simd
 }  // namespace
