@@ -8,6 +8,7 @@
 
 static const char* const LEVEL_SELECT_OPTION = "-warpaheadtothelevelgivenok";
 static const char* const SCALE_OPTION = "-scale";
+static const char* const SCALE_MODE_OPTION = "-scalemode";
 
 // An option's number read by read_whole_number: `low`..`high`, else `otherwise`.
 static int option_number(const char* text, int low, int high, int otherwise, NumberText how = NumberText::WHOLE)
@@ -37,6 +38,9 @@ int parse_command_line(int argc, const char* const* argv)
         } else if (strcmp(arg, SCALE_OPTION) == 0) {
             if (has_next)
                 scale_option = option_number(argv[i + 1], SCALE_AUTOMATIC, MAX_SCALE, SCALE_AUTOMATIC);
+        } else if (strcmp(arg, SCALE_MODE_OPTION) == 0) {
+            if (has_next)
+                scale_mode_option = scale_mode_named(argv[i + 1]);
         } else if (strcmp(arg, LEVEL_SELECT_OPTION) == 0) {
             if (has_next)
                 start_level =

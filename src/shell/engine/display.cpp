@@ -6,11 +6,16 @@
 #include "engine.h"
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <iostream>
 #include <string>
 
 int scale_option = -1;
 int scale_setting = SCALE_AUTOMATIC;
+int scale_mode_option = -1;
+int scale_mode_setting = SCALE_MODE_AUTOMATIC;
+
+static const char* const SCALE_MODE_NAMES[SCALE_MODE_COUNT] = {"auto", "whole", "fill"};
 
 static DISPLAY_LAYOUT layout = {SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 1};
 // Where an enlarged picture is made before its copy to a screen whose lines
@@ -63,6 +68,45 @@ DISPLAY_LAYOUT fullscreen_layout(int desk_w, int desk_h, int wanted)
     return l;
 }
 
+const char* scale_mode_name(int mode)
+{
+    return SCALE_MODE_NAMES[mode >= 0 && mode < SCALE_MODE_COUNT ? mode : SCALE_MODE_AUTOMATIC];
+}
+
+int scale_mode_named(const char* word)
+{
+    for (int mode = 0; mode < SCALE_MODE_COUNT; mode++)
+        if (strcmp(word, SCALE_MODE_NAMES[mode]) == 0)
+            return mode;
+    return -1;
+}
+
+int scale_mode_of_this_run()
+{
+    return scale_mode_option >= 0 ? scale_mode_option : scale_mode_setting;
+}
+
+DISPLAY_LAYOUT shown_layout(int w, int h, int wanted, int mode)
+{
+    const DISPLAY_LAYOUT whole = fullscreen_layout(w, h, wanted);
+    const int EMPTY_SHARE_FOR_FILL = 3;  // a third of the height
+    if (mode == SCALE_MODE_WHOLE || whole.scale == 0 ||
+        (mode == SCALE_MODE_AUTOMATIC && (valid_scale(wanted) || (h - whole.h) * EMPTY_SHARE_FOR_FILL <= h)))
+        return whole;
+    DISPLAY_LAYOUT l {w, h, 0, 0, w, h, 0};
+    if (w * SCREEN_HEIGHT <= h * SCREEN_WIDTH)
+        l.h = w * SCREEN_HEIGHT / SCREEN_WIDTH;
+    else
+        l.w = h * SCREEN_WIDTH / SCREEN_HEIGHT;
+    l.scale = fill_multiple(SCREEN_WIDTH, SCREEN_HEIGHT, l.w, l.h);
+    if (l.scale == 0 || l.w == whole.w)
+        return whole;
+    l.smooth = true;
+    l.x = (w - l.w) / 2;
+    l.y = (h - l.h) / 2;
+    return l;
+}
+
 void display_switched_out()
 {
     focus_lost = true;
@@ -87,6 +131,17 @@ int scale_of_this_run()
     return scale_option >= 0 ? scale_option : scale_setting;
 }
 
+// A screen whose lines cannot be written directly (neither memory nor the
+// library's X screen) gets the enlarged picture through a bitmap of its size.
+static void make_staging()
+{
+    if (staging)
+        destroy_bitmap(staging);
+    staging = nullptr;
+    if (layout.scale > 1 && !layout.smooth && !is_memory_bitmap(screen) && !x11_screen())
+        staging = create_bitmap(layout.w, layout.h);
+}
+
 // Under a window manager: a window of the desktop's size (the library's
 // screen cannot grow once open) that the manager shows full screen, or at
 // the window's multiple and free to be resized and maximised.
@@ -95,7 +150,7 @@ static bool open_sized_by_window_manager(int desk_w, int desk_h, int wanted)
     if (!x11_window_manager_offers_full_screen())
         return false;
     x11_ask_full_screen(!windowed);
-    if (!try_mode(GFX_AUTODETECT_WINDOWED, fullscreen_layout(desk_w, desk_h, wanted)))
+    if (!try_mode(GFX_AUTODETECT_WINDOWED, shown_layout(desk_w, desk_h, wanted, scale_mode_of_this_run())))
         return false;
     sized_by_window_manager = true;
     full_screen_asked = !windowed;
@@ -128,7 +183,7 @@ void open_display()
         if (wanted == 1 || !desk_known)
             open = try_mode(GFX_AUTODETECT, window_layout(1));
         else
-            open = try_mode(GFX_AUTODETECT_FULLSCREEN, fullscreen_layout(desk_w, desk_h, wanted));
+            open = try_mode(GFX_AUTODETECT_FULLSCREEN, shown_layout(desk_w, desk_h, wanted, scale_mode_of_this_run()));
         if (!open)
             full_screen_refused = allegro_error;
     }
@@ -146,26 +201,38 @@ void open_display()
         std::cerr << "Full screen not available (" << full_screen_refused << "): playing in a window" << std::endl;
 
     clear_to_color(screen, 0);
-    if (layout.scale > 1 && !is_memory_bitmap(screen) && !x11_screen())
-        staging = create_bitmap(layout.w, layout.h);
+    make_staging();
     x11_set_window_identity();
     LOCK_FUNCTION(display_switched_out);
     set_display_switch_callback(SWITCH_OUT, display_switched_out);
 }
 
-// Lays the picture out again when the window manager has given the window
-// another size, on black.
-static void fit_to_shown_size()
+// Lays the picture out again, on black, when the window manager has given the
+// window another size, or when `always`.
+static void fit_to_shown_size(bool always)
 {
-    int w = 0, h = 0;
-    if (!sized_by_window_manager || !x11_shown_size(&w, &h))
+    int w = layout.screen_w, h = layout.screen_h;
+    if (sized_by_window_manager && x11_shown_size(&w, &h)) {
+        w = std::min(w, screen->w);
+        h = std::min(h, screen->h);
+    }
+    if (!always && w == layout.screen_w && h == layout.screen_h)
         return;
-    w = std::min(w, screen->w);
-    h = std::min(h, screen->h);
-    if (w == layout.screen_w && h == layout.screen_h)
+    // A window at its exact multiple has nothing around the picture to fill.
+    if (!sized_by_window_manager && layout.screen_w == layout.w && layout.screen_h == layout.h)
         return;
-    layout = fullscreen_layout(w, h, full_screen_asked ? scale_of_this_run() : SCALE_AUTOMATIC);
+    layout = shown_layout(w, h, full_screen_asked || !sized_by_window_manager ? scale_of_this_run() : SCALE_AUTOMATIC,
+        scale_mode_of_this_run());
+    make_staging();
     rectfill(screen, 0, 0, w - 1, h - 1, 0);
+}
+
+void display_next_scale_mode()
+{
+    scale_mode_setting = (scale_mode_of_this_run() + 1) % SCALE_MODE_COUNT;
+    scale_mode_option = -1;
+    if (screen)
+        fit_to_shown_size(true);
 }
 
 void display_use_bitmap(int x, int y, int k)
@@ -181,7 +248,7 @@ void present(BITMAP* picture)
 void present_window(BITMAP* picture, int x1, int y1, int x2, int y2)
 {
     x11_answer_ping();
-    fit_to_shown_size();
+    fit_to_shown_size(false);
     x1 = std::max(x1, 0);
     y1 = std::max(y1, 0);
     x2 = std::min(x2, SCREEN_WIDTH - 1);
@@ -189,7 +256,20 @@ void present_window(BITMAP* picture, int x1, int y1, int x2, int y2)
     if (x2 < x1 || y2 < y1)
         return;
     const int k = layout.scale;
-    if (k == 0 || (k == 1 && !x11_screen())) {
+    const bool x11 = x11_screen();
+    if (layout.smooth && (x11 || is_memory_bitmap(screen))) {
+        // The result pixels that the area's pixels reach.
+        const int ox1 = x1 * layout.w / SCREEN_WIDTH, oy1 = y1 * layout.h / SCREEN_HEIGHT;
+        const int ox2 = ((x2 + 1) * layout.w + SCREEN_WIDTH - 1) / SCREEN_WIDTH - 1;
+        const int oy2 = ((y2 + 1) * layout.h + SCREEN_HEIGHT - 1) / SCREEN_HEIGHT - 1;
+        if (fill_blit(picture, screen, layout.x, layout.y, layout.w, layout.h, ox1, oy1, ox2, oy2)) {
+            if (x11)
+                x11_update_area(layout.x + ox1, layout.y + oy1, std::min(ox2, layout.w - 1) - ox1 + 1,
+                    std::min(oy2, layout.h - 1) - oy1 + 1);
+            return;
+        }
+    }
+    if (k == 0 || layout.smooth || (k == 1 && !x11)) {
         // The library's copy through a clipping window: its blit at 1x, its
         // stretch on a screen smaller than the picture.
         const bool whole = x1 == 0 && y1 == 0 && x2 == SCREEN_WIDTH - 1 && y2 == SCREEN_HEIGHT - 1;
@@ -199,7 +279,7 @@ void present_window(BITMAP* picture, int x1, int y1, int x2, int y2)
             const int sy2 = layout.y + ((y2 + 1) * layout.h) / SCREEN_HEIGHT - 1;
             set_clip_rect(screen, sx1, sy1, sx2, sy2);
         }
-        if (k == 1)
+        if (layout.w == SCREEN_WIDTH && layout.h == SCREEN_HEIGHT)
             blit(picture, screen, 0, 0, layout.x, layout.y, SCREEN_WIDTH, SCREEN_HEIGHT);
         else
             stretch_blit(picture, screen, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, layout.x, layout.y, layout.w, layout.h);
@@ -216,7 +296,6 @@ void present_window(BITMAP* picture, int x1, int y1, int x2, int y2)
     }
     // The screen's lines are plain memory: the picture (at 1x too) is written
     // straight into them and the X server is told once.
-    const bool x11 = x11_screen();
     scale_blit(picture, screen, x1, y1, dx, dy, w, h, k, x11);
     if (x11)
         x11_update_area(dx, dy, w * k, h * k);

@@ -23,13 +23,33 @@ extern int scale_setting;
 // The scale this run asks for: "-scale" when given, else the remembered one.
 int scale_of_this_run();
 
+// How the picture fills a screen larger than it: the largest whole multiple
+// (every pixel an exact block), or the largest size of its shape that fits
+// (smooth: enlarged by a whole multiple, then reduced); automatically, fill
+// where the whole multiple would leave more than a third of the height empty.
+const int SCALE_MODE_AUTOMATIC = 0;
+const int SCALE_MODE_WHOLE = 1;
+const int SCALE_MODE_FILL = 2;
+const int SCALE_MODE_COUNT = 3;
+// The scaling mode from the command line ("-scalemode whole|fill|auto"), -1
+// when not given; it applies to this run only. The remembered one (settings
+// "misc" / "scalemode").
+extern int scale_mode_option;
+extern int scale_mode_setting;
+int scale_mode_of_this_run();
+// The option's word for a mode, and the mode of a word (-1 for none).
+const char* scale_mode_name(int mode);
+int scale_mode_named(const char* word);
+
 // Where the picture lands on the screen: a screen of screen_w x screen_h
 // showing the picture as w x h at (x, y); `scale` is the whole multiple, or 0
-// when the picture is shrunk to fit a screen smaller than it.
+// when the picture is shrunk to fit a screen smaller than it. A smooth layout
+// fills w x h by enlarging the picture `scale` times and reducing it.
 struct DISPLAY_LAYOUT {
     int screen_w, screen_h;
     int x, y, w, h;
     int scale;
+    bool smooth = false;
 };
 
 // The window's multiple on a desktop of desk_w x desk_h: `wanted` (1..MAX_SCALE)
@@ -41,6 +61,12 @@ int window_scale(int desk_w, int desk_h, int wanted);
 // else at the largest whole multiple that fits, centred; on a desktop smaller
 // than the picture, the largest scale that keeps its shape (scale 0).
 DISPLAY_LAYOUT fullscreen_layout(int desk_w, int desk_h, int wanted);
+// A screen (or the part of a window shown) of w x h in scaling mode `mode`:
+// the whole-multiple layout of fullscreen_layout, or the smooth fill of the
+// largest size of the picture's shape, centred. Automatic fills only when no
+// multiple is wanted and the whole multiple leaves more than a third of the
+// height empty.
+DISPLAY_LAYOUT shown_layout(int w, int h, int wanted, int mode);
 // The window at multiple k: the screen is exactly the picture.
 DISPLAY_LAYOUT window_layout(int k);
 
@@ -57,6 +83,9 @@ DISPLAY_LAYOUT window_layout(int k);
 // reason when no screen opens at all (a colour depth it does not offer, for
 // one).
 void open_display();
+// The scaling mode the player chose in the game: the next one, remembered
+// (over a "-scalemode" of this run); an open screen shows it at once.
+void display_next_scale_mode();
 // Makes `screen` and the layout describe a bitmap of the caller's (headless
 // tests point `screen` at a memory bitmap): the picture lands at (x, y) of it
 // at multiple k.
