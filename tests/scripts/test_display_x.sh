@@ -27,7 +27,7 @@ if [ $# -eq 1 ]; then
     "1920x1080x24|picture_1x|-win -scale 3:1280x960" "3840x2160x24|-win:2560x1920|remembered"
   parts_at_once "3840x2160x24|picture_3x" "1920x1080x24|fullscreen" "1920x1080x24|fallback|pointer" \
     "1920x1080x24|managed" \
-    "1920x1080x24|resizable"
+    "1920x1080x24|resizable" "1366x768x24|switching"
   exit $fail
 fi
 
@@ -286,6 +286,55 @@ for part in "${@:2}"; do
     shot_when_still 0 0 "${desk%x*}" "${desk#*x}" "$shots/wm_full.png"
     centred_title "window shown full screen by the window manager" "$shots/wm_full.png" "${desk%x*}" "${desk#*x}" 2
     stop_game
+    kill "$wm" 2>/dev/null; wait "$wm" 2>/dev/null
+    ;;
+  switching)
+    # Alt+Enter and F11 switch between the window manager's full screen and
+    # the window in play and in the pause menu, which stays open; F10 cycles
+    # the scaling mode; both choices are remembered. On 1366x768, full screen
+    # fills the height smoothly.
+    start_window_manager || continue
+    start_game -warpaheadtothelevelgivenok 1
+    wid=$(wait_window 'El Vorlin' $STARTUP_S "$pid")
+    full_shown() { [ "$(geometry)" = "0 0 ${desk/x/ }" ]; }
+    window_shown() { read -r _ _ w h <<< "$(geometry)"; [ "${w}x$h" = 640x480 ]; }
+    wait_until 30 full_shown
+    shot_when_still 0 0 1366 768 "$shots/full_1366x768.png"
+    fill_edge=$(convert "$shots/full_1366x768.png" -crop 190x768+171+0 -format '%[fx:maxima]' info:)
+    border=$(convert "$shots/full_1366x768.png" -fill black -draw "rectangle 171,0 1194,767" -format '%[fx:maxima]' info:)
+    check "1366x768 full screen: the picture fills the height, 1024x768 centred (edge shows $fill_edge)" \
+      'awk -v m="$fill_edge" "BEGIN { exit !(m > 0.1) }"'
+    check "1366x768 full screen: black beside the picture" '[ "$border" = 0 ]'
+    xdotool windowfocus --sync "$wid"
+    for _ in 1 2 3 4 5 6 7; do press Return; sleep 1.2; done
+    alt_enter() { xdotool keydown Alt_L keydown Return; sleep 0.12; xdotool keyup Return keyup Alt_L; }
+    round_trip() { # WHERE
+      press F11; wait_until 30 window_shown; to_window=$?
+      alt_enter; wait_until 30 full_shown; to_full=$?
+      alt_enter; wait_until 30 window_shown; to_window2=$?
+      press F11; wait_until 30 full_shown; to_full2=$?
+      check "$1: F11 and Alt+Enter, window and full screen and back twice" \
+        '[ "$to_window$to_full$to_window2$to_full2" = 0000 ]'
+    }
+    round_trip "in play"
+    press Down; press Return; sleep 1
+    check "in play after the switches: still playing (Down and Return do not end the game)" 'kill -0 "$pid" 2>/dev/null'
+    # F10 from the automatic fill to whole: the 640x480 picture alone, centred on black.
+    press F10
+    whole_shown() {
+      ./x_probe shot 0 0 1366 768 "$home/mode.ppm" &&
+        [ "$(convert "$home/mode.ppm" -fill black -draw "rectangle 363,144 1002,623" -format '%[fx:maxima]' info:)" = 0 ]
+    }
+    wait_until 30 whole_shown; whole=$?
+    check "F10: whole, the 640x480 picture centred on black" '[ $whole -eq 0 ]'
+    press F10
+    press Escape; sleep 1
+    round_trip "in the pause menu"
+    press Down; press Return
+    wait_exit "$pid" $EXIT_S; rc=$exit_rc; pid=
+    check "the pause menu stayed open through the switches (Quit chosen there ends the game, code 0; was $rc)" '[ "$rc" = 0 ]'
+    check "the scaling mode chosen is remembered, full screen is the default and needs no key" \
+      'grep -q "^scalemode = 2" "$home/vorlin-settings.cfg" && ! grep -q "^window" "$home/vorlin-settings.cfg"'
     kill "$wm" 2>/dev/null; wait "$wm" 2>/dev/null
     ;;
   focus)

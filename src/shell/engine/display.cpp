@@ -27,6 +27,20 @@ static std::atomic<bool> focus_lost {false};
 static bool sized_by_window_manager = false;
 static bool full_screen_asked = false;
 
+int window_setting = 0;
+// The window or full screen chosen in the game (1 or 0), over "-win" and the
+// remembered choice; -1 until the player switches.
+static int window_choice = -1;
+
+static bool window_this_run()
+{
+    return window_choice >= 0 ? window_choice == 1 : windowed || window_setting == 1;
+}
+
+// The display's keys, seen on the library's keyboard thread and handed to the
+// main thread, which acts on them when it next shows a frame.
+static std::atomic<bool> switch_asked {false}, next_mode_asked {false};
+
 static bool valid_scale(int k)
 {
     return k >= 1 && k <= MAX_SCALE;
@@ -149,12 +163,13 @@ static bool open_sized_by_window_manager(int desk_w, int desk_h, int wanted)
 {
     if (!x11_window_manager_offers_full_screen())
         return false;
-    x11_ask_full_screen(!windowed);
+    const bool in_window = window_this_run();
+    x11_ask_full_screen(!in_window);
     if (!try_mode(GFX_AUTODETECT_WINDOWED, shown_layout(desk_w, desk_h, wanted, scale_mode_of_this_run())))
         return false;
     sized_by_window_manager = true;
-    full_screen_asked = !windowed;
-    if (windowed) {
+    full_screen_asked = !in_window;
+    if (in_window) {
         const int k = window_scale(desk_w, desk_h, wanted);
         layout = window_layout(k);
         x11_let_window_resize(layout.w, layout.h, SCREEN_WIDTH, SCREEN_HEIGHT, desk_w, desk_h);
@@ -177,9 +192,10 @@ void open_display()
     bool open = false;
     std::string full_screen_refused;
     const bool desk_known = desk_w > 0 && desk_h > 0;
-    if (desk_known && (windowed || wanted != 1))
+    const bool in_window = window_this_run();
+    if (desk_known && (in_window || wanted != 1))
         open = open_sized_by_window_manager(desk_w, desk_h, wanted);
-    if (!open && !windowed) {
+    if (!open && !in_window) {
         if (wanted == 1 || !desk_known)
             open = try_mode(GFX_AUTODETECT, window_layout(1));
         else
@@ -204,7 +220,12 @@ void open_display()
     make_staging();
     x11_set_window_identity();
     LOCK_FUNCTION(display_switched_out);
+    remove_display_switch_callback(display_switched_out);
     set_display_switch_callback(SWITCH_OUT, display_switched_out);
+    LOCK_FUNCTION(display_key_seen);
+    LOCK_FUNCTION(display_key_buffered);
+    keyboard_lowlevel_callback = display_key_seen;
+    keyboard_callback = display_key_buffered;
 }
 
 // Lays the picture out again, on black, when the window manager has given the
@@ -235,6 +256,64 @@ void display_next_scale_mode()
         fit_to_shown_size(true);
 }
 
+// The display's own keys are taken from the key array, so that screens
+// reading it never see them; Enter is the display's only with Alt held.
+static bool display_key(int scancode)
+{
+    return scancode == KEY_F11 || scancode == DISPLAY_SCALE_MODE_KEY ||
+        (scancode == KEY_ENTER && (key[KEY_ALT] || key[KEY_ALTGR]));
+}
+
+void display_key_seen(int scancode)
+{
+    if (!display_key(scancode))
+        return;
+    key[scancode] = 0;
+    if (scancode == DISPLAY_SCALE_MODE_KEY)
+        next_mode_asked = true;
+    else
+        switch_asked = true;
+}
+END_OF_FUNCTION(display_key_seen)
+
+// And from the key buffer, which the key array's callback has seen first.
+int display_key_buffered(int k)
+{
+    return display_key(k >> 8) ? 0 : k;
+}
+END_OF_FUNCTION(display_key_buffered)
+
+void display_switch_window_and_full_screen()
+{
+    window_choice = window_this_run() ? 0 : 1;
+    window_setting = window_choice;
+    if (sized_by_window_manager) {
+        // The window manager's full screen, asked for or left: the same screen.
+        full_screen_asked = window_choice == 0;
+        x11_ask_full_screen(full_screen_asked);
+        if (!full_screen_asked) {
+            int desk_w = 0, desk_h = 0;
+            get_desktop_resolution(&desk_w, &desk_h);
+            const int k = window_scale(desk_w, desk_h, scale_of_this_run());
+            x11_let_window_resize(SCREEN_WIDTH * k, SCREEN_HEIGHT * k, SCREEN_WIDTH, SCREEN_HEIGHT, desk_w, desk_h);
+        }
+        return;
+    }
+    open_display();
+}
+
+// Acts on the display's keys pressed since the last frame.
+static void follow_display_keys()
+{
+    if (switch_asked.exchange(false)) {
+        display_switch_window_and_full_screen();
+        // The focus moves with the switch; that is not the player leaving.
+        focus_lost = false;
+    }
+    if (next_mode_asked.exchange(false))
+        display_next_scale_mode();
+}
+
 void display_use_bitmap(int x, int y, int k)
 {
     layout = DISPLAY_LAYOUT {screen->w, screen->h, x, y, SCREEN_WIDTH * k, SCREEN_HEIGHT * k, k};
@@ -248,6 +327,8 @@ void present(BITMAP* picture)
 void present_window(BITMAP* picture, int x1, int y1, int x2, int y2)
 {
     x11_answer_ping();
+    if (x11_screen())
+        follow_display_keys();
     fit_to_shown_size(false);
     x1 = std::max(x1, 0);
     y1 = std::max(y1, 0);

@@ -83,6 +83,21 @@ DISPLAY_LAYOUT window_layout(int k);
 // reason when no screen opens at all (a colour depth it does not offer, for
 // one).
 void open_display();
+// Window or full screen, remembered (settings "misc" / "window": 1 a window,
+// 0 full screen); "-win" asks for a window for this run only.
+extern int window_setting;
+// The display's keys, handled wherever a frame is shown and never seen by the
+// screens: Alt+Enter and F11 switch between window and full screen, this one
+// cycles the scaling mode.
+const int DISPLAY_SCALE_MODE_KEY = KEY_F10;
+// Switches between window and full screen (remembered): under a window
+// manager by asking it, else by opening the screen again as open_display
+// does. The picture is shown again at the next frame.
+void display_switch_window_and_full_screen();
+// The library's keyboard callbacks that take the display's keys (on its
+// keyboard thread): the key array's, and the key buffer's.
+void display_key_seen(int scancode);
+int display_key_buffered(int key);
 // The scaling mode the player chose in the game: the next one, remembered
 // (over a "-scalemode" of this run); an open screen shows it at once.
 void display_next_scale_mode();

@@ -337,12 +337,27 @@ TEST_F(ScaleModeSetting, GarbageFallsBackToAutomaticAndTheGameChoiceIsRemembered
         EXPECT_EQ(scale_mode_setting, c.mode) << c.text;
     }
 
+    // The window or full screen chosen, with the same tolerance.
+    const struct {
+        const char* text;
+        int window;
+    } windows[] = {{"[misc]\nwindow = 1\n", 1}, {"[misc]\nwindow = 0\n", 0}, {"[misc]\nwindow = 2\n", 0},
+        {"[misc]\nwindow = yes\n", 0}, {"[misc]\nwindow = \377\n", 0}, {"", 0}};
+    for (const auto& c : windows) {
+        window_setting = 1 - c.window;
+        write_file(c.text);
+        read_settings();
+        EXPECT_EQ(window_setting, c.window) << c.text;
+    }
+    window_setting = 0;
+
     // A file that never chose keeps no key; "-scalemode" is not written back.
     write_file("[misc]\ntitle_song = 0\n");
     read_settings();
     scale_mode_option = SCALE_MODE_FILL;
     write_settings();
     EXPECT_EQ(file_text().find("scalemode"), std::string::npos) << file_text();
+    EXPECT_EQ(file_text().find("window"), std::string::npos) << file_text();
     EXPECT_EQ(scale_mode_of_this_run(), SCALE_MODE_FILL);
 
     // The key in the game: the next mode after this run's, over the option, and remembered.
