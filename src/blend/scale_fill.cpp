@@ -35,6 +35,8 @@ std::vector<Tap> taps(int src_n, int m, int n)
 struct Axis {
     int src_n = 0, m = 0, n = 0;
     std::vector<Tap> t;
+    // The taps again as separate lists, as the resampling kernels take them.
+    std::vector<int32_t> s0, s1, w;
     const std::vector<Tap>& of(int src_n_, int m_, int n_)
     {
         if (src_n_ != src_n || m_ != m || n_ != n) {
@@ -42,18 +44,41 @@ struct Axis {
             m = m_;
             n = n_;
             t = taps(src_n, m, n);
+            s0.clear();
+            s1.clear();
+            w.clear();
+            for (const Tap& tap : t) {
+                s0.push_back(tap.s0);
+                s1.push_back(tap.s1);
+                w.push_back(tap.w);
+            }
         }
         return t;
     }
 };
 Axis columns, rows;
 
+// A source row resampled to the result's columns x1..x2.
+void resample(uint16_t* d, const uint16_t* s, const std::vector<Tap>& cols, int x1, int x2)
+{
+    for (int x = x1; x <= x2; x++) {
+        const Tap& c = cols[static_cast<size_t>(x)];
+        d[x - x1] = scale_mix_pixel_16(s[c.s0], s[c.s1], c.w);
+    }
+}
+
+// The 32-bit kernels take the columns' lists, which are always those of `columns`.
+void resample(uint32_t* d, const uint32_t* s, const std::vector<Tap>&, int x1, int x2)
+{
+    scale_active_kernels()->resample_32(
+        d, s, columns.s0.data() + x1, columns.s1.data() + x1, columns.w.data() + x1, x2 - x1 + 1);
+}
+
 // Two source rows resampled to the result's width, kept while the result's rows still need them.
 template <class PIXEL> struct RowCache {
     std::vector<PIXEL> buf[2];
     int row[2] = {-1, -1};
-    const PIXEL* get(
-        BITMAP* src, int r, int keep, const std::vector<Tap>& cols, int x1, int x2, PIXEL (*mix)(PIXEL, PIXEL, int))
+    const PIXEL* get(BITMAP* src, int r, int keep, const std::vector<Tap>& cols, int x1, int x2)
     {
         for (int i = 0; i < 2; i++)
             if (row[i] == r)
@@ -61,40 +86,26 @@ template <class PIXEL> struct RowCache {
         const int slot = row[0] == keep ? 1 : 0;
         std::vector<PIXEL>& b = buf[slot];
         b.resize(static_cast<size_t>(x2 - x1 + 1));
-        const PIXEL* s = reinterpret_cast<const PIXEL*>(src->line[r]);
-        for (int x = x1; x <= x2; x++) {
-            const Tap& c = cols[static_cast<size_t>(x)];
-            b[static_cast<size_t>(x - x1)] = mix(s[c.s0], s[c.s1], c.w);
-        }
+        resample(b.data(), reinterpret_cast<const PIXEL*>(src->line[r]), cols, x1, x2);
         row[slot] = r;
         return b.data();
     }
 };
 
-uint16_t mix_16(uint16_t a, uint16_t b, int w)
-{
-    return scale_mix_pixel_16(a, b, w);
-}
-uint32_t mix_32(uint32_t a, uint32_t b, int w)
-{
-    return scale_mix_pixel_32(a, b, w);
-}
-
 template <class PIXEL>
 void fill_rows(BITMAP* src, BITMAP* dst, int dx, int dy, const std::vector<Tap>& cols, const std::vector<Tap>& rws,
-    int x1, int y1, int x2, int y2, PIXEL (*mix)(PIXEL, PIXEL, int),
-    void (*mix_rows)(PIXEL*, const PIXEL*, const PIXEL*, int, int))
+    int x1, int y1, int x2, int y2, void (*mix_rows)(PIXEL*, const PIXEL*, const PIXEL*, int, int))
 {
     RowCache<PIXEL> cache;
     const int n = x2 - x1 + 1;
     for (int y = y1; y <= y2; y++) {
         const Tap& r = rws[static_cast<size_t>(y)];
         PIXEL* d = reinterpret_cast<PIXEL*>(dst->line[dy + y]) + dx + x1;
-        const PIXEL* a = cache.get(src, r.s0, -1, cols, x1, x2, mix);
+        const PIXEL* a = cache.get(src, r.s0, -1, cols, x1, x2);
         if (r.w == 0) {
             memcpy(d, a, sizeof(PIXEL) * static_cast<size_t>(n));
         } else {
-            const PIXEL* b = cache.get(src, r.s1, r.s0, cols, x1, x2, mix);
+            const PIXEL* b = cache.get(src, r.s1, r.s0, cols, x1, x2);
             mix_rows(d, a, b, n, r.w);
         }
     }
@@ -131,8 +142,8 @@ bool fill_blit(BITMAP* src, BITMAP* dst, int dx, int dy, int w, int h, int x1, i
     const std::vector<Tap>& rws = rows.of(src->h, m, h);
     const scale_kernels* kern = scale_active_kernels();
     if (depth == 32)
-        fill_rows<uint32_t>(src, dst, dx, dy, cols, rws, x1, y1, x2, y2, mix_32, kern->mix_32);
+        fill_rows<uint32_t>(src, dst, dx, dy, cols, rws, x1, y1, x2, y2, kern->mix_32);
     else
-        fill_rows<uint16_t>(src, dst, dx, dy, cols, rws, x1, y1, x2, y2, mix_16, kern->mix_16);
+        fill_rows<uint16_t>(src, dst, dx, dy, cols, rws, x1, y1, x2, y2, kern->mix_16);
     return true;
 }

@@ -17,6 +17,8 @@ struct scale_kernels {
     void (*widen_32)(uint32_t* d, const uint32_t* s, int n, int k, bool stream);
     void (*mix_16)(uint16_t* d, const uint16_t* a, const uint16_t* b, int n, int w);
     void (*mix_32)(uint32_t* d, const uint32_t* a, const uint32_t* b, int n, int w);
+    // Resampling along a row: d[i] is s[s0[i]] and s[s1[i]] mixed by w[i], for i < n.
+    void (*resample_32)(uint32_t* d, const uint32_t* s, const int32_t* s0, const int32_t* s1, const int32_t* w, int n);
 };
 
 const int MIX_WHOLE = 256;

@@ -162,7 +162,29 @@ void mix_32(uint32_t* d, const uint32_t* a, const uint32_t* b, int n, int w)
         PORTABLE.mix_32(d + i, a + i, b + i, n - i, w);
 }
 
-const scale_kernels SIMD_KERNELS = {V::NAME, widen_16, widen_32, mix_16, mix_32};
+// Where the set can gather, eight pixels at a time, mixed two channels to a 32-bit lane as
+// scale_mix_pixel_32 does; elsewhere the portable loop.
+void resample_32(uint32_t* d, const uint32_t* s, const int32_t* s0, const int32_t* s1, const int32_t* w, int n)
+{
+    int i = 0;
+    if constexpr (V::HAS_GATHER32) {
+        const vec even = V::set32(0x00FF00FF), odd = V::set32(0xFF00FF00), half = V::set32(0x00800080);
+        const vec whole = V::set32(MIX_WHOLE);
+        for (; i + PER_32 <= n; i += PER_32) {
+            const vec a = V::gather32(s, V::load(s0 + i)), b = V::gather32(s, V::load(s1 + i));
+            const vec wb = V::load(w + i), wa = V::sub32(whole, wb);
+            const vec lo = V::add32(V::add32(V::mullo32(V::and_(a, even), wa), V::mullo32(V::and_(b, even), wb)), half);
+            const vec hi = V::add32(V::add32(V::mullo32(V::and_(V::template srli32<8>(a), even), wa),
+                                        V::mullo32(V::and_(V::template srli32<8>(b), even), wb)),
+                half);
+            V::store(d + i, V::or_(V::and_(V::template srli32<8>(lo), even), V::and_(hi, odd)));
+        }
+    }
+    if (i < n)
+        PORTABLE.resample_32(d + i, s, s0 + i, s1 + i, w + i, n - i);
+}
+
+const scale_kernels SIMD_KERNELS = {V::NAME, widen_16, widen_32, mix_16, mix_32, resample_32};
 
 }  // namespace scale_simd
 }  // namespace

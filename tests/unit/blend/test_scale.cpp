@@ -10,6 +10,7 @@
 #include <cmath>
 #include <random>
 #include <sstream>
+#include <string.h>
 #include <string>
 #include <vector>
 
@@ -59,8 +60,9 @@ std::string check_enlarged(BITMAP* src, BITMAP* dst, int sx, int sy, int dx, int
 // The first pixel where two bitmaps of one size differ, as text, or "".
 std::string first_difference(BITMAP* want, BITMAP* got)
 {
+    const size_t row_bytes = static_cast<size_t>(want->w) * ((bitmap_color_depth(want) + 7) / 8);
     for (int y = 0; y < want->h; y++)
-        for (int x = 0; x < want->w; x++)
+        for (int x = 0; memcmp(want->line[y], got->line[y], row_bytes) != 0 && x < want->w; x++)
             if (getpixel(want, x, y) != getpixel(got, x, y)) {
                 std::ostringstream o;
                 o << "pixel (" << x << ", " << y << ") is " << std::hex << getpixel(got, x, y) << ", expected "
@@ -217,9 +219,11 @@ std::string check_filled(BITMAP* src, BITMAP* dst, int dx, int dy, int w, int h)
                 continue;
             }
             std::vector<double> want(channels(depth, 0).size(), 0.0);
-            for (int j = 0; j < src->h; j++) {
+            // Only source pixels near the result pixel's place can be covered.
+            const int j0 = (y - dy) * src->h / h, i0 = (x - dx) * src->w / w;
+            for (int j = std::max(j0 - 2, 0); j < std::min(j0 + 3, src->h); j++) {
                 const double cy = cover(y - dy, h, j, src->h, m);
-                for (int i = 0; cy > 0 && i < src->w; i++) {
+                for (int i = std::max(i0 - 2, 0); cy > 0 && i < std::min(i0 + 3, src->w); i++) {
                     const double c = cy * cover(x - dx, w, i, src->w, m);
                     const std::vector<int> ch = channels(depth, getpixel(src, i, j));
                     for (size_t k = 0; c > 0 && k < ch.size(); k++)
@@ -262,7 +266,7 @@ TEST_F(Scale, FillIsTheSameForEveryKernelSetAndForAPartDrawnAlone)
     std::mt19937 rng(31);
     const struct {
         int w, h;
-    } sizes[] = {{1024, 768}, {1200, 900}, {1440, 1080}, {2880, 2160}, {1001, 751}};
+    } sizes[] = {{1024, 768}, {1200, 900}, {1440, 1080}, {1001, 751}};
     for (int depth : {16, 32}) {
         BITMAP* src = random_bitmap(depth, 640, 480, rng);
         for (const auto& size : sizes) {
