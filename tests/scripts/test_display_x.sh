@@ -23,7 +23,7 @@ if [ $# -eq 1 ]; then
   # The servers of one call at once. The 1x title the second call compares
   # with comes from the first; a window size a part shows already (1x on
   # 1920x1080 by picture_1x, -win there by pointer) is not started again.
-  parts_at_once "1024x768x24|-win:640x480|-win -scale 2:640x480" "1024x768x24|focus" \
+  parts_at_once "1024x768x24|-win:640x480|-win -scale 2:640x480" "1024x768x24|focus|switching_bare" \
     "1920x1080x24|picture_1x|-win -scale 3:1280x960" "3840x2160x24|-win:2560x1920|remembered"
   parts_at_once "3840x2160x24|picture_3x" "1920x1080x24|fullscreen" "1920x1080x24|fallback|pointer" \
     "1920x1080x24|managed" \
@@ -336,6 +336,25 @@ for part in "${@:2}"; do
     check "the scaling mode chosen is remembered, full screen is the default and needs no key" \
       'grep -q "^scalemode = 2" "$home/vorlin-settings.cfg" && ! grep -q "^window" "$home/vorlin-settings.cfg"'
     kill "$wm" 2>/dev/null; wait "$wm" 2>/dev/null
+    ;;
+  switching_bare)
+    # Without a window manager the switch opens the screen again: the
+    # library's full screen, a window, and full screen again.
+    start_game
+    shown_size() {
+      xdotool search --class Vorlin | while read -r w; do
+        xwininfo -id "$w" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } /IsViewable/ { v = 1 } END { if (v) print w "x" h }'
+      done | grep -vx 320x200 | head -1
+    }
+    is_shown() { [ "$(shown_size)" = "$1" ]; }
+    wait_until 30 is_shown "$desk"; first=$?
+    press F11; wait_until 30 is_shown 640x480; to_window=$?
+    # No window manager gives the focus back: the new window takes it here.
+    xdotool windowfocus --sync "$(xdotool search --name 'El Vorlin' | head -1)" 2>/dev/null
+    press F11; wait_until 30 is_shown "$desk"; to_full=$?
+    check "bare X: full screen, F11 to a window and back (got $first$to_window$to_full)" \
+      '[ "$first$to_window$to_full" = 000 ] && kill -0 "$pid" 2>/dev/null'
+    stop_game
     ;;
   focus)
     xmessage -name other "another window" 2> /dev/null &
