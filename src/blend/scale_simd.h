@@ -162,16 +162,23 @@ void mix_32(uint32_t* d, const uint32_t* a, const uint32_t* b, int n, int w)
         PORTABLE.mix_32(d + i, a + i, b + i, n - i, w);
 }
 
-// Where the set can gather, eight pixels at a time, mixed two channels to a 32-bit lane as
-// scale_mix_pixel_32 does; elsewhere the portable loop.
+// Where the set can pick lanes across a vector: eight results at a time. Their source pixels
+// lie within nine from the first's (a result spans less than one source pixel), so one load
+// from there and one from the next pixel hold them; the loads stop short of the last pixel the
+// row needs, so that they never read past the row. Mixed two channels to a 32-bit lane as
+// scale_mix_pixel_32 does. Elsewhere the portable loop.
 void resample_32(uint32_t* d, const uint32_t* s, const int32_t* s0, const int32_t* s1, const int32_t* w, int n)
 {
     int i = 0;
-    if constexpr (V::HAS_GATHER32) {
+    if constexpr (V::HAS_PICK32) {
         const vec even = V::set32(0x00FF00FF), odd = V::set32(0xFF00FF00), half = V::set32(0x00800080);
-        const vec whole = V::set32(MIX_WHOLE);
-        for (; i + PER_32 <= n; i += PER_32) {
-            const vec a = V::gather32(s, V::load(s0 + i)), b = V::gather32(s, V::load(s1 + i));
+        const vec whole = V::set32(MIX_WHOLE), one = V::set32(1);
+        const int last = s1[n - 1];
+        for (; i + PER_32 <= n && s0[i] + PER_32 <= last; i += PER_32) {
+            const int base = s0[i];
+            const vec from = V::set32(static_cast<uint32_t>(base));
+            const vec a = V::pick32(V::load(s + base), V::sub32(V::load(s0 + i), from));
+            const vec b = V::pick32(V::load(s + base + 1), V::sub32(V::sub32(V::load(s1 + i), from), one));
             const vec wb = V::load(w + i), wa = V::sub32(whole, wb);
             const vec lo = V::add32(V::add32(V::mullo32(V::and_(a, even), wa), V::mullo32(V::and_(b, even), wb)), half);
             const vec hi = V::add32(V::add32(V::mullo32(V::and_(V::template srli32<8>(a), even), wa),

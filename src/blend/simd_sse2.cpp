@@ -57,9 +57,9 @@ struct V {
         lo = _mm_unpacklo_epi64(v, v);
         hi = _mm_unpackhi_epi64(v, v);
     }
-    // No gather before AVX2: rows are resampled by the portable loop.
-    static constexpr bool HAS_GATHER32 = false;
-    static vec gather32(const uint32_t*, vec) { return zero(); }
+    // No lanes picked across the vector before AVX2: rows are resampled by the portable loop.
+    static constexpr bool HAS_PICK32 = false;
+    static vec pick32(vec v, vec) { return v; }
     static vec mullo32(vec a, vec) { return a; }
     static vec add32(vec a, vec b) { return _mm_add_epi32(a, b); }
     static vec sub32(vec a, vec b) { return _mm_sub_epi32(a, b); }
