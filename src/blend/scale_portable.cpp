@@ -35,12 +35,30 @@ void widen_32(uint32_t* d, const uint32_t* s, int n, int k, bool)
     widen(d, s, n, k);
 }
 
+void mix_16(uint16_t* d, const uint16_t* a, const uint16_t* b, int n, int w)
+{
+    for (int i = 0; i < n; i++)
+        d[i] = scale_mix_pixel_16(a[i], b[i], w);
+}
+
+void mix_32(uint32_t* d, const uint32_t* a, const uint32_t* b, int n, int w)
+{
+    for (int i = 0; i < n; i++)
+        d[i] = scale_mix_pixel_32(a[i], b[i], w);
+}
+
+void resample_32(uint32_t* d, const uint32_t* s, const int32_t* s0, const int32_t* s1, const int32_t* w, int n)
+{
+    for (int i = 0; i < n; i++)
+        d[i] = scale_mix_pixel_32(s[s0[i]], s[s1[i]], w[i]);
+}
+
 const scale_kernels* active = &SCALE_PORTABLE_KERNELS;
 bool chosen = false;  // by scale_select, or the fastest set on first use
 
 }  // namespace
 
-const scale_kernels SCALE_PORTABLE_KERNELS = {"portable", widen_16, widen_32};
+const scale_kernels SCALE_PORTABLE_KERNELS = {"portable", widen_16, widen_32, mix_16, mix_32, resample_32};
 
 namespace {
 

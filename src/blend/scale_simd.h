@@ -125,7 +125,73 @@ void widen_32(uint32_t* d, const uint32_t* s, int n, int k, bool stream)
         V::fence();
 }
 
-const scale_kernels SIMD_KERNELS = {V::NAME, widen_16, widen_32};
+// One channel of 16-bit lanes mixed: (a * v + b * w + 128) >> 8, no sum above 16 bits.
+inline vec mix_lanes(vec a, vec b, vec v, vec w)
+{
+    return V::srli16<8>(V::add16(V::add16(V::mullo16(a, v), V::mullo16(b, w)), V::set16(MIX_WHOLE / 2)));
+}
+
+void mix_16(uint16_t* d, const uint16_t* a, const uint16_t* b, int n, int w)
+{
+    const vec vw = V::set16(static_cast<uint16_t>(w)), vv = V::set16(static_cast<uint16_t>(MIX_WHOLE - w));
+    const vec five = V::set16(0x1F), six = V::set16(0x3F);
+    int i = 0;
+    for (; i + PER_16 <= n; i += PER_16) {
+        const vec x = V::load(a + i), y = V::load(b + i);
+        const vec r = mix_lanes(V::srli16<11>(x), V::srli16<11>(y), vv, vw);
+        const vec g = mix_lanes(V::and_(V::srli16<5>(x), six), V::and_(V::srli16<5>(y), six), vv, vw);
+        const vec bl = mix_lanes(V::and_(x, five), V::and_(y, five), vv, vw);
+        V::store(d + i, V::or_(V::or_(V::slli16<11>(r), V::slli16<5>(g)), bl));
+    }
+    if (i < n)
+        PORTABLE.mix_16(d + i, a + i, b + i, n - i, w);
+}
+
+void mix_32(uint32_t* d, const uint32_t* a, const uint32_t* b, int n, int w)
+{
+    const vec vw = V::set16(static_cast<uint16_t>(w)), vv = V::set16(static_cast<uint16_t>(MIX_WHOLE - w));
+    const vec z = V::zero();
+    int i = 0;
+    for (; i + PER_32 <= n; i += PER_32) {
+        const vec x = V::load(a + i), y = V::load(b + i);
+        const vec lo = mix_lanes(V::unpacklo8(x, z), V::unpacklo8(y, z), vv, vw);
+        const vec hi = mix_lanes(V::unpackhi8(x, z), V::unpackhi8(y, z), vv, vw);
+        V::store(d + i, V::packus16(lo, hi));
+    }
+    if (i < n)
+        PORTABLE.mix_32(d + i, a + i, b + i, n - i, w);
+}
+
+// Where the set can pick lanes across a vector: eight results at a time. Their source pixels
+// lie within nine from the first's (a result spans less than one source pixel), so one load
+// from there and one from the next pixel hold them; the loads stop short of the last pixel the
+// row needs, so that they never read past the row. Mixed two channels to a 32-bit lane as
+// scale_mix_pixel_32 does. Elsewhere the portable loop.
+void resample_32(uint32_t* d, const uint32_t* s, const int32_t* s0, const int32_t* s1, const int32_t* w, int n)
+{
+    int i = 0;
+    if constexpr (V::HAS_PICK32) {
+        const vec even = V::set32(0x00FF00FF), odd = V::set32(0xFF00FF00), half = V::set32(0x00800080);
+        const vec whole = V::set32(MIX_WHOLE), one = V::set32(1);
+        const int last = s1[n - 1];
+        for (; i + PER_32 <= n && s0[i] + PER_32 <= last; i += PER_32) {
+            const int base = s0[i];
+            const vec from = V::set32(static_cast<uint32_t>(base));
+            const vec a = V::pick32(V::load(s + base), V::sub32(V::load(s0 + i), from));
+            const vec b = V::pick32(V::load(s + base + 1), V::sub32(V::sub32(V::load(s1 + i), from), one));
+            const vec wb = V::load(w + i), wa = V::sub32(whole, wb);
+            const vec lo = V::add32(V::add32(V::mullo32(V::and_(a, even), wa), V::mullo32(V::and_(b, even), wb)), half);
+            const vec hi = V::add32(V::add32(V::mullo32(V::and_(V::template srli32<8>(a), even), wa),
+                                        V::mullo32(V::and_(V::template srli32<8>(b), even), wb)),
+                half);
+            V::store(d + i, V::or_(V::and_(V::template srli32<8>(lo), even), V::and_(hi, odd)));
+        }
+    }
+    if (i < n)
+        PORTABLE.resample_32(d + i, s, s0 + i, s1 + i, w + i, n - i);
+}
+
+const scale_kernels SIMD_KERNELS = {V::NAME, widen_16, widen_32, mix_16, mix_32, resample_32};
 
 }  // namespace scale_simd
 }  // namespace

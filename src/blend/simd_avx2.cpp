@@ -67,6 +67,13 @@ struct V {
         lo = _mm256_permute2x128_si256(a, b, 0x20);
         hi = _mm256_permute2x128_si256(a, b, 0x31);
     }
+    // Lane j of the result is lane i[j] (taken modulo 8) of v.
+    static constexpr bool HAS_PICK32 = true;
+    static vec pick32(vec v, vec i) { return _mm256_permutevar8x32_epi32(v, i); }
+    static vec mullo32(vec a, vec b) { return _mm256_mullo_epi32(a, b); }
+    static vec add32(vec a, vec b) { return _mm256_add_epi32(a, b); }
+    static vec sub32(vec a, vec b) { return _mm256_sub_epi32(a, b); }
+    template <int N> static vec srli32(vec a) { return _mm256_srli_epi32(a, N); }
     // 16 source pixels become 48: each 128-bit half of an output vector needs at most four
     // source pixels, loaded from where they start and put in place by a byte shuffle. The last
     // half starts at source pixel 13, so a step reads 21 pixels.

@@ -57,6 +57,13 @@ struct V {
         lo = _mm_unpacklo_epi64(v, v);
         hi = _mm_unpackhi_epi64(v, v);
     }
+    // No lanes picked across the vector before AVX2: rows are resampled by the portable loop.
+    static constexpr bool HAS_PICK32 = false;
+    static vec pick32(vec v, vec) { return v; }
+    static vec mullo32(vec a, vec) { return a; }
+    static vec add32(vec a, vec b) { return _mm_add_epi32(a, b); }
+    static vec sub32(vec a, vec b) { return _mm_sub_epi32(a, b); }
+    template <int N> static vec srli32(vec a) { return _mm_srli_epi32(a, N); }
     // No byte shuffle before SSSE3: 16-bit pixels tripled are left to the portable loop.
     static constexpr bool HAS_WIDEN3_16 = false;
     static constexpr int WIDEN3_16_READ = BYTES / 2;

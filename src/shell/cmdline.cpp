@@ -8,6 +8,7 @@
 
 static const char* const LEVEL_SELECT_OPTION = "-warpaheadtothelevelgivenok";
 static const char* const SCALE_OPTION = "-scale";
+static const char* const SCALE_MODE_OPTION = "-scalemode";
 
 ReplayOptions replay_options;
 
@@ -47,6 +48,9 @@ int parse_command_line(int argc, const char* const* argv)
                 replay_options.replay = argv[i + 1];
                 replay_options.timedemo = strcmp(arg, "-timedemo") == 0;
             }
+        } else if (strcmp(arg, SCALE_MODE_OPTION) == 0) {
+            if (has_next)
+                scale_mode_option = scale_mode_named(argv[i + 1]);
         } else if (strcmp(arg, LEVEL_SELECT_OPTION) == 0) {
             if (has_next)
                 start_level =

@@ -34,8 +34,11 @@ share() {
 # start_game NAME SCALE LEVEL: starts the game in a window at -scale SCALE and
 # level LEVEL from the working directory (the build), output in $home; sets
 # `pid` and `wid`. Exits 1 (after "NAME: no game window") if no window shows.
+# Further arguments replace "-win -scale SCALE" as the game's options.
 start_game() {
-  HOME="$home" ./vorlin -win -scale "$2" -warpaheadtothelevelgivenok "$3" > "$home/out" 2> "$home/err" &
+  local options=(-win -scale "$2")
+  [ $# -gt 3 ] && options=("${@:4}")
+  HOME="$home" ./vorlin "${options[@]}" -warpaheadtothelevelgivenok "$3" > "$home/out" 2> "$home/err" &
   pid=$!
   wid=$(timeout 20 xdotool search --sync --name 'El Vorlin' | head -1)
   [ -n "$wid" ] || { echo "$1: no game window"; exit 1; }

@@ -7,6 +7,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <unistd.h>
@@ -15,6 +16,9 @@
 // The library's update of a screen area after its own drawing; exported by its
 // X port but not declared in its headers.
 extern "C" void _xwin_update_screen(int x, int y, int w, int h);
+// The library's own reading of the window's events, which a program may wrap
+// through _xwin_input_handler; exported by its X port but not declared.
+extern "C" void _xwin_private_handle_input(void);
 // The XPM picture the library gives each window it creates as its icon.
 extern "C" void* allegro_icon;
 
@@ -34,6 +38,72 @@ bool x11_screen()
     return gfx_driver && (gfx_driver->id == GFX_XWINDOWS || gfx_driver->id == GFX_XWINDOWS_FULLSCREEN);
 }
 
+// A ping taken from the window's events by the library's thread, answered by
+// the main thread when it shows a frame: a game whose loop hangs answers no
+// more, and the desktop can offer to end it. Guarded by the library's X lock.
+static XClientMessageEvent ping_waiting;
+static std::atomic<bool> ping_taken {false};
+static Atom wm_protocols = None, net_wm_ping = None;
+
+static Bool is_ping(Display*, XEvent* e, XPointer)
+{
+    return e->type == ClientMessage && e->xclient.message_type == wm_protocols &&
+        static_cast<Atom>(e->xclient.data.l[0]) == net_wm_ping;
+}
+
+// The size the window manager gave the game's window, as its last
+// configuration event said; 0 until one came.
+static std::atomic<int> shown_w {0}, shown_h {0};
+
+// Notes the window's size from each configuration event waiting, taking none
+// of them: the library reads them after.
+static Bool note_size(Display*, XEvent* e, XPointer)
+{
+    if (e->type == ConfigureNotify && e->xconfigure.window == _xwin.wm_window) {
+        shown_w = e->xconfigure.width;
+        shown_h = e->xconfigure.height;
+    }
+    return False;
+}
+
+static void handle_window_events()
+{
+    XEvent e;
+    XCheckIfEvent(_xwin.display, &e, note_size, nullptr);
+    while (XCheckIfEvent(_xwin.display, &e, is_ping, nullptr)) {
+        ping_waiting = e.xclient;
+        ping_taken = true;
+    }
+    _xwin_private_handle_input();
+}
+
+// Called with the X lock held: the window takes part in the desktop's ping
+// (beside the library's close request) and its events pass through the
+// game's handler first.
+static void watch_window_events()
+{
+    wm_protocols = XInternAtom(_xwin.display, "WM_PROTOCOLS", False);
+    net_wm_ping = XInternAtom(_xwin.display, "_NET_WM_PING", False);
+    Atom protocols[] = {XInternAtom(_xwin.display, "WM_DELETE_WINDOW", False), net_wm_ping};
+    if (_xwin.wm_window != None)
+        XSetWMProtocols(_xwin.display, _xwin.wm_window, protocols, 2);
+    _xwin_input_handler = handle_window_events;
+}
+
+void x11_answer_ping()
+{
+    if (!ping_taken.exchange(false) || !x11_system())
+        return;
+    XLOCK();
+    // The answer goes back to the root window, as the desktop's standard says.
+    XEvent answer = {};
+    answer.xclient = ping_waiting;
+    answer.xclient.window = DefaultRootWindow(_xwin.display);
+    XSendEvent(_xwin.display, answer.xclient.window, False, SubstructureNotifyMask | SubstructureRedirectMask, &answer);
+    XFlush(_xwin.display);
+    XUNLOCK();
+}
+
 void x11_set_window_identity()
 {
     if (!x11_system())
@@ -42,6 +112,7 @@ void x11_set_window_identity()
     // already made (it makes its window when it starts) get it directly.
     xwin_set_window_name(WINDOW_CLASS_NAME, WINDOW_CLASS);
     XLOCK();
+    watch_window_events();
     const Atom net_wm_icon = XInternAtom(_xwin.display, "_NET_WM_ICON", False);
     const Atom net_wm_pid = XInternAtom(_xwin.display, "_NET_WM_PID", False);
     const Atom net_wm_name = XInternAtom(_xwin.display, "_NET_WM_NAME", False);
@@ -159,6 +230,39 @@ void x11_ask_full_screen(bool full)
     XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &request);
     XFlush(d);
     XUNLOCK();
+}
+
+void x11_let_window_resize(int w, int h, int min_w, int min_h, int max_w, int max_h)
+{
+    if (!x11_system() || _xwin.wm_window == None)
+        return;
+    XLOCK();
+    XSizeHints* hints = XAllocSizeHints();
+    if (hints) {
+        hints->flags = PMinSize | PMaxSize | PSize;
+        hints->min_width = min_w;
+        hints->min_height = min_h;
+        hints->max_width = max_w;
+        hints->max_height = max_h;
+        hints->width = w;
+        hints->height = h;
+        XSetWMNormalHints(_xwin.display, _xwin.wm_window, hints);
+        XFree(hints);
+    }
+    // Centred on the screen: the library showed it at the desktop's size.
+    XMoveResizeWindow(_xwin.display, _xwin.wm_window, (DisplayWidth(_xwin.display, _xwin.screen) - w) / 2,
+        (DisplayHeight(_xwin.display, _xwin.screen) - h) / 2, static_cast<unsigned>(w), static_cast<unsigned>(h));
+    XFlush(_xwin.display);
+    XUNLOCK();
+}
+
+bool x11_shown_size(int* w, int* h)
+{
+    if (shown_w.load() <= 0 || shown_h.load() <= 0)
+        return false;
+    *w = shown_w;
+    *h = shown_h;
+    return true;
 }
 
 void x11_update_area(int x, int y, int w, int h)

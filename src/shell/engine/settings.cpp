@@ -120,6 +120,9 @@ std::vector<SettingRow> setting_rows()
     std::vector<SettingRow> rows = {
         {"misc", "title_song", &title_song, 0, 1, DEFAULT_TITLE_SONG, SettingRow::UNREADABLE_GIVES_FALLBACK},
         {"misc", "scale", &scale_setting, 0, MAX_SCALE, SCALE_AUTOMATIC, SettingRow::FALLBACK_NOT_WRITTEN},
+        {"misc", "scalemode", &scale_mode_setting, 0, SCALE_MODE_COUNT - 1, SCALE_MODE_AUTOMATIC,
+            SettingRow::FALLBACK_NOT_WRITTEN},
+        {"misc", "window", &window_setting, 0, 1, 0, SettingRow::FALLBACK_NOT_WRITTEN},
         // Written by the ending when the game is won; only kept safe on save here.
         {"misc", "wongame", nullptr, 0, 0, 0, SettingRow::UNREADABLE_GIVES_FALLBACK},
     };

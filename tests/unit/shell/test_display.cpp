@@ -75,6 +75,47 @@ TEST(DisplayChoice, FullScreenFillsTheDesktopCentredOnBlack)
     }
 }
 
+// The screens players have, the maximised window of one and a resized one, in every mode.
+TEST(DisplayChoice, ScalingModesPerScreen)
+{
+    const int A = SCALE_MODE_AUTOMATIC, W = SCALE_MODE_WHOLE, F = SCALE_MODE_FILL;
+    const struct {
+        int w, h, wanted, mode;
+        DISPLAY_LAYOUT l;
+    } cases[] = {
+        // Whole would leave more than a third of the height empty: automatic fills.
+        {1024, 768, 0, A, {1024, 768, 0, 0, 1024, 768, 2, true}},
+        {1024, 768, 0, W, {1024, 768, 192, 144, 640, 480, 1}},
+        {1024, 768, 0, F, {1024, 768, 0, 0, 1024, 768, 2, true}},
+        {1366, 768, 0, A, {1366, 768, 171, 0, 1024, 768, 2, true}},
+        {1366, 768, 0, W, {1366, 768, 363, 144, 640, 480, 1}},
+        {1600, 900, 0, A, {1600, 900, 200, 0, 1200, 900, 2, true}},
+        {1600, 900, 0, W, {1600, 900, 480, 210, 640, 480, 1}},
+        // Whole leaves little: automatic keeps the exact blocks; fill is one choice away.
+        {1920, 1080, 0, A, {1920, 1080, 320, 60, 1280, 960, 2}},
+        {1920, 1080, 0, F, {1920, 1080, 240, 0, 1440, 1080, 3, true}},
+        {3840, 2160, 0, A, {3840, 2160, 640, 120, 2560, 1920, 4}},
+        {3840, 2160, 0, F, {3840, 2160, 480, 0, 2880, 2160, 5, true}},
+        {1920, 1061, 0, A, {1920, 1061, 320, 50, 1280, 960, 2}},  // maximised under a title bar
+        {1920, 1061, 0, F, {1920, 1061, 253, 0, 1414, 1061, 3, true}},
+        {900, 700, 0, A, {900, 700, 130, 110, 640, 480, 1}},  // a window resized by hand
+        {900, 700, 0, F, {900, 700, 0, 12, 900, 675, 2, true}},
+        // A multiple asked for: automatic keeps it.
+        {1366, 768, 1, A, {1366, 768, 363, 144, 640, 480, 1}},
+        // Fill equal to a whole multiple, or no room at all: the whole layout.
+        {1280, 960, 0, F, {1280, 960, 0, 0, 1280, 960, 2}},
+        {640, 480, 0, F, {640, 480, 0, 0, 640, 480, 1}},
+        {600, 400, 0, F, {600, 400, 33, 0, 533, 400, 0}},
+    };
+    for (const auto& c : cases) {
+        const DISPLAY_LAYOUT l = shown_layout(c.w, c.h, c.wanted, c.mode);
+        const int got[] = {l.screen_w, l.screen_h, l.x, l.y, l.w, l.h, l.scale, l.smooth};
+        const int want[] = {c.l.screen_w, c.l.screen_h, c.l.x, c.l.y, c.l.w, c.l.h, c.l.scale, c.l.smooth};
+        EXPECT_EQ(std::vector<int>(got, got + 8), std::vector<int>(want, want + 8))
+            << c.w << "x" << c.h << " wanting " << c.wanted << " in mode " << scale_mode_name(c.mode);
+    }
+}
+
 class Present : public ::testing::Test {
 protected:
     BITMAP* picture = nullptr;
@@ -236,6 +277,99 @@ TEST_F(ScaleSetting, RoundTripAndAFileThatNeverChoseStaysWithoutTheKey)
     scale_setting = SCALE_AUTOMATIC;
     write_settings();
     EXPECT_NE(file_text().find("scale = 0"), std::string::npos) << file_text();
+}
+
+TEST(ScaleModeOption, CommandLineValues)
+{
+    const struct {
+        std::vector<const char*> args;
+        int mode;
+    } cases[] = {
+        {{}, -1},
+        {{"-scalemode", "whole"}, SCALE_MODE_WHOLE},
+        {{"-scalemode", "fill"}, SCALE_MODE_FILL},
+        {{"-scalemode", "auto"}, SCALE_MODE_AUTOMATIC},
+        {{"-scalemode", "Fill"}, -1},
+        {{"-scalemode", "2"}, -1},
+        {{"-scalemode", ""}, -1},
+        {{"-scalemode"}, -1},
+        {{"-scalemode", "fill", "-scale", "2"}, SCALE_MODE_FILL},
+    };
+    for (const auto& c : cases) {
+        scale_mode_option = -1;
+        std::vector<const char*> argv {"vorlin"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        parse_command_line(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(scale_mode_option, c.mode) << (c.args.size() > 1 ? c.args[1] : "");
+    }
+    scale_mode_option = -1;
+    scale_option = -1;
+}
+
+class ScaleModeSetting : public ConfigFileTest {
+protected:
+    void SetUp() override
+    {
+        ConfigFileTest::SetUp();
+        scale_mode_setting = SCALE_MODE_AUTOMATIC;
+        scale_mode_option = -1;
+    }
+    void TearDown() override
+    {
+        ConfigFileTest::TearDown();
+        scale_mode_setting = SCALE_MODE_AUTOMATIC;
+        scale_mode_option = -1;
+    }
+};
+
+TEST_F(ScaleModeSetting, GarbageFallsBackToAutomaticAndTheGameChoiceIsRemembered)
+{
+    const struct {
+        const char* text;
+        int mode;
+    } cases[] = {{"", 0}, {"[misc]\nscalemode = 1\n", 1}, {"[misc]\nscalemode = 2\n", 2},
+        {"[misc]\nscalemode = 3\n", 0}, {"[misc]\nscalemode = -1\n", 0}, {"[misc]\nscalemode = fill\n", 0},
+        {"[misc]\nscalemode = 99999999999999999999\n", 0}, {"[misc]\nscalemode = \001\377\n", 0}};
+    for (const auto& c : cases) {
+        scale_mode_setting = 1;
+        write_file(c.text);
+        read_settings();
+        EXPECT_EQ(scale_mode_setting, c.mode) << c.text;
+    }
+
+    // The window or full screen chosen, with the same tolerance.
+    const struct {
+        const char* text;
+        int window;
+    } windows[] = {{"[misc]\nwindow = 1\n", 1}, {"[misc]\nwindow = 0\n", 0}, {"[misc]\nwindow = 2\n", 0},
+        {"[misc]\nwindow = yes\n", 0}, {"[misc]\nwindow = \377\n", 0}, {"", 0}};
+    for (const auto& c : windows) {
+        window_setting = 1 - c.window;
+        write_file(c.text);
+        read_settings();
+        EXPECT_EQ(window_setting, c.window) << c.text;
+    }
+    window_setting = 0;
+
+    // A file that never chose keeps no key; "-scalemode" is not written back.
+    write_file("[misc]\ntitle_song = 0\n");
+    read_settings();
+    scale_mode_option = SCALE_MODE_FILL;
+    write_settings();
+    EXPECT_EQ(file_text().find("scalemode"), std::string::npos) << file_text();
+    EXPECT_EQ(file_text().find("window"), std::string::npos) << file_text();
+    EXPECT_EQ(scale_mode_of_this_run(), SCALE_MODE_FILL);
+
+    // The key in the game: the next mode after this run's, over the option, and remembered.
+    display_next_scale_mode();
+    EXPECT_EQ(scale_mode_option, -1);
+    EXPECT_EQ(scale_mode_of_this_run(), SCALE_MODE_AUTOMATIC);
+    display_next_scale_mode();
+    EXPECT_EQ(scale_mode_of_this_run(), SCALE_MODE_WHOLE);
+    write_settings();
+    scale_mode_setting = 0;
+    read_settings();
+    EXPECT_EQ(scale_mode_setting, SCALE_MODE_WHOLE) << file_text();
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Times the game's blending primitives against the library's blenders and a plain blit on a
 // memory bitmap of the game's screen size at 16, 24 and 32 bits, and the whole-multiple
-// enlargement against the library's stretch_blit; prints one "name value unit" line per figure.
+// enlargement and the smooth fill against the library's stretch_blit; prints one "name value unit" line per figure.
 #include "engine.h"
 #include "fblend.h"
 #include "fblend_kernels.h"
@@ -249,6 +249,42 @@ void bench_scale(int depth, GOALS& goals)
     destroy_bitmap(pic);
 }
 
+// The whole picture filled smoothly into the sizes it takes on common screens (1366x768,
+// 1600x900, 1920x1080 and 3840x2160 in the fill mode): the library's stretch_blit to the same size
+// (nearest pixel, not smooth) beside each of our kernel sets.
+void bench_fill(int depth)
+{
+    std::mt19937 rng(depth + 3);
+    const std::string d = "_" + std::to_string(depth);
+    BITMAP* pic = create_bitmap_ex(depth, SCREEN_WIDTH, SCREEN_HEIGHT);
+    fill_picture(pic, rng);
+    const struct {
+        int w, h;
+    } sizes[] = {{1024, 768}, {1200, 900}, {1440, 1080}, {2880, 2160}};
+    for (const auto& size : sizes) {
+        const std::string x = "_" + std::to_string(size.w) + "x" + std::to_string(size.h);
+        BITMAP* dst = create_bitmap_ex(depth, size.w, size.h);
+        solid_mode();
+        double lib = 1e30;
+        std::vector<double> sets(SCALE_IMPL_COUNT, 1e30);
+        for (int round = 0; round < ROUNDS; round++) {
+            lib = std::min(
+                lib, time_ms([=] { stretch_blit(pic, dst, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0, size.w, size.h); }));
+            for (int impl = 0; impl < SCALE_IMPL_COUNT; impl++)
+                if (scale_select(static_cast<scale_impl>(impl)))
+                    sets[impl] = std::min(sets[impl],
+                        time_ms([=] { fill_blit(pic, dst, 0, 0, size.w, size.h, 0, 0, size.w - 1, size.h - 1); }));
+        }
+        print("lib_stretch_blit" + x + d, lib, "ms");
+        for (int impl = 0; impl < SCALE_IMPL_COUNT; impl++)
+            if (scale_select(static_cast<scale_impl>(impl)))
+                print(std::string("fill_") + scale_active_kernels()->name + x + d, sets[impl], "ms");
+        scale_select(scale_best_impl());
+        destroy_bitmap(dst);
+    }
+    destroy_bitmap(pic);
+}
+
 }  // namespace
 
 int main()
@@ -268,6 +304,8 @@ int main()
     bench_scale(16, goals);
     bench_scale(24, goals);
     bench_scale(32, goals);
+    bench_fill(16);
+    bench_fill(32);
     printf("goals_met %d of_%d\n", goals.met, goals.total);
     print("bench_time", (now_ms() - t0) / 1000.0, "s");
     return 0;

@@ -7,6 +7,9 @@
 # line per run and the ratio game / floor; exits 1 if any ratio is above the
 # goal (1.3) or the game could not be brought into play.
 #
+# A scale of MODE:FLOOR (e.g. fill:1024x768, whole:1) runs the game full
+# screen in scaling mode MODE and the floor at FLOOR (a multiple or WxH).
+#
 # usage: tools/dev/present_floor/compare.sh BUILD_DIR [SECONDS=20] [LEVELS="1 7"] [SCALES="1 2 3"]
 # COMPARE_SHOTS=DIR saves the game's window at the end of each run there.
 # Without DISPLAY it starts its own Xvfb (3840x2160, 24 bits), where 3x fits.
@@ -24,14 +27,20 @@ cd "$build"
 failed=0
 for level in $levels; do
   for scale in $scales; do
-    start_game compare "$scale" "$level"
+    floor_at=$scale
+    if [[ "$scale" == *:* ]]; then
+      floor_at=${scale#*:}
+      start_game compare "$floor_at" "$level" -scalemode "${scale%%:*}"
+    else
+      start_game compare "$scale" "$level"
+    fi
     xdotool windowfocus --sync "$wid" 2>/dev/null
     sleep 2
     # Intro, title, briefing: Return passes each; then the level's opening.
     for _ in 1 2 3 4 5; do press Return; sleep 1.2; done
     sleep 3
     kill -0 $pid 2>/dev/null || { echo "compare: the game ended early"; cat "$home/err"; exit 1; }
-    ./present_floor "$scale" $((seconds + 4)) > "$home/floor" 2>/dev/null &
+    ./present_floor "$floor_at" $((seconds + 4)) > "$home/floor" 2>/dev/null &
     fpid=$!
     sleep 1
     # The floor's window took the focus: give it back to the game.

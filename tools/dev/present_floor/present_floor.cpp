@@ -2,9 +2,10 @@
 // a second, sleeping until each frame is due, and nothing else; prints the
 // share of one core it used, in all and in its presenting thread. With "library" (the default) the picture goes
 // through the library's blit (N = 1) or stretch_blit; with "game" through the
-// game's own presentation, for comparison.
+// game's own presentation, for comparison. A SCALE of WxH stands for the
+// smooth fill's size: a window of WxH, the library's stretch_blit to all of it.
 //
-// usage: present_floor SCALE SECONDS [library|game]
+// usage: present_floor SCALE|WxH SECONDS [library|game]
 #include "display.h"
 #include "engine.h"
 #include <sys/resource.h>
@@ -49,9 +50,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: present_floor SCALE SECONDS [library|game]\n");
         return 2;
     }
-    const int k = std::atoi(argv[1]);
+    int k = std::atoi(argv[1]), w = 0, h = 0;
     const double run_s = std::atof(argv[2]);
     const bool game = argc > 3 && std::strcmp(argv[3], "game") == 0;
+    if (std::sscanf(argv[1], "%dx%d", &w, &h) == 2 && !game && w >= SCREEN_WIDTH && h >= SCREEN_HEIGHT)
+        k = 2;  // any multiple above 1: the stretch
+    else
+        w = SCREEN_WIDTH * k, h = SCREEN_HEIGHT * k;
     if (k < 1 || k > MAX_SCALE || run_s <= 0) {
         std::fprintf(stderr, "present_floor: SCALE 1..%d, SECONDS above 0\n", MAX_SCALE);
         return 2;
@@ -66,7 +71,7 @@ int main(int argc, char** argv)
     scale_setting = k;
     if (game) {
         open_display();
-    } else if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, SCREEN_WIDTH * k, SCREEN_HEIGHT * k, 0, 0) != 0) {
+    } else if (set_gfx_mode(GFX_AUTODETECT_WINDOWED, w, h, 0, 0) != 0) {
         std::fprintf(stderr, "present_floor: %s\n", allegro_error);
         return 1;
     }
@@ -85,7 +90,7 @@ int main(int argc, char** argv)
         else if (k == 1)
             blit(picture, screen, 0, 0, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT);
         else
-            stretch_blit(picture, screen, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0, SCREEN_WIDTH * k, SCREEN_HEIGHT * k);
+            stretch_blit(picture, screen, 0, 0, SCREEN_WIDTH, SCREEN_HEIGHT, 0, 0, w, h);
         due.tv_nsec += FRAME_NS;
         if (due.tv_nsec >= NS_PER_S) {
             due.tv_nsec -= NS_PER_S;
@@ -95,7 +100,7 @@ int main(int argc, char** argv)
     }
     clock_gettime(CLOCK_MONOTONIC, &end);
     const double wall = seconds(end) - seconds(start);
-    std::printf("present_floor: scale %d, %s: %.1f %% of one core over %.1f s (presenting thread %.1f %%)\n", k,
+    std::printf("present_floor: %dx%d, %s: %.1f %% of one core over %.1f s (presenting thread %.1f %%)\n", w, h,
         game ? "game's presentation" : (k == 1 ? "library blit" : "library stretch_blit"),
         100.0 * (cpu_seconds(RUSAGE_SELF) - cpu0) / wall, wall, 100.0 * (cpu_seconds(RUSAGE_THREAD) - thread0) / wall);
     destroy_bitmap(picture);

@@ -9,6 +9,10 @@
 //                         writes that area of the screen as a binary PPM, in
 //                         one request (ImageMagick's import is slow on big
 //                         screens)
+//   x_probe ping WINDOW SECONDS
+//                         sends the desktop's ping (_NET_WM_PING) to WINDOW
+//                         and prints "answered" once its answer reaches the
+//                         root window; exits 1 after SECONDS without one
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/Xutil.h>
@@ -92,6 +96,40 @@ int main(int argc, char** argv)
         XCloseDisplay(d);
         return 0;
     }
-    std::fprintf(stderr, "usage: x_probe grab SECONDS | x_probe cursor | x_probe shot X Y W H FILE\n");
+    if (argc == 4 && std::strcmp(argv[1], "ping") == 0) {
+        const Window root = DefaultRootWindow(d), w = std::strtoul(argv[2], nullptr, 0);
+        const Atom protocols = XInternAtom(d, "WM_PROTOCOLS", False), ping = XInternAtom(d, "_NET_WM_PING", False);
+        XSelectInput(d, root, SubstructureNotifyMask);
+        // A stamp of our own, so that only the answer to this ping counts.
+        const long stamp = static_cast<long>(getpid());
+        XEvent e = {};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w;
+        e.xclient.message_type = protocols;
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = static_cast<long>(ping);
+        e.xclient.data.l[1] = stamp;
+        e.xclient.data.l[2] = static_cast<long>(w);
+        XSendEvent(d, w, False, NoEventMask, &e);
+        XFlush(d);
+        const int polls_per_second = 100;
+        for (int i = 0; i < std::atoi(argv[3]) * polls_per_second; i++) {
+            while (XPending(d)) {
+                XNextEvent(d, &e);
+                if (e.type == ClientMessage && e.xclient.message_type == protocols &&
+                    static_cast<Atom>(e.xclient.data.l[0]) == ping && e.xclient.data.l[1] == stamp &&
+                    e.xclient.window == root) {
+                    std::printf("answered\n");
+                    return 0;
+                }
+            }
+            usleep(1000000 / polls_per_second);
+        }
+        std::fprintf(stderr, "x_probe: no answer to the ping\n");
+        return 1;
+    }
+    std::fprintf(stderr,
+        "usage: x_probe grab SECONDS | x_probe cursor | x_probe shot X Y W H FILE | "
+        "x_probe ping WINDOW SECONDS\n");
     return 2;
 }
