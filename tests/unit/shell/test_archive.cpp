@@ -449,8 +449,8 @@ TEST_F(Archive, KeyboardHelpIsZeroEndedLinesOfEveryKey)
     std::string line;
     while (std::getline(lines, line))
         EXPECT_LE(line.size(), static_cast<size_t>(HELP_MAX_LINE)) << line;
-    for (const char* key :
-        {"Up ", "Down ", "Left ", "Right ", "Ctrl", "Space", "Tab", "H ", "F ", "PgUp", "PgDn", "ESC"})
+    for (const char* key : {"Up ", "Down ", "Left ", "Right ", "Ctrl", "Space", "Tab", "H ", "F ", "PgUp", "PgDn",
+             "ESC", "F11", "Alt+Enter", "F10"})
         EXPECT_NE(text.find(key), std::string::npos) << key;
 }
 

@@ -416,6 +416,8 @@ std::string keyboard_help_bytes()
         "F ............... show or hide frames per second\n"
         "PgUp / PgDn ..... music volume up / down\n"
         "{pause} ......... pause menu (continue or quit)\n"
+        "F11 / Alt+Enter . window or full screen\n"
+        "F10 ............. scaling: automatic, whole, fill\n"
         "\n"
         "On the title screen: Left / Right choose, Enter selects.\n" +
         std::string(1, '\0');
