@@ -199,6 +199,22 @@ struct ScaleArg {
     int scale;
 };
 
+// The command line of a start with `args` after the program's name.
+void parse_words(const std::vector<const char*>& args)
+{
+    std::vector<const char*> argv {"vorlin"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    parse_command_line(static_cast<int>(argv.size()), argv.data());
+}
+
+std::string words_of(const std::vector<const char*>& args)
+{
+    std::string shown;
+    for (const char* a : args)
+        shown += std::string(a) + " ";
+    return shown;
+}
+
 TEST(ScaleOption, CommandLineValues)
 {
     const ScaleArg cases[] = {
@@ -218,32 +234,36 @@ TEST(ScaleOption, CommandLineValues)
     };
     for (const ScaleArg& c : cases) {
         scale_option = -1;
-        std::vector<const char*> argv {"vorlin"};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        parse_command_line(static_cast<int>(argv.size()), argv.data());
-        std::string shown;
-        for (const char* a : c.args)
-            shown += std::string(a) + " ";
-        EXPECT_EQ(scale_option, c.scale) << shown;
+        parse_words(c.args);
+        EXPECT_EQ(scale_option, c.scale) << words_of(c.args);
     }
     scale_option = -1;
 }
 
-class ScaleSetting : public ConfigFileTest {
+// The display's remembered choices and run-only options, as a fresh start
+// has them, before and after each case.
+class DisplaySetting : public ConfigFileTest {
 protected:
+    static void reset()
+    {
+        scale_setting = SCALE_AUTOMATIC;
+        scale_mode_setting = SCALE_MODE_AUTOMATIC;
+        scale_option = -1;
+        scale_mode_option = -1;
+    }
     void SetUp() override
     {
         ConfigFileTest::SetUp();
-        scale_setting = SCALE_AUTOMATIC;
+        reset();
     }
     void TearDown() override
     {
         ConfigFileTest::TearDown();
-        scale_setting = SCALE_AUTOMATIC;
+        reset();
     }
 };
 
-TEST_F(ScaleSetting, ReadValuesAndBadOnesFallBackToAutomatic)
+TEST_F(DisplaySetting, ReadValuesAndBadOnesFallBackToAutomatic)
 {
     const struct {
         const char* text;
@@ -259,7 +279,7 @@ TEST_F(ScaleSetting, ReadValuesAndBadOnesFallBackToAutomatic)
     }
 }
 
-TEST_F(ScaleSetting, RoundTripAndAFileThatNeverChoseStaysWithoutTheKey)
+TEST_F(DisplaySetting, RoundTripAndAFileThatNeverChoseStaysWithoutTheKey)
 {
     write_file("[misc]\ntitle_song = 0\n");
     read_settings();
@@ -297,32 +317,14 @@ TEST(ScaleModeOption, CommandLineValues)
     };
     for (const auto& c : cases) {
         scale_mode_option = -1;
-        std::vector<const char*> argv {"vorlin"};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        parse_command_line(static_cast<int>(argv.size()), argv.data());
-        EXPECT_EQ(scale_mode_option, c.mode) << (c.args.size() > 1 ? c.args[1] : "");
+        parse_words(c.args);
+        EXPECT_EQ(scale_mode_option, c.mode) << words_of(c.args);
     }
     scale_mode_option = -1;
     scale_option = -1;
 }
 
-class ScaleModeSetting : public ConfigFileTest {
-protected:
-    void SetUp() override
-    {
-        ConfigFileTest::SetUp();
-        scale_mode_setting = SCALE_MODE_AUTOMATIC;
-        scale_mode_option = -1;
-    }
-    void TearDown() override
-    {
-        ConfigFileTest::TearDown();
-        scale_mode_setting = SCALE_MODE_AUTOMATIC;
-        scale_mode_option = -1;
-    }
-};
-
-TEST_F(ScaleModeSetting, GarbageFallsBackToAutomaticAndTheGameChoiceIsRemembered)
+TEST_F(DisplaySetting, GarbageFallsBackToAutomaticAndTheGameChoiceIsRemembered)
 {
     const struct {
         const char* text;
