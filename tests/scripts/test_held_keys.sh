@@ -10,13 +10,13 @@ source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
 begin_script "$1"
 private_x || exit 1
 
-WAIT_S=60   # ceiling for any screen to show up; a slow machine only waits longer
+WAIT_S=60   # ceiling for any screen to show up (times the patience); a slow machine only waits longer
 
-grab() { timeout 20 import -window "$wid" "$1" 2> /dev/null; }
+grab() { bounded 20 import -window "$wid" "$1" 2> /dev/null; }
 same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" = "0" ]; }
 mean() { convert "$1" -format '%[fx:mean]' info: 2> /dev/null || echo 0; }
 # Grabs (which take seconds on a busy machine) are timed by the clock, not counted.
-deadline() { echo $(( $(date +%s) + WAIT_S )); }
+deadline() { echo $(( $(date +%s) + WAIT_S * patience )); }
 # Waits until the picture is lit and has stopped changing (three equal grabs
 # a quarter of a second apart), at most WAIT_S seconds; false if the game
 # ended first.
@@ -69,7 +69,7 @@ home="$work/home"
 mkdir -p "$home"
 (cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win -scale 1 > "$work/out" 2> "$work/err") &
 pid=$!
-wid=$(timeout $WAIT_S xdotool search --sync --name 'El Vorlin' | head -1)
+wid=$(bounded $WAIT_S xdotool search --sync --name 'El Vorlin' | head -1)
 check "the game opens its window" '[ -n "$wid" ]'
 
 # Left goes down as the window opens, before the intro begins, and stays down

@@ -33,9 +33,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Ceilings for waiting on events; a busy machine only makes the run longer.
-START_S=90              # the game's window, the sound server's socket
-EVENT_S=20              # a sound the game must make
+# Ceilings for waiting on events (times the patience); a busy machine only
+# makes the run longer.
+START_S=$((90 * patience)) # the game's window, the sound server's socket
+EVENT_S=$((20 * patience)) # a sound the game must make
 BYTES_PER_SECOND=176400 # 44.1 kHz, 16-bit stereo
 # The largest jump between neighbouring samples allowed in the last 200 ms of
 # a sound that stops (the probe's window): above the engine's own steps and the
@@ -183,7 +184,7 @@ press Down
 sleep 0.5
 quit_at=$(size_of "$capture")
 press Return
-wait_exit $game_pid $START_S
+wait_exit $game_pid 90
 game_pid=""
 check "the game quits from the pause menu with exit code 0" '[ "$exit_rc" = 0 ]'
 check "no sanitizer finding in the game" '! sanitizer_finding "$work/err"'

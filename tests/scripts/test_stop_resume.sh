@@ -10,7 +10,7 @@ source "$(dirname "$(realpath "$0")")/../support/real_program.sh"
 begin_script "$1"
 
 STARTUP_WITHIN_S=120
-ENTER_LEVEL_S=15         # Return pressed meanwhile: through the intro, title and briefing into play (harmless in play)
+ENTER_LEVEL_S=$((15 * patience)) # Return pressed meanwhile: through the intro, title and briefing into play (harmless in play)
 STOP_S=10
 RUN_AFTER_S=2
 EXIT_WITHIN_S=30
