@@ -263,20 +263,46 @@ protected:
     }
 };
 
-TEST_F(DisplaySetting, ReadValuesAndBadOnesFallBackToAutomatic)
+// Each remembered display choice read from the file; what does not parse, is
+// out of range or stands in another section reads as its default.
+TEST_F(DisplaySetting, ReadValuesAndBadOnesFallBackToTheDefault)
 {
     const struct {
         const char* text;
-        int scale;
-    } cases[] = {{"", 0}, {"[misc]\nscale = 2\n", 2}, {"[misc]\nscale = 8\n", 8}, {"[misc]\nscale = 0\n", 0},
-        {"[misc]\nscale = 9\n", 0}, {"[misc]\nscale = -3\n", 0}, {"[misc]\nscale = 99999999999999999\n", 0},
-        {"[misc]\nscale = wide\n", 0}, {"[controls]\nscale = 3\n", 0}};
+        int* setting;
+        int value;
+    } cases[] = {
+        {"", &scale_setting, 0},
+        {"[misc]\nscale = 2\n", &scale_setting, 2},
+        {"[misc]\nscale = 8\n", &scale_setting, 8},
+        {"[misc]\nscale = 0\n", &scale_setting, 0},
+        {"[misc]\nscale = 9\n", &scale_setting, 0},
+        {"[misc]\nscale = -3\n", &scale_setting, 0},
+        {"[misc]\nscale = 99999999999999999\n", &scale_setting, 0},
+        {"[misc]\nscale = wide\n", &scale_setting, 0},
+        {"[controls]\nscale = 3\n", &scale_setting, 0},
+        {"", &scale_mode_setting, SCALE_MODE_AUTOMATIC},
+        {"[misc]\nscalemode = 1\n", &scale_mode_setting, SCALE_MODE_WHOLE},
+        {"[misc]\nscalemode = 2\n", &scale_mode_setting, SCALE_MODE_FILL},
+        {"[misc]\nscalemode = 3\n", &scale_mode_setting, SCALE_MODE_AUTOMATIC},
+        {"[misc]\nscalemode = -1\n", &scale_mode_setting, SCALE_MODE_AUTOMATIC},
+        {"[misc]\nscalemode = fill\n", &scale_mode_setting, SCALE_MODE_AUTOMATIC},
+        {"[misc]\nscalemode = 99999999999999999999\n", &scale_mode_setting, SCALE_MODE_AUTOMATIC},
+        {"[misc]\nscalemode = \001\377\n", &scale_mode_setting, SCALE_MODE_AUTOMATIC},
+        {"", &window_setting, 0},
+        {"[misc]\nwindow = 1\n", &window_setting, 1},
+        {"[misc]\nwindow = 0\n", &window_setting, 0},
+        {"[misc]\nwindow = 2\n", &window_setting, 0},
+        {"[misc]\nwindow = yes\n", &window_setting, 0},
+        {"[misc]\nwindow = \377\n", &window_setting, 0},
+    };
     for (const auto& c : cases) {
-        scale_setting = 5;
+        *c.setting = c.value == 1 ? 2 : 1;
         write_file(c.text);
         read_settings();
-        EXPECT_EQ(scale_setting, c.scale) << c.text;
+        EXPECT_EQ(*c.setting, c.value) << c.text;
     }
+    window_setting = 0;
 }
 
 TEST_F(DisplaySetting, RoundTripAndAFileThatNeverChoseStaysWithoutTheKey)
@@ -324,35 +350,8 @@ TEST(ScaleModeOption, CommandLineValues)
     scale_option = -1;
 }
 
-TEST_F(DisplaySetting, GarbageFallsBackToAutomaticAndTheGameChoiceIsRemembered)
+TEST_F(DisplaySetting, TheGameChoiceOfModeIsRememberedAndTheOptionIsNot)
 {
-    const struct {
-        const char* text;
-        int mode;
-    } cases[] = {{"", 0}, {"[misc]\nscalemode = 1\n", 1}, {"[misc]\nscalemode = 2\n", 2},
-        {"[misc]\nscalemode = 3\n", 0}, {"[misc]\nscalemode = -1\n", 0}, {"[misc]\nscalemode = fill\n", 0},
-        {"[misc]\nscalemode = 99999999999999999999\n", 0}, {"[misc]\nscalemode = \001\377\n", 0}};
-    for (const auto& c : cases) {
-        scale_mode_setting = 1;
-        write_file(c.text);
-        read_settings();
-        EXPECT_EQ(scale_mode_setting, c.mode) << c.text;
-    }
-
-    // The window or full screen chosen, with the same tolerance.
-    const struct {
-        const char* text;
-        int window;
-    } windows[] = {{"[misc]\nwindow = 1\n", 1}, {"[misc]\nwindow = 0\n", 0}, {"[misc]\nwindow = 2\n", 0},
-        {"[misc]\nwindow = yes\n", 0}, {"[misc]\nwindow = \377\n", 0}, {"", 0}};
-    for (const auto& c : windows) {
-        window_setting = 1 - c.window;
-        write_file(c.text);
-        read_settings();
-        EXPECT_EQ(window_setting, c.window) << c.text;
-    }
-    window_setting = 0;
-
     // A file that never chose keeps no key; "-scalemode" is not written back.
     write_file("[misc]\ntitle_song = 0\n");
     read_settings();
