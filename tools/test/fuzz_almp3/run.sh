@@ -63,7 +63,7 @@ if [ "${FUZZ_PLAIN:-0}" != 1 ] && command -v clang++ >/dev/null; then
     if [ $status -ne 0 ]; then
       tail -60 "$log"
       for a in "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-*; do
-        [ -e "$a" ] && { echo "finding: $a"; xxd "$a" | head -20; cp "$a" "$build/" 2>/dev/null; }
+        [ -e "$a" ] && { echo "finding: $a"; od -An -tx1 "$a" | head -20; cp "$a" "$build/" 2>/dev/null; }
       done
       echo "fuzz_almp3: FINDING after ${runs:-?} inputs (exit $status)"
       exit 1
