@@ -12,12 +12,11 @@ const int MENU_QUIT = 2;
 
 // ---- Title screen -------------------------------------------------------
 
-const int TITLE_MENU_ROOT = 0;
-const int TITLE_MENU_JOYSTICK = 1;
-const int TITLE_MENU_KEYBOARD = 2;
-const int MENU_TABLE_SIZE = 3;
+// The title's menus, the values of current_menu.
+enum TitleMenu { TITLE_MENU_ROOT, TITLE_MENU_JOYSTICK, TITLE_MENU_KEYBOARD };
 
-// Carousel items of each menu, as archive indices of their pictures.
+// Carousel items of each menu, as archive indices of their pictures: three in each.
+const int MENU_TABLE_SIZE = 3;
 extern int root_menu_choices[MENU_TABLE_SIZE];      // start, controls, quit
 extern int joystick_menu_choices[MENU_TABLE_SIZE];  // remap, keyboard, back
 extern int keyboard_menu_choices[MENU_TABLE_SIZE];  // remap, joystick, back

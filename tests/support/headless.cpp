@@ -5,21 +5,23 @@
 #include <cerrno>
 #include <cstdlib>
 
+namespace {
+// Where red, green and blue sit in a pixel of one depth.
+void set_shifts(int& r, int& g, int& b, int r_shift, int g_shift, int b_shift)
+{
+    r = r_shift;
+    g = g_shift;
+    b = b_shift;
+}
+}  // namespace
+
 void set_x_pixel_layout()
 {
-    _rgb_r_shift_32 = 16;
-    _rgb_g_shift_32 = 8;
-    _rgb_b_shift_32 = 0;
+    set_shifts(_rgb_r_shift_32, _rgb_g_shift_32, _rgb_b_shift_32, 16, 8, 0);
     _rgb_a_shift_32 = 24;
-    _rgb_r_shift_24 = 16;
-    _rgb_g_shift_24 = 8;
-    _rgb_b_shift_24 = 0;
-    _rgb_r_shift_16 = 11;
-    _rgb_g_shift_16 = 5;
-    _rgb_b_shift_16 = 0;
-    _rgb_r_shift_15 = 10;
-    _rgb_g_shift_15 = 5;
-    _rgb_b_shift_15 = 0;
+    set_shifts(_rgb_r_shift_24, _rgb_g_shift_24, _rgb_b_shift_24, 16, 8, 0);
+    set_shifts(_rgb_r_shift_16, _rgb_g_shift_16, _rgb_b_shift_16, 11, 5, 0);
+    set_shifts(_rgb_r_shift_15, _rgb_g_shift_15, _rgb_b_shift_15, 10, 5, 0);
 }
 
 bool headless_init(int depth)

@@ -8,7 +8,9 @@
 #include "engine.h"
 #include "pacing.h"
 #include "player.h"
+#include "projectile.h"
 #include "registry.h"
+#include <gtest/gtest.h>
 
 // The arena is the whole screen.
 inline void walls_at_screen_edges()
@@ -67,4 +69,18 @@ inline void clear_scene()
     objects.clear();
     enemies.clear();
     player = nullptr;
+}
+
+// The newest object is a projectile that `owner` fired with picture `sprite`,
+// heading `angle` at `speed`, now at (x, y).
+inline void expect_newest_shot(const OBJECT* owner, int sprite, float angle, float speed, float x, float y)
+{
+    const PROJ* shot = dynamic_cast<const PROJ*>(objects.back());
+    ASSERT_NE(shot, nullptr);
+    EXPECT_EQ(shot->owner, owner);
+    EXPECT_EQ(shot->spr, data_bitmap(sprite));
+    EXPECT_FLOAT_EQ(shot->angle, angle);
+    EXPECT_FLOAT_EQ(shot->speed, speed);
+    EXPECT_NEAR(shot->x, x, 1e-4f);
+    EXPECT_NEAR(shot->y, y, 1e-4f);
 }

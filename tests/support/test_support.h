@@ -3,6 +3,7 @@
 // (the same headless start the soak and the benchmarks use).
 #pragma once
 #include "headless.h"
+#include <gtest/gtest.h>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,3 +18,12 @@ inline int test_patience()
     const int n = std::atoi(s);
     return n < 1 ? 1 : n;
 }
+
+// A suite over the built archive, read once at 32 bits: each test fails,
+// naming the file, if it did not load.
+class LoadedArchiveTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { loaded = headless_init(32) && headless_load_data(); }
+    void SetUp() override { ASSERT_TRUE(loaded) << "data/vorlin.dat did not load"; }
+    static inline bool loaded = false;
+};

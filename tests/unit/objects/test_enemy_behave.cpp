@@ -356,14 +356,8 @@ TEST_F(EnemyTest, SpitLeavesTheMouthStraightDownAndTheMouthShutsOnMultiplesOf210
     size_t before = objects.size();
     tick();
     ASSERT_EQ(objects.size(), before + 1);
-    PROJ* spit = dynamic_cast<PROJ*>(objects.back());
-    ASSERT_NE(spit, nullptr);
-    EXPECT_EQ(spit->owner, spitter);
-    EXPECT_EQ(spit->spr, data_bitmap(SPR_SPIT));
-    EXPECT_FLOAT_EQ(spit->angle, 128.0f);
-    EXPECT_FLOAT_EQ(spit->speed, 12.0f);
-    EXPECT_NEAR(spit->x, 320.0f, 1e-4);         // middle of the bottom edge...
-    EXPECT_NEAR(spit->y, 34.0f + 12.0f, 1e-4);  // ...one step down already
+    // From the middle of the bottom edge, one step down already.
+    expect_newest_shot(spitter, SPR_SPIT, 128.0f, 12.0f, 320.0f, 34.0f + 12.0f);
     EXPECT_EQ(spitter->frame, SPR_SPITTER_OPEN);
 
     run_to(400);

@@ -399,14 +399,7 @@ TEST_F(PlayerTest, ShotLeavesTheMuzzleAlongTheHeading)
     p->processing();
     p->shoot();
     ASSERT_EQ(objects.size(), 2u);
-    PROJ* shot = dynamic_cast<PROJ*>(objects.back());
-    ASSERT_NE(shot, nullptr);
-    EXPECT_EQ(shot->owner, p);
-    EXPECT_EQ(shot->spr, data_bitmap(SPR_PLAYER_SHOT));
-    EXPECT_EQ(shot->angle, 64);
-    EXPECT_EQ(shot->speed, 12.0f);
-    EXPECT_NEAR(shot->x, cx() + 22, 1e-4f);
-    EXPECT_NEAR(shot->y, cy(), 1e-4f);
+    expect_newest_shot(p, SPR_PLAYER_SHOT, 64, 12.0f, cx() + 22, cy());
 }
 
 TEST_F(PlayerTest, HoldingShootFiresOnce)

@@ -124,17 +124,7 @@ std::string read_file(const char* path)
     return s.str();
 }
 
-class Archive : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        headless_init(32);
-        loaded = headless_load_data();
-    }
-    void SetUp() override { ASSERT_TRUE(loaded) << "data/vorlin.dat did not load"; }
-    static bool loaded;
-};
-bool Archive::loaded = false;
+class Archive : public LoadedArchiveTest { };
 
 TEST_F(Archive, HoldsExactlyTheTableOfObjectsInOrderAndKind)
 {

@@ -48,14 +48,8 @@ const SoundCase SOUNDS[] = {
     {SND_PLAYER_SHOT, "player shot", 0.04, 0.4, false},
 };
 
-class ArchiveSounds : public ::testing::Test {
+class ArchiveSounds : public LoadedArchiveTest {
 protected:
-    static void SetUpTestSuite()
-    {
-        headless_init(32);
-        loaded = headless_load_data();
-    }
-    void SetUp() override { ASSERT_TRUE(loaded) << "data/vorlin.dat did not load"; }
     static const SAMPLE* sample_of(const SoundCase& c)
     {
         return data[c.index].type == DAT_SAMPLE ? static_cast<const SAMPLE*>(data[c.index].dat) : nullptr;
@@ -69,9 +63,7 @@ protected:
             pcm[i] = static_cast<int>(raw[i]) - SILENCE_UNSIGNED;
         return pcm;
     }
-    static bool loaded;
 };
-bool ArchiveSounds::loaded = false;
 
 int peak_of(const std::vector<int>& pcm, size_t from, size_t to)
 {
