@@ -22,29 +22,19 @@ std::vector<unsigned char> moved_byte_by_byte(std::vector<unsigned char> buf, si
 
 TEST(SanitizerMemmove, EveryOverlapMovesLikeAByteByByteMove)
 {
+    // Each distance and length both ways: down (to the lower address) and up.
     const struct {
-        size_t to, from, n;
-    } cases[] = {
-        {0, 1, 200},
-        {1, 0, 200},
-        {0, 3, 100},
-        {3, 0, 100},
-        {0, 64, 150},
-        {64, 0, 150},
-        {0, 199, 200},
-        {199, 0, 200},
-        {0, 200, 200},
-        {200, 0, 200},
-        {5, 5, 100},
-        {7, 2, 0},
-    };
-    for (const auto& c : cases) {
-        std::vector<unsigned char> buf(400);
-        std::iota(buf.begin(), buf.end(), 0);
-        const std::vector<unsigned char> want = moved_byte_by_byte(buf, c.to, c.from, c.n);
-        EXPECT_EQ(program_memmove(buf.data() + c.to, buf.data() + c.from, c.n), buf.data() + c.to);
-        EXPECT_EQ(buf, want) << "to " << c.to << ", from " << c.from << ", " << c.n << " bytes";
-    }
+        size_t gap, n;
+    } cases[] = {{0, 100}, {1, 200}, {3, 100}, {64, 150}, {199, 200}, {200, 200}, {5, 0}};
+    for (const auto& c : cases)
+        for (const bool up : {false, true}) {
+            const size_t to = up ? c.gap : 0, from = up ? 0 : c.gap;
+            std::vector<unsigned char> buf(400);
+            std::iota(buf.begin(), buf.end(), 0);
+            const std::vector<unsigned char> want = moved_byte_by_byte(buf, to, from, c.n);
+            EXPECT_EQ(program_memmove(buf.data() + to, buf.data() + from, c.n), buf.data() + to);
+            EXPECT_EQ(buf, want) << "to " << to << ", from " << from << ", " << c.n << " bytes";
+        }
 }
 
 #if defined(__SANITIZE_ADDRESS__)
