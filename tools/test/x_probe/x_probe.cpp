@@ -16,10 +16,12 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/Xutil.h>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
+#include <vector>
 
 int main(int argc, char** argv)
 {
@@ -84,13 +86,24 @@ int main(int argc, char** argv)
             return s + (bits > 8 ? bits - 8 : 0);
         };
         const int rs = shift_of(v->red_mask), gs = shift_of(v->green_mask), bs = shift_of(v->blue_mask);
-        for (unsigned j = 0; j < h; j++)
+        // A row at a time: the display tests take many shots of whole 4K screens.
+        const uint32_t one = 1;
+        const int host_order = *reinterpret_cast<const unsigned char*>(&one) == 1 ? LSBFirst : MSBFirst;
+        const bool words = img->bits_per_pixel == 32 && img->byte_order == host_order;
+        std::vector<unsigned char> row(3 * static_cast<size_t>(w));
+        for (unsigned j = 0; j < h; j++) {
+            const char* line = img->data + static_cast<size_t>(j) * static_cast<size_t>(img->bytes_per_line);
             for (unsigned i = 0; i < w; i++) {
-                const unsigned long p = XGetPixel(img, static_cast<int>(i), static_cast<int>(j));
-                const unsigned char rgb[3] = {static_cast<unsigned char>(p >> rs), static_cast<unsigned char>(p >> gs),
-                    static_cast<unsigned char>(p >> bs)};
-                std::fwrite(rgb, 1, 3, f);
+                uint32_t word;
+                if (words)
+                    std::memcpy(&word, line + 4 * static_cast<size_t>(i), sizeof word);
+                const unsigned long p = words ? word : XGetPixel(img, static_cast<int>(i), static_cast<int>(j));
+                row[3 * i] = static_cast<unsigned char>(p >> rs);
+                row[3 * i + 1] = static_cast<unsigned char>(p >> gs);
+                row[3 * i + 2] = static_cast<unsigned char>(p >> bs);
             }
+            std::fwrite(row.data(), 1, row.size(), f);
+        }
         std::fclose(f);
         XDestroyImage(img);
         XCloseDisplay(d);
