@@ -283,6 +283,13 @@ for part in "${@:2}"; do
     wmctrl -i -r "$wid" -b add,fullscreen
     full_shown() { [ "$(geometry)" = "0 0 ${desk/x/ }" ]; }
     wait_until 30 full_shown
+    # The game lays the picture out again once it hears of the new size; until
+    # then the old layout (60 rows of black at the top) is just as still.
+    top_black() {
+      ./x_probe shot 0 0 "${desk%x*}" 60 "$home/top.ppm" &&
+        [ "$(convert "$home/top.ppm" -format '%[fx:maxima]' info:)" = 0 ]
+    }
+    wait_until 30 top_black
     shot_when_still 0 0 "${desk%x*}" "${desk#*x}" "$shots/wm_full.png"
     centred_title "window shown full screen by the window manager" "$shots/wm_full.png" "${desk%x*}" "${desk#*x}" 2
     stop_game
