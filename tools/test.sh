@@ -43,15 +43,20 @@ export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # -O1 keeps the whole-game runs quick under the sanitizers.
 step "sanitizer build"
+# The developer tools are built (and so kept building) in the plain build only.
 cmake -S "$top" -B "$top/build-asan" -DVORLIN_TESTS=ON -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" \
-  -DVORLIN_SANITIZE=ON > /dev/null
+  -DVORLIN_SANITIZE=ON -DVORLIN_DEV_TOOLS=OFF > /dev/null
 cmake --build "$top/build-asan" -j2
+# Three at a time on two cores: the real-program scripts spend much of their
+# time waiting for the game's screens, which another test's work fills.
 step "tests in the sanitizer build"
-(cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j2)
+(cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j3)
 
 # Bounded fuzz runs over everything that parses bytes from files. Each run is
 # one process on one core for a fixed time, so they run two at a time; each
-# one's output is shown whole once all have ended.
+# one's output is shown whole once all have ended. FUZZ_SECONDS (at most 60)
+# sets each run's time for a longer search by hand.
+export FUZZ_SECONDS="${FUZZ_SECONDS:-15}"
 step "fuzz runs, two at a time"
 fuzz_logs="$(mktemp -d)"
 fuzz_failed=0
