@@ -68,6 +68,11 @@ static Bool note_size(Display*, XEvent* e, XPointer)
 
 static void handle_window_events()
 {
+    // Everything the server has sent is read into the queue first: the
+    // library reads the connection itself when it finds the queue empty, and a
+    // size it read there would never be noted (the picture would stay laid
+    // out for the window's old size).
+    XSync(_xwin.display, False);
     XEvent e;
     XCheckIfEvent(_xwin.display, &e, note_size, nullptr);
     while (XCheckIfEvent(_xwin.display, &e, is_ping, nullptr)) {
