@@ -47,10 +47,8 @@ step "sanitizer build"
 cmake -S "$top" -B "$top/build-asan" -DVORLIN_TESTS=ON -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" \
   -DVORLIN_SANITIZE=ON -DVORLIN_DEV_TOOLS=OFF > /dev/null
 cmake --build "$top/build-asan" -j2
-# Three at a time on two cores: the real-program scripts spend much of their
-# time waiting for the game's screens, which another test's work fills.
 step "tests in the sanitizer build"
-(cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j3)
+(cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j2)
 
 # Bounded fuzz runs over everything that parses bytes from files. Each run is
 # one process on one core for a fixed time, so they run two at a time; each
