@@ -103,6 +103,21 @@ centred_title() { # NAME FILE W H K
   border=$(convert "$2" -fill black -draw "rectangle $x,$y $(( x + pw - 1 )),$(( y + ph - 1 ))" -format '%[fx:maxima]' info:)
   check "$1: black around the picture" '[ "$border" = 0 ]'
 }
+# Waits (at most 30 s times the patience) until the area X Y W H shows the
+# picture laid out for that size at K times: all black around it. The game lays
+# the picture out again once it hears of a new size, and until then the old
+# layout is just as still. usage: wait_centred X Y W H K
+wait_centred() {
+  local left=$(( ($3 - 640 * $5) / 2 )) top=$(( ($4 - 480 * $5) / 2 )) k=$5
+  centred_now() {
+    ./x_probe shot "$1" "$2" "$3" "$4" "$home/laid.ppm" &&
+      [ "$(convert "$home/laid.ppm" -fill black \
+        -draw "rectangle $left,$top $(( left + 640 * k - 1 )),$(( top + 480 * k - 1 ))" \
+        -format '%[fx:maxima]' info:)" = 0 ]
+  }
+  wait_until 30 centred_now "$1" "$2" "$3" "$4"
+}
+
 # Starts openbox (the window manager) and waits until it runs.
 start_window_manager() {
   command -v openbox > /dev/null || { echo "FAIL: openbox is missing (tools/deps.sh installs it)"; fail=1; return 1; }
@@ -278,18 +293,13 @@ for part in "${@:2}"; do
     maximised() { read -r _ _ w h <<< "$(geometry)"; [ "$w" = "${desk%x*}" ] && [ "$h" -gt 960 ]; }
     wait_until 30 maximised
     read -r x y w h <<< "$(geometry)"
+    wait_centred "$x" "$y" "$w" "$h" 2
     shot_when_still "$x" "$y" "$w" "$h" "$shots/maximised.png"
     centred_title "maximised window ${w}x$h" "$shots/maximised.png" "$w" "$h" 2
     wmctrl -i -r "$wid" -b add,fullscreen
     full_shown() { [ "$(geometry)" = "0 0 ${desk/x/ }" ]; }
     wait_until 30 full_shown
-    # The game lays the picture out again once it hears of the new size; until
-    # then the old layout (60 rows of black at the top) is just as still.
-    top_black() {
-      ./x_probe shot 0 0 "${desk%x*}" 60 "$home/top.ppm" &&
-        [ "$(convert "$home/top.ppm" -format '%[fx:maxima]' info:)" = 0 ]
-    }
-    wait_until 30 top_black
+    wait_centred 0 0 "${desk%x*}" "${desk#*x}" 2
     shot_when_still 0 0 "${desk%x*}" "${desk#*x}" "$shots/wm_full.png"
     centred_title "window shown full screen by the window manager" "$shots/wm_full.png" "${desk%x*}" "${desk#*x}" 2
     stop_game
