@@ -228,10 +228,18 @@ void open_display()
     keyboard_callback = display_key_buffered;
 }
 
+// Frames between two questions to the server about the window's size.
+static const int SHOWN_SIZE_ASK_FRAMES = 30;
+
 // Lays the picture out again, on black, when the window manager has given the
 // window another size, or when `always`.
 static void fit_to_shown_size(bool always)
 {
+    static int frames_since_asked = 0;
+    if (sized_by_window_manager && (always || ++frames_since_asked >= SHOWN_SIZE_ASK_FRAMES)) {
+        frames_since_asked = 0;
+        x11_ask_shown_size();
+    }
     int w = layout.screen_w, h = layout.screen_h;
     if (sized_by_window_manager && x11_shown_size(&w, &h)) {
         w = std::min(w, screen->w);

@@ -261,6 +261,19 @@ void x11_let_window_resize(int w, int h, int min_w, int min_h, int max_w, int ma
     XUNLOCK();
 }
 
+void x11_ask_shown_size()
+{
+    if (!x11_system() || _xwin.wm_window == None)
+        return;
+    XLOCK();
+    XWindowAttributes a;
+    if (XGetWindowAttributes(_xwin.display, _xwin.wm_window, &a)) {
+        shown_w = a.width;
+        shown_h = a.height;
+    }
+    XUNLOCK();
+}
+
 bool x11_shown_size(int* w, int* h)
 {
     if (shown_w.load() <= 0 || shown_h.load() <= 0)

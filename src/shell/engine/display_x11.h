@@ -30,6 +30,9 @@ void x11_answer_ping();
 void x11_let_window_resize(int w, int h, int min_w, int min_h, int max_w, int max_h);
 // The size the game's window was last given (by the window manager or a
 // resize request), as its configuration events tell; false before the first.
+// Asks the server for the window's size, for the odd resize whose event the
+// library read before the game could note it. A round trip: not every frame.
+void x11_ask_shown_size();
 bool x11_shown_size(int* w, int* h);
 // Sends the area (x, y, w, h) of the screen, written directly into the
 // screen's lines, to the X server in one request, as the library's own blit does.
