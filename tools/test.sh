@@ -36,9 +36,7 @@ done
 step "replays (plain build)"
 (cd "$top/build" && ./replay_check "$top"/tests/replays/*.vrp | grep -v '^Create count')
 
-# Slow unwinding lets the suppressions see through modules the library has
-# already unloaded (its ALSA driver) by the time the leak check runs.
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:fast_unwind_on_malloc=0"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # -O1 keeps the whole-game runs quick under the sanitizers.

@@ -70,7 +70,7 @@ n=0
 for c in $cases; do
   make_case "$c"
   # xmessage is kept off the PATH so the message box cannot wait for a click.
-  (cd "$work/$c" && HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" PATH=/nonexistent \
+  (cd "$work/$c" && HOME="$work/home" bounded $FATAL_RUN_S env PATH=/nonexistent \
       "$build/vorlin" -win > "$work/$c.out" 2> "$work/$c.err"; echo $? > "$work/$c.rc") &
   games+=($!)
   n=$((n + 1))
@@ -105,7 +105,7 @@ where_runs=(
 )
 for i in "${!where_runs[@]}"; do
   IFS='|' read -r what dir environment program cause <<< "${where_runs[$i]}"
-  (cd "$dir" && HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" PATH=/nonexistent "$environment" "$program" -win \
+  (cd "$dir" && HOME="$work/home" bounded $FATAL_RUN_S env PATH=/nonexistent "$environment" "$program" -win \
       > "$work/where$i.out" 2> "$work/where$i.err"; echo $? > "$work/where$i.rc") &
   games+=($!)
   [ $((i % 2)) = 1 ] && wait_games
@@ -128,7 +128,7 @@ done
 # plain build runs under a range of address space limits, from too little to
 # start up at all to enough to play, and is asked to quit when it started.
 if sanitizer_build "$build/vorlin"; then
-  (cd "$build" && HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" PATH=/nonexistent \
+  (cd "$build" && HOME="$work/home" bounded $FATAL_RUN_S env PATH=/nonexistent \
       ASAN_OPTIONS="$ASAN_OPTIONS:allocator_may_return_null=1:max_allocation_size_mb=$(( size / 1048576 - 2 ))" \
       "$build/vorlin" -win > "$work/memory.out" 2> "$work/memory.err")
   rc=$?

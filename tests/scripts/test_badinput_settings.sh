@@ -28,9 +28,9 @@ sanitizer_build "$build/vorlin" || memory_cap="ulimit -v 2000000;"
 start_game() {
   if [ -n "${3:-}" ]; then
     (cd "$build" && exec > >(cat > "$work/$1.out") 2> >(cat > "$work/$1.err") && eval "$memory_cap" && eval "$3" &&
-      exec env LD_PRELOAD="$game_preload" HOME="$2" ./vorlin -win) &
+      exec env HOME="$2" ./vorlin -win) &
   else
-    (cd "$build" && eval "$memory_cap" && exec env LD_PRELOAD="$game_preload" HOME="$2" ./vorlin -win > "$work/$1.out" 2> "$work/$1.err") &
+    (cd "$build" && eval "$memory_cap" && exec env HOME="$2" ./vorlin -win > "$work/$1.out" 2> "$work/$1.err") &
   fi
   pids[$1]=$!
 }
@@ -208,7 +208,7 @@ full_disk_run() {
   mount -t tmpfs -o size=64k vorlin-test "$full_home" || return 99
   cp "$work/full.cfg" "$full_home/vorlin-settings.cfg"
   dd if=/dev/zero of="$full_home/filler" bs=4096 2> /dev/null
-  env LD_PRELOAD="$game_preload" HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err" &
+  env HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err" &
   local pid=$!
   wait_for_line "$work/full.out" "Done!" $STARTUP_S $pid
   kill -TERM $pid
@@ -231,9 +231,9 @@ account_home_run() {
   mkdir -p "$work/cwd" && ln -s "$build/data" "$work/cwd/data" && cd "$work/cwd" || return 98
   for how in unset empty; do
     if [ $how = unset ]; then
-      env -u HOME LD_PRELOAD="$game_preload" "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
+      env -u HOME "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
     else
-      env LD_PRELOAD="$game_preload" HOME= "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
+      env HOME= "$build/vorlin" -win > "$work/account_$how.out" 2> "$work/account_$how.err" &
     fi
     pid=$!
     wait_for_line "$work/account_$how.out" "Done!" $STARTUP_S $pid
@@ -294,7 +294,7 @@ rc=$full_disk_rc
 if [ $rc = 99 ]; then
   echo "(no private mount here: a file size limit stands in for the full disk)"
   cp "$work/full.cfg" "$full_home/vorlin-settings.cfg"
-  (cd "$build" && ulimit -f 4 && exec env LD_PRELOAD="$game_preload" HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err") &
+  (cd "$build" && ulimit -f 4 && exec env HOME="$full_home" ./vorlin -win > "$work/full.out" 2> "$work/full.err") &
   pid=$!
   wait_for_line "$work/full.out" "Done!" $STARTUP_S $pid
   kill -TERM $pid

@@ -26,7 +26,7 @@ fi
 # Every wait below is for something the game shows, with a ceiling that only a
 # stuck game reaches.
 start_game() { # ARGS...
-  HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin "$@" > "$home/out" 2> "$home/err" &
+  HOME="$home" ./vorlin "$@" > "$home/out" 2> "$home/err" &
   pid=$!
   wait_window 'El Vorlin' "$STARTUP_S" "$pid" > /dev/null
 }
@@ -142,7 +142,7 @@ for part in "${@:2}"; do
   refused)
     # xmessage is kept off the PATH so that no message box waits for a click.
     run_to_exit() { # ARGS...
-      HOME="$home" env LD_PRELOAD="$game_preload" PATH=/nonexistent ./vorlin "$@" > /dev/null 2> "$home/err" &
+      HOME="$home" env PATH=/nonexistent ./vorlin "$@" > /dev/null 2> "$home/err" &
       pid=$!
       wait_exit "$pid" "$FATAL_RUN_S"
       rc=$exit_rc

@@ -39,7 +39,7 @@ desk=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
 # is started again after a second.
 start_game() { # ARGS...
   for _ in 1 2 3; do
-    HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin "$@" > "$home/out" 2> "$home/err" &
+    HOME="$home" ./vorlin "$@" > "$home/out" 2> "$home/err" &
     pid=$!
     wait_for_line "$home/out" "Done!" $STARTUP_S "$pid" && return
     kill -0 "$pid" 2>/dev/null && return

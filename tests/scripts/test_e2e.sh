@@ -33,7 +33,7 @@ check "ending program exits 0 after a key" '[ "$(cat "$out/ending_rc.txt")" = "0
 
 # Second run, quitting from the title with ESC: the other title song.
 cd "$build"
-HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin -win > /dev/null 2>&1 &
+HOME="$home" ./vorlin -win > /dev/null 2>&1 &
 pid=$!
 wait_window 'El Vorlin' $STARTUP_S $pid > /dev/null
 escape_until_gone() { ! kill -0 $pid 2> /dev/null || { press Escape; sleep 0.2; false; }; }

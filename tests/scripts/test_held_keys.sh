@@ -67,7 +67,7 @@ brightness_is() {
 
 home="$work/home"
 mkdir -p "$home"
-(cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win -scale 1 > "$work/out" 2> "$work/err") &
+(cd "$build" && exec env HOME="$home" ./vorlin -win -scale 1 > "$work/out" 2> "$work/err") &
 pid=$!
 wid=$(bounded $WAIT_S xdotool search --sync --name 'El Vorlin' | head -1)
 check "the game opens its window" '[ -n "$wid" ]'

@@ -51,7 +51,7 @@ hud="80x20+120+5"      # the HUD's heat label, away from the health bar
 home="$work/home"
 mkdir -p "$home"
 printf '[controls]\nkey_gas = W\nkey_hide_hud = J\n' > "$home/vorlin-settings.cfg"
-(cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win -scale 1 -debug -warpaheadtothelevelgivenok 8 > "$work/out" 2> "$work/err") &
+(cd "$build" && exec env HOME="$home" ./vorlin -win -scale 1 -debug -warpaheadtothelevelgivenok 8 > "$work/out" 2> "$work/err") &
 pid=$!
 wid=$(wait_window 'El Vorlin' $STARTUP_S $pid)
 check "the game opens its window" '[ -n "$wid" ]' || exit 1
@@ -97,7 +97,7 @@ home="$work/home2"
 mkdir -p "$home"
 printf '[misc]\ntitle_song = 1\n' > "$home/vorlin-settings.cfg"
 cp "$home/vorlin-settings.cfg" "$work/settings_before"
-(cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win -scale 1 > "$work/out2" 2> "$work/err2") &
+(cd "$build" && exec env HOME="$home" ./vorlin -win -scale 1 > "$work/out2" 2> "$work/err2") &
 pid=$!
 wid=$(wait_window 'El Vorlin' $STARTUP_S $pid)
 check "the game opens its window again" '[ -n "$wid" ]' || exit 1

@@ -53,7 +53,7 @@ run_one() {
   local at_ms=$(( (RANDOM * 32768 + RANDOM) % LATEST_SIGNAL_MS ))
   local second=$(( RANDOM % 5 == 0 )) second_gap_ms=$(( RANDOM % 2 ? 0 : RANDOM % 200 ))
 
-  (cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win > "$home/out" 2> "$home/err") &
+  (cd "$build" && exec env HOME="$home" ./vorlin -win > "$home/out" 2> "$home/err") &
   local pid=$! start
   start=$(now_ms)
   # ESC is timed from the end of start-up (which a busy machine makes longer):
@@ -126,7 +126,7 @@ stuck_startup() {
     display=":$(tr -d '\n' < "$home/display")"
     kill -STOP $xserver
   fi
-  (cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" DISPLAY="$display" ./vorlin -win \
+  (cd "$build" && exec env HOME="$home" DISPLAY="$display" ./vorlin -win \
     > "$home/out" 2> "$home/err") &
   local pid=$!
   wait_for_line "$home/out" "$line" 60 $pid
@@ -146,7 +146,7 @@ box_pid=""
 message_box() {
   local to="$1" sig="$2" home="$work/box-$1"
   mkdir -p "$home/empty"
-  (cd "$home/empty" && exec env LD_PRELOAD="$game_preload" HOME="$home" "$build/vorlin" -win \
+  (cd "$home/empty" && exec env HOME="$home" "$build/vorlin" -win \
     > "$home/out" 2> "$home/err") &
   local pid=$!
   box_pid=""
@@ -193,10 +193,10 @@ inherited_ignore() {
   local how="trap '' $sig"
   [ "$sig" = HUP ] && how=nohup
   if [ "$sig" = HUP ]; then
-    (cd "$build" && exec nohup env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win \
+    (cd "$build" && exec nohup env HOME="$home" ./vorlin -win \
       > "$home/out" 2> "$home/err") &
   else
-    (trap '' "$sig"; cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win \
+    (trap '' "$sig"; cd "$build" && exec env HOME="$home" ./vorlin -win \
       > "$home/out" 2> "$home/err") &
   fi
   local pid=$!

@@ -30,7 +30,7 @@ echo "not a replay" > "$work/text.vrp"
 mkdir "$work/folder.vrp"
 while IFS='|' read -r name file says; do
   err="$work/$name.err"
-  bounded 120 env LD_PRELOAD="$game_preload" HOME="$work" ./vorlin -win -replay "$file" > /dev/null 2> "$err"
+  bounded 120 env HOME="$work" ./vorlin -win -replay "$file" > /dev/null 2> "$err"
   rc=$?
   check "$name: exit 1 (was $rc)" '[ $rc -eq 1 ]' || cat "$err"
   check "$name: says \"$says\"" 'grep -q "^The replay $file $says" "$err"' || cat "$err"

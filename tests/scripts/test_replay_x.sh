@@ -19,7 +19,7 @@ rec="$work/game.vrp"
 MARKER_ROWS=40
 below_marker() { grab "$1" 0 $MARKER_ROWS 640 $((480 - MARKER_ROWS)); }
 
-HOME="$work" env LD_PRELOAD="$game_preload" ./vorlin -win -scale 1 -record "$rec" > "$work/rec.out" 2> "$work/rec.err" &
+HOME="$work" ./vorlin -win -scale 1 -record "$rec" > "$work/rec.out" 2> "$work/rec.err" &
 pid=$!
 wid=$(wait_window 'El Vorlin' $STARTUP_S $pid)
 check "the recording run shows its window" '[ -n "$wid" ]' || exit 1
@@ -46,7 +46,7 @@ bounded 300 ./replay_check "$rec" > "$work/headless.out" 2>&1
 rc=$?
 check "the recording replays headless too (exit $rc)" '[ $rc -eq 0 ]' || tail "$work/headless.out"
 
-HOME="$work" env LD_PRELOAD="$game_preload" ./vorlin -win -scale 1 -replay "$rec" > "$work/play.out" 2> "$work/play.err" &
+HOME="$work" ./vorlin -win -scale 1 -replay "$rec" > "$work/play.out" 2> "$work/play.err" &
 pid=$!
 wid=$(wait_window 'El Vorlin' $STARTUP_S $pid)
 check "the replay shows its window" '[ -n "$wid" ]'

@@ -10,7 +10,7 @@ private_x 1024x768x24 || exit 1
 
 # Runs the game and quits it with ESC; the exit code is the game's.
 run_and_quit() {
-  env LD_PRELOAD="$game_preload" "$@" &
+  env "$@" &
   quit_with_escape $!
 }
 
@@ -47,11 +47,11 @@ rc=$?
 check "standard error closed: normal quit exits 0 (was $rc)" '[ $rc -eq 0 ] && grep -qx "Done!" "$work/out4"'
 
 # No display to open: the fatal message says so.
-HOME="$work/home" bounded $FATAL_RUN_S env -u DISPLAY LD_PRELOAD="$game_preload" ./vorlin -win > /dev/null 2> "$work/err_nodisplay"
+HOME="$work/home" bounded $FATAL_RUN_S env -u DISPLAY ./vorlin -win > /dev/null 2> "$work/err_nodisplay"
 rc=$?
 check "DISPLAY unset: exit 1 with the reason (was $rc)" '[ $rc -eq 1 ] &&
   grep -qx "Fatal error:  Cannot start the Allegro library: no display could be opened (DISPLAY is not set)" "$work/err_nodisplay"'
-HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" DISPLAY=:987 ./vorlin -win > /dev/null 2> "$work/err_nodisplay"
+HOME="$work/home" bounded $FATAL_RUN_S env DISPLAY=:987 ./vorlin -win > /dev/null 2> "$work/err_nodisplay"
 rc=$?
 check "DISPLAY naming no server: exit 1 with the reason (was $rc)" '[ $rc -eq 1 ] &&
   grep -qx "Fatal error:  Cannot start the Allegro library: no display could be opened at DISPLAY=:987" "$work/err_nodisplay"'
@@ -61,7 +61,7 @@ check "DISPLAY naming no server: exit 1 with the reason (was $rc)" '[ $rc -eq 1 
 # the library refuses: test_display_depth.sh (part "refused"). Here a depth no
 # driver offers, after which the settings must be as the last quit left them.
 # xmessage is kept off the PATH so the message box cannot wait for a click.
-HOME="$work/home" bounded $FATAL_RUN_S env LD_PRELOAD="$game_preload" PATH=/nonexistent ./vorlin -win -bpp 7 > /dev/null 2> "$work/err3"
+HOME="$work/home" bounded $FATAL_RUN_S env PATH=/nonexistent ./vorlin -win -bpp 7 > /dev/null 2> "$work/err3"
 rc=$?
 check "impossible depth exits 1" '[ $rc -eq 1 ]'
 check "impossible depth reported" 'grep -q "^Fatal error:  " "$work/err3"'

@@ -109,7 +109,7 @@ phase_stalled() {
 private_x || exit 1
 capture="$work/game.raw"
 listen_into "$capture"
-(cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win > "$work/out" 2> "$work/err") &
+(cd "$build" && exec env HOME="$home" ./vorlin -win > "$work/out" 2> "$work/err") &
 game_pid=$!
 timeout $START_S xdotool search --sync --name 'El Vorlin' > /dev/null
 check "the game opens its window" 'kill -0 $game_pid 2> /dev/null'
@@ -206,7 +206,7 @@ check "the engine ends at the quit without a click (step <= $CLICK_BOUND)" \
 play_pileups() {   # $1: the play's number; sets pileup_rc, levels, clicks
   capture="$work/pileup$1.raw"
   listen_into "$capture"
-  (cd "$build" && env LD_PRELOAD="$game_preload" HOME="$home" timeout $((START_S * 2)) ./tests/sound_pileup \
+  (cd "$build" && env HOME="$home" timeout $((START_S * 2)) ./tests/sound_pileup \
     > "$work/pileup.out" 2> "$work/pileup.err")
   pileup_rc=$?
   levels=$(level)

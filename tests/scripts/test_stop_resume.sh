@@ -21,7 +21,7 @@ now_ms() { date +%s%3N; }
 
 private_x || exit 1
 mkdir -p "$work/home"
-(cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$work/home" ./vorlin -win -debug \
+(cd "$build" && exec env HOME="$work/home" ./vorlin -win -debug \
   > "$work/out" 2> "$work/err") &
 pid=$!
 if ! wait_for_line "$work/out" "Done!" $STARTUP_WITHIN_S $pid; then

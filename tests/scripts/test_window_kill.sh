@@ -25,7 +25,7 @@ run_one() {
   mkdir -p "$home"
   local at_ms=$(( 500 + (RANDOM * 32768 + RANDOM) % (LATEST_KILL_MS - 500) ))
   local how=$([ $(( RANDOM % 2 )) = 0 ] && echo windowkill || echo windowclose)
-  (cd "$build" && exec env LD_PRELOAD="$game_preload" HOME="$home" ./vorlin -win > "$home/out" 2> "$home/err") &
+  (cd "$build" && exec env HOME="$home" ./vorlin -win > "$home/out" 2> "$home/err") &
   local pid=$! start wid
   start=$(now_ms)
   wid=$(wait_window 'El Vorlin' $STARTUP_S $pid)

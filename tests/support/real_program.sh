@@ -1,29 +1,7 @@
 # Shared pieces of the scripts that drive the real program (sourced).
 
-# In the sanitizer build: Allegro unloads its sound plug-in at exit, before the
-# leak check; only the slow unwinder traces what the plug-in and ALSA keep back
-# to the library, whose allocations the suppressions file leaves out.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0"
+# The leak check's suppressions, when a script is run by hand.
 export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$(dirname "${BASH_SOURCE[0]}")/../lsan.supp:print_suppressions=0}"
-
-# In the sanitizer build (game $1 linked with libasan), ALSA's library is kept
-# loaded in the game to the end: the library's sound plug-in unloads it at
-# exit, and the leak check that follows then walks its stale thread-local
-# block and crashes in some memory layouts ("Tracer caught signal 11"); and
-# it matches the library's thousands of kept allocations against the
-# suppressions by reading the process's memory map again for every frame in
-# an unloaded library: a minute or two per run on a busy machine, a fatal
-# start-up included (seconds with the library kept).
-# Games are started as `env LD_PRELOAD="$game_preload" ...`; the sanitizer's
-# runtime must come first in the list.
-export game_preload=""
-keep_sound_library_loaded() {
-  local asan asound
-  asan=$(ldd "$1" | awk '/libasan/ { print $3 }')
-  asound=$(ldconfig -p | awk '/libasound\.so\.2 / { print $NF; exit }')
-  if [ -n "$asan" ] && [ -n "$asound" ]; then game_preload="$asan:$asound"; fi
-  return 0
-}
 
 # True if program $1 is built with the address sanitizer. All of ldd's output
 # is read: `ldd | grep -q` under pipefail fails now and then (ldd killed by
@@ -32,14 +10,12 @@ keep_sound_library_loaded() {
 sanitizer_build() { [[ "$(ldd "$1")" == *libasan* ]]; }
 
 # The start every script shares, called right after sourcing this file: the
-# build directory $1 as `build` (its game's sound library kept loaded, as
-# above), the script's own path as `script`, a fresh folder `work` that is
+# build directory $1 as `build`, the script's own path as `script`, a fresh folder `work` that is
 # removed at exit together with the X servers this shell started, and `fail`
 # at 0 for `check`.
 begin_script() {
   build="$(realpath "$1")"
   script="$(realpath "$0")"
-  keep_sound_library_loaded "$build/vorlin"
   work="$(mktemp -d)"
   fail=0
   trap 'stop_private_x; rm -rf "$work"' EXIT

@@ -18,14 +18,6 @@
 #include <unistd.h>
 #include <vector>
 
-// Allegro's ALSA driver is a module that the library unloads at exit, before
-// the leak check; what it keeps until then is only traced back to the library
-// (and its suppression) with the slow unwinder.
-extern "C" __attribute__((used)) const char* __asan_default_options()
-{
-    return "fast_unwind_on_malloc=0";
-}
-
 namespace media {
 
 typedef std::vector<unsigned char> Bytes;

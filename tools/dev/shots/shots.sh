@@ -27,10 +27,9 @@ fi
 
 # The window is waited for with the test scripts' ceilings (VORLIN_TEST_PATIENCE).
 source "$top/tests/support/real_program.sh"
-keep_sound_library_loaded "$build/vorlin"
 home="$(mktemp -d)"
 cd "$build"
-HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin -win -scale 1 "$@" > "$outdir/stdout.txt" 2> "$outdir/stderr.txt" &
+HOME="$home" ./vorlin -win -scale 1 "$@" > "$outdir/stdout.txt" 2> "$outdir/stderr.txt" &
 pid=$!
 wid=$(wait_window 'El Vorlin' $STARTUP_S $pid)
 if [ -z "$wid" ]; then

@@ -21,10 +21,8 @@ fi
 mkdir -p "$out"
 home="${E2E_HOME:-$(mktemp -d)}"
 rm -f "$out"/*.png
-# Waits with ceilings that VORLIN_TEST_PATIENCE scales; the sanitizer build's
-# games keep the sound library loaded (see there).
+# Waits with ceilings that VORLIN_TEST_PATIENCE scales.
 source "$top/tests/support/real_program.sh"
-keep_sound_library_loaded "$build/vorlin"
 
 # Key held long enough for a loop that samples the keyboard 60 times a second.
 press() { xdotool keydown "$1"; sleep 0.12; xdotool keyup "$1"; }
@@ -41,7 +39,7 @@ window() { wait_window 'El Vorlin' $STARTUP_S "$1"; }
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 cd "$build"
-HOME="$home" env LD_PRELOAD="$game_preload" ./vorlin -win -scale 1 > "$out/game_stdout.txt" 2> "$out/game_stderr.txt" &
+HOME="$home" ./vorlin -win -scale 1 > "$out/game_stdout.txt" 2> "$out/game_stderr.txt" &
 pid=$!
 wid="$(window $pid)"
 [ -n "$wid" ] || { echo "e2e: no game window" >&2; kill $pid; exit 1; }
@@ -78,7 +76,7 @@ echo "game exit code: $rc (settings in $home)"
 
 # The ending notice, shown by the real ending under the real engine.
 ehome="$(mktemp -d)"
-HOME="$ehome" env LD_PRELOAD="$game_preload" ./e2e_ending -win > "$out/ending_stdout.txt" 2> "$out/ending_stderr.txt" &
+HOME="$ehome" ./e2e_ending -win > "$out/ending_stdout.txt" 2> "$out/ending_stderr.txt" &
 epid=$!
 wid="$(window $epid)"
 if [ -n "$wid" ]; then
