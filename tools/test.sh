@@ -4,7 +4,7 @@
 # UndefinedBehaviorSanitizer (assertions on); the build players get is built
 # whole, warning-free, and checked where only it can be: installed, packaged and
 # run from its install, and the library's settings reader under valgrind.
-# Then bounded fuzz runs. Exits non-zero on any failure.
+# Bounded fuzz runs beside the tests. Exits non-zero on any failure.
 # VORLIN_TEST_PATIENCE=N (a whole number, default 1) multiplies every ceiling
 # the tests wait up to, for a slow or busy machine (see the README).
 set -euo pipefail
@@ -41,25 +41,31 @@ export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # -O1 keeps the whole-game runs quick under the sanitizers.
 step "sanitizer build"
-# The developer tools are built (and so kept building) in the plain build only.
+# The developer tools are built (and so kept building) in the plain build only;
+# each test program compiles as one file (tests/CMakeLists.txt).
 cmake -S "$top" -B "$top/build-asan" -DVORLIN_TESTS=ON -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" \
-  -DVORLIN_SANITIZE=ON -DVORLIN_DEV_TOOLS=OFF > /dev/null
+  -DVORLIN_SANITIZE=ON -DVORLIN_DEV_TOOLS=OFF -DVORLIN_UNITY_TESTS=ON > /dev/null
 cmake --build "$top/build-asan" -j2
-step "tests in the sanitizer build"
-(cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j2)
-
-# Bounded fuzz runs over everything that parses bytes from files. Each run is
-# one process on one core for a fixed time, so they run two at a time; each
-# one's output is shown whole once all have ended. FUZZ_SECONDS (at most 60)
-# sets each run's time for a longer search by hand.
-export FUZZ_SECONDS="${FUZZ_SECONDS:-15}"
-step "fuzz runs, two at a time"
+# Bounded fuzz runs over everything that parses bytes from files, on the
+# processor time the tests leave spare: the real-program scripts spend much of
+# theirs waiting for a window or a line. Each run is one process at the lowest
+# priority (a test that wants a core gets it) for a fixed time, two at a time;
+# each one's output is shown whole once all have ended. FUZZ_SECONDS (at most
+# 60) sets each run's time for a longer search by hand.
+export FUZZ_SECONDS="${FUZZ_SECONDS:-30}"
+step "tests in the sanitizer build, fuzz runs beside them"
 fuzz_logs="$(mktemp -d)"
+(printf '%s\0' "$top"/tools/test/fuzz_*/run.sh |
+  nice -n 19 xargs -0 -P2 -I{} bash -c 'bash "$1" "$2" > "$3/$(basename "$(dirname "$1")").log" 2>&1 ||
+    { echo "FAILED: $1"; exit 1; }' _ {} "$top/build-asan" "$fuzz_logs") &
+fuzz_pid=$!
+tests_failed=0
+(cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j2) || tests_failed=1
 fuzz_failed=0
-printf '%s\0' "$top"/tools/test/fuzz_*/run.sh |
-  xargs -0 -P2 -I{} bash -c 'bash "$1" "$2" > "$3/$(basename "$(dirname "$1")").log" 2>&1 ||
-    { echo "FAILED: $1"; exit 1; }' _ {} "$top/build-asan" "$fuzz_logs" || fuzz_failed=1
+wait "$fuzz_pid" || fuzz_failed=1
+step "fuzz runs"
 cat "$fuzz_logs"/*.log
 rm -rf "$fuzz_logs"
+[ "$tests_failed" -eq 0 ] || { echo "A test failed (its output is above)."; exit 1; }
 [ "$fuzz_failed" -eq 0 ] || { echo "A fuzz run failed (its output is above)."; exit 1; }
 step "All tests passed."

@@ -16,7 +16,7 @@
 
 namespace {
 
-const int DEPTHS[] = {8, 15, 16, 24, 32};
+const int SCALE_DEPTHS[] = {8, 15, 16, 24, 32};
 const uint32_t GUARD = 0x5A5A5A5A;
 
 uint32_t depth_mask(int depth)
@@ -88,7 +88,7 @@ TEST_F(Scale, EverySourcePixelBecomesAnExactBlockForEverySetDepthAndMultiple)
         if (!scale_select(static_cast<scale_impl>(impl)))
             continue;
         const char* name = scale_active_kernels()->name;
-        for (int depth : DEPTHS)
+        for (int depth : SCALE_DEPTHS)
             for (int k = 1; k <= 5; k++)
                 for (int w : widths) {
                     const int h = 3, sx = 2, sy = 1, dx = 1 + (w % 3), dy = 2;

@@ -20,7 +20,7 @@ namespace {
 
 typedef std::vector<unsigned char> Bytes;
 
-Bytes read_file(const std::string& path)
+Bytes read_bytes(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
@@ -74,13 +74,13 @@ protected:
     {
         char tmpl[] = "/tmp/vorlin_archive_check_XXXXXX";
         dir = mkdtemp(tmpl) ? tmpl : "";
-        game = read_file("data/vorlin.dat");
-        ending = read_file("data/ending.dat");
+        game = read_bytes("data/vorlin.dat");
+        ending = read_bytes("data/ending.dat");
         if (dir.empty() || game.empty() || ending.empty())
             return;
-        game_packed = read_file(variant("packed", game, "-c2"));
-        game_each_packed = read_file(variant("each_packed", game, "-c1"));
-        ending_packed = read_file(variant("ending_packed", ending, "-c2"));
+        game_packed = read_bytes(variant("packed", game, "-c2"));
+        game_each_packed = read_bytes(variant("each_packed", game, "-c1"));
+        ending_packed = read_bytes(variant("ending_packed", ending, "-c2"));
     }
     static void TearDownTestSuite()
     {

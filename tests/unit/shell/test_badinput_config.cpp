@@ -14,9 +14,9 @@
 
 namespace {
 
-const int DEFAULTS[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
+const int CONFIG_DEFAULTS[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
 
-struct Case {
+struct ValueCase {
     const char* text;
     int expected;  // -1: the compiled-in button
 };
@@ -24,7 +24,7 @@ struct Case {
 TEST(BadSettingsValues, NumbersBeyondAnIntFallBackInsteadOfWrapping)
 {
     headless_init(32);
-    const Case cases[] = {
+    const ValueCase cases[] = {
         {"4294967296", -1},   // 2^32: its low 32 bits are 0
         {"4294967299", -1},   // low 32 bits 3
         {"0x100000005", -1},  // low 32 bits 5
@@ -46,12 +46,12 @@ TEST(BadSettingsValues, NumbersBeyondAnIntFallBackInsteadOfWrapping)
     }
     set_config_file(path);
     for (int i = 0; i < NUM_CONTROLS; i++)
-        joystick_controls[i] = DEFAULTS[i];
+        joystick_controls[i] = CONFIG_DEFAULTS[i];
     title_song = 0;
     read_settings();
     EXPECT_EQ(title_song, 1) << "2^32 is no song 0";
     for (int i = 0; i < NUM_CONTROLS; i++)
-        EXPECT_EQ(joystick_controls[i], cases[i].expected < 0 ? DEFAULTS[i] : cases[i].expected)
+        EXPECT_EQ(joystick_controls[i], cases[i].expected < 0 ? CONFIG_DEFAULTS[i] : cases[i].expected)
             << "control" << i << " = " << cases[i].text;
 
     // The last case on its own.

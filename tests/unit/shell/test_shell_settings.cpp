@@ -31,7 +31,7 @@
 
 namespace {
 
-const int DEFAULTS[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
+const int DEFAULT_CONTROLS[NUM_CONTROLS] = {3, 0, 1, 2, 8, 7, 6};
 
 class Settings : public ConfigFileTest {
 protected:
@@ -39,7 +39,7 @@ protected:
     {
         ConfigFileTest::SetUp();
         for (int i = 0; i < NUM_CONTROLS; i++)
-            joystick_controls[i] = DEFAULTS[i];
+            joystick_controls[i] = DEFAULT_CONTROLS[i];
         title_song = 1;
     }
 };
@@ -65,7 +65,7 @@ TEST_F(Settings, EmptyFileGivesTheDefaults)
     read_settings();
     EXPECT_EQ(title_song, 1);
     for (int i = 0; i < NUM_CONTROLS; i++)
-        EXPECT_EQ(joystick_controls[i], DEFAULTS[i]) << "control " << i;
+        EXPECT_EQ(joystick_controls[i], DEFAULT_CONTROLS[i]) << "control " << i;
 }
 
 TEST_F(Settings, OneKeyChangesOnlyItsControl)
@@ -73,7 +73,7 @@ TEST_F(Settings, OneKeyChangesOnlyItsControl)
     write_file("[controls]\ncontrol4 = 5\n");
     read_settings();
     for (int i = 0; i < NUM_CONTROLS; i++)
-        EXPECT_EQ(joystick_controls[i], i == CONTROL_PAUSE ? 5 : DEFAULTS[i]) << "control " << i;
+        EXPECT_EQ(joystick_controls[i], i == CONTROL_PAUSE ? 5 : DEFAULT_CONTROLS[i]) << "control " << i;
 }
 
 TEST_F(Settings, UntrustedValuesFallBack)
@@ -83,12 +83,12 @@ TEST_F(Settings, UntrustedValuesFallBack)
         std::string(5000, '7') + "\n");
     read_settings();
     EXPECT_EQ(title_song, 1);
-    EXPECT_EQ(joystick_controls[0], DEFAULTS[0]);
-    EXPECT_EQ(joystick_controls[1], DEFAULTS[1]);
-    EXPECT_EQ(joystick_controls[2], DEFAULTS[2]) << "no number: the default";
-    EXPECT_EQ(joystick_controls[3], DEFAULTS[3]);
+    EXPECT_EQ(joystick_controls[0], DEFAULT_CONTROLS[0]);
+    EXPECT_EQ(joystick_controls[1], DEFAULT_CONTROLS[1]);
+    EXPECT_EQ(joystick_controls[2], DEFAULT_CONTROLS[2]) << "no number: the default";
+    EXPECT_EQ(joystick_controls[3], DEFAULT_CONTROLS[3]);
     EXPECT_EQ(joystick_controls[5], 8);
-    EXPECT_EQ(joystick_controls[6], DEFAULTS[6]);
+    EXPECT_EQ(joystick_controls[6], DEFAULT_CONTROLS[6]);
 }
 
 TEST_F(Settings, NumbersAreReadInDecimalAroundSpacesAndComments)
@@ -116,9 +116,9 @@ TEST_F(Settings, NumbersAreReadInDecimalAroundSpacesAndComments)
     };
     for (const auto& c : cases) {
         write_file(std::string("[controls]\ncontrol4 = ") + c.value + "\n");
-        joystick_controls[CONTROL_PAUSE] = DEFAULTS[CONTROL_PAUSE];
+        joystick_controls[CONTROL_PAUSE] = DEFAULT_CONTROLS[CONTROL_PAUSE];
         read_settings();
-        EXPECT_EQ(joystick_controls[CONTROL_PAUSE], c.button < 0 ? DEFAULTS[CONTROL_PAUSE] : c.button)
+        EXPECT_EQ(joystick_controls[CONTROL_PAUSE], c.button < 0 ? DEFAULT_CONTROLS[CONTROL_PAUSE] : c.button)
             << "'" << c.value << "'";
     }
     write_file("[misc]\ntitle_song = 00 # the first song\n");
@@ -186,7 +186,7 @@ protected:
         dir = tmpl;
         path = dir + "/vorlin-settings.cfg";
         for (int i = 0; i < NUM_CONTROLS; i++)
-            joystick_controls[i] = DEFAULTS[i];
+            joystick_controls[i] = DEFAULT_CONTROLS[i];
         title_song = 1;
     }
     void TearDown() override
@@ -263,7 +263,7 @@ TEST_F(SettingsFile, AnythingButARegularFileGivesTheDefaultsAndIsLeftAlone)
         c.make(path);
         const std::string before = describe(path);
         const std::string said = open_and_read();
-        EXPECT_EQ(joystick_controls[CONTROL_PAUSE], DEFAULTS[CONTROL_PAUSE]) << c.what;
+        EXPECT_EQ(joystick_controls[CONTROL_PAUSE], DEFAULT_CONTROLS[CONTROL_PAUSE]) << c.what;
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << c.what << ": " << said;
         EXPECT_EQ(said.rfind("Settings file " + path + " ", 0), 0u) << c.what << ": " << said;
         title_song = 0;
@@ -304,7 +304,7 @@ TEST_F(SettingsFile, SavingReplacesTheFileWholeAndKeepsWhatThePlayerWrote)
     EXPECT_EQ(folder().size(), 2u) << "no temporary file is left";
 
     // The next run reads back what was saved.
-    joystick_controls[CONTROL_GAS] = DEFAULTS[CONTROL_GAS];
+    joystick_controls[CONTROL_GAS] = DEFAULT_CONTROLS[CONTROL_GAS];
     open_and_read();
     EXPECT_EQ(joystick_controls[CONTROL_GAS], 6);
 }
@@ -345,7 +345,7 @@ TEST_F(SettingsFile, NewKeysStayInTheirSectionRunAfterRun)
     size_t size = 0;
     for (int run = 0; run < 3; run++) {
         open_and_read();
-        EXPECT_EQ(joystick_controls[CONTROL_GAS], run == 0 ? DEFAULTS[CONTROL_GAS] : 6) << "run " << run;
+        EXPECT_EQ(joystick_controls[CONTROL_GAS], run == 0 ? DEFAULT_CONTROLS[CONTROL_GAS] : 6) << "run " << run;
         EXPECT_EQ(joystick_controls[CONTROL_PAUSE], 5) << "run " << run;
         joystick_controls[CONTROL_GAS] = 6;
         save();
