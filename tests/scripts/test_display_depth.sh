@@ -35,7 +35,7 @@ end_game() {
   pid=
 }
 shot() { ./x_probe shot 0 0 640 480 "$1"; }
-mean() { convert "$1" -format '%[fx:mean]' info:; }
+mean() { ./x_probe mean "$1"; } # of a PPM shot
 # Mean brightness of the area W x H at (X, Y) of picture FILE.
 area_mean() { convert "$1" -crop "$4x$5+$2+$3" +repage -format '%[fx:mean]' info:; }
 # Waits until the picture stops changing (three equal shots a quarter of a

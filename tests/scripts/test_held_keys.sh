@@ -12,9 +12,8 @@ private_x || exit 1
 
 WAIT_S=60   # ceiling for any screen to show up (times the patience); a slow machine only waits longer
 
-grab() { bounded 20 import -window "$wid" "$1" 2> /dev/null; }
-same() { [ "$(compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1)" = "0" ]; }
-mean() { convert "$1" -format '%[fx:mean]' info: 2> /dev/null || echo 0; }
+cd "$build" || exit 1 # the X probe of the build (grab, same, mean)
+mean() { ./x_probe mean "$1" 2> /dev/null || echo 0; }
 # Grabs (which take seconds on a busy machine) are timed by the clock, not counted.
 deadline() { echo $(( $(date +%s) + WAIT_S * patience )); }
 # Waits until the picture is lit and has stopped changing (three equal grabs
@@ -23,33 +22,34 @@ deadline() { echo $(( $(date +%s) + WAIT_S * patience )); }
 settled() {
   local equal=0 end
   end=$(deadline)
-  grab "$work/a.png"
+  grab "$work/a.ppm"
   while [ "$(date +%s)" -lt "$end" ]; do
     kill -0 $pid 2> /dev/null || return 1
     sleep 0.25
-    if grab "$work/b.png" && same "$work/a.png" "$work/b.png" &&
-      awk -v m="$(mean "$work/b.png")" 'BEGIN { exit !(m > 0.03) }'; then
+    if grab "$work/b.ppm" && same "$work/a.ppm" "$work/b.ppm" &&
+      awk -v m="$(mean "$work/b.ppm")" 'BEGIN { exit !(m > 0.03) }'; then
       equal=$((equal + 1))
       [ $equal -ge 2 ] && return 0
     else
       equal=0
     fi
-    mv "$work/b.png" "$work/a.png" 2> /dev/null
+    mv "$work/b.ppm" "$work/a.ppm" 2> /dev/null
   done
   return 1
 }
 # The intro holds its picture still for 3.2 s: a rest that is not the title's.
-intro_picture="$build/data/gen/063_intro.bmp"
+intro_picture="$work/intro.ppm"
+convert "$build/data/gen/063_intro.bmp" "$intro_picture"
 like_intro() {
   local d
-  d=$(compare -metric RMSE "$1" "$intro_picture" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p')
+  d=$(./x_probe rmse "$1" "$intro_picture" 640x480+0+0 2> /dev/null)
   awk -v d="${d:-1}" 'BEGIN { exit !(d < 0.05) }'
 }
 # Waits until the title has come to rest, at most WAIT_S seconds after the
 # intro's hold; false if the game ended first.
 title_settled() {
   while settled; do
-    like_intro "$work/a.png" || return 0
+    like_intro "$work/a.ppm" || return 0
   done
   return 1
 }
@@ -59,7 +59,7 @@ brightness_is() {
   end=$(deadline)
   while [ "$(date +%s)" -lt "$end" ]; do
     kill -0 $pid 2> /dev/null || return 1
-    grab "$work/l.png" && awk -v m="$(mean "$work/l.png")" "BEGIN { exit !(m $1) }" && return 0
+    grab "$work/l.ppm" && awk -v m="$(mean "$work/l.ppm")" "BEGIN { exit !(m $1) }" && return 0
     sleep 0.1
   done
   return 1
@@ -79,7 +79,7 @@ check "the game opens its window" '[ -n "$wid" ]'
 xdotool keydown Left
 check "the intro's picture is there to compare with" '[ -s "$intro_picture" ]'
 check "with Left held, the intro plays and the title comes to rest" 'title_settled'
-grab "$work/title_held.png"
+grab "$work/title_held.ppm"
 xdotool keyup Left
 
 # Return chooses the item shown: "start" unless Left moved the carousel. Up
@@ -88,10 +88,10 @@ xdotool keyup Left
 press Return
 xdotool keydown Up
 check "the title started a game: the briefing comes to rest with Up held" 'settled'
-cp "$work/a.png" "$work/briefing.png"
+cp "$work/a.ppm" "$work/briefing.ppm"
 sleep 2   # time for Up's repeats to dismiss it, were they counted
-grab "$work/briefing_later.png"
-check "the briefing still waits after 2 s of Up repeating" 'same "$work/briefing.png" "$work/briefing_later.png"'
+grab "$work/briefing_later.ppm"
+check "the briefing still waits after 2 s of Up repeating" 'same "$work/briefing.ppm" "$work/briefing_later.ppm"'
 xdotool keyup Up
 
 # A new press dismisses it; into the level, then quit through the pause menu.
@@ -108,5 +108,5 @@ check "the game exits 0 after quitting from the pause menu (exit $exit_rc)" '[ "
 check "a level was played and its objects deleted" 'grep -qx "Create count = 0 (this is good)" "$work/out"'
 check "no sanitizer finding" '! sanitizer_finding "$work/err"'
 [ $fail = 0 ] || { echo "game's stderr:"; grep -v '^ALSA' "$work/err" | tail -5; }
-[ -n "${HELD_KEYS_SHOTS:-}" ] && cp "$work"/*.png "$HELD_KEYS_SHOTS"/ 2> /dev/null
+[ -n "${HELD_KEYS_SHOTS:-}" ] && cp "$work"/*.ppm "$HELD_KEYS_SHOTS"/ 2> /dev/null
 exit $fail

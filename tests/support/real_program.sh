@@ -245,7 +245,7 @@ brightness_is() {
   end=$(deadline_in "$2")
   while [ "$(clock_ms)" -lt "$end" ]; do
     grab "$tmp/l.ppm" &&
-      awk -v m="$(convert "$tmp/l.ppm" -format '%[fx:mean]' info:)" "BEGIN { exit !(m $test) }" && return 0
+      awk -v m="$(./x_probe mean "$tmp/l.ppm")" "BEGIN { exit !(m $test) }" && return 0
     sleep 0.1
   done
   echo "$(basename "$0"): the screen never became $test within $2 s (times $patience)" >&2

@@ -13,9 +13,18 @@
 //                         sends the desktop's ping (_NET_WM_PING) to WINDOW
 //                         and prints "answered" once its answer reaches the
 //                         root window; exits 1 after SECONDS without one
+// And on binary PPM files (its own shots), with no display, where the
+// scripts would otherwise start ImageMagick many times a second:
+//   x_probe mean FILE     prints the mean of all channels of all pixels, from
+//                         0 (black) to 1 (white)
+//   x_probe rmse FILE FILE WxH+X+Y
+//                         prints the root-mean-square difference (0 to 1) of
+//                         the channels of that area in the two pictures;
+//                         exits 1 if either cannot be read or is too small
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/Xutil.h>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,8 +32,85 @@
 #include <unistd.h>
 #include <vector>
 
+namespace {
+
+// A binary PPM (P6, 8 bits a channel) read whole; empty if it is not one.
+struct Picture {
+    unsigned w = 0, h = 0;
+    std::vector<unsigned char> rgb;
+};
+
+Picture read_ppm(const char* path)
+{
+    Picture pic;
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return pic;
+    unsigned w = 0, h = 0, max = 0;
+    const unsigned largest_side = 1u << 15;
+    if (std::fscanf(f, "P6 %u %u %u", &w, &h, &max) == 3 && max == 255 && std::fgetc(f) != EOF && w > 0 && h > 0 &&
+        w <= largest_side && h <= largest_side) {
+        pic.rgb.resize(3 * static_cast<size_t>(w) * h);
+        if (std::fread(pic.rgb.data(), 1, pic.rgb.size(), f) == pic.rgb.size()) {
+            pic.w = w;
+            pic.h = h;
+        } else {
+            pic.rgb.clear();
+        }
+    }
+    std::fclose(f);
+    return pic;
+}
+
+int picture_mean(const char* path)
+{
+    const Picture pic = read_ppm(path);
+    if (pic.rgb.empty()) {
+        std::fprintf(stderr, "x_probe: %s is not a binary PPM\n", path);
+        return 1;
+    }
+    double sum = 0;
+    for (unsigned char c : pic.rgb)
+        sum += c;
+    std::printf("%.6f\n", sum / (255.0 * static_cast<double>(pic.rgb.size())));
+    return 0;
+}
+
+int picture_rmse(const char* path_a, const char* path_b, const char* area)
+{
+    unsigned w = 0, h = 0, x = 0, y = 0;
+    if (std::sscanf(area, "%ux%u+%u+%u", &w, &h, &x, &y) != 4 || w == 0 || h == 0) {
+        std::fprintf(stderr, "x_probe: %s is not an area WxH+X+Y\n", area);
+        return 2;
+    }
+    const Picture a = read_ppm(path_a), b = read_ppm(path_b);
+    for (const Picture* pic : {&a, &b}) {
+        if (pic->rgb.empty() || x + w > pic->w || y + h > pic->h) {
+            std::fprintf(stderr, "x_probe: %s is not a binary PPM holding %s\n", pic == &a ? path_a : path_b, area);
+            return 1;
+        }
+    }
+    double sum = 0;
+    for (unsigned j = y; j < y + h; j++) {
+        const unsigned char* pa = &a.rgb[3 * (static_cast<size_t>(j) * a.w + x)];
+        const unsigned char* pb = &b.rgb[3 * (static_cast<size_t>(j) * b.w + x)];
+        for (unsigned i = 0; i < 3 * w; i++) {
+            const double d = (pa[i] - pb[i]) / 255.0;
+            sum += d * d;
+        }
+    }
+    std::printf("%.6f\n", std::sqrt(sum / (3.0 * w * h)));
+    return 0;
+}
+
+}
+
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "mean") == 0)
+        return picture_mean(argv[2]);
+    if (argc == 5 && std::strcmp(argv[1], "rmse") == 0)
+        return picture_rmse(argv[2], argv[3], argv[4]);
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         std::fprintf(stderr, "x_probe: no display\n");
@@ -143,6 +229,6 @@ int main(int argc, char** argv)
     }
     std::fprintf(stderr,
         "usage: x_probe grab SECONDS | x_probe cursor | x_probe shot X Y W H FILE | "
-        "x_probe ping WINDOW SECONDS\n");
+        "x_probe ping WINDOW SECONDS | x_probe mean FILE | x_probe rmse FILE FILE WxH+X+Y\n");
     return 2;
 }
