@@ -92,6 +92,30 @@ std::string repaired_utf8(const std::string& bytes)
     return out;
 }
 
+// The library drops the blanks at the end of a line itself, but one at a time,
+// finding the line's end anew for each: a value followed by tens of thousands
+// of spaces kept the game from starting for minutes. They are dropped here
+// first, at once; nothing the library reads changes.
+static std::string without_trailing_blanks(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    size_t blanks_from = std::string::npos;  // blanks not yet written: written if more of the line follows
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t' || c == '\v' || c == '\f') {
+            if (blanks_from == std::string::npos)
+                blanks_from = i;
+            continue;
+        }
+        if (blanks_from != std::string::npos && c != '\n' && c != '\r')
+            out.append(text, blanks_from, i - blanks_from);
+        blanks_from = std::string::npos;
+        out += c;
+    }
+    return out;
+}
+
 bool read_whole_number(const std::string& text, long& value, NumberText how)
 {
     size_t start = 0;
@@ -495,7 +519,7 @@ std::string settings_text(const std::string& bytes)
     // section's name, where the library would take it for part of the name.
     static const std::string BYTE_ORDER_MARK = "\xEF\xBB\xBF";
     const size_t start = bytes.compare(0, BYTE_ORDER_MARK.size(), BYTE_ORDER_MARK) == 0 ? BYTE_ORDER_MARK.size() : 0;
-    const std::string text = repaired_utf8(bytes.substr(start));
+    const std::string text = without_trailing_blanks(repaired_utf8(bytes.substr(start)));
 
     // The library adds a key its section lacks after the section's last line
     // that is followed by a blank line or the end of the file: past any later

@@ -61,8 +61,10 @@ bool save_settings_file();
 // Larger files are not settings files: they are neither read nor written.
 const long MAX_SETTINGS_BYTES = 1L << 20;
 // The text handed to the library for the bytes of a settings file: without a
-// leading UTF-8 byte-order mark, repaired as repaired_utf8 does, with a blank
-// line before every section name that lacks one, and with spaces before any
+// leading UTF-8 byte-order mark, repaired as repaired_utf8 does, without the
+// blanks at the ends of lines (which the library drops in time that grows with
+// the square of their number), with a blank line before every section name
+// that lacks one, and with spaces before any
 // character of several bytes that would make the library's line reader write
 // past its buffer (in lines of hundreds of bytes).
 std::string settings_text(const std::string& bytes);
