@@ -19,6 +19,10 @@ begin_script() {
   work="$(mktemp -d)"
   fail=0
   trap 'stop_private_x; rm -rf "$work"' EXIT
+  # The sound server's client library keeps a folder of its own for each
+  # home it has not seen; without a runtime folder it makes a new one in /tmp
+  # for every game and leaves it there.
+  export XDG_RUNTIME_DIR="$work"
 }
 
 # Says "ok: WHAT" when the shell test $2 holds; otherwise "FAIL: WHAT", sets
