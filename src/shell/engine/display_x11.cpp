@@ -51,6 +51,29 @@ static Bool is_ping(Display*, XEvent* e, XPointer)
         static_cast<Atom>(e->xclient.data.l[0]) == net_wm_ping;
 }
 
+// Xlib's hook on the reading of events off the connection, declared here as
+// in Xlib's internal header (whose min and max macros break the C++ library).
+struct _xEvent;
+using ReadEvent = Bool (*)(Display*, XEvent*, _xEvent*);
+extern "C" ReadEvent XESetWireToEvent(Display*, int, ReadEvent);
+
+// Xlib's reader of client messages, which ours wraps.
+static ReadEvent read_client_message = nullptr;
+
+// Every client message passes here as Xlib reads it off the connection,
+// whether the game's handler or the library's own event loop reads it (the
+// library drops a ping it reads itself, and the desktop then thinks the game
+// hung). Runs with the display locked; the ping is only noted.
+static Bool take_pings(Display* display, XEvent* e, _xEvent* wire)
+{
+    const Bool read = read_client_message(display, e, wire);
+    if (read && is_ping(display, e, nullptr)) {
+        ping_waiting = e->xclient;
+        ping_taken = true;
+    }
+    return read;
+}
+
 // The size the window manager gave the game's window, as its last
 // configuration event said; 0 until one came.
 static std::atomic<int> shown_w {0}, shown_h {0};
@@ -75,10 +98,6 @@ static void handle_window_events()
     XSync(_xwin.display, False);
     XEvent e;
     XCheckIfEvent(_xwin.display, &e, note_size, nullptr);
-    while (XCheckIfEvent(_xwin.display, &e, is_ping, nullptr)) {
-        ping_waiting = e.xclient;
-        ping_taken = true;
-    }
     _xwin_private_handle_input();
 }
 
@@ -92,6 +111,11 @@ static void watch_window_events()
     Atom protocols[] = {XInternAtom(_xwin.display, "WM_DELETE_WINDOW", False), net_wm_ping};
     if (_xwin.wm_window != None)
         XSetWMProtocols(_xwin.display, _xwin.wm_window, protocols, 2);
+    static Display* hooked = nullptr;  // wrapping our own reader would loop
+    if (hooked != _xwin.display) {
+        read_client_message = XESetWireToEvent(_xwin.display, ClientMessage, take_pings);
+        hooked = _xwin.display;
+    }
     _xwin_input_handler = handle_window_events;
 }
 
