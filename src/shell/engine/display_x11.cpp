@@ -45,7 +45,7 @@ static XClientMessageEvent ping_waiting;
 static std::atomic<bool> ping_taken {false};
 static Atom wm_protocols = None, net_wm_ping = None;
 
-static Bool is_ping(Display*, XEvent* e, XPointer)
+static bool is_ping(const XEvent* e)
 {
     return e->type == ClientMessage && e->xclient.message_type == wm_protocols &&
         static_cast<Atom>(e->xclient.data.l[0]) == net_wm_ping;
@@ -67,7 +67,7 @@ static ReadEvent read_client_message = nullptr;
 static Bool take_pings(Display* display, XEvent* e, _xEvent* wire)
 {
     const Bool read = read_client_message(display, e, wire);
-    if (read && is_ping(display, e, nullptr)) {
+    if (read && is_ping(e)) {
         ping_waiting = e->xclient;
         ping_taken = true;
     }

@@ -85,7 +85,7 @@ int picture_rmse(const char* path_a, const char* path_b, const char* area)
     }
     const Picture a = read_ppm(path_a), b = read_ppm(path_b);
     for (const Picture* pic : {&a, &b}) {
-        if (pic->rgb.empty() || x + w > pic->w || y + h > pic->h) {
+        if (pic->rgb.empty() || w > pic->w || x > pic->w - w || h > pic->h || y > pic->h - h) {
             std::fprintf(stderr, "x_probe: %s is not a binary PPM holding %s\n", pic == &a ? path_a : path_b, area);
             return 1;
         }
