@@ -24,6 +24,8 @@ const int ICON_SIZES[] = {16, 32, 48, 64, 128, 256};
 // (WM_HINTS); the sizes the EWMH icon list carries go beside it.
 const int WINDOW_XPM_SIZE = 48;
 const int WINDOW_LIST_SIZES[] = {16, 32, 48, 64};
+// Colours at most in the window's own icon (see xpm_source).
+const int XPM_COLOURS = 64;
 
 RGBA c(uint32_t hex, float a = 1.0f)
 {
@@ -108,26 +110,111 @@ bool write_file(const std::string& path, const std::string& bytes)
     return static_cast<bool>(f);
 }
 
+int channel(uint32_t rgb, int k)
+{
+    return static_cast<int>((rgb >> (16 - 8 * k)) & 255);
+}
+
+// The palette of at most `n` colours for `pixels` (0xRRGGBB, one entry per
+// pixel, so that common colours weigh more) by median cut: the box of pixels
+// with the widest range in one channel is split at its median there, keeping
+// equal values together, until there are `n` boxes or none can be split; a
+// box's colour is its pixels' mean. Maps every colour of `pixels` to its own.
+std::map<uint32_t, uint32_t> median_cut(std::vector<uint32_t> pixels, int n)
+{
+    std::vector<std::pair<size_t, size_t>> boxes;  // [begin, end) in pixels
+    if (!pixels.empty())
+        boxes.emplace_back(0, pixels.size());
+    auto widest = [&](const std::pair<size_t, size_t>& b, int& along) {
+        int best = 0;
+        for (int k = 0; k < 3; ++k) {
+            int lo = 255, hi = 0;
+            for (size_t i = b.first; i < b.second; ++i) {
+                lo = std::min(lo, channel(pixels[i], k));
+                hi = std::max(hi, channel(pixels[i], k));
+            }
+            if (hi - lo > best) {
+                best = hi - lo;
+                along = k;
+            }
+        }
+        return best;
+    };
+    while (static_cast<int>(boxes.size()) < n) {
+        size_t pick = boxes.size();
+        int pick_range = 0, along = 0;
+        for (size_t b = 0; b < boxes.size(); ++b) {
+            int k = 0;
+            const int range = widest(boxes[b], k);
+            if (range > pick_range) {
+                pick = b;
+                pick_range = range;
+                along = k;
+            }
+        }
+        if (pick == boxes.size())
+            break;
+        const auto [begin, end] = boxes[pick];
+        std::sort(pixels.begin() + begin, pixels.begin() + end, [&](uint32_t a, uint32_t b) {
+            return channel(a, along) != channel(b, along) ? channel(a, along) < channel(b, along) : a < b;
+        });
+        // The first change of value at or after the middle, else the last before it.
+        size_t cut = begin + (end - begin) / 2;
+        while (cut < end && channel(pixels[cut], along) == channel(pixels[cut - 1], along))
+            ++cut;
+        if (cut == end) {
+            cut = begin + (end - begin) / 2;
+            while (channel(pixels[cut], along) == channel(pixels[cut - 1], along))
+                --cut;
+        }
+        boxes[pick] = {begin, cut};
+        boxes.emplace_back(cut, end);
+    }
+    std::map<uint32_t, uint32_t> to;
+    for (const auto& [begin, end] : boxes) {
+        uint32_t mean = 0;
+        for (int k = 0; k < 3; ++k) {
+            long sum = 0;
+            for (size_t i = begin; i < end; ++i)
+                sum += channel(pixels[i], k);
+            mean |= static_cast<uint32_t>((sum + static_cast<long>(end - begin) / 2) / static_cast<long>(end - begin))
+                << (16 - 8 * k);
+        }
+        for (size_t i = begin; i < end; ++i)
+            to[pixels[i]] = mean;
+    }
+    return to;
+}
+
 // XPM allows one colour per symbol and only a fully see-through "None";
 // pixels under half covered become see-through, the rest are flattened on the
-// badge's own darkest shade.
+// badge's own darkest shade. The library asks the X server for the XPM's
+// colours one at a time, a round trip each, whenever it opens a window: a few
+// dozen colours open it at once where the painted icon's thousand and more
+// took a noticeable part of the start-up.
 std::string xpm_source(const Image& img)
 {
     static const char SYMBOLS[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789#$%&'()*+,-./:;<=>?@[]^_`{|}~";
     const int nsym = static_cast<int>(sizeof(SYMBOLS) - 1);
+    std::vector<uint32_t> flat(img.px.size());
+    std::vector<uint32_t> opaque;
+    for (size_t i = 0; i < img.px.size(); ++i) {
+        const RGBA& p = img.px[i];
+        const Px8 q = px8(mix(c(0x0c0e16), with_alpha(p, 1), p.a));
+        flat[i] = (uint32_t(q.r) << 16) | (uint32_t(q.g) << 8) | q.b;
+        if (p.a >= 0.5f)
+            opaque.push_back(flat[i]);
+    }
+    const std::map<uint32_t, uint32_t> palette = median_cut(opaque, XPM_COLOURS);
     std::map<uint32_t, int> colours;
     std::vector<int> index(img.px.size());
     for (size_t i = 0; i < img.px.size(); ++i) {
-        const RGBA& p = img.px[i];
-        if (p.a < 0.5f) {
+        if (img.px[i].a < 0.5f) {
             index[i] = -1;
             continue;
         }
-        const RGBA flat_px = mix(c(0x0c0e16), with_alpha(p, 1), p.a);
-        const Px8 q = px8(flat_px);
-        const uint32_t key = (uint32_t(q.r) << 16) | (uint32_t(q.g) << 8) | q.b;
-        auto it = colours.emplace(key, static_cast<int>(colours.size())).first;
+        auto it = colours.emplace(palette.at(flat[i]), static_cast<int>(colours.size())).first;
         index[i] = it->second;
     }
     // Symbol 0 (a space) is "None"; the others use two characters each.
