@@ -25,7 +25,7 @@ const int ICON_SIZES[] = {16, 32, 48, 64, 128, 256};
 const int WINDOW_XPM_SIZE = 48;
 const int WINDOW_LIST_SIZES[] = {16, 32, 48, 64};
 // Colours at most in the window's own icon (see xpm_source).
-const int XPM_COLOURS = 64;
+const int XPM_COLOURS = 128;
 
 RGBA c(uint32_t hex, float a = 1.0f)
 {
@@ -189,9 +189,9 @@ std::map<uint32_t, uint32_t> median_cut(std::vector<uint32_t> pixels, int n)
 // XPM allows one colour per symbol and only a fully see-through "None";
 // pixels under half covered become see-through, the rest are flattened on the
 // badge's own darkest shade. The library asks the X server for the XPM's
-// colours one at a time, a round trip each, whenever it opens a window: a few
-// dozen colours open it at once where the painted icon's thousand and more
-// took a noticeable part of the start-up.
+// colours one at a time, a round trip each, whenever it opens a window: the
+// painted icon's 1421 colours took 0.15-0.2 s of every start; XPM_COLOURS of
+// them do not show at this size.
 std::string xpm_source(const Image& img)
 {
     static const char SYMBOLS[] =
