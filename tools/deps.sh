@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   liballegro4-dev libmpg123-dev libfreetype-dev libpng-dev fonts-dejavu-core
   libgtest-dev googletest
-  xvfb xauth xdotool x11-utils imagemagick valgrind openbox wmctrl
+  xvfb xauth xdotool x11-utils imagemagick valgrind openbox wmctrl bash-builtins
   lame sox twolame
   pulseaudio libasound2-plugins
   clang libclang-rt-14-dev clang-format

@@ -45,8 +45,7 @@ quit_games() {
   while [ ${#asked[@]} -lt ${#pids[@]} ]; do
     for name in "${!pids[@]}"; do
       [ -z "${asked[$name]:-}" ] || continue
-      if grep -qx "Done!" "$work/$name.out" 2> /dev/null || ! kill -0 "${pids[$name]}" 2> /dev/null ||
-        [ "$(clock_ms)" -ge "$end" ]; then
+      if has_line "$work/$name.out" "Done!" || ! kill -0 "${pids[$name]}" 2> /dev/null || past "$end"; then
         kill -TERM "${pids[$name]}" 2> /dev/null
         asked[$name]=1
       fi
@@ -217,7 +216,7 @@ full_disk_run() {
   ls -A "$full_home" > "$work/full.listing"
   return "$exit_rc"
 }
-export -f full_disk_run wait_for_line wait_exit clock_ms deadline_in
+export -f full_disk_run wait_for_line has_line wait_exit clock_ms deadline_in past
 export build work full_home patience STARTUP_S EXIT_S
 
 # HOME unset or empty: the settings live in the home folder the password

@@ -73,10 +73,10 @@ shot_when_still() { # X Y W H FILE
   local prev="$home/prev.ppm" cur="$home/cur.ppm" end since=0
   rm -f "$prev"
   end=$(deadline_in 90)
-  while [ "$(clock_ms)" -lt "$end" ]; do
+  until past "$end"; do
     ./x_probe shot "$1" "$2" "$3" "$4" "$cur" || return 1
     if [ -f "$prev" ] && cmp -s "$cur" "$prev"; then
-      if [ $(( $(clock_ms) - since )) -ge 5000 ] &&
+      if past $(( since + 5000 )) &&
          awk -v m="$(convert "$cur" -format '%[fx:mean]' info:)" 'BEGIN { exit !(m > 0.03) }'; then
         convert "$cur" "$5"
         return 0

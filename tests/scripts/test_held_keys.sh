@@ -15,7 +15,7 @@ WAIT_S=60   # ceiling for any screen to show up (times the patience); a slow mac
 cd "$build" || exit 1 # the X probe of the build (grab, same, mean)
 mean() { ./x_probe mean "$1" 2> /dev/null || echo 0; }
 # Grabs (which take seconds on a busy machine) are timed by the clock, not counted.
-deadline() { echo $(( $(date +%s) + WAIT_S * patience )); }
+deadline() { echo $(( EPOCHSECONDS + WAIT_S * patience )); }
 # Waits until the picture is lit and has stopped changing (three equal grabs
 # a quarter of a second apart), at most WAIT_S seconds; false if the game
 # ended first.
@@ -23,7 +23,7 @@ settled() {
   local equal=0 end
   end=$(deadline)
   grab "$work/a.ppm"
-  while [ "$(date +%s)" -lt "$end" ]; do
+  while [ "$EPOCHSECONDS" -lt "$end" ]; do
     kill -0 $pid 2> /dev/null || return 1
     sleep 0.25
     if grab "$work/b.ppm" && same "$work/a.ppm" "$work/b.ppm" &&
@@ -57,7 +57,7 @@ title_settled() {
 brightness_is() {
   local end
   end=$(deadline)
-  while [ "$(date +%s)" -lt "$end" ]; do
+  while [ "$EPOCHSECONDS" -lt "$end" ]; do
     kill -0 $pid 2> /dev/null || return 1
     grab "$work/l.ppm" && awk -v m="$(mean "$work/l.ppm")" "BEGIN { exit !(m $1) }" && return 0
     sleep 0.1

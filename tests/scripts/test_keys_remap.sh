@@ -20,9 +20,9 @@ alike() { awk -v d="$(rmse "$1" "$2" "$3")" 'BEGIN { exit !(d != "" && d < 0.02)
 slow_press() { xdotool keydown "$1"; sleep 0.2; xdotool keyup "$1"; sleep 0.3; }
 # Waits until grabs a third of a second apart agree three times in region $1; the last one is $work/now.ppm.
 still() {
-  local n=0 end=$(( $(date +%s) + WAIT_S * patience ))
+  local n=0 end=$(( EPOCHSECONDS + WAIT_S * patience ))
   grab "$work/now.ppm"
-  while [ "$(date +%s)" -lt "$end" ]; do
+  while [ "$EPOCHSECONDS" -lt "$end" ]; do
     kill -0 $pid 2> /dev/null || return 1
     sleep 0.33
     cp "$work/now.ppm" "$work/was.ppm"

@@ -54,15 +54,15 @@ run_one() {
   local second=$(( RANDOM % 5 == 0 )) second_gap_ms=$(( RANDOM % 2 ? 0 : RANDOM % 200 ))
 
   (cd "$build" && exec env HOME="$home" ./vorlin -win > "$home/out" 2> "$home/err") &
-  local pid=$! start
-  start=$(now_ms)
+  local pid=$! signal_at
+  signal_at=$(( $(now_ms) + at_ms ))
   # ESC is timed from the end of start-up (which a busy machine makes longer):
   # pressed on the title, it would quit the game.
   local paused=0 started_ms=
-  while [ $(( $(now_ms) - start )) -lt "$at_ms" ]; do
+  until past "$signal_at"; do
     kill -0 $pid 2> /dev/null || break
-    [ -z "$started_ms" ] && grep -qx "Done!" "$home/out" 2> /dev/null && started_ms=$(now_ms)
-    if [ $paused = 0 ] && [ -n "$started_ms" ] && [ $(( $(now_ms) - started_ms )) -ge $PAUSE_AFTER_START_MS ]; then
+    [ -z "$started_ms" ] && has_line "$home/out" "Done!" && started_ms=$(now_ms)
+    if [ $paused = 0 ] && [ -n "$started_ms" ] && past $(( started_ms + PAUSE_AFTER_START_MS )); then
       press Escape; paused=1
     elif [ $paused = 0 ]; then
       press Return

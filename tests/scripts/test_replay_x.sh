@@ -53,7 +53,7 @@ check "the replay shows its window" '[ -n "$wid" ]'
 # The replay ends by itself; until then its picture is looked at often.
 seen=no
 end=$(deadline_in 300)
-while kill -0 $pid 2> /dev/null && [ "$(clock_ms)" -lt "$end" ]; do
+while kill -0 $pid 2> /dev/null && ! past "$end"; do
   below_marker "$tmp/now.ppm" && cmp -s "$tmp/now.ppm" "$work/final_recorded.ppm" && seen=yes
   sleep 0.05
 done

@@ -99,7 +99,7 @@ field() { sed -n "s/.*\b$1=\([^ ]*\).*/\1/p"; }
 # whose output fell more than STALL_MS behind the clock is played again or
 # not judged by its timing.
 STALL_MS=250
-now_ms() { date +%s%3N; }
+now_ms() { clock_ms; }
 phase_begin() { phase_ms=$(now_ms); phase_bytes=$(size_of "$capture"); }
 phase_stalled() {
   local heard_ms=$((($(size_of "$capture") - phase_bytes) * 1000 / BYTES_PER_SECOND))

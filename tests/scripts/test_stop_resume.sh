@@ -17,7 +17,7 @@ EXIT_WITHIN_S=30
 TICKS_PER_S=60
 SLACK_TICKS=40           # the catch-up a short stall keeps, and the timer's rounding
 
-now_ms() { date +%s%3N; }
+now_ms() { clock_ms; }
 
 private_x || exit 1
 mkdir -p "$work/home"
@@ -28,7 +28,7 @@ if ! wait_for_line "$work/out" "Done!" $STARTUP_WITHIN_S $pid; then
   echo "FAIL: no start-up within ${STARTUP_WITHIN_S} s"; cat "$work/err"; kill -9 $pid; exit 1
 fi
 started=$(now_ms)
-while [ $(( $(now_ms) - started )) -lt $(( ENTER_LEVEL_S * 1000 )) ]; do
+until past $(( started + ENTER_LEVEL_S * 1000 )); do
   press Return
   sleep 0.15
 done

@@ -26,10 +26,10 @@ run_one() {
   local at_ms=$(( 500 + (RANDOM * 32768 + RANDOM) % (LATEST_KILL_MS - 500) ))
   local how=$([ $(( RANDOM % 2 )) = 0 ] && echo windowkill || echo windowclose)
   (cd "$build" && exec env HOME="$home" ./vorlin -win > "$home/out" 2> "$home/err") &
-  local pid=$! start wid
-  start=$(now_ms)
+  local pid=$! kill_at wid
+  kill_at=$(( $(now_ms) + at_ms ))
   wid=$(wait_window 'El Vorlin' $STARTUP_S $pid)
-  while [ $(( $(now_ms) - start )) -lt "$at_ms" ]; do
+  until past "$kill_at"; do
     press Return
     sleep 0.2
   done
