@@ -53,6 +53,10 @@ cmake --build "$top/build-asan" -j2
 # each one's output is shown whole once all have ended. FUZZ_SECONDS (at most
 # 60) sets each run's time for a longer search by hand.
 export FUZZ_SECONDS="${FUZZ_SECONDS:-30}"
+# Three tests at a time on two cores: the scripts wait for the game (a window,
+# a picture, a stop of 10 s) a third of the time or more, which a third test
+# fills better than the fuzz runs; the waits' ceilings are sized for a far
+# busier machine.
 step "tests in the sanitizer build, fuzz runs beside them"
 fuzz_logs="$(mktemp -d)"
 (printf '%s\0' "$top"/tools/test/fuzz_*/run.sh |
@@ -60,7 +64,7 @@ fuzz_logs="$(mktemp -d)"
     { echo "FAILED: $1"; exit 1; }' _ {} "$top/build-asan" "$fuzz_logs") &
 fuzz_pid=$!
 tests_failed=0
-(cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j2) || tests_failed=1
+(cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j3) || tests_failed=1
 fuzz_failed=0
 wait "$fuzz_pid" || fuzz_failed=1
 step "fuzz runs"
