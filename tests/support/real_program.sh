@@ -124,7 +124,7 @@ stop_private_x() {
 # True if file $1 holds the whole line $2 (as it stands, no pattern); the last
 # line counts before its newline is written.
 has_line() {
-  local text
+  local text=
   { IFS= read -rd '' text < "$1"; } 2> /dev/null
   [[ $'\n'"$text"$'\n' == *$'\n'"$2"$'\n'* ]]
 }
