@@ -77,7 +77,7 @@ shot_when_still() { # X Y W H FILE
     ./x_probe shot "$1" "$2" "$3" "$4" "$cur" || return 1
     if [ -f "$prev" ] && cmp -s "$cur" "$prev"; then
       if past $(( since + 5000 )) &&
-         awk -v m="$(convert "$cur" -format '%[fx:mean]' info:)" 'BEGIN { exit !(m > 0.03) }'; then
+         awk -v m="$(./x_probe mean "$cur")" 'BEGIN { exit !(m > 0.03) }'; then
         convert "$cur" "$5"
         return 0
       fi
@@ -111,9 +111,7 @@ wait_centred() {
   local left=$(( ($3 - 640 * $5) / 2 )) top=$(( ($4 - 480 * $5) / 2 )) k=$5
   centred_now() {
     ./x_probe shot "$1" "$2" "$3" "$4" "$home/laid.ppm" &&
-      [ "$(convert "$home/laid.ppm" -fill black \
-        -draw "rectangle $left,$top $(( left + 640 * k - 1 )),$(( top + 480 * k - 1 ))" \
-        -format '%[fx:maxima]' info:)" = 0 ]
+      [ "$(./x_probe outside "$home/laid.ppm" "$(( 640 * k ))x$(( 480 * k ))+$left+$top")" = 0 ]
   }
   wait_until 30 centred_now "$1" "$2" "$3" "$4"
 }
@@ -340,7 +338,7 @@ for part in "${@:2}"; do
     press F10
     whole_shown() {
       ./x_probe shot 0 0 1366 768 "$home/mode.ppm" &&
-        [ "$(convert "$home/mode.ppm" -fill black -draw "rectangle 363,144 1002,623" -format '%[fx:maxima]' info:)" = 0 ]
+        [ "$(./x_probe outside "$home/mode.ppm" 640x480+363+144)" = 0 ]
     }
     wait_until 30 whole_shown; whole=$?
     check "F10: whole, the 640x480 picture centred on black" '[ $whole -eq 0 ]' ||

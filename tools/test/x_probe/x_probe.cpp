@@ -21,9 +21,14 @@
 //                         prints the root-mean-square difference (0 to 1) of
 //                         the channels of that area in the two pictures;
 //                         exits 1 if either cannot be read or is too small
+//   x_probe outside FILE WxH+X+Y
+//                         prints the brightest channel (0 to 1, "0" when all
+//                         are black) of the pixels outside that area; exits 1
+//                         if the picture cannot be read or does not hold it
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/Xutil.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -76,17 +81,31 @@ int picture_mean(const char* path)
     return 0;
 }
 
-int picture_rmse(const char* path_a, const char* path_b, const char* area)
-{
+// An area WxH+X+Y of a picture.
+struct Area {
     unsigned w = 0, h = 0, x = 0, y = 0;
-    if (std::sscanf(area, "%ux%u+%u+%u", &w, &h, &x, &y) != 4 || w == 0 || h == 0) {
-        std::fprintf(stderr, "x_probe: %s is not an area WxH+X+Y\n", area);
+    bool within(const Picture& pic) const { return w <= pic.w && x <= pic.w - w && h <= pic.h && y <= pic.h - h; }
+};
+
+bool read_area(const char* text, Area& area)
+{
+    if (std::sscanf(text, "%ux%u+%u+%u", &area.w, &area.h, &area.x, &area.y) == 4 && area.w > 0 && area.h > 0)
+        return true;
+    std::fprintf(stderr, "x_probe: %s is not an area WxH+X+Y\n", text);
+    return false;
+}
+
+int picture_rmse(const char* path_a, const char* path_b, const char* area_text)
+{
+    Area area;
+    if (!read_area(area_text, area))
         return 2;
-    }
+    const unsigned w = area.w, h = area.h, x = area.x, y = area.y;
     const Picture a = read_ppm(path_a), b = read_ppm(path_b);
     for (const Picture* pic : {&a, &b}) {
-        if (pic->rgb.empty() || w > pic->w || x > pic->w - w || h > pic->h || y > pic->h - h) {
-            std::fprintf(stderr, "x_probe: %s is not a binary PPM holding %s\n", pic == &a ? path_a : path_b, area);
+        if (pic->rgb.empty() || !area.within(*pic)) {
+            std::fprintf(
+                stderr, "x_probe: %s is not a binary PPM holding %s\n", pic == &a ? path_a : path_b, area_text);
             return 1;
         }
     }
@@ -103,6 +122,30 @@ int picture_rmse(const char* path_a, const char* path_b, const char* area)
     return 0;
 }
 
+int picture_outside(const char* path, const char* area_text)
+{
+    Area area;
+    if (!read_area(area_text, area))
+        return 2;
+    const Picture pic = read_ppm(path);
+    if (pic.rgb.empty() || !area.within(pic)) {
+        std::fprintf(stderr, "x_probe: %s is not a binary PPM holding %s\n", path, area_text);
+        return 1;
+    }
+    int brightest = 0;
+    for (unsigned j = 0; j < pic.h; j++) {
+        const bool rows_inside = j >= area.y && j - area.y < area.h;
+        for (unsigned i = 0; i < pic.w; i++) {
+            if (rows_inside && i >= area.x && i - area.x < area.w)
+                continue;
+            const unsigned char* p = &pic.rgb[3 * (static_cast<size_t>(j) * pic.w + i)];
+            brightest = std::max({brightest, static_cast<int>(p[0]), static_cast<int>(p[1]), static_cast<int>(p[2])});
+        }
+    }
+    std::printf("%g\n", brightest / 255.0);
+    return 0;
+}
+
 }
 
 int main(int argc, char** argv)
@@ -111,6 +154,8 @@ int main(int argc, char** argv)
         return picture_mean(argv[2]);
     if (argc == 5 && std::strcmp(argv[1], "rmse") == 0)
         return picture_rmse(argv[2], argv[3], argv[4]);
+    if (argc == 4 && std::strcmp(argv[1], "outside") == 0)
+        return picture_outside(argv[2], argv[3]);
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         std::fprintf(stderr, "x_probe: no display\n");
@@ -229,6 +274,7 @@ int main(int argc, char** argv)
     }
     std::fprintf(stderr,
         "usage: x_probe grab SECONDS | x_probe cursor | x_probe shot X Y W H FILE | "
-        "x_probe ping WINDOW SECONDS | x_probe mean FILE | x_probe rmse FILE FILE WxH+X+Y\n");
+        "x_probe ping WINDOW SECONDS | x_probe mean FILE | x_probe rmse FILE FILE WxH+X+Y |\n"
+        "x_probe outside FILE WxH+X+Y\n");
     return 2;
 }
