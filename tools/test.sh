@@ -41,10 +41,11 @@ export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 # -O1 keeps the whole-game runs quick under the sanitizers.
 step "sanitizer build"
-# The developer tools are built (and so kept building) in the plain build only;
-# each test program compiles as one file (tests/CMakeLists.txt).
+# The developer tools are built (and so kept building) in the plain build only,
+# and so is the data generator, whose archives are the same bytes from either
+# build; each test program compiles as one file (tests/CMakeLists.txt).
 cmake -S "$top" -B "$top/build-asan" -DVORLIN_TESTS=ON -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g" \
-  -DVORLIN_SANITIZE=ON -DVORLIN_DEV_TOOLS=OFF -DVORLIN_UNITY_TESTS=ON > /dev/null
+  -DVORLIN_SANITIZE=ON -DVORLIN_DEV_TOOLS=OFF -DVORLIN_UNITY_TESTS=ON "-DVORLIN_GENDATA=$top/build/gendata" > /dev/null
 cmake --build "$top/build-asan" -j2
 # Bounded fuzz runs over everything that parses bytes from files, on the
 # processor time the tests leave spare: the real-program scripts spend much of

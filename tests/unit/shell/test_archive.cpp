@@ -483,7 +483,7 @@ TEST(ArchiveBuild, IsTheSameOnEveryBuild)
     const std::string a = read_file("data/vorlin.dat");
     ASSERT_FALSE(a.empty());
     const std::string out = std::string(VORLIN_BUILD_DIR) + "/test_archive_again";
-    const std::string cmd = std::string(VORLIN_BUILD_DIR) + "/gendata " + out + " $(command -v dat) > /dev/null";
+    const std::string cmd = std::string(VORLIN_GENDATA_PROGRAM) + " " + out + " $(command -v dat) > /dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     EXPECT_TRUE(read_file((out + "/vorlin.dat").c_str()) == a) << "vorlin.dat differs between two runs";
     EXPECT_TRUE(read_file((out + "/ending.dat").c_str()) == read_file("data/ending.dat"));
