@@ -25,16 +25,21 @@ find "$top/src" "$top/tests" "$top/tools" \( -name '*.cpp' -o -name '*.h' -o -na
 step "plain build"
 cmake -S "$top" -B "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIN_TESTS=OFF > /dev/null
 cmake --build "$top/build" -j2
-for check in test_install test_settings_reader; do
-  step "$check (plain build)"
-  (cd "$top/build" && "${xvfb[@]}" bash "$top/tests/scripts/$check.sh" "$top/build")
-done
-
-# The shipped recordings, the long playthrough of every level among them,
-# replayed where replays are quickest (the sanitizer build replays the short
-# one with each kernel set: tests/scripts/test_replay.sh).
-step "replays (plain build)"
-(cd "$top/build" && ./replay_check "$top"/tests/replays/*.vrp | grep -v '^Create count')
+# Its own checks run beside the sanitizer build's tests (below), which leave
+# processor time while they wait for the game: installation and packaging (on
+# an X server of the script's own), the library's settings reader under
+# valgrind, and the shipped recordings, the long playthrough of every level
+# among them, replayed where replays are quickest (the sanitizer build replays
+# the short one with each kernel set: tests/scripts/test_replay.sh).
+plain_checks() {
+  local check
+  for check in test_install test_settings_reader; do
+    echo "== $check (plain build)"
+    (cd "$top/build" && bash "$top/tests/scripts/$check.sh" "$top/build") || return 1
+  done
+  echo "== replays (plain build)"
+  (cd "$top/build" && ./replay_check "$top"/tests/replays/*.vrp | grep -v '^Create count')
+}
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$top/tests/lsan.supp:print_suppressions=0"
@@ -58,7 +63,10 @@ export FUZZ_SECONDS="${FUZZ_SECONDS:-30}"
 # a picture, a stop of 10 s) a third of the time or more, which a third test
 # fills better than the fuzz runs; the waits' ceilings are sized for a far
 # busier machine.
-step "tests in the sanitizer build, fuzz runs beside them"
+step "tests in the sanitizer build, the plain build's checks and fuzz runs beside them"
+plain_log="$(mktemp)"
+(unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; plain_checks) > "$plain_log" 2>&1 &
+plain_pid=$!
 fuzz_logs="$(mktemp -d)"
 (printf '%s\0' "$top"/tools/test/fuzz_*/run.sh |
   nice -n 19 xargs -0 -P2 -I{} bash -c 'bash "$1" "$2" > "$3/$(basename "$(dirname "$1")").log" 2>&1 ||
@@ -66,11 +74,17 @@ fuzz_logs="$(mktemp -d)"
 fuzz_pid=$!
 tests_failed=0
 (cd "$top/build-asan" && "${xvfb[@]}" ctest --output-on-failure -j3) || tests_failed=1
+plain_failed=0
+wait "$plain_pid" || plain_failed=1
+step "checks of the plain build"
+cat "$plain_log"
+rm -f "$plain_log"
 fuzz_failed=0
 wait "$fuzz_pid" || fuzz_failed=1
 step "fuzz runs"
 cat "$fuzz_logs"/*.log
 rm -rf "$fuzz_logs"
 [ "$tests_failed" -eq 0 ] || { echo "A test failed (its output is above)."; exit 1; }
+[ "$plain_failed" -eq 0 ] || { echo "A check of the plain build failed (its output is above)."; exit 1; }
 [ "$fuzz_failed" -eq 0 ] || { echo "A fuzz run failed (its output is above)."; exit 1; }
 step "All tests passed."
