@@ -28,7 +28,6 @@ echo "seed $seed (VORLIN_TEST_SEED=$seed repeats these runs)"
 
 signals=(INT TERM HUP)
 signal_number() { kill -l "$1"; }
-now_ms() { clock_ms; }
 sleep_ms() { sleep "$(printf '%d.%03d' $(( $1 / 1000 )) $(( $1 % 1000 )))"; }
 
 # The settings file after the run holds the title song, all seven controls,
@@ -55,13 +54,13 @@ run_one() {
 
   (cd "$build" && exec env HOME="$home" ./vorlin -win > "$home/out" 2> "$home/err") &
   local pid=$! signal_at
-  signal_at=$(( $(now_ms) + at_ms ))
+  signal_at=$(( $(clock_ms) + at_ms ))
   # ESC is timed from the end of start-up (which a busy machine makes longer):
   # pressed on the title, it would quit the game.
   local paused=0 started_ms=
   until past "$signal_at"; do
     kill -0 $pid 2> /dev/null || break
-    [ -z "$started_ms" ] && has_line "$home/out" "Done!" && started_ms=$(now_ms)
+    [ -z "$started_ms" ] && has_line "$home/out" "Done!" && started_ms=$(clock_ms)
     if [ $paused = 0 ] && [ -n "$started_ms" ] && past $(( started_ms + PAUSE_AFTER_START_MS )); then
       press Escape; paused=1
     elif [ $paused = 0 ]; then

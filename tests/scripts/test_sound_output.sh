@@ -99,11 +99,10 @@ field() { sed -n "s/.*\b$1=\([^ ]*\).*/\1/p"; }
 # whose output fell more than STALL_MS behind the clock is played again or
 # not judged by its timing.
 STALL_MS=250
-now_ms() { clock_ms; }
-phase_begin() { phase_ms=$(now_ms); phase_bytes=$(size_of "$capture"); }
+phase_begin() { phase_ms=$(clock_ms); phase_bytes=$(size_of "$capture"); }
 phase_stalled() {
   local heard_ms=$((($(size_of "$capture") - phase_bytes) * 1000 / BYTES_PER_SECOND))
-  [ $heard_ms -lt $(($(now_ms) - phase_ms - STALL_MS)) ]
+  [ $heard_ms -lt $(($(clock_ms) - phase_ms - STALL_MS)) ]
 }
 
 private_x || exit 1
@@ -154,7 +153,7 @@ for attempt in $(seq $ATTEMPTS); do
   quick=1
   last_ms=""
   for i in $(seq $PRESSES); do
-    t=${EPOCHREALTIME/[.,]/}; t=$((t / 1000))
+    t=$(clock_ms)
     [ -n "$last_ms" ] && [ $((t - last_ms)) -gt $QUICK_MS ] && quick=0
     last_ms=$t
     xdotool keydown Control_L sleep $HOLD_S keyup Control_L

@@ -17,7 +17,6 @@ EXIT_WITHIN_S=30
 TICKS_PER_S=60
 SLACK_TICKS=40           # the catch-up a short stall keeps, and the timer's rounding
 
-now_ms() { clock_ms; }
 
 private_x || exit 1
 mkdir -p "$work/home"
@@ -27,20 +26,20 @@ pid=$!
 if ! wait_for_line "$work/out" "Done!" $STARTUP_WITHIN_S $pid; then
   echo "FAIL: no start-up within ${STARTUP_WITHIN_S} s"; cat "$work/err"; kill -9 $pid; exit 1
 fi
-started=$(now_ms)
+started=$(clock_ms)
 until past $(( started + ENTER_LEVEL_S * 1000 )); do
   press Return
   sleep 0.15
 done
 
 kill -STOP $pid
-stopped=$(now_ms)
+stopped=$(clock_ms)
 sleep $STOP_S
 kill -CONT $pid
-resumed=$(now_ms)
+resumed=$(clock_ms)
 sleep $RUN_AFTER_S
 kill -INT $pid
-quit=$(now_ms)
+quit=$(clock_ms)
 wait_exit $pid $EXIT_WITHIN_S
 
 clock=$(sed -n 's/^Last screen.s clock: \([0-9]*\) ticks$/\1/p' "$work/err")

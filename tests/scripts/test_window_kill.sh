@@ -16,7 +16,6 @@ LATEST_KILL_MS=7000
 EXIT_WITHIN_S=$EXIT_S
 seed="${VORLIN_TEST_SEED:-$(( $(date +%s) % 100000 ))}"
 echo "seed $seed (VORLIN_TEST_SEED=$seed repeats these runs)"
-now_ms() { clock_ms; }
 
 # One run: the game, Return pressed now and then (into play in most runs),
 # its window killed or destroyed at a random moment. Writes one result line.
@@ -27,7 +26,7 @@ run_one() {
   local how=$([ $(( RANDOM % 2 )) = 0 ] && echo windowkill || echo windowclose)
   (cd "$build" && exec env HOME="$home" ./vorlin -win > "$home/out" 2> "$home/err") &
   local pid=$! kill_at wid
-  kill_at=$(( $(now_ms) + at_ms ))
+  kill_at=$(( $(clock_ms) + at_ms ))
   wid=$(wait_window 'El Vorlin' $STARTUP_S $pid)
   until past "$kill_at"; do
     press Return
